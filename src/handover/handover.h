@@ -1,0 +1,32 @@
+// The rig-control handover (CAT, PTT, sound card) between MixW2 and Logger32,
+// and the packet sideband toggle.
+//
+// A handover posts its code set to Logger32, asks the operator to free the
+// other program's side (one OK box), recolours the two buttons so that only
+// the one leading to the other side is enabled, updates the status line, and
+// resets the remembered texts so that mode, frequency and QSO are pushed to
+// Logger32 again.
+#pragma once
+
+#include <string_view>
+
+#include "shell/station.h"
+
+namespace linkwell::handover {
+
+inline constexpr std::u16string_view kMixWActive = u"            MixW2 control active !";
+inline constexpr std::u16string_view kLogger32Active = u"         Logger32 control active !";
+inline constexpr std::u16string_view kFreeLogger32Side =
+    u"Please close Souncard window and CW Mashine window Logger32 and after that press OK";
+inline constexpr std::u16string_view kFreeMixWSide =
+    u"Please disable CAT and PTT MixW2 and after that press OK";
+
+// MixW2 takes the rig control. Before start-up has finished it shows no box
+// and leaves Timer2 alone.
+void Command1_Click(shell::Station& s);
+// Logger32 takes the rig control; Timer2 stops.
+void Command2_Click(shell::Station& s);
+// Toggles the packet sideband used for the frequency sent to Logger32.
+void Command3_Click(shell::Station& s);
+
+}  // namespace linkwell::handover

@@ -1,0 +1,131 @@
+// The operations the bridge logic needs of the window system, DDE and COM
+// Automation. Two worlds implement them: the simulated one (src/sim) and the
+// real Windows one (src/win32). Nothing here includes a Windows header.
+//
+// What crosses this boundary:
+//  - texts are UTF-16 (Text); a world converts to the ANSI code page only
+//    where a text leaves for another program (sendText) and back;
+//  - window handles and message ids are plain numbers with the meaning
+//    Windows gives them; a handle of 0 is "no window";
+//  - nothing here throws on a failure of the outside programs: every call
+//    that can fail says so in its result, marked [[nodiscard]].
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <functional>
+#include <string>
+
+namespace linkwell::platform {
+
+using Text = std::u16string;
+
+// A native window handle. Only its low 32 bits are significant, as on Windows.
+struct WindowHandle {
+    std::uint64_t value = 0;
+    [[nodiscard]] bool isNull() const { return value == 0; }
+    friend bool operator==(WindowHandle, WindowHandle) = default;
+};
+
+using MessageId = std::uint32_t;  // a registered window message id
+using WParam = std::uint64_t;
+using LParam = std::int64_t;      // carries handles and signed 32-bit numbers
+using LResult = std::int64_t;
+
+// An opaque window procedure reference, as SetWindowLongPtr hands them out.
+// 0 means "none".
+struct WindowProc {
+    std::uint64_t value = 0;
+    [[nodiscard]] bool isNull() const { return value == 0; }
+    friend bool operator==(WindowProc, WindowProc) = default;
+};
+
+// The result of a late-bound call on MixW's automation object. A call fails
+// when MixW2 has closed (the server is gone, the call was cut) or the member
+// is unknown; nothing was delivered then.
+enum class CallStatus { Done, Failed };
+
+// A property read: a number, or nothing when the call failed.
+using NumberResult = std::optional<double>;
+
+// MixW2's running automation object ("MixW2.Application"), called late-bound
+// by member name. The object reference is released when this is destroyed.
+class Automation {
+public:
+    virtual ~Automation() = default;
+    [[nodiscard]] virtual CallStatus ExecuteMacros(const Text& macros) = 0;
+    // The value is passed by reference, as MixW's member expects.
+    [[nodiscard]] virtual CallStatus SetQsoData(std::int16_t field, Text& value) = 0;
+    [[nodiscard]] virtual NumberResult FqA() = 0;
+    [[nodiscard]] virtual NumberResult AudioFq() = 0;
+};
+
+// A DDE client link of a text box: service, topic and item, as the box's
+// link properties name them.
+struct LinkSpec {
+    Text service;
+    Text topic;
+    Text item;
+};
+
+enum class LinkStatus { Active, Refused };
+
+// Receives each value the server sends on an active link (also the current
+// value when the link opens). The world calls it only while the bridge's
+// thread is handling messages.
+using LinkSink = std::function<void(const Text& value)>;
+
+// The bridge's window procedures as the world knows them: the form's own
+// procedure and the bridge's hook. The world routes messages for the bridge
+// window through whichever is current.
+class Platform {
+public:
+    virtual ~Platform() = default;
+
+    // --- windows and messages -------------------------------------------
+    [[nodiscard]] virtual WindowHandle FindWindowByTitle(const Text& title) = 0;
+    [[nodiscard]] virtual MessageId RegisterMessage(const Text& name) = 0;
+    // Asynchronous; the result is not looked at by the bridge.
+    virtual void PostMessage(WindowHandle to, MessageId msg, WParam code, LParam value) = 0;
+    // Synchronous send whose lParam is a reference to a 32-bit zero held by
+    // the bridge (the leaving notice carries nothing else).
+    virtual void SendMessageWithReference(WindowHandle to, MessageId msg, WParam code) = 0;
+    // WM_SETTEXT with the text in the system's ANSI code page; synchronous.
+    virtual void SendText(WindowHandle to, const Text& text) = 0;
+    // Replaces the bridge window's procedure, returning the one it replaces.
+    [[nodiscard]] virtual WindowProc SetWindowProc(WindowHandle window, WindowProc proc) = 0;
+    [[nodiscard]] virtual LResult CallWindowProc(WindowProc proc, WindowHandle window,
+                                                 MessageId msg, WParam wParam, LParam lParam) = 0;
+    // The procedure value that routes messages to the bridge's hook.
+    [[nodiscard]] virtual WindowProc HookProcedure() = 0;
+    virtual void MakeTopmost(WindowHandle window) = 0;
+
+    // --- the thread -------------------------------------------------------
+    // Blocks the bridge's thread: nothing of the bridge runs meanwhile.
+    virtual void Sleep(int milliseconds) = 0;
+    // Modal, single OK button; keeps dispatching the bridge's messages
+    // until the operator presses OK.
+    virtual void MessageBox(const Text& text, const Text& title) = 0;
+    // Ends the program at once, from any depth; no unload step runs.
+    [[noreturn]] virtual void EndProgram() = 0;
+
+    // --- timers: slot numbers are the bridge's own -------------------------
+    // (Re)starts the count from zero; the world calls the bridge's tick
+    // entry every interval until stopped.
+    virtual void StartTimer(int slot, int intervalMs) = 0;
+    virtual void StopTimer(int slot) = 0;
+
+    // --- MixW2 -------------------------------------------------------------
+    // The running object of the programmatic identifier, or null when it
+    // cannot be obtained (not running, not registered).
+    [[nodiscard]] virtual std::unique_ptr<Automation> GetActiveObject(const Text& progId) = 0;
+    // Opens a hot link and delivers the item's current value through the
+    // sink at once, when the server has one.
+    [[nodiscard]] virtual LinkStatus ActivateLink(const LinkSpec& link, LinkSink sink) = 0;
+
+    // --- the user's locale ---------------------------------------------------
+    [[nodiscard]] virtual Text DecimalSeparator() = 0;
+};
+
+}  // namespace linkwell::platform

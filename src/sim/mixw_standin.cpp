@@ -1,0 +1,97 @@
+#include "sim/mixw_standin.h"
+
+#include <algorithm>
+#include <cctype>
+
+#include "sim/text.h"
+
+namespace linkwell::sim {
+
+// The object the bridge holds; tied to the MixW2 run it was obtained from.
+class MixWObject final : public platform::Automation {
+public:
+    MixWObject(MixWStandIn& mixw, std::uint64_t generation) : mixw_(mixw), generation_(generation) {}
+
+    platform::CallStatus ExecuteMacros(const Text& macros) override {
+        if (!mixw_.Alive(generation_)) return platform::CallStatus::Failed;
+        mixw_.trace_.Line("MIXW", "ExecuteMacros " + Quote(macros));
+        return platform::CallStatus::Done;
+    }
+    platform::CallStatus SetQsoData(std::int16_t field, Text& value) override {
+        if (!mixw_.Alive(generation_)) return platform::CallStatus::Failed;
+        mixw_.trace_.Line("MIXW", "SetQsoData " + std::to_string(field) + " " + Quote(value));
+        return platform::CallStatus::Done;
+    }
+    platform::NumberResult FqA() override {
+        if (!mixw_.Alive(generation_)) return std::nullopt;
+        return mixw_.fqa_;
+    }
+    platform::NumberResult AudioFq() override {
+        if (!mixw_.Alive(generation_)) return std::nullopt;
+        return mixw_.audioFq_;
+    }
+
+private:
+    MixWStandIn& mixw_;
+    std::uint64_t generation_;
+};
+
+namespace {
+
+bool IsQsoItem(const std::string& item) { return item != "khz"; }
+
+std::string Narrow(const Text& t) {
+    std::string out;
+    for (char16_t c : t) out += (c < 0x80) ? static_cast<char>(c) : '\x7f';
+    return out;
+}
+
+}  // namespace
+
+std::string MixWStandIn::Lower(std::string_view s) {
+    std::string out(s);
+    std::transform(out.begin(), out.end(), out.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return out;
+}
+
+void MixWStandIn::Start() {
+    running_ = true;
+    ++generation_;
+}
+
+void MixWStandIn::SetItem(const std::string& item, const Text& value) {
+    const auto key = Lower(item);
+    items_[key] = value;
+    if (!running_) return;
+    // Deliveries may make the bridge open no new link; copy to stay safe.
+    const auto links = links_;
+    for (const auto& link : links) {
+        if (link.item == key && link.generation == generation_) link.deliver(value);
+    }
+}
+
+std::unique_ptr<platform::Automation> MixWStandIn::Object() {
+    if (!running_) return nullptr;
+    return std::make_unique<MixWObject>(*this, generation_);
+}
+
+platform::LinkStatus MixWStandIn::Advise(const platform::LinkSpec& link,
+                                         std::function<void(const Text&)> deliver) {
+    const auto item = Lower(Narrow(link.item));
+    const auto topic = Lower(Narrow(link.topic));
+    const bool known = items_.count(item) != 0 || item == "call" || item == "rstrcv" ||
+                       item == "rstsnt" || item == "name" || item == "command" ||
+                       item == "mode" || item == "qth" || item == "time" || item == "iota" ||
+                       item == "loc" || item == "manager" || item == "notes" || item == "khz";
+    const bool topicMatches = (topic == "qso" && IsQsoItem(item)) || (topic == "cat" && item == "khz");
+    if (!running_ || Lower(Narrow(link.service)) != "mixw" || !known || !topicMatches ||
+        refused_.count(item) != 0) {
+        return platform::LinkStatus::Refused;
+    }
+    links_.push_back({item, generation_, deliver});
+    if (auto it = items_.find(item); it != items_.end()) deliver(it->second);
+    return platform::LinkStatus::Active;
+}
+
+}  // namespace linkwell::sim

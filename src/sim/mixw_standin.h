@@ -1,0 +1,68 @@
+// MixW2 as the bridge sees it: a running automation object with the four
+// members, and a DDE server "MixW" with the QSO and CAT items. It records
+// the calls it receives; only the scenario changes its items and
+// properties. Closing it fails every call on an object obtained before and
+// silences every link made before, also after it starts again.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "platform/platform.h"
+#include "sim/trace.h"
+
+namespace linkwell::sim {
+
+using platform::Text;
+
+class MixWStandIn {
+public:
+    explicit MixWStandIn(Trace& trace) : trace_(trace) {}
+
+    // --- the scenario's actions ---------------------------------------------
+    void Start();
+    void Stop() { running_ = false; }
+    // Item names are compared without regard to case.
+    void SetItem(const std::string& item, const Text& value);
+    void RefuseItem(const std::string& item) { refused_.insert(Lower(item)); }
+    void SetFqA(double hz) { fqa_ = hz; }
+    void SetAudioFq(double hz) { audioFq_ = hz; }
+
+    // --- the bridge's side -----------------------------------------------------
+    // Null while MixW2 is not running.
+    [[nodiscard]] std::unique_ptr<platform::Automation> Object();
+    // `deliver` carries a value into the bridge's box.
+    [[nodiscard]] platform::LinkStatus Advise(const platform::LinkSpec& link,
+                                              std::function<void(const Text&)> deliver);
+
+    [[nodiscard]] bool Running() const { return running_; }
+
+private:
+    friend class MixWObject;
+    struct Link {
+        std::string item;
+        std::uint64_t generation;
+        std::function<void(const Text&)> deliver;
+    };
+    [[nodiscard]] static std::string Lower(std::string_view s);
+    [[nodiscard]] bool Alive(std::uint64_t generation) const {
+        return running_ && generation == generation_;
+    }
+
+    Trace& trace_;
+    bool running_ = false;
+    std::uint64_t generation_ = 0;
+    double fqa_ = 0;
+    double audioFq_ = 0;
+    std::map<std::string, Text> items_;  // by lower-case name
+    std::set<std::string> refused_;
+    std::vector<Link> links_;
+};
+
+}  // namespace linkwell::sim

@@ -1,0 +1,300 @@
+#include "sim/scenario.h"
+
+#include <algorithm>
+#include <cctype>
+#include <charconv>
+#include <cmath>
+#include <limits>
+
+#include "shell/controls.h"
+#include "sim/text.h"
+
+namespace linkwell::sim {
+namespace {
+
+struct Token {
+    std::string raw;       // as written, for words
+    std::u16string value;  // decoded
+    bool quoted = false;
+};
+
+constexpr std::string_view kDdeItems[] = {"Call", "RstRcv", "RstSnt", "Name", "Command",
+                                          "Mode", "qth",    "time",   "IOTA", "Loc",
+                                          "Manager", "Notes", "khz"};
+constexpr std::string_view kButtons[] = {"Command1", "Command2", "Command3", "CommandSend"};
+
+bool EqualNoCase(std::string_view a, std::string_view b) {
+    return a.size() == b.size() &&
+           std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return std::tolower(static_cast<unsigned char>(x)) ==
+                      std::tolower(static_cast<unsigned char>(y));
+           });
+}
+
+class LineParser {
+public:
+    LineParser(std::string_view file, int line) : file_(file), line_(line) {}
+
+    [[noreturn]] void Fail(const std::string& message) const {
+        throw ScenarioError(std::string(file_) + ":" + std::to_string(line_) + ": " + message);
+    }
+
+    std::vector<Token> Tokenize(std::string_view text) const {
+        std::vector<Token> tokens;
+        std::size_t i = 0;
+        while (i < text.size()) {
+            if (text[i] == ' ' || text[i] == '\t' || text[i] == '\r') {
+                ++i;
+                continue;
+            }
+            Token t;
+            if (text[i] == '"') {
+                t.quoted = true;
+                i = ReadString(text, i + 1, t.value);
+                if (i < text.size() && text[i] != ' ' && text[i] != '\t' && text[i] != '\r') {
+                    Fail("a string must be followed by a blank");
+                }
+            } else {
+                const std::size_t start = i;
+                while (i < text.size() && text[i] != ' ' && text[i] != '\t' && text[i] != '\r') ++i;
+                t.raw = std::string(text.substr(start, i - start));
+                auto decoded = FromUtf8(t.raw);
+                if (!decoded) Fail("the text is not UTF-8");
+                t.value = *decoded;
+            }
+            if (t.quoted) t.raw = ToUtf8(t.value);
+            tokens.push_back(std::move(t));
+        }
+        return tokens;
+    }
+
+    std::int64_t Integer(const Token& t, std::int64_t lo, std::int64_t hi) const {
+        std::string_view s = t.raw;
+        bool negative = false;
+        if (!s.empty() && (s[0] == '+' || s[0] == '-')) {
+            negative = s[0] == '-';
+            s.remove_prefix(1);
+        }
+        int base = 10;
+        if (s.size() > 2 && s[0] == '0' && (s[1] == 'x' || s[1] == 'X')) {
+            base = 16;
+            s.remove_prefix(2);
+        }
+        std::uint64_t magnitude = 0;
+        const auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), magnitude, base);
+        if (s.empty() || ec != std::errc() || end != s.data() + s.size() ||
+            magnitude > static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max())) {
+            Fail("bad number: " + t.raw);
+        }
+        const auto value = negative ? -static_cast<std::int64_t>(magnitude)
+                                    : static_cast<std::int64_t>(magnitude);
+        if (value < lo || value > hi) Fail("number out of range: " + t.raw);
+        return value;
+    }
+
+    double Number(const Token& t) const {
+        std::string_view s = t.raw;
+        if (s.size() > 2 && (s.substr(0, 2) == "0x" || s.substr(0, 2) == "0X" ||
+                             s.substr(0, 3) == "-0x" || s.substr(0, 3) == "+0x")) {
+            return static_cast<double>(Integer(t, std::numeric_limits<std::int64_t>::min(),
+                                               std::numeric_limits<std::int64_t>::max()));
+        }
+        if (!s.empty() && s[0] == '+') s.remove_prefix(1);
+        double value = 0;
+        const auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), value);
+        const bool plain = s.find_first_not_of("+-0123456789.eE") == std::string_view::npos;
+        if (s.empty() || !plain || ec != std::errc() || end != s.data() + s.size() ||
+            !std::isfinite(value)) {
+            Fail("bad number: " + t.raw);
+        }
+        return value;
+    }
+
+private:
+    std::size_t ReadString(std::string_view text, std::size_t i, std::u16string& out) const {
+        std::string bytes;
+        while (true) {
+            if (i >= text.size()) Fail("unterminated string");
+            const char c = text[i];
+            if (c == '"') break;
+            if (c != '\\') {
+                bytes += c;
+                ++i;
+                continue;
+            }
+            if (i + 1 >= text.size()) Fail("unterminated string");
+            const char e = text[i + 1];
+            i += 2;
+            switch (e) {
+                case '"': bytes += '"'; break;
+                case '\\': bytes += '\\'; break;
+                case '/': bytes += '/'; break;
+                case 'b': bytes += '\b'; break;
+                case 'f': bytes += '\f'; break;
+                case 'n': bytes += '\n'; break;
+                case 'r': bytes += '\r'; break;
+                case 't': bytes += '\t'; break;
+                case 'u': {
+                    if (i + 4 > text.size()) Fail("bad \\u escape");
+                    unsigned unit = 0;
+                    const auto [end, ec] = std::from_chars(text.data() + i, text.data() + i + 4, unit, 16);
+                    if (ec != std::errc() || end != text.data() + i + 4) Fail("bad \\u escape");
+                    i += 4;
+                    // Flush what came before so the code unit lands in order.
+                    Append(bytes, out);
+                    out += static_cast<char16_t>(unit);
+                    break;
+                }
+                default: Fail(std::string("bad escape \\") + e);
+            }
+        }
+        Append(bytes, out);
+        return i + 1;
+    }
+
+    void Append(std::string& bytes, std::u16string& out) const {
+        auto decoded = FromUtf8(bytes);
+        if (!decoded) Fail("the text is not UTF-8");
+        out += *decoded;
+        bytes.clear();
+    }
+
+    std::string_view file_;
+    int line_;
+};
+
+}  // namespace
+
+std::vector<Action> ParseScenario(std::string_view source, std::string_view fileName) {
+    std::vector<Action> actions;
+    std::int64_t clock = 0;
+    int lineNo = 0;
+    std::size_t pos = 0;
+    while (pos <= source.size()) {
+        const std::size_t eol = std::min(source.find('\n', pos), source.size());
+        const std::string_view line = source.substr(pos, eol - pos);
+        pos = eol + 1;
+        ++lineNo;
+        const LineParser p(fileName, lineNo);
+        const auto first = line.find_first_not_of(" \t\r");
+        if (first == std::string_view::npos || line[first] == '#') continue;
+        const auto t = p.Tokenize(line);
+        const auto& verb = t[0].raw;
+        auto arity = [&](std::size_t lo, std::size_t hi) {
+            if (t.size() < lo || t.size() > hi) p.Fail("wrong number of arguments for " + verb);
+        };
+        Action a;
+        a.line = lineNo;
+        if (verb == "wait") {
+            arity(2, 2);
+            const auto n = p.Integer(t[1], std::numeric_limits<std::int64_t>::min(), 1LL << 50);
+            if (n < 0) p.Fail("time going backwards");
+            clock += n;
+            continue;
+        }
+        if (verb == "at") {
+            arity(2, 2);
+            const auto n = p.Integer(t[1], std::numeric_limits<std::int64_t>::min(), 1LL << 50);
+            if (n < clock) p.Fail("time going backwards");
+            clock = n;
+            continue;
+        }
+        a.time = clock;
+        if (verb == "logger32" || verb == "mixw" || verb == "locale") {
+            if (t.size() < 2) p.Fail("missing argument for " + verb);
+        }
+        const std::string sub = t.size() > 1 ? t[1].raw : "";
+        if (verb == "logger32") {
+            if (sub == "start") {
+                arity(2, 3);
+                if (t.size() == 3 && t[2].raw != "notext") p.Fail("unknown option: " + t[2].raw);
+                a.kind = ActionKind::Logger32Start;
+                a.flag = t.size() == 3;
+            } else if (sub == "refuse") {
+                arity(3, 3);
+                a.kind = ActionKind::Logger32Refuse;
+                a.count = p.Integer(t[2], 0, std::numeric_limits<std::int32_t>::max());
+            } else if (sub == "silent" || sub == "stop") {
+                arity(2, 2);
+                a.kind = sub == "silent" ? ActionKind::Logger32Silent : ActionKind::Logger32Stop;
+            } else if (sub == "post") {
+                arity(4, 4);
+                a.kind = ActionKind::Logger32Post;
+                a.count = p.Integer(t[2], 0, 0xFFFFFFFFLL);
+                if (!t[3].quoted && t[3].raw.rfind("hwnd:", 0) == 0) {
+                    const auto name = t[3].raw.substr(5);
+                    if (std::find(std::begin(kHandleNames), std::end(kHandleNames), name) ==
+                        std::end(kHandleNames)) {
+                        p.Fail("unknown handle: " + t[3].raw);
+                    }
+                    a.param.handle = name;
+                } else {
+                    a.param.number = p.Integer(t[3], std::numeric_limits<std::int32_t>::min(),
+                                               0xFFFFFFFFLL);
+                }
+            } else if (sub == "settext") {
+                arity(3, 3);
+                a.kind = ActionKind::Logger32SetText;
+                a.text = t[2].value;
+            } else {
+                p.Fail("unknown action: logger32 " + sub);
+            }
+        } else if (verb == "mixw") {
+            if (sub == "start" || sub == "stop") {
+                arity(2, 2);
+                a.kind = sub == "start" ? ActionKind::MixWStart : ActionKind::MixWStop;
+            } else if (sub == "dde" || sub == "refuse") {
+                arity(sub == "dde" ? 4 : 3, sub == "dde" ? 4 : 3);
+                const auto item = std::find_if(std::begin(kDdeItems), std::end(kDdeItems),
+                                               [&](std::string_view n) { return EqualNoCase(n, t[2].raw); });
+                if (item == std::end(kDdeItems)) p.Fail("unknown DDE item: " + t[2].raw);
+                a.kind = sub == "dde" ? ActionKind::MixWDde : ActionKind::MixWRefuse;
+                a.name = std::string(*item);
+                if (sub == "dde") a.text = t[3].value;
+            } else if (sub == "fqa" || sub == "audiofq") {
+                arity(3, 3);
+                a.kind = sub == "fqa" ? ActionKind::MixWFqA : ActionKind::MixWAudioFq;
+                a.hertz = p.Number(t[2]);
+            } else {
+                p.Fail("unknown action: mixw " + sub);
+            }
+        } else if (verb == "click") {
+            arity(2, 2);
+            if (std::find(std::begin(kButtons), std::end(kButtons), t[1].raw) == std::end(kButtons)) {
+                p.Fail("unknown button: " + t[1].raw);
+            }
+            a.kind = ActionKind::Click;
+            a.name = t[1].raw;
+        } else if (verb == "ok" || verb == "close") {
+            arity(1, 1);
+            a.kind = verb == "ok" ? ActionKind::Ok : ActionKind::Close;
+        } else if (verb == "locale") {
+            arity(3, 3);
+            if (sub != "decimal") p.Fail("unknown action: locale " + sub);
+            if (t[2].value.empty()) p.Fail("the decimal separator cannot be empty");
+            a.kind = ActionKind::LocaleDecimal;
+            a.text = t[2].value;
+        } else if (verb == "dump") {
+            a.kind = ActionKind::Dump;
+            for (std::size_t i = 1; i < t.size(); ++i) {
+                const auto& n = t[i].raw;
+                if (n != "Linkwell" && n != "Form1" && !shell::FindControl(n)) {
+                    p.Fail("unknown control: " + n);
+                }
+                a.names.push_back(n);
+            }
+        } else {
+            p.Fail("unknown action: " + verb);
+        }
+        actions.push_back(std::move(a));
+    }
+    if (actions.empty() || actions.back().time < clock) {
+        Action end;
+        end.time = clock;
+        end.line = lineNo;
+        actions.push_back(end);
+    }
+    return actions;
+}
+
+}  // namespace linkwell::sim

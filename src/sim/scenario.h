@@ -1,0 +1,66 @@
+// Scenario files: one action per line, in a clock of milliseconds from
+// program entry. Parsing is complete before anything runs, so a scenario
+// that cannot be read gives "FILE:LINE: message" and no trace.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace linkwell::sim {
+
+enum class ActionKind {
+    Nop,  // the clock's last value, so that the run reaches it
+    Logger32Start,
+    Logger32Stop,
+    Logger32Refuse,
+    Logger32Silent,
+    Logger32Post,
+    Logger32SetText,
+    MixWStart,
+    MixWStop,
+    MixWDde,
+    MixWRefuse,
+    MixWFqA,
+    MixWAudioFq,
+    Click,
+    Ok,
+    Close,
+    LocaleDecimal,
+    Dump,
+};
+
+// An lParam as written: a number, or hwnd:NAME resolved when it is used.
+struct ParamToken {
+    std::int64_t number = 0;
+    std::optional<std::string> handle;
+};
+
+struct Action {
+    int line = 0;
+    std::int64_t time = 0;
+    ActionKind kind = ActionKind::Nop;
+    bool flag = false;            // logger32 start notext
+    std::int64_t count = 0;       // refuse N; post CODE
+    ParamToken param;             // post LPARAM
+    double hertz = 0;             // fqa, audiofq
+    std::u16string text;          // settext, dde value, decimal separator
+    std::string name;             // dde/refuse item, click button
+    std::vector<std::string> names;  // dump
+};
+
+struct ScenarioError : std::runtime_error {
+    using std::runtime_error::runtime_error;  // "FILE:LINE: message"
+};
+
+// The handle names a scenario may use after hwnd:.
+inline constexpr std::string_view kHandleNames[] = {"Linkwell", "Sent", "Cluster", "Logger32",
+                                                    "Logger32Text"};
+
+// Throws ScenarioError.
+[[nodiscard]] std::vector<Action> ParseScenario(std::string_view source, std::string_view fileName);
+
+}  // namespace linkwell::sim

@@ -1,0 +1,23 @@
+// Text helpers of the simulated world: UTF-8 <-> UTF-16, Windows-1252 (the
+// simulated ANSI code page, '?' for what it cannot hold) and the JSON
+// quoting the trace uses.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace linkwell::sim {
+
+// nullopt when the bytes are not valid UTF-8.
+[[nodiscard]] std::optional<std::u16string> FromUtf8(std::string_view bytes);
+// Lone surrogates become U+FFFD.
+[[nodiscard]] std::string ToUtf8(std::u16string_view text);
+
+[[nodiscard]] std::string ToAnsi(std::u16string_view text);
+[[nodiscard]] std::u16string FromAnsi(std::string_view bytes);
+
+// A JSON string literal; everything outside printable ASCII is escaped.
+[[nodiscard]] std::string Quote(std::u16string_view text);
+
+}  // namespace linkwell::sim

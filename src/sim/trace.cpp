@@ -1,0 +1,18 @@
+#include "sim/trace.h"
+
+namespace linkwell::sim {
+
+void Trace::Line(std::string_view kind, std::string_view details) {
+    out_ << (clock_ ? clock_() : 0) << ' ' << kind;
+    if (!details.empty()) out_ << ' ' << details;
+    out_ << '\n';
+}
+
+std::string Trace::Param(std::int64_t value) const {
+    if (names_) {
+        if (auto name = names_(value)) return "hwnd:" + *name;
+    }
+    return std::to_string(value);
+}
+
+}  // namespace linkwell::sim

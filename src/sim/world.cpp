@@ -1,0 +1,359 @@
+#include "sim/world.h"
+
+#include <cstdio>
+#include <limits>
+#include <utility>
+
+#include "sim/text.h"
+
+namespace linkwell::sim {
+namespace {
+
+// Unwinds the bridge's stack when the program ends or the scenario is over.
+struct ProgramEnded {};
+struct ScenarioOver {};
+
+// System colours as a fresh Windows desktop has them.
+std::uint32_t Resolve(std::uint32_t colour) {
+    if ((colour & shell::kSystemColour) == 0) return colour;
+    switch (colour & 0xFFu) {
+        case 5: return 0x00FFFFFF;   // COLOR_WINDOW
+        default: return 0x00F0F0F0;  // COLOR_BTNFACE, COLOR_MENU
+    }
+}
+
+const char* Bool(bool b) { return b ? "true" : "false"; }
+
+}  // namespace
+
+World::World(std::vector<Action> actions, std::ostream& out)
+    : actions_(std::move(actions)), trace_(out), logger32_(*this, trace_), mixw_(trace_) {
+    trace_.SetClock([this] { return now_; });
+    trace_.SetHandleNames([this](std::int64_t v) { return HandleName(v); });
+    bridge_ = std::make_unique<Bridge>(*this, *this);
+}
+
+World::~World() = default;
+
+bool World::Run() {
+    try {
+        bridge_->Start();
+        Pump([] { return false; });
+    } catch (const ProgramEnded&) {
+        return true;
+    } catch (const ScenarioOver&) {
+    }
+    return false;
+}
+
+// --- the event loop ---------------------------------------------------------
+
+void World::Pump(const std::function<bool()>& done) {
+    while (!done()) {
+        if (next_ < actions_.size() && actions_[next_].time <= now_) {
+            ApplyNextAction();
+            continue;
+        }
+        if (!queue_.empty()) {
+            auto event = std::move(queue_.front());
+            queue_.pop_front();
+            event();
+            continue;
+        }
+        int dueSlot = -1;
+        std::int64_t nextDue = std::numeric_limits<std::int64_t>::max();
+        for (int slot = 0; slot < shell::kTimerCount; ++slot) {
+            const auto& t = timers_[static_cast<std::size_t>(slot)];
+            if (!t.running) continue;
+            if (t.due < nextDue ||
+                (dueSlot >= 0 && t.due == nextDue && t.order < timers_[static_cast<std::size_t>(dueSlot)].order)) {
+                nextDue = t.due;
+                dueSlot = slot;
+            }
+        }
+        if (dueSlot >= 0 && nextDue <= now_) {
+            auto& t = timers_[static_cast<std::size_t>(dueSlot)];
+            t.due = now_ + t.interval;
+            bridge_->TimerTick(dueSlot);
+            continue;
+        }
+        if (next_ >= actions_.size()) throw ScenarioOver{};
+        now_ = std::min(nextDue, actions_[next_].time);
+    }
+}
+
+void World::ApplyNextAction() {
+    const Action& a = actions_[next_++];
+    if (a.time > now_) now_ = a.time;
+    Apply(a);
+}
+
+void World::IntoBridge(std::function<void()> event) {
+    if (sleeping_ > 0) {
+        queue_.push_back(std::move(event));
+    } else {
+        event();
+    }
+}
+
+void World::Apply(const Action& a) {
+    using shell::ControlId;
+    switch (a.kind) {
+        case ActionKind::Nop: break;
+        case ActionKind::Logger32Start: {
+            ++logger32Instance_;
+            const std::uint64_t base = kLogger32Base + logger32Instance_ * 0x10;
+            logger32_.Start(!a.flag, WindowHandle{base + 1}, WindowHandle{base + 2});
+            break;
+        }
+        case ActionKind::Logger32Stop: logger32_.Stop(); break;
+        case ActionKind::Logger32Refuse: logger32_.Refuse(a.count); break;
+        case ActionKind::Logger32Silent: logger32_.Silent(); break;
+        case ActionKind::Logger32Post:
+            logger32_.Post(static_cast<WParam>(a.count), ResolveParam(a.param));
+            break;
+        case ActionKind::Logger32SetText: logger32_.SetText(a.text); break;
+        case ActionKind::MixWStart: mixw_.Start(); break;
+        case ActionKind::MixWStop: mixw_.Stop(); break;
+        case ActionKind::MixWDde: mixw_.SetItem(a.name, a.text); break;
+        case ActionKind::MixWRefuse: mixw_.RefuseItem(a.name); break;
+        case ActionKind::MixWFqA: mixw_.SetFqA(a.hertz); break;
+        case ActionKind::MixWAudioFq: mixw_.SetAudioFq(a.hertz); break;
+        case ActionKind::Click: {
+            const auto button = *shell::FindControl(a.name);
+            IntoBridge([this, button] {
+                if (boxes_.empty()) bridge_->Click(button);
+            });
+            break;
+        }
+        case ActionKind::Ok:
+            for (auto it = boxes_.rbegin(); it != boxes_.rend(); ++it) {
+                if (*it) {
+                    *it = false;
+                    break;
+                }
+            }
+            break;
+        case ActionKind::Close:
+            IntoBridge([this] {
+                if (boxes_.empty()) DispatchToBridgeWindow(kWmClose, 0, 0);
+            });
+            break;
+        case ActionKind::LocaleDecimal: decimal_ = a.text; break;
+        case ActionKind::Dump: Dump(a.names); break;
+    }
+}
+
+// --- windows and messages ------------------------------------------------------
+
+WindowHandle World::FindWindowByTitle(const Text& title) {
+    if (title == u"Logger32" && logger32_.Running()) return logger32_.MainWindow();
+    return {};
+}
+
+MessageId World::RegisterMessage(const Text& name) {
+    auto [it, added] = registry_.try_emplace(name, 0);
+    if (added) it->second = 0xC000 + static_cast<MessageId>(registry_.size() - 1);
+    return it->second;
+}
+
+void World::PostMessage(WindowHandle to, MessageId msg, WParam code, LParam value) {
+    if (logger32_.Running() && to == logger32_.MainWindow()) {
+        (void)logger32_.Receive(msg, code, value, Delivery::Posted);
+    }
+}
+
+void World::SendMessageWithReference(WindowHandle to, MessageId msg, WParam code) {
+    if (logger32_.Running() && to == logger32_.MainWindow()) {
+        (void)logger32_.Receive(msg, code, 0, Delivery::SentReference);
+    }
+}
+
+void World::SendText(WindowHandle to, const Text& text) {
+    const Text arrived = FromAnsi(ToAnsi(text));
+    if (logger32_.Running() && to == logger32_.TextWindow()) {
+        logger32_.ReceiveText(arrived);
+    } else if (auto box = ControlOf(to)) {
+        // A send to a window of the bridge's own thread runs at once.
+        bridge_->TextArrived(*box, arrived);
+    }
+}
+
+WindowProc World::SetWindowProc(WindowHandle window, WindowProc proc) {
+    if (window.value != kBridgeWindow) return {};
+    return std::exchange(bridgeProc_, proc);
+}
+
+LResult World::CallWindowProc(WindowProc proc, WindowHandle window, MessageId msg, WParam wParam,
+                              LParam lParam) {
+    if (proc == kFormProc) return FormProc(msg);
+    if (proc == kHookProc) return bridge_->HookProc(window, msg, wParam, lParam);
+    return 0;
+}
+
+LResult World::DispatchToBridgeWindow(MessageId msg, WParam wParam, LParam lParam) {
+    return CallWindowProc(bridgeProc_, WindowHandle{kBridgeWindow}, msg, wParam, lParam);
+}
+
+LResult World::FormProc(MessageId msg) {
+    if (msg == kWmClose) bridge_->Close();
+    return 0;
+}
+
+void World::MakeTopmost(WindowHandle window) {
+    if (window.value == kBridgeWindow) bridgeTopmost_ = true;
+    if (window.value == kAboutWindow) aboutTopmost_ = true;
+}
+
+// Logger32Port: what the stand-in does to the bridge.
+void World::Post(WindowHandle to, MessageId msg, WParam code, LParam value) {
+    if (to.value != kBridgeWindow) return;
+    queue_.push_back([this, msg, code, value] { DispatchToBridgeWindow(msg, code, value); });
+}
+
+void World::SetTextOf(WindowHandle to, const Text& text) {
+    const auto box = ControlOf(to);
+    if (!box) return;
+    const Text arrived = FromAnsi(ToAnsi(text));
+    IntoBridge([this, box, arrived] { bridge_->TextArrived(*box, arrived); });
+}
+
+// --- the thread ---------------------------------------------------------------
+
+void World::Sleep(int milliseconds) {
+    const std::int64_t until = now_ + std::max(milliseconds, 0);
+    ++sleeping_;
+    struct Awake {
+        int& sleeping;
+        ~Awake() { --sleeping; }
+    } awake{sleeping_};
+    while (next_ < actions_.size() && actions_[next_].time <= until) ApplyNextAction();
+    if (next_ >= actions_.size() && now_ < until) throw ScenarioOver{};
+    now_ = until;
+}
+
+void World::MessageBox(const Text& text, const Text& title) {
+    trace_.Line("BOX", Quote(title) + " " + Quote(text));
+    const std::size_t mine = boxes_.size();
+    boxes_.push_back(true);
+    struct Closed {
+        std::vector<bool>& boxes;
+        ~Closed() { boxes.pop_back(); }
+    } closed{boxes_};
+    Pump([this, mine] { return !boxes_[mine]; });
+}
+
+void World::EndProgram() {
+    trace_.Line("END", "");
+    throw ProgramEnded{};
+}
+
+void World::StartTimer(int slot, int intervalMs) {
+    timers_[static_cast<std::size_t>(slot)] = {true, intervalMs, now_ + intervalMs, ++timerOrder_};
+}
+
+void World::StopTimer(int slot) { timers_[static_cast<std::size_t>(slot)].running = false; }
+
+// --- MixW2 ----------------------------------------------------------------------
+
+std::unique_ptr<platform::Automation> World::GetActiveObject(const Text& progId) {
+    if (progId != u"MixW2.Application") return nullptr;
+    return mixw_.Object();
+}
+
+platform::LinkStatus World::ActivateLink(const platform::LinkSpec& link, platform::LinkSink sink) {
+    return mixw_.Advise(link, [this, sink = std::move(sink)](const Text& value) {
+        IntoBridge([sink, value] { sink(value); });
+    });
+}
+
+// --- the view ---------------------------------------------------------------------
+
+WindowHandle World::HandleOf(shell::Window window) {
+    if (window == shell::Window::About) {
+        aboutCreated_ = true;
+        return WindowHandle{kAboutWindow};
+    }
+    return WindowHandle{kBridgeWindow};
+}
+
+WindowHandle World::HandleOf(shell::ControlId control) {
+    return WindowHandle{kFirstControl + static_cast<std::uint64_t>(shell::Index(control))};
+}
+
+std::optional<shell::ControlId> World::ControlOf(WindowHandle h) const {
+    if (h.value < kFirstControl || h.value >= kFirstControl + shell::kControlCount) return std::nullopt;
+    const auto id = static_cast<shell::ControlId>(h.value - kFirstControl);
+    if (shell::Spec(id).kind != shell::ControlKind::TextBox) return std::nullopt;
+    return id;
+}
+
+void World::ControlChanged(shell::ControlId control) {
+    if (control == shell::ControlId::Text1) {
+        trace_.Line("STATUS", Quote(bridge_->State().form.GetText(control)));
+    }
+}
+
+std::optional<std::string> World::HandleName(std::int64_t value) const {
+    const auto v = static_cast<std::uint64_t>(value);
+    if (v == kBridgeWindow) return "Linkwell";
+    if (v == kFirstControl + static_cast<std::uint64_t>(shell::Index(shell::ControlId::Sent))) return "Sent";
+    if (v == kFirstControl + static_cast<std::uint64_t>(shell::Index(shell::ControlId::Cluster))) return "Cluster";
+    if (logger32Instance_ > 0) {
+        if (v == logger32_.MainWindow().value) return "Logger32";
+        if (v == logger32_.TextWindow().value) return "Logger32Text";
+    }
+    return std::nullopt;
+}
+
+std::int64_t World::ResolveParam(const ParamToken& p) const {
+    if (!p.handle) return p.number;
+    const auto& n = *p.handle;
+    using shell::ControlId;
+    if (n == "Linkwell") return static_cast<std::int64_t>(kBridgeWindow);
+    if (n == "Sent") return static_cast<std::int64_t>(kFirstControl) + shell::Index(ControlId::Sent);
+    if (n == "Cluster") return static_cast<std::int64_t>(kFirstControl) + shell::Index(ControlId::Cluster);
+    const std::uint64_t base = kLogger32Base + logger32Instance_ * 0x10;
+    if (n == "Logger32") return static_cast<std::int64_t>(base + 1);
+    return static_cast<std::int64_t>(base + 2);  // Logger32Text
+}
+
+void World::Dump(const std::vector<std::string>& names) {
+    if (!names.empty()) {
+        for (const auto& n : names) DumpOne(n);
+        return;
+    }
+    for (const auto& c : shell::Controls()) DumpOne(std::string(c.name));
+    DumpOne("Linkwell");
+    DumpOne("Form1");
+}
+
+void World::DumpOne(const std::string& name) {
+    const auto& form = bridge_->State().form;
+    if (name == "Linkwell" || name == "Form1") {
+        const auto w = name == "Linkwell" ? shell::Window::Bridge : shell::Window::About;
+        const bool top = name == "Linkwell" ? bridgeTopmost_ : aboutTopmost_;
+        trace_.Line("CTRL", name + " visible=" + Bool(form.WindowVisible(w)) + " topmost=" + Bool(top));
+        return;
+    }
+    const auto id = *shell::FindControl(name);
+    std::string details = name;
+    switch (shell::Spec(id).kind) {
+        case shell::ControlKind::TextBox:
+        case shell::ControlKind::Label: details += " text=" + Quote(form.GetText(id)); break;
+        case shell::ControlKind::Button: {
+            char colour[16];
+            std::snprintf(colour, sizeof colour, "0x%08X", Resolve(form.BackColor(id)));
+            details += " caption=" + Quote(form.GetText(id)) + " enabled=" + Bool(form.Enabled(id)) +
+                       " backcolor=" + colour + " visible=" + Bool(form.Visible(id));
+            break;
+        }
+        case shell::ControlKind::Timer:
+            details += " interval=" + std::to_string(form.Interval(id)) +
+                       " enabled=" + Bool(form.Enabled(id));
+            break;
+    }
+    trace_.Line("CTRL", details);
+}
+
+}  // namespace linkwell::sim

@@ -1,0 +1,139 @@
+// The simulated world: one thread, a virtual clock and an event queue that
+// reproduce the window system's event model deterministically, with
+// stand-ins for Logger32, MixW2 and the operator driven by a scenario.
+//
+// The rules it keeps:
+//  - at a time T the scenario's actions are applied before any bridge event
+//    due at T; then messages posted to the bridge, in order; then due timer
+//    ticks, earliest first;
+//  - something sent into the bridge (a text, a DDE value, the operator's
+//    input) is handled at once while the bridge's thread handles messages,
+//    and when it next does so while it sleeps;
+//  - a message box dispatches nested until the operator presses OK; while
+//    it is open the bridge window takes no clicks and cannot be closed;
+//  - ending the program stops it at once from any depth.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <map>
+#include <memory>
+#include <ostream>
+#include <vector>
+
+#include "bridge/bridge.h"
+#include "platform/platform.h"
+#include "shell/form.h"
+#include "sim/logger32_standin.h"
+#include "sim/mixw_standin.h"
+#include "sim/scenario.h"
+#include "sim/trace.h"
+
+namespace linkwell::sim {
+
+using platform::LParam;
+using platform::LResult;
+using platform::MessageId;
+using platform::Text;
+using platform::WindowHandle;
+using platform::WindowProc;
+using platform::WParam;
+
+// Fixed handles of the simulated windows.
+inline constexpr std::uint64_t kBridgeWindow = 0x10010;
+inline constexpr std::uint64_t kAboutWindow = 0x10020;
+inline constexpr std::uint64_t kFirstControl = 0x10100;
+inline constexpr std::uint64_t kLogger32Base = 0x20000;
+
+class World final : public platform::Platform, public shell::FormView, private Logger32Port {
+public:
+    World(std::vector<Action> actions, std::ostream& out);
+    ~World() override;
+
+    // Runs the scenario to its end; true when the bridge ended on the way.
+    bool Run();
+
+    [[nodiscard]] Bridge& TheBridge() { return *bridge_; }
+    [[nodiscard]] std::int64_t Now() const { return now_; }
+
+    // --- Platform ----------------------------------------------------------
+    WindowHandle FindWindowByTitle(const Text& title) override;
+    MessageId RegisterMessage(const Text& name) override;
+    void PostMessage(WindowHandle to, MessageId msg, WParam code, LParam value) override;
+    void SendMessageWithReference(WindowHandle to, MessageId msg, WParam code) override;
+    void SendText(WindowHandle to, const Text& text) override;
+    WindowProc SetWindowProc(WindowHandle window, WindowProc proc) override;
+    LResult CallWindowProc(WindowProc proc, WindowHandle window, MessageId msg, WParam wParam,
+                           LParam lParam) override;
+    WindowProc HookProcedure() override { return kHookProc; }
+    void MakeTopmost(WindowHandle window) override;
+    void Sleep(int milliseconds) override;
+    void MessageBox(const Text& text, const Text& title) override;
+    [[noreturn]] void EndProgram() override;
+    void StartTimer(int slot, int intervalMs) override;
+    void StopTimer(int slot) override;
+    std::unique_ptr<platform::Automation> GetActiveObject(const Text& progId) override;
+    platform::LinkStatus ActivateLink(const platform::LinkSpec& link, platform::LinkSink sink) override;
+    Text DecimalSeparator() override { return decimal_; }
+
+    // --- FormView ----------------------------------------------------------
+    WindowHandle HandleOf(shell::Window window) override;
+    WindowHandle HandleOf(shell::ControlId control) override;
+    void ControlChanged(shell::ControlId control) override;
+    void WindowChanged(shell::Window) override {}
+
+private:
+    static constexpr WindowProc kFormProc{1};
+    static constexpr WindowProc kHookProc{2};
+    static constexpr MessageId kWmClose = 0x0010;
+
+    struct TimerState {
+        bool running = false;
+        int interval = 0;
+        std::int64_t due = 0;
+        std::uint64_t order = 0;
+    };
+
+    // Logger32Port
+    MessageId Register(const Text& name) override { return RegisterMessage(name); }
+    void Post(WindowHandle to, MessageId msg, WParam code, LParam value) override;
+    void SetTextOf(WindowHandle to, const Text& text) override;
+
+    void Pump(const std::function<bool()>& done);
+    void ApplyNextAction();
+    void Apply(const Action& a);
+    // Runs `event` in the bridge now, or when it next handles messages.
+    void IntoBridge(std::function<void()> event);
+    LResult DispatchToBridgeWindow(MessageId msg, WParam wParam, LParam lParam);
+    LResult FormProc(MessageId msg);
+    void Dump(const std::vector<std::string>& names);
+    void DumpOne(const std::string& name);
+    [[nodiscard]] std::optional<std::string> HandleName(std::int64_t value) const;
+    [[nodiscard]] std::optional<shell::ControlId> ControlOf(WindowHandle h) const;
+    [[nodiscard]] std::int64_t ResolveParam(const ParamToken& p) const;
+
+    std::vector<Action> actions_;
+    std::size_t next_ = 0;
+    std::int64_t now_ = 0;
+    Trace trace_;
+    Logger32StandIn logger32_;
+    MixWStandIn mixw_;
+    std::unique_ptr<Bridge> bridge_;
+
+    int sleeping_ = 0;
+    std::deque<std::function<void()>> queue_;
+    std::array<TimerState, shell::kTimerCount> timers_{};
+    std::uint64_t timerOrder_ = 0;
+    std::vector<bool> boxes_;  // open message boxes, innermost last
+    WindowProc bridgeProc_ = kFormProc;
+    bool bridgeTopmost_ = false;
+    bool aboutTopmost_ = false;
+    bool aboutCreated_ = false;
+    Text decimal_ = u".";
+    std::map<Text, MessageId> registry_;
+    std::uint64_t logger32Instance_ = 0;
+};
+
+}  // namespace linkwell::sim

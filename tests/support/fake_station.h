@@ -1,0 +1,202 @@
+// A Station on a recording platform, for tests that call the bridge's
+// handlers directly: every post, send, text, MixW call, box and timer change
+// is kept in a list of plain strings, and MixW's object and DDE server can
+// be made to answer or fail.
+#pragma once
+
+#include <algorithm>
+#include <functional>
+#include <map>
+#include <utility>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "bridge/bridge.h"
+#include "platform/platform.h"
+#include "shell/form.h"
+#include "shell/station.h"
+#include "sim/text.h"
+
+namespace linkwell::testing {
+
+using platform::LParam;
+using platform::LResult;
+using platform::MessageId;
+using platform::Text;
+using platform::WindowHandle;
+using platform::WindowProc;
+using platform::WParam;
+
+inline std::string U8(const Text& t) { return sim::ToUtf8(t); }
+
+// Thrown by EndProgram so a test can see that the program ended.
+struct Ended {};
+
+class FakeMixW final : public platform::Automation {
+public:
+    FakeMixW(std::vector<std::string>& log, bool& alive, double& fqa, double& audio)
+        : log_(log), alive_(alive), fqa_(fqa), audio_(audio) {}
+    platform::CallStatus ExecuteMacros(const Text& m) override {
+        if (!alive_) return platform::CallStatus::Failed;
+        log_.push_back("ExecuteMacros " + U8(m));
+        return platform::CallStatus::Done;
+    }
+    platform::CallStatus SetQsoData(std::int16_t f, Text& v) override {
+        if (!alive_) return platform::CallStatus::Failed;
+        log_.push_back("SetQsoData " + std::to_string(f) + " " + U8(v));
+        return platform::CallStatus::Done;
+    }
+    platform::NumberResult FqA() override {
+        if (!alive_) return std::nullopt;
+        return fqa_;
+    }
+    platform::NumberResult AudioFq() override {
+        if (!alive_) return std::nullopt;
+        return audio_;
+    }
+
+private:
+    std::vector<std::string>& log_;
+    bool& alive_;
+    double& fqa_;
+    double& audio_;
+};
+
+class FakeWorld final : public platform::Platform, public shell::FormView {
+public:
+    static constexpr std::uint64_t kLogger32 = 0x500;
+    static constexpr std::uint64_t kLogger32Text = 0x501;
+
+    FakeWorld() : bridge(*this, *this) {}
+
+    // --- knobs ----------------------------------------------------------------
+    bool logger32Present = true;
+    bool mixwRunning = true;   // GetActiveObject succeeds, links open
+    bool mixwAlive = true;     // calls on an obtained object succeed
+    double fqa = 0;
+    double audioFq = 0;
+    Text decimal = u".";
+    std::map<std::string, Text> items;  // DDE items by name as the bridge spells them
+    std::vector<std::string> refusedItems;
+    int boxesToAnswer = 1000;  // message boxes return at once
+
+    // --- what happened, in order ------------------------------------------------
+    std::vector<std::string> log;
+    std::vector<std::string> timerLog;
+    std::map<int, int> timers;  // running timers: slot -> interval
+    std::map<std::string, platform::LinkSink> links;
+    int sleptMs = 0;
+
+    Bridge bridge;
+    shell::Station& S() { return bridge.State(); }
+
+    // Puts the bridge where the start-up wait leaves it, without running it.
+    void Attach() {
+        auto& s = S();
+        s.link.OwnWindow = WindowHandle{0x100};
+        s.link.Logger32Message = RegisterMessage(u"Logger32 1");
+        s.link.Logger32Window = WindowHandle{kLogger32};
+        s.link.Logger32TextWindow = WindowHandle{kLogger32Text};
+        s.vars.MixWIsLoaded = 1;
+        s.vars.MixW = GetActiveObject(u"MixW2.Application");
+        s.vars.BridgeStarted = true;
+    }
+    void Deliver(const std::string& item, const Text& value) {
+        items[item] = value;
+        if (auto it = links.find(item); it != links.end()) it->second(value);
+    }
+    void Clear() { log.clear(); }
+
+    // --- Platform ---------------------------------------------------------------
+    WindowHandle FindWindowByTitle(const Text& t) override {
+        return (t == u"Logger32" && logger32Present) ? WindowHandle{kLogger32} : WindowHandle{};
+    }
+    MessageId RegisterMessage(const Text& name) override {
+        auto [it, added] = registry_.try_emplace(name, 0xC000 + static_cast<MessageId>(registry_.size()));
+        return it->second;
+    }
+    void PostMessage(WindowHandle to, MessageId msg, WParam code, LParam value) override {
+        log.push_back("post " + std::to_string(to.value) + " " + NameOf(msg) + " " +
+                      std::to_string(code) + " " + std::to_string(value));
+    }
+    void SendMessageWithReference(WindowHandle to, MessageId msg, WParam code) override {
+        log.push_back("send " + std::to_string(to.value) + " " + NameOf(msg) + " " +
+                      std::to_string(code) + " ref");
+    }
+    void SendText(WindowHandle to, const Text& text) override {
+        log.push_back("text " + std::to_string(to.value) + " " + U8(text));
+    }
+    WindowProc SetWindowProc(WindowHandle, WindowProc proc) override {
+        log.push_back("setproc " + std::to_string(proc.value));
+        return std::exchange(proc_, proc);
+    }
+    LResult CallWindowProc(WindowProc proc, WindowHandle, MessageId msg, WParam wp, LParam lp) override {
+        log.push_back("callproc " + std::to_string(proc.value) + " " + std::to_string(msg) + " " +
+                      std::to_string(wp) + " " + std::to_string(lp));
+        return 77;
+    }
+    WindowProc HookProcedure() override { return WindowProc{2}; }
+    void MakeTopmost(WindowHandle w) override { log.push_back("topmost " + std::to_string(w.value)); }
+    void Sleep(int ms) override {
+        sleptMs += ms;
+        log.push_back("sleep " + std::to_string(ms));
+        if (onSleep) onSleep();
+    }
+    std::function<void()> onSleep;
+    void MessageBox(const Text& text, const Text& title) override {
+        log.push_back("box " + U8(title) + ": " + U8(text));
+        if (onBox) onBox();
+    }
+    std::function<void()> onBox;
+    [[noreturn]] void EndProgram() override {
+        log.push_back("end");
+        throw Ended{};
+    }
+    void StartTimer(int slot, int ms) override {
+        timers[slot] = ms;
+        timerLog.push_back("start " + std::string(shell::Spec(shell::TimerFromSlot(slot)).name) + " " + std::to_string(ms));
+    }
+    void StopTimer(int slot) override {
+        if (timers.erase(slot) != 0) {
+            timerLog.push_back("stop " + std::string(shell::Spec(shell::TimerFromSlot(slot)).name));
+        }
+    }
+    std::unique_ptr<platform::Automation> GetActiveObject(const Text& progId) override {
+        if (progId != u"MixW2.Application" || !mixwRunning) return nullptr;
+        return std::make_unique<FakeMixW>(log, mixwAlive, fqa, audioFq);
+    }
+    platform::LinkStatus ActivateLink(const platform::LinkSpec& l, platform::LinkSink sink) override {
+        const auto item = U8(l.item);
+        log.push_back("link " + U8(l.service) + "|" + U8(l.topic) + " " + item);
+        if (!mixwRunning || std::find(refusedItems.begin(), refusedItems.end(), item) != refusedItems.end()) {
+            return platform::LinkStatus::Refused;
+        }
+        links[item] = sink;
+        if (auto it = items.find(item); it != items.end()) sink(it->second);
+        return platform::LinkStatus::Active;
+    }
+    Text DecimalSeparator() override { return decimal; }
+
+    // --- FormView -----------------------------------------------------------------
+    WindowHandle HandleOf(shell::Window w) override {
+        return WindowHandle{w == shell::Window::Bridge ? 0x100u : 0x200u};
+    }
+    WindowHandle HandleOf(shell::ControlId c) override {
+        return WindowHandle{0x1000u + static_cast<std::uint64_t>(shell::Index(c))};
+    }
+    void ControlChanged(shell::ControlId) override {}
+    void WindowChanged(shell::Window) override {}
+
+private:
+    std::string NameOf(MessageId msg) const {
+        for (const auto& [name, id] : registry_) {
+            if (id == msg) return "\"" + U8(name) + "\"";
+        }
+        return std::to_string(msg);
+    }
+    std::map<Text, MessageId> registry_;
+    WindowProc proc_{1};
+};
+
+}  // namespace linkwell::testing
