@@ -1,19 +1,168 @@
 #include "to_logger32/to_logger32.h"
 
+#include <algorithm>
+#include <cmath>
 #include <string>
+
+#include "logger32/link.h"
+#include "to_logger32/number_text.h"
 
 namespace linkwell::to_logger32 {
 
 using platform::Text;
+using shell::ControlId;
+using shell::FormVars;
 using shell::Station;
 
-void PushMixWToLogger32(Station&) {}
+namespace {
 
-void Freq_Change(Station&) {}
+struct RecordField {
+    std::u16string_view prefix;
+    ControlId box;
+    Text FormVars::*remembered;  // null: not part of the change test
+};
+// The QSO record's fields in the order they are written.
+constexpr std::array<RecordField, 9> kRecordFields = {{
+    {u"<CALL:", ControlId::Callsign, &FormVars::LastCall},
+    {u"<RST_RCVD:", ControlId::RSTr, &FormVars::LastRstRcvd},
+    // The report sent travels with the record but does not make one due.
+    {u"<RST_SENT:", ControlId::RSTs, nullptr},
+    {u"<QTH:", ControlId::Qth, &FormVars::LastQth},
+    {u"<NAME:", ControlId::HisName, &FormVars::LastName},
+    {u"<COMMENT:", ControlId::Notes, &FormVars::LastNotes},
+    {u"<GRIDSQUARE:", ControlId::Locator, &FormVars::LastLocator},
+    {u"<IOTA:", ControlId::IOTA, &FormVars::LastIota},
+    {u"<QSL_VIA:", ControlId::QslManag, &FormVars::LastQslManager},
+}};
 
-void TextCommand_Change(Station&) {}
+constexpr double kHertzPerKilohertz = 1000;
+constexpr double kHertzPerMegahertz = 1000000;
 
-void CommandSend_Click(Station&) {}
+// A copy: sends and text writes below may run handlers that change boxes.
+Text TextOf(const Station& s, ControlId box) {
+    return s.form.GetText(box);
+}
+
+bool IsDialMode(const Text& mode) {
+    return std::find(kDialModes.begin(), kDialModes.end(), mode) != kDialModes.end();
+}
+
+// FqA + AudioFq (or FqA - AudioFq) in hertz, read afresh from MixW; nullopt
+// when MixW2 has gone or gave something that is no finite number.
+std::optional<double> MixWFrequency(Station& s, bool subtractAudio) {
+    if (!s.vars.MixW) return std::nullopt;
+    const auto base = s.vars.MixW->FqA();
+    if (!base) return std::nullopt;
+    const auto audio = s.vars.MixW->AudioFq();
+    if (!audio) return std::nullopt;
+    const double hz = subtractAudio ? *base - *audio : *base + *audio;
+    if (!std::isfinite(hz)) return std::nullopt;
+    return hz;
+}
+
+// The megahertz text that tells whether the frequency moved.
+std::optional<Text> FrequencyDetectionText(Station& s) {
+    const auto hz = MixWFrequency(s, false);
+    if (!hz) return std::nullopt;
+    return DetectionText(*hz / kHertzPerMegahertz);
+}
+
+void SendModeStage(Station& s) {
+    s.vars.LastMode = TextOf(s, ControlId::Mode);
+    for (const auto& [mixw, logger32] : kModeNames) {
+        if (s.form.GetText(ControlId::Mode) == mixw)
+            s.form.SetText(ControlId::Mode, Text(logger32));
+    }
+    logger32::SendTextToLogger32(s, AdifField(u"<APP_FORCE_MODE:", TextOf(s, ControlId::Mode)));
+}
+
+void SendFrequencyStage(Station& s) {
+    const auto detection = FrequencyDetectionText(s);
+    if (!detection) return;
+    s.vars.LastFreq = *detection;
+    const auto khz = ForceFreqText(s, true);
+    if (!khz) return;
+    logger32::SendTextToLogger32(s, AdifField(u"<APP_FORCE_FREQ:", *khz));
+}
+
+void SendRecordStage(Station& s) {
+    if (s.form.GetText(ControlId::Callsign).empty()) return;
+    bool due = false;
+    for (const auto& field : kRecordFields) {
+        if (field.remembered && s.form.GetText(field.box) != s.vars.*field.remembered) due = true;
+    }
+    if (!due) return;
+    Text record;
+    for (const auto& field : kRecordFields) {
+        const Text value = TextOf(s, field.box);
+        if (field.remembered) s.vars.*field.remembered = value;
+        record += AdifField(field.prefix, value);
+    }
+    s.vars.QsoRecord = record;
+    logger32::SendTextToLogger32(s, record);
+    // MixW's next command, even a repeated "Save", is then a change.
+    s.form.SetText(ControlId::TextCommand, u" ");
+}
+
+}  // namespace
+
+void PushMixWToLogger32(Station& s) {
+    if (s.form.GetText(ControlId::Mode) != s.vars.LastMode) {
+        SendModeStage(s);
+        return;
+    }
+    const auto detection = FrequencyDetectionText(s);
+    if (!detection) return;  // MixW2 gone: nothing this tick
+    if (*detection != s.vars.LastFreq) {
+        SendFrequencyStage(s);
+        return;
+    }
+    SendRecordStage(s);
+}
+
+std::optional<Text> ForceFreqText(Station& s, bool honourSideband) {
+    const Text separator = s.os.DecimalSeparator();
+    if (IsDialMode(TextOf(s, ControlId::Mode))) {
+        const auto khz = LeadingNumber(s.form.GetText(ControlId::Freq));
+        if (!khz) return std::nullopt;
+        return ValueText(*khz, separator);
+    }
+    const auto hz = MixWFrequency(s, honourSideband && s.vars.SidebandToggle);
+    if (!hz) return std::nullopt;
+    return ValueText(*hz / kHertzPerKilohertz, separator);
+}
+
+void Freq_Change(Station& s) {
+    const auto khz = ForceFreqText(s, false);
+    if (!khz) return;
+    logger32::SendTextToLogger32(s, AdifField(u"<APP_FORCE_FREQ:", *khz));
+}
+
+void TextCommand_Change(Station& s) {
+    if (s.vars.Logger32HasControl) return;
+    if (s.form.GetText(ControlId::TextCommand) == kSave) {
+        // The next push comes a full tick after the logging.
+        s.form.Disarm(ControlId::Timer2);
+        CommandSend_Click(s);
+        s.form.Arm(ControlId::Timer2, 800);
+    }
+    // Read anew: after a "Save" the box holds the marker, never "Remove".
+    if (s.form.GetText(ControlId::TextCommand) == kRemove) {
+        logger32::SendTextToLogger32(s, Text(kEndOfRecord));
+    }
+}
+
+void CommandSend_Click(Station& s) {
+    // The time pair goes on a copy: QsoRecord stays the record as sent, so a
+    // second logging carries one pair, the current one, and not two.
+    const Text time = TextOf(s, ControlId::Time);
+    const Text logged =
+        s.vars.QsoRecord + AdifField(u"<APP_TIME_ON:", time) + AdifField(u"<APP_TIME_OFF:", time);
+    logger32::SendTextToLogger32(s, AdifField(u"<APP_LOGQSO:", logged));
+    logger32::PostToLogger32(s, logger32::code::kLogged1, 1);
+    logger32::PostToLogger32(s, logger32::code::kLogged2, 1);
+    s.form.SetText(ControlId::TextCommand, Text(kSentMarker));
+}
 
 Text AdifField(std::u16string_view prefix, const Text& value) {
     const std::string n = std::to_string(value.size());

@@ -1,22 +1,70 @@
 // MixW to Logger32: MixW's mode, frequency and QSO record pushed to Logger32
 // as ADIF-style texts, and the logging commands.
+//
+// What goes to Logger32, always as text by WM_SETTEXT, never confirmed:
+//  - "<APP_FORCE_MODE:n>MODE" when the Mode box differs from the mode last
+//    sent (MixW's PSK and MFSK names replaced by Logger32's);
+//  - "<APP_FORCE_FREQ:n>KHZ" when FqA + AudioFq (MHz, 15 significant
+//    digits) differs from the last one sent, and on every change of the
+//    Freq box;
+//  - the nine-field QSO record when one of its eight compared fields
+//    changed and a callsign is there;
+//  - "<APP_LOGQSO:n>" + record + time fields, then codes 15 and 16, to log;
+//    "<EOR>" when MixW removes the QSO.
+// A tick sends one text at most, in that order of precedence. A read of
+// FqA or AudioFq that fails (MixW2 has closed) sends nothing for that step
+// and keeps what was remembered; it never stops the bridge.
 #pragma once
 
+#include <array>
+#include <optional>
 #include <string_view>
 
 #include "shell/station.h"
 
 namespace linkwell::to_logger32 {
 
+// The modes in which the frequency comes from the Freq box (MixW's dial
+// frequency) rather than from FqA and AudioFq.
+inline constexpr std::array<std::u16string_view, 4> kDialModes = {u"SSB", u"CW", u"RTTY", u"SSTV"};
+
+struct ModeName {
+    std::u16string_view mixw;
+    std::u16string_view logger32;
+};
+// MixW's mode names that Logger32 knows by another name, in the order they
+// are tried. No right-hand name is also a left-hand one.
+inline constexpr std::array<ModeName, 6> kModeNames = {{
+    {u"BPSK31", u"PSK31"},
+    {u"BPSK63", u"PSK63"},
+    {u"BPSK62", u"PSK63"},
+    {u"BPSK125", u"PSK125"},
+    {u"BPSK250", u"PSK250"},
+    {u"MFSK", u"MFSK16"},
+}};
+
+inline constexpr std::u16string_view kSave = u"Save";
+inline constexpr std::u16string_view kRemove = u"Remove";
+inline constexpr std::u16string_view kEndOfRecord = u"<EOR>";
+// Left in TextCommand after logging, so that MixW's next "Save" is a change.
+inline constexpr std::u16string_view kSentMarker = u"Murex_Send";
+
 // One push per Timer2 tick: the mode if it changed, else the frequency if it
 // changed, else the QSO record if one of its fields changed.
 void PushMixWToLogger32(shell::Station& s);
-// Every change of the Freq box sends the frequency, with no comparison.
+// Every change of the Freq box sends the frequency, with no comparison; the
+// sideband toggle is not honoured here.
 void Freq_Change(shell::Station& s);
-// MixW's command item: "Save" logs the QSO, "Remove" sends "<EOR>".
+// MixW's command item: "Save" logs the QSO, "Remove" sends "<EOR>"; both are
+// ignored while Logger32 holds the rig.
 void TextCommand_Change(shell::Station& s);
-// The Send! button: logs the QSO in Logger32.
+// The Send! button: logs the QSO in Logger32, in every state.
 void CommandSend_Click(shell::Station& s);
+
+// The frequency to send, in kHz: the Freq box in a dial mode, else
+// (FqA + AudioFq) / 1000, or (FqA - AudioFq) / 1000 when the sideband toggle
+// is honoured and set. nullopt when MixW's values cannot be had.
+[[nodiscard]] std::optional<platform::Text> ForceFreqText(shell::Station& s, bool honourSideband);
 
 // "<TAG:" + length + ">" + value; the length counts UTF-16 code units.
 [[nodiscard]] platform::Text AdifField(std::u16string_view prefix, const platform::Text& value);
