@@ -1,17 +1,168 @@
 #include "to_mixw/to_mixw.h"
 
+#include <array>
+#include <utility>
+
+#include "logger32/link.h"
+#include "to_mixw/readers.h"
+
 namespace linkwell::to_mixw {
 
+using platform::CallStatus;
+using platform::Text;
 using shell::ControlId;
 using shell::Station;
 
-void Sent_Change(Station&) {}
+namespace {
+
+using Macros = std::span<const std::u16string_view>;
+
+constexpr std::array<std::u16string_view, 1> kCw = {u"<MODE:CW>"};
+constexpr std::array<std::u16string_view, 1> kSsb = {u"<MODE:SSB>"};
+constexpr std::array<std::u16string_view, 1> kRtty = {u"<MODE:RTTY>"};
+constexpr std::array<std::u16string_view, 1> kPsk31 = {u"<MODE:BPSK31>"};
+constexpr std::array<std::u16string_view, 2> kPsk63 = {u"<MODE:BPSK31>", u"<BAUDRATE:63>"};
+constexpr std::array<std::u16string_view, 2> kPsk125 = {u"<MODE:BPSK31>", u"<BAUDRATE:125>"};
+constexpr std::array<std::u16string_view, 1> kMfsk16 = {u"<MODE:MFSK>"};
+
+struct ModeRow {
+    std::u16string_view mode;
+    Macros macros;
+    bool afterSpot;
+};
+
+// A spot leaves MixW's mode alone for "USB" and "LSB"; a record switches
+// MixW to SSB for them.
+constexpr std::array<ModeRow, 9> kModeTable = {{
+    {u"CW", kCw, true},
+    {u"USB", kSsb, false},
+    {u"LSB", kSsb, false},
+    {u"SSB", kSsb, true},
+    {u"RTTY", kRtty, true},
+    {u"PSK31", kPsk31, true},
+    {u"PSK63", kPsk63, true},
+    {u"PSK125", kPsk125, true},
+    {u"MFSK16", kMfsk16, true},
+}};
+
+// The calls on MixW's object. A missing object counts as a failed call.
+bool Macro(Station& s, std::u16string_view macro) {
+    return s.vars.MixW && s.vars.MixW->ExecuteMacros(Text(macro)) == CallStatus::Done;
+}
+
+bool QsoData(Station& s, std::int16_t field, const Text& value) {
+    Text byReference = value;
+    return s.vars.MixW && s.vars.MixW->SetQsoData(field, byReference) == CallStatus::Done;
+}
+
+bool SwitchMode(Station& s, const Text& mode, ModeFrom from) {
+    for (auto macro : ModeMacros(mode, from)) {
+        if (!Macro(s, macro)) return false;
+    }
+    return true;
+}
+
+// The Sent text as it stands now: each record step reads it afresh, and a
+// copy stays valid while MixW's calls let other messages in.
+Text SentNow(const Station& s) {
+    return s.form.GetText(ControlId::Sent);
+}
+
+// Each step gives false when a call on MixW failed: the tick ends there.
+bool SpotSteps(Station& s, const Text& spot) {
+    const auto parts = ReadSpot(spot);
+    if (!parts) return true;  // a broken spot is dropped; the record steps still run
+    s.vars.TuneFreq = Text(parts->freq);
+    s.vars.IncomingMode = Text(parts->mode);
+    return Macro(s, FrequencyMacro(s.vars.TuneFreq)) &&
+           QsoData(s, qso_field::kCall, Text(parts->call)) &&
+           SwitchMode(s, s.vars.IncomingMode, ModeFrom::Spot);
+}
+
+// Reads one field of the Sent text into `into` and sets it in MixW's QSO;
+// a broken field is skipped.
+bool FieldStep(Station& s, std::optional<std::u16string_view> (*read)(std::u16string_view),
+               Text& into, std::int16_t field) {
+    const Text text = SentNow(s);
+    const auto value = read(text);
+    if (!value) return true;
+    into = Text(*value);
+    return QsoData(s, field, into);
+}
+
+bool RecordSteps(Station& s) {
+    if (Holds(SentNow(s), kEndOfRecord) && !Macro(s, kClearQso)) return false;
+    if (Holds(SentNow(s), kCallName) &&
+        !FieldStep(s, ReadCall, s.vars.IncomingCall, qso_field::kCall)) {
+        return false;
+    }
+    if (Holds(SentNow(s), kModeName)) {
+        if (const auto mode = ReadMode(SentNow(s))) {
+            s.vars.IncomingMode = Text(*mode);
+            if (!SwitchMode(s, s.vars.IncomingMode, ModeFrom::Record)) return false;
+        }
+        // Reports and name count only in a record that names its mode.
+        if (Holds(SentNow(s), kRstSentName) &&
+            !FieldStep(s, ReadRstSent, s.vars.IncomingRstSent, qso_field::kRstSent)) {
+            return false;
+        }
+        if (Holds(SentNow(s), kRstRcvdName) &&
+            !FieldStep(s, ReadRstRcvd, s.vars.IncomingRstRcvd, qso_field::kRstRcvd)) {
+            return false;
+        }
+        if (Holds(SentNow(s), kNameName) &&
+            !FieldStep(s, ReadName, s.vars.IncomingName, qso_field::kName)) {
+            return false;
+        }
+    }
+    if (Holds(SentNow(s), kEndOfFile)) {
+        if (!Macro(s, kFixStartTime) || !Macro(s, kSaveQso) || !Macro(s, kClearQso)) return false;
+        // Runs Sent_Change at once: code 10 and one more (empty) tick.
+        s.form.SetText(ControlId::Sent, Text(kSavedMark));
+    }
+    return true;
+}
+
+}  // namespace
+
+std::span<const std::u16string_view> ModeMacros(std::u16string_view mode, ModeFrom from) {
+    for (const auto& row : kModeTable) {
+        if (row.mode != mode) continue;
+        if (from == ModeFrom::Spot && !row.afterSpot) return {};
+        return row.macros;
+    }
+    return {};
+}
+
+Text FrequencyMacro(std::u16string_view tuneFreq) {
+    Text macro(u"<ZFQ:");
+    macro += tuneFreq;
+    macro += u'>';
+    return macro;
+}
+
+void Sent_Change(Station& s) {
+    const Text& text = s.form.GetText(ControlId::Sent);
+    if (IsSpot(text)) s.vars.DX_SPOT1 = text;
+    logger32::PostToLogger32(
+        s, logger32::code::kClusterWindow,
+        static_cast<platform::LParam>(s.form.HandleOf(ControlId::Cluster).value));
+    s.form.Arm(ControlId::Timer3, kIntakeDelayMs);
+}
 
 void Timer3_Timer(Station& s) {
     s.form.Disarm(ControlId::Timer3);
-    s.vars.DX_SPOT1.clear();
+    // Taken once, acted on or not: a spot never outlives its tick.
+    const Text spot = std::exchange(s.vars.DX_SPOT1, Text());
+    if (!spot.empty() && s.vars.MixWAttached() && !SpotSteps(s, spot)) return;
+    if (!s.vars.Logger32HasControl) return;
+    (void)RecordSteps(s);
 }
 
-void Freq_logger32_Change(Station&) {}
+void Freq_logger32_Change(Station& s) {
+    if (!s.vars.Logger32HasControl) return;
+    s.vars.TuneFreq = s.form.GetText(ControlId::Freq_logger32);
+    (void)Macro(s, FrequencyMacro(s.vars.TuneFreq));
+}
 
 }  // namespace linkwell::to_mixw

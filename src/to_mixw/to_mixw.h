@@ -1,7 +1,19 @@
 // Logger32 to MixW: Logger32's texts arriving in the Sent box (clicked DX
 // spots and QSO records), read on the next Timer3 tick and acted on in MixW;
 // and Logger32's frequency retuning MixW.
+//
+// What crosses to MixW: "<ZFQ:" + frequency + ">" and the mode macros of
+// the mode table through ExecuteMacros, the four QSO fields below through
+// SetQsoData, and "<CLEARQSO>", "<FIXSTARTTIME>", "<SAVEQSO>" for a record.
+// Spots reach MixW whenever it is attached; records and frequency changes
+// only while Logger32 holds the rig. A call that MixW fails (or a MixW that
+// was never obtained) sends nothing and ends the handler quietly: no box,
+// no retry. Broken spots and fields are skipped (see readers.h).
 #pragma once
+
+#include <cstdint>
+#include <span>
+#include <string_view>
 
 #include "shell/station.h"
 
@@ -14,5 +26,31 @@ void Sent_Change(shell::Station& s);
 void Timer3_Timer(shell::Station& s);
 // Logger32's frequency (kHz) tunes MixW while Logger32 holds the rig.
 void Freq_logger32_Change(shell::Station& s);
+
+// Where a mode text came from: a spot switches no sideband mode.
+enum class ModeFrom { Spot, Record };
+// The macros that switch MixW to a mode, in order; none for a mode not in
+// the table (compared exactly), and none for "USB" or "LSB" from a spot.
+[[nodiscard]] std::span<const std::u16string_view> ModeMacros(std::u16string_view mode,
+                                                              ModeFrom from);
+
+// "<ZFQ:" + the frequency text, unchanged, + ">".
+[[nodiscard]] platform::Text FrequencyMacro(std::u16string_view tuneFreq);
+
+// MixW's QSO field numbers for SetQsoData.
+namespace qso_field {
+inline constexpr std::int16_t kCall = 0;
+inline constexpr std::int16_t kName = 1;
+inline constexpr std::int16_t kRstRcvd = 2;
+inline constexpr std::int16_t kRstSent = 5;
+}  // namespace qso_field
+
+inline constexpr std::u16string_view kClearQso = u"<CLEARQSO>";
+inline constexpr std::u16string_view kFixStartTime = u"<FIXSTARTTIME>";
+inline constexpr std::u16string_view kSaveQso = u"<SAVEQSO>";
+// Written into Sent once a record is saved, so it is not saved again.
+inline constexpr std::u16string_view kSavedMark = u"SAVE";
+// Timer3's one-shot delay after a text arrives.
+inline constexpr int kIntakeDelayMs = 500;
 
 }  // namespace linkwell::to_mixw
