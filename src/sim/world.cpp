@@ -27,7 +27,16 @@ const char* Bool(bool b) { return b ? "true" : "false"; }
 }  // namespace
 
 World::World(std::vector<Action> actions, std::ostream& out)
-    : actions_(std::move(actions)), trace_(out), logger32_(*this, trace_), mixw_(trace_) {
+    : World(
+          [all = std::make_shared<std::vector<Action>>(std::move(actions)),
+           i = std::size_t{0}]() mutable -> std::optional<Action> {
+              if (i >= all->size()) return std::nullopt;
+              return std::move((*all)[i++]);
+          },
+          out) {}
+
+World::World(ActionSource source, std::ostream& out)
+    : source_(std::move(source)), trace_(out), logger32_(*this, trace_), mixw_(trace_) {
     trace_.SetClock([this] { return now_; });
     trace_.SetHandleNames([this](std::int64_t v) { return HandleName(v); });
     bridge_ = std::make_unique<Bridge>(*this, *this);
@@ -50,7 +59,8 @@ bool World::Run() {
 
 void World::Pump(const std::function<bool()>& done) {
     while (!done()) {
-        if (next_ < actions_.size() && actions_[next_].time <= now_) {
+        const Action* next = NextAction();
+        if (next != nullptr && next->time <= now_) {
             ApplyNextAction();
             continue;
         }
@@ -77,13 +87,23 @@ void World::Pump(const std::function<bool()>& done) {
             bridge_->TimerTick(dueSlot);
             continue;
         }
-        if (next_ >= actions_.size()) throw ScenarioOver{};
-        now_ = std::min(nextDue, actions_[next_].time);
+        if (next == nullptr) throw ScenarioOver{};
+        now_ = std::min(nextDue, next->time);
     }
 }
 
+const Action* World::NextAction() {
+    if (!next_ && !sourceDone_) {
+        next_ = source_();
+        sourceDone_ = !next_;
+    }
+    return next_ ? &*next_ : nullptr;
+}
+
 void World::ApplyNextAction() {
-    const Action& a = actions_[next_++];
+    // Taken out first: applying it may run the bridge, which may look ahead.
+    const Action a = std::move(*next_);
+    next_.reset();
     if (a.time > now_) now_ = a.time;
     Apply(a);
 }
@@ -227,8 +247,10 @@ void World::Sleep(int milliseconds) {
         int& sleeping;
         ~Awake() { --sleeping; }
     } awake{sleeping_};
-    while (next_ < actions_.size() && actions_[next_].time <= until) ApplyNextAction();
-    if (next_ >= actions_.size() && now_ < until) throw ScenarioOver{};
+    for (const Action* a = NextAction(); a != nullptr && a->time <= until; a = NextAction()) {
+        ApplyNextAction();
+    }
+    if (NextAction() == nullptr && now_ < until) throw ScenarioOver{};
     now_ = until;
 }
 

@@ -20,6 +20,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <ostream>
 #include <vector>
 
@@ -47,9 +48,15 @@ inline constexpr std::uint64_t kAboutWindow = 0x10020;
 inline constexpr std::uint64_t kFirstControl = 0x10100;
 inline constexpr std::uint64_t kLogger32Base = 0x20000;
 
+// Gives the scenario's actions one at a time, in time order, and nullopt at
+// its end. The world asks for the next one only when it needs to look at
+// it, so a long generated run need not be held in memory.
+using ActionSource = std::function<std::optional<Action>()>;
+
 class World final : public platform::Platform, public shell::FormView, private Logger32Port {
 public:
     World(std::vector<Action> actions, std::ostream& out);
+    World(ActionSource source, std::ostream& out);
     ~World() override;
 
     // Runs the scenario to its end; true when the bridge ended on the way.
@@ -102,6 +109,8 @@ private:
     void SetTextOf(WindowHandle to, const Text& text) override;
 
     void Pump(const std::function<bool()>& done);
+    // The action that comes next, or null at the scenario's end.
+    [[nodiscard]] const Action* NextAction();
     void ApplyNextAction();
     void Apply(const Action& a);
     // Runs `event` in the bridge now, or when it next handles messages.
@@ -114,8 +123,9 @@ private:
     [[nodiscard]] std::optional<shell::ControlId> ControlOf(WindowHandle h) const;
     [[nodiscard]] std::int64_t ResolveParam(const ParamToken& p) const;
 
-    std::vector<Action> actions_;
-    std::size_t next_ = 0;
+    ActionSource source_;
+    std::optional<Action> next_;
+    bool sourceDone_ = false;
     std::int64_t now_ = 0;
     Trace trace_;
     Logger32StandIn logger32_;
