@@ -1,0 +1,63 @@
+// A bridge that has started and opened its field links, for calling the
+// MixW-to-Logger32 handlers directly and reading what went to Logger32.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "support/fake_station.h"
+#include "to_logger32/to_logger32.h"
+
+namespace linkwell::testing {
+
+class ToLogger32Test : public ::testing::Test {
+protected:
+    ToLogger32Test() {
+        w.bridge.Start();
+        w.Attach();
+        // As the first Timer2 tick leaves it.
+        S().vars.LastCall = u"ru";
+        S().vars.FieldLinksActive = true;
+        w.Clear();
+        w.timerLog.clear();
+    }
+
+    shell::Station& S() { return w.S(); }
+    void Set(shell::ControlId box, std::u16string_view text) { S().form.SetText(box, Text(text)); }
+    [[nodiscard]] Text Get(shell::ControlId box) { return S().form.GetText(box); }
+    void Tick() { to_logger32::PushMixWToLogger32(S()); }
+
+    // The texts Logger32's text window received since the last call.
+    std::vector<std::string> Sent() {
+        static const std::string prefix = "text " + std::to_string(FakeWorld::kLogger32Text) + " ";
+        std::vector<std::string> out;
+        for (const auto& line : w.log) {
+            if (line.rfind(prefix, 0) == 0) out.push_back(line.substr(prefix.size()));
+        }
+        w.Clear();
+        return out;
+    }
+    // Every line the platform saw since the last call.
+    std::vector<std::string> Log() { return std::exchange(w.log, {}); }
+
+    // Mode, frequency and QSO as already pushed: a tick finds nothing to do.
+    void Settled(std::u16string_view mode, double fqa, double audioFq) {
+        w.fqa = fqa;
+        w.audioFq = audioFq;
+        Set(shell::ControlId::Mode, mode);
+        Set(shell::ControlId::Callsign, u"");
+        Tick();
+        Tick();
+        Tick();
+        Sent();
+    }
+
+    FakeWorld w;
+};
+
+using Lines = std::vector<std::string>;
+
+}  // namespace linkwell::testing
