@@ -97,7 +97,8 @@ bool RecordSteps(Station& s) {
         return false;
     }
     if (Holds(SentNow(s), kModeName)) {
-        if (const auto mode = ReadMode(SentNow(s))) {
+        const Text text = SentNow(s);  // the mode read is a view into it
+        if (const auto mode = ReadMode(text)) {
             s.vars.IncomingMode = Text(*mode);
             if (!SwitchMode(s, s.vars.IncomingMode, ModeFrom::Record)) return false;
         }
