@@ -1,0 +1,18 @@
+// Child-window ids of the bridge window's controls, shared by the bridge and
+// the stand-in peers that operate it. No Windows header needed.
+#pragma once
+
+#include "shell/controls.h"
+
+namespace linkwell::win32 {
+
+inline constexpr int kFirstControlId = 100;
+[[nodiscard]] inline int ControlDlgId(shell::ControlId id) {
+    return kFirstControlId + shell::Index(id);
+}
+
+// The window property that holds a button's resolved face colour (0x00BBGGRR)
+// for its owner-drawn painting.
+inline constexpr wchar_t kFaceColourProp[] = L"Linkwell.FaceColour";
+
+}  // namespace linkwell::win32

@@ -1,0 +1,131 @@
+#include "win32/dde_client.h"
+
+#include <cwctype>
+#include <string>
+
+#include "win32/wintext.h"
+
+namespace linkwell::win32 {
+namespace {
+
+// Long enough for a busy server on a loaded machine, short enough that a
+// hung one does not freeze the window for long.
+constexpr DWORD kTransactionTimeoutMs = 1000;
+
+std::wstring Lower(std::wstring s) {
+    for (auto& c : s) c = static_cast<wchar_t>(std::towlower(static_cast<wint_t>(c)));
+    return s;
+}
+
+}  // namespace
+
+DdeLinks* DdeLinks::instance_ = nullptr;
+
+DdeLinks::~DdeLinks() {
+    if (dde_ == 0) return;
+    for (auto& [key, conv] : conversations_) DdeDisconnect(conv);
+    for (auto& link : links_) DdeFreeStringHandle(dde_, link.item);
+    DdeUninitialize(dde_);
+    instance_ = nullptr;
+}
+
+HDDEDATA CALLBACK DdeLinks::Callback(UINT type, UINT, HCONV conv, HSZ, HSZ hsz2, HDDEDATA data,
+                                     ULONG_PTR, ULONG_PTR) {
+    if (instance_ == nullptr) return nullptr;
+    switch (type) {
+        case XTYP_ADVDATA:
+            instance_->Deliver(conv, hsz2, data);
+            return reinterpret_cast<HDDEDATA>(static_cast<ULONG_PTR>(DDE_FACK));
+        case XTYP_DISCONNECT: instance_->Forget(conv); return nullptr;
+        default: return nullptr;
+    }
+}
+
+HCONV DdeLinks::Conversation(const platform::Text& service, const platform::Text& topic) {
+    const std::wstring key = Lower(Wide(service) + L"|" + Wide(topic));
+    if (auto it = conversations_.find(key); it != conversations_.end()) {
+        CONVINFO info{};
+        info.cb = sizeof info;
+        if (DdeQueryConvInfo(it->second, QID_SYNC, &info) != 0 &&
+            (info.wStatus & ST_CONNECTED) != 0) {
+            return it->second;
+        }
+        // The server has gone without a word: start a new conversation.
+        Forget(it->second);
+    }
+    const std::wstring s = Wide(service);
+    const std::wstring t = Wide(topic);
+    HSZ hszService = DdeCreateStringHandleW(dde_, s.c_str(), CP_WINUNICODE);
+    HSZ hszTopic = DdeCreateStringHandleW(dde_, t.c_str(), CP_WINUNICODE);
+    HCONV conv = DdeConnect(dde_, hszService, hszTopic, nullptr);
+    DdeFreeStringHandle(dde_, hszService);
+    DdeFreeStringHandle(dde_, hszTopic);
+    if (conv != nullptr) {
+        DdeSetUserHandle(conv, QID_SYNC, 0);
+        conversations_[key] = conv;
+    }
+    return conv;
+}
+
+void DdeLinks::Forget(HCONV conv) {
+    for (auto it = conversations_.begin(); it != conversations_.end();) {
+        if (it->second == conv) {
+            DdeDisconnect(conv);
+            it = conversations_.erase(it);
+        } else {
+            ++it;
+        }
+    }
+}
+
+platform::LinkStatus DdeLinks::Activate(const platform::LinkSpec& spec, platform::LinkSink sink) {
+    if (dde_ == 0) {
+        instance_ = this;
+        if (DdeInitializeW(&dde_, Callback, APPCMD_CLIENTONLY, 0) != DMLERR_NO_ERROR) {
+            dde_ = 0;
+            return platform::LinkStatus::Refused;
+        }
+    }
+    HCONV conv = Conversation(spec.service, spec.topic);
+    if (conv == nullptr) return platform::LinkStatus::Refused;
+    const std::wstring itemName = Wide(spec.item);
+    HSZ item = DdeCreateStringHandleW(dde_, itemName.c_str(), CP_WINUNICODE);
+    DWORD result = 0;
+    if (DdeClientTransaction(nullptr, 0, conv, item, CF_TEXT, XTYP_ADVSTART, kTransactionTimeoutMs,
+                             &result) == nullptr) {
+        DdeFreeStringHandle(dde_, item);
+        return platform::LinkStatus::Refused;
+    }
+    links_.push_back({conv, item, sink});
+    // The hot link sends only changes: take the current value now.
+    HDDEDATA now = DdeClientTransaction(nullptr, 0, conv, item, CF_TEXT, XTYP_REQUEST,
+                                        kTransactionTimeoutMs, &result);
+    if (now != nullptr) {
+        const platform::Text value = Read(now);
+        DdeFreeDataHandle(now);
+        sink(value);
+    }
+    return platform::LinkStatus::Active;
+}
+
+platform::Text DdeLinks::Read(HDDEDATA data) const {
+    const DWORD size = DdeGetData(data, nullptr, 0, 0);
+    std::string bytes(size, '\0');
+    if (size > 0) DdeGetData(data, reinterpret_cast<LPBYTE>(bytes.data()), size, 0);
+    if (auto nul = bytes.find('\0'); nul != std::string::npos) bytes.resize(nul);
+    return FromAnsi(bytes);
+}
+
+void DdeLinks::Deliver(HCONV conv, HSZ item, HDDEDATA data) {
+    if (data == nullptr) return;
+    const platform::Text value = Read(data);
+    // A delivery may run bridge code that opens further links: copy first.
+    std::vector<platform::LinkSink> sinks;
+    for (const auto& link : links_) {
+        if (link.conv == conv && DdeCmpStringHandles(link.item, item) == 0)
+            sinks.push_back(link.sink);
+    }
+    for (const auto& sink : sinks) sink(value);
+}
+
+}  // namespace linkwell::win32

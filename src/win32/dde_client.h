@@ -1,0 +1,48 @@
+// The field links as DDEML client hot links. One conversation per
+// (service, topic), shared by every link on it: a second connect to the same
+// pair from one DDEML instance is refused by some systems. Transactions use
+// short time-outs, so a server that hangs or has gone never blocks the
+// bridge for long; a server that has gone is noticed by the conversation's
+// state, as no disconnect may come.
+#pragma once
+
+#include <ddeml.h>
+#include <windows.h>
+
+#include <map>
+#include <vector>
+
+#include "platform/platform.h"
+
+namespace linkwell::win32 {
+
+class DdeLinks {
+public:
+    DdeLinks() = default;
+    ~DdeLinks();
+    DdeLinks(const DdeLinks&) = delete;
+    DdeLinks& operator=(const DdeLinks&) = delete;
+
+    [[nodiscard]] platform::LinkStatus Activate(const platform::LinkSpec& spec,
+                                                platform::LinkSink sink);
+
+private:
+    struct Link {
+        HCONV conv;
+        HSZ item;
+        platform::LinkSink sink;
+    };
+    static HDDEDATA CALLBACK Callback(UINT type, UINT format, HCONV conv, HSZ hsz1, HSZ hsz2,
+                                      HDDEDATA data, ULONG_PTR data1, ULONG_PTR data2);
+    [[nodiscard]] HCONV Conversation(const platform::Text& service, const platform::Text& topic);
+    [[nodiscard]] platform::Text Read(HDDEDATA data) const;
+    void Deliver(HCONV conv, HSZ item, HDDEDATA data);
+    void Forget(HCONV conv);
+
+    static DdeLinks* instance_;
+    DWORD dde_ = 0;
+    std::map<std::wstring, HCONV> conversations_;  // by lower-case "service|topic"
+    std::vector<Link> links_;
+};
+
+}  // namespace linkwell::win32

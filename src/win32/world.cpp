@@ -1,0 +1,417 @@
+#include "win32/world.h"
+
+#include <utility>
+
+#include "win32/about.h"
+#include "win32/automation.h"
+#include "win32/control_ids.h"
+#include "win32/wintext.h"
+
+namespace linkwell::win32 {
+namespace {
+
+using shell::ControlId;
+using shell::ControlKind;
+
+constexpr wchar_t kFormClass[] = L"LinkwellForm";
+constexpr wchar_t kAboutClass[] = L"LinkwellAbout";
+constexpr DWORD kFormStyle =
+    WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
+constexpr DWORD kAboutStyle = WS_POPUP | WS_CAPTION | WS_BORDER;
+
+// A hung Logger32 must not hang the bridge: synchronous sends give up after
+// this long, and the text is lost like any other undelivered text. Messages
+// sent to the bridge meanwhile are still handled (SMTO_NORMAL).
+constexpr UINT kSendTimeoutMs = 3000;
+
+COLORREF Resolve(std::uint32_t colour) {
+    if ((colour & shell::kSystemColour) != 0) return GetSysColor(static_cast<int>(colour & 0xFFu));
+    return static_cast<COLORREF>(colour);
+}
+
+HWND Hwnd(WindowHandle h) {
+    return reinterpret_cast<HWND>(static_cast<UINT_PTR>(h.value));
+}
+WindowHandle Handle(HWND h) {
+    return WindowHandle{static_cast<std::uint64_t>(reinterpret_cast<UINT_PTR>(h))};
+}
+
+// Places a window of the given client size in the middle of the work area.
+RECT Centred(int clientWidth, int clientHeight, DWORD style, DWORD exStyle) {
+    RECT r{0, 0, clientWidth, clientHeight};
+    AdjustWindowRectEx(&r, style, FALSE, exStyle);
+    RECT work{};
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+    const int w = r.right - r.left;
+    const int h = r.bottom - r.top;
+    const int x = work.left + ((work.right - work.left) - w) / 2;
+    const int y = work.top + ((work.bottom - work.top) - h) / 2;
+    return {x, y, x + w, y + h};
+}
+
+}  // namespace
+
+WinWorld* WinWorld::self_ = nullptr;
+
+WinWorld::WinWorld(HINSTANCE instance) : instance_(instance) {
+    self_ = this;
+    HDC screen = GetDC(nullptr);
+    dpi_ = GetDeviceCaps(screen, LOGPIXELSX);
+    ReleaseDC(nullptr, screen);
+    if (dpi_ <= 0) dpi_ = 96;
+    font_ = CreateFontW(-MulDiv(825, dpi_, 7200), 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE,
+                        DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                        DEFAULT_PITCH | FF_SWISS, L"MS Sans Serif");
+    aboutFont_ = CreateFontW(-MulDiv(10, dpi_, 72), 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE,
+                             DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
+                             DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS, L"MS Sans Serif");
+}
+
+WinWorld::~WinWorld() {
+    for (auto& [colour, brush] : brushes_) DeleteObject(brush);
+    DeleteObject(font_);
+    DeleteObject(aboutFont_);
+    self_ = nullptr;
+}
+
+void WinWorld::Start() {
+    CreateForm();
+    bridge_ = std::make_unique<Bridge>(*this, *this);
+    bridge_->Start();
+}
+
+int WinWorld::Run() {
+    MSG msg;
+    while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+    return static_cast<int>(msg.wParam);
+}
+
+// --- the bridge window ---------------------------------------------------------------
+
+HBRUSH WinWorld::Brush(std::uint32_t colour) {
+    const COLORREF c = Resolve(colour);
+    auto [it, added] = brushes_.try_emplace(c, nullptr);
+    if (added) it->second = CreateSolidBrush(c);
+    return it->second;
+}
+
+void WinWorld::CreateForm() {
+    WNDCLASSEXW wc{};
+    wc.cbSize = sizeof wc;
+    wc.lpfnWndProc = FormProc;
+    wc.hInstance = instance_;
+    wc.hIcon = LoadIconW(instance_, MAKEINTRESOURCEW(1));
+    wc.hIconSm = wc.hIcon;
+    wc.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
+    wc.hbrBackground = Brush(shell::kLightOrange);
+    wc.lpszClassName = kFormClass;
+    RegisterClassExW(&wc);
+
+    const RECT r =
+        Centred(Pixels(shell::kFormWidthTwips), Pixels(shell::kFormHeightTwips), kFormStyle, 0);
+    const std::wstring caption = Wide(Text(shell::kFormCaption));
+    form_ =
+        CreateWindowExW(0, kFormClass, caption.c_str(), kFormStyle, r.left, r.top, r.right - r.left,
+                        r.bottom - r.top, nullptr, nullptr, instance_, nullptr);
+
+    for (const auto& spec : shell::Controls()) {
+        const wchar_t* cls = nullptr;
+        DWORD style =
+            WS_CHILD | (spec.visible ? WS_VISIBLE : 0u) | (spec.enabled ? 0u : WS_DISABLED);
+        DWORD exStyle = 0;
+        switch (spec.kind) {
+            case ControlKind::TextBox:
+                cls = L"EDIT";
+                style |= WS_TABSTOP | ES_AUTOHSCROLL;
+                exStyle = WS_EX_CLIENTEDGE;
+                break;
+            case ControlKind::Label:
+                cls = L"STATIC";
+                style |= SS_LEFT | SS_NOPREFIX;
+                break;
+            case ControlKind::Button:
+                cls = L"BUTTON";
+                style |= WS_TABSTOP | BS_OWNERDRAW;
+                break;
+            case ControlKind::Timer: continue;
+        }
+        const std::wstring text = Wide(Text(spec.initial));
+        HWND h =
+            CreateWindowExW(exStyle, cls, text.c_str(), style, Pixels(spec.left), Pixels(spec.top),
+                            Pixels(spec.width), Pixels(spec.height), form_,
+                            reinterpret_cast<HMENU>(static_cast<INT_PTR>(ControlDlgId(spec.id))),
+                            instance_, nullptr);
+        SendMessageW(h, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
+        if (spec.kind == ControlKind::TextBox) SendMessageW(h, EM_SETLIMITTEXT, 0, 0);
+        if (spec.kind == ControlKind::Button) {
+            SetPropW(h, kFaceColourProp,
+                     reinterpret_cast<HANDLE>(static_cast<UINT_PTR>(Resolve(spec.backColor))));
+        }
+        controls_[static_cast<std::size_t>(shell::Index(spec.id))] = h;
+    }
+}
+
+std::optional<ControlId> WinWorld::ControlOfId(int id) const {
+    const int index = id - kFirstControlId;
+    if (index < 0 || index >= shell::kControlCount) return std::nullopt;
+    return static_cast<ControlId>(index);
+}
+
+LRESULT CALLBACK WinWorld::FormProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (self_ == nullptr) return DefWindowProcW(window, msg, wParam, lParam);
+    return self_->OnFormMessage(window, msg, wParam, lParam);
+}
+
+LRESULT WinWorld::OnFormMessage(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (!bridge_) return DefWindowProcW(window, msg, wParam, lParam);
+    auto& form = bridge_->State().form;
+    switch (msg) {
+        case WM_COMMAND: {
+            const auto id = ControlOfId(LOWORD(wParam));
+            if (!id) break;
+            const auto kind = shell::Spec(*id).kind;
+            if (kind == ControlKind::TextBox && HIWORD(wParam) == EN_CHANGE) {
+                bridge_->TextArrived(*id, WindowText(reinterpret_cast<HWND>(lParam)));
+            } else if (kind == ControlKind::Button && HIWORD(wParam) == BN_CLICKED) {
+                bridge_->Click(*id);
+            }
+            return 0;
+        }
+        case WM_CTLCOLOREDIT:
+        case WM_CTLCOLORSTATIC: {
+            const auto id = ControlOfId(GetDlgCtrlID(reinterpret_cast<HWND>(lParam)));
+            if (!id) break;
+            const std::uint32_t colour = form.BackColor(*id);
+            HDC dc = reinterpret_cast<HDC>(wParam);
+            SetBkColor(dc, Resolve(colour));
+            SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
+            return reinterpret_cast<LRESULT>(Brush(colour));
+        }
+        case WM_DRAWITEM: DrawButton(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam)); return TRUE;
+        case WM_TIMER: {
+            const int slot = static_cast<int>(wParam) - 1;
+            if (slot >= 0 && slot < shell::kTimerCount &&
+                timerRunning_[static_cast<std::size_t>(slot)]) {
+                bridge_->TimerTick(slot);
+            }
+            return 0;
+        }
+        case WM_CLOSE: bridge_->Close(); return 0;
+        case WM_DESTROY: PostQuitMessage(0); return 0;
+        default: break;
+    }
+    return DefWindowProcW(window, msg, wParam, lParam);
+}
+
+void WinWorld::DrawButton(const DRAWITEMSTRUCT& item) {
+    const auto id = ControlOfId(static_cast<int>(item.CtlID));
+    if (!id) return;
+    const auto& form = bridge_->State().form;
+    RECT r = item.rcItem;
+    FillRect(item.hDC, &r, Brush(form.BackColor(*id)));
+    const bool pressed = (item.itemState & ODS_SELECTED) != 0;
+    DrawEdge(item.hDC, &r, pressed ? EDGE_SUNKEN : EDGE_RAISED, BF_RECT);
+    const std::wstring caption = Wide(form.GetText(*id));
+    SetBkMode(item.hDC, TRANSPARENT);
+    SetTextColor(item.hDC, GetSysColor(form.Enabled(*id) ? COLOR_BTNTEXT : COLOR_GRAYTEXT));
+    HGDIOBJ old = SelectObject(item.hDC, font_);
+    if (pressed) OffsetRect(&r, 1, 1);
+    DrawTextW(item.hDC, caption.c_str(), static_cast<int>(caption.size()), &r,
+              DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+    SelectObject(item.hDC, old);
+    if ((item.itemState & ODS_FOCUS) != 0) {
+        RECT focus = item.rcItem;
+        InflateRect(&focus, -4, -4);
+        DrawFocusRect(item.hDC, &focus);
+    }
+}
+
+// --- the about window ---------------------------------------------------------------------
+
+void WinWorld::CreateAbout() {
+    WNDCLASSEXW wc{};
+    wc.cbSize = sizeof wc;
+    wc.lpfnWndProc = AboutProc;
+    wc.hInstance = instance_;
+    wc.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
+    wc.hbrBackground = Brush(shell::kButtonFace);
+    wc.lpszClassName = kAboutClass;
+    RegisterClassExW(&wc);
+    const RECT r =
+        Centred(Pixels(shell::kAboutWidthTwips), Pixels(shell::kAboutHeightTwips), kAboutStyle, 0);
+    const std::wstring caption = Wide(Text(shell::kAboutCaption));
+    about_ =
+        CreateWindowExW(WS_EX_TOOLWINDOW, kAboutClass, caption.c_str(), kAboutStyle, r.left, r.top,
+                        r.right - r.left, r.bottom - r.top, nullptr, nullptr, instance_, nullptr);
+}
+
+LRESULT CALLBACK WinWorld::AboutProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (msg != WM_PAINT || self_ == nullptr) return DefWindowProcW(window, msg, wParam, lParam);
+    PAINTSTRUCT ps;
+    HDC dc = BeginPaint(window, &ps);
+    // Picture sizes are pixels at 96 dots per inch.
+    auto px = [](int v) { return MulDiv(v, self_->dpi_, 96); };
+    const int m = px(8);
+    const RECT image3{m, m, m + px(75), m + px(60)};
+    const RECT image2{m, image3.bottom + m, m + px(100), image3.bottom + m + px(79)};
+    RECT client{};
+    GetClientRect(window, &client);
+    const RECT image1{client.right - m - px(76), m, client.right - m, m + px(103)};
+    DrawTransceiver(dc, image3);
+    DrawGlobe(dc, image2);
+    DrawMast(dc, image1);
+    RECT label{image2.right + m, image1.bottom + m, client.right - m, client.bottom - m};
+    const std::wstring text = Wide(Text(shell::kAboutLabel));
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, GetSysColor(COLOR_BTNTEXT));
+    HGDIOBJ old = SelectObject(dc, self_->aboutFont_);
+    DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &label,
+              DT_LEFT | DT_WORDBREAK | DT_NOPREFIX);
+    SelectObject(dc, old);
+    EndPaint(window, &ps);
+    return 0;
+}
+
+// --- FormView ---------------------------------------------------------------------------------
+
+WindowHandle WinWorld::HandleOf(shell::Window window) {
+    if (window == shell::Window::About) {
+        if (about_ == nullptr) CreateAbout();
+        return Handle(about_);
+    }
+    return Handle(form_);
+}
+
+WindowHandle WinWorld::HandleOf(ControlId control) {
+    return Handle(controls_[static_cast<std::size_t>(shell::Index(control))]);
+}
+
+void WinWorld::ControlChanged(ControlId control) {
+    HWND h = controls_[static_cast<std::size_t>(shell::Index(control))];
+    if (h == nullptr) return;  // timers
+    const auto& form = bridge_->State().form;
+    const Text& text = form.GetText(control);
+    if (WindowText(h) != text) {
+        const std::wstring w = Wide(text);
+        SetWindowTextW(h, w.c_str());
+    }
+    if (shell::Spec(control).kind == ControlKind::Button) {
+        const bool enabled = form.Enabled(control);
+        if ((IsWindowEnabled(h) != FALSE) != enabled) EnableWindow(h, enabled ? TRUE : FALSE);
+        SetPropW(h, kFaceColourProp,
+                 reinterpret_cast<HANDLE>(static_cast<UINT_PTR>(Resolve(form.BackColor(control)))));
+    }
+    InvalidateRect(h, nullptr, TRUE);
+}
+
+void WinWorld::WindowChanged(shell::Window window) {
+    HWND h = Hwnd(HandleOf(window));
+    const bool visible = bridge_->State().form.WindowVisible(window);
+    ShowWindow(h, visible ? SW_SHOWNOACTIVATE : SW_HIDE);
+    if (visible) UpdateWindow(h);
+}
+
+// --- Platform: windows and messages ------------------------------------------------------------
+
+WindowHandle WinWorld::FindWindowByTitle(const Text& title) {
+    return Handle(FindWindowA(nullptr, ToAnsi(title).c_str()));
+}
+
+MessageId WinWorld::RegisterMessage(const Text& name) {
+    return RegisterWindowMessageA(ToAnsi(name).c_str());
+}
+
+void WinWorld::PostMessage(WindowHandle to, MessageId msg, WParam code, LParam value) {
+    PostMessageA(Hwnd(to), msg, static_cast<WPARAM>(code), static_cast<LPARAM>(value));
+}
+
+void WinWorld::SendMessageWithReference(WindowHandle to, MessageId msg, WParam code) {
+    if (to.isNull()) return;
+    DWORD_PTR result = 0;
+    SendMessageTimeoutA(Hwnd(to), msg, static_cast<WPARAM>(code), reinterpret_cast<LPARAM>(&zero_),
+                        SMTO_NORMAL, kSendTimeoutMs, &result);
+}
+
+void WinWorld::SendText(WindowHandle to, const Text& text) {
+    if (to.isNull()) return;
+    const std::string ansi = ToAnsi(text);
+    DWORD_PTR result = 0;
+    SendMessageTimeoutA(Hwnd(to), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(ansi.c_str()),
+                        SMTO_NORMAL, kSendTimeoutMs, &result);
+}
+
+WindowProc WinWorld::SetWindowProc(WindowHandle window, WindowProc proc) {
+    const LONG_PTR old =
+        SetWindowLongPtrW(Hwnd(window), GWLP_WNDPROC, static_cast<LONG_PTR>(proc.value));
+    return WindowProc{static_cast<std::uint64_t>(old)};
+}
+
+LResult WinWorld::CallWindowProc(WindowProc proc, WindowHandle window, MessageId msg, WParam wParam,
+                                 LParam lParam) {
+    return CallWindowProcW(reinterpret_cast<WNDPROC>(static_cast<UINT_PTR>(proc.value)),
+                           Hwnd(window), msg, static_cast<WPARAM>(wParam),
+                           static_cast<LPARAM>(lParam));
+}
+
+LRESULT CALLBACK WinWorld::HookTrampoline(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (self_ == nullptr || !self_->bridge_) return DefWindowProcW(window, msg, wParam, lParam);
+    return static_cast<LRESULT>(self_->bridge_->HookProc(Handle(window), msg, wParam, lParam));
+}
+
+WindowProc WinWorld::HookProcedure() {
+    return WindowProc{static_cast<std::uint64_t>(reinterpret_cast<UINT_PTR>(&HookTrampoline))};
+}
+
+void WinWorld::MakeTopmost(WindowHandle window) {
+    SetWindowPos(Hwnd(window), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+}
+
+// --- Platform: the thread
+// --------------------------------------------------------------------------
+
+void WinWorld::Sleep(int milliseconds) {
+    ::Sleep(static_cast<DWORD>(milliseconds < 0 ? 0 : milliseconds));
+}
+
+void WinWorld::MessageBox(const Text& text, const Text& title) {
+    const std::wstring t = Wide(text);
+    const std::wstring c = Wide(title);
+    MessageBoxW(form_, t.c_str(), c.c_str(), MB_OK);
+}
+
+void WinWorld::EndProgram() {
+    ExitProcess(0);
+}
+
+void WinWorld::StartTimer(int slot, int intervalMs) {
+    timerRunning_[static_cast<std::size_t>(slot)] = true;
+    SetTimer(form_, static_cast<UINT_PTR>(slot) + 1, static_cast<UINT>(intervalMs), nullptr);
+}
+
+void WinWorld::StopTimer(int slot) {
+    timerRunning_[static_cast<std::size_t>(slot)] = false;
+    KillTimer(form_, static_cast<UINT_PTR>(slot) + 1);
+}
+
+// --- Platform: MixW2 and the locale
+// ------------------------------------------------------------------
+
+std::unique_ptr<platform::Automation> WinWorld::GetActiveObject(const Text& progId) {
+    return GetRunningObject(progId);
+}
+
+platform::LinkStatus WinWorld::ActivateLink(const platform::LinkSpec& link,
+                                            platform::LinkSink sink) {
+    return links_.Activate(link, std::move(sink));
+}
+
+Text WinWorld::DecimalSeparator() {
+    wchar_t buf[8] = {};
+    if (GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, buf, 8) <= 0) return u".";
+    return FromWide(buf);
+}
+
+}  // namespace linkwell::win32

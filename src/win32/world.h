@@ -1,0 +1,105 @@
+// The Windows world: the bridge window and its controls rendered from the
+// window model, Win32 timers, window messages to and from Logger32, the
+// subclass hook, MixW2's automation object and the DDE field links.
+//
+// Input goes back to the bridge only through its entry points: EN_CHANGE of
+// a text box (TextArrived with the box's new text), button clicks (Click),
+// WM_CLOSE reaching the form's own procedure (Close), WM_TIMER (TimerTick)
+// and DDE updates (the link's sink).
+#pragma once
+
+#include <windows.h>
+// The platform layer names its operations as Windows does; keep the
+// character-set macros off them.
+#undef CallWindowProc
+#undef MessageBox
+#undef PostMessage
+
+#include <array>
+#include <cstdint>
+#include <map>
+#include <memory>
+
+#include "bridge/bridge.h"
+#include "platform/platform.h"
+#include "shell/form.h"
+#include "win32/dde_client.h"
+
+namespace linkwell::win32 {
+
+using platform::LParam;
+using platform::LResult;
+using platform::MessageId;
+using platform::Text;
+using platform::WindowHandle;
+using platform::WindowProc;
+using platform::WParam;
+
+class WinWorld final : public platform::Platform, public shell::FormView {
+public:
+    explicit WinWorld(HINSTANCE instance);
+    ~WinWorld() override;
+    WinWorld(const WinWorld&) = delete;
+    WinWorld& operator=(const WinWorld&) = delete;
+
+    // Creates the bridge window, runs Form_Load and shows the window.
+    void Start();
+    // The message loop; returns the exit code.
+    int Run();
+
+    // --- Platform ----------------------------------------------------------
+    WindowHandle FindWindowByTitle(const Text& title) override;
+    MessageId RegisterMessage(const Text& name) override;
+    void PostMessage(WindowHandle to, MessageId msg, WParam code, LParam value) override;
+    void SendMessageWithReference(WindowHandle to, MessageId msg, WParam code) override;
+    void SendText(WindowHandle to, const Text& text) override;
+    WindowProc SetWindowProc(WindowHandle window, WindowProc proc) override;
+    LResult CallWindowProc(WindowProc proc, WindowHandle window, MessageId msg, WParam wParam,
+                           LParam lParam) override;
+    WindowProc HookProcedure() override;
+    void MakeTopmost(WindowHandle window) override;
+    void Sleep(int milliseconds) override;
+    void MessageBox(const Text& text, const Text& title) override;
+    [[noreturn]] void EndProgram() override;
+    void StartTimer(int slot, int intervalMs) override;
+    void StopTimer(int slot) override;
+    std::unique_ptr<platform::Automation> GetActiveObject(const Text& progId) override;
+    platform::LinkStatus ActivateLink(const platform::LinkSpec& link,
+                                      platform::LinkSink sink) override;
+    Text DecimalSeparator() override;
+
+    // --- FormView ----------------------------------------------------------
+    WindowHandle HandleOf(shell::Window window) override;
+    WindowHandle HandleOf(shell::ControlId control) override;
+    void ControlChanged(shell::ControlId control) override;
+    void WindowChanged(shell::Window window) override;
+
+private:
+    static LRESULT CALLBACK FormProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam);
+    static LRESULT CALLBACK HookTrampoline(HWND window, UINT msg, WPARAM wParam, LPARAM lParam);
+    static LRESULT CALLBACK AboutProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam);
+
+    LRESULT OnFormMessage(HWND window, UINT msg, WPARAM wParam, LPARAM lParam);
+    void CreateForm();
+    void CreateAbout();
+    void DrawButton(const DRAWITEMSTRUCT& item);
+    [[nodiscard]] HBRUSH Brush(std::uint32_t colour);
+    [[nodiscard]] int Pixels(int twips) const { return MulDiv(twips, dpi_, 1440); }
+    [[nodiscard]] std::optional<shell::ControlId> ControlOfId(int id) const;
+
+    static WinWorld* self_;
+    HINSTANCE instance_;
+    int dpi_ = 96;
+    HWND form_ = nullptr;
+    HWND about_ = nullptr;
+    HFONT font_ = nullptr;
+    HFONT aboutFont_ = nullptr;
+    std::array<HWND, shell::kControlCount> controls_{};
+    std::array<bool, shell::kTimerCount> timerRunning_{};
+    std::map<std::uint32_t, HBRUSH> brushes_;
+    std::int32_t zero_ = 0;  // the leaving notice's referenced value
+    DdeLinks links_;
+    std::unique_ptr<Bridge> bridge_;
+};
+
+}  // namespace linkwell::win32
