@@ -1,8 +1,10 @@
 #include "win32/automation.h"
 
+// clang-format off
+#include <windows.h>
 #include <objbase.h>
 #include <oleauto.h>
-#include <windows.h>
+// clang-format on
 
 #include <array>
 

@@ -6,8 +6,10 @@
 // state, as no disconnect may come.
 #pragma once
 
-#include <ddeml.h>
+// clang-format off
 #include <windows.h>
+#include <ddeml.h>
+// clang-format on
 
 #include <map>
 #include <vector>

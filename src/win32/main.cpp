@@ -1,6 +1,8 @@
 // linkwell.exe: the bridge window between MixW2 and Logger32.
-#include <objbase.h>
+// clang-format off
 #include <windows.h>
+#include <objbase.h>
+// clang-format on
 
 #include "win32/world.h"
 
