@@ -190,6 +190,7 @@ void World::SendMessageWithReference(WindowHandle to, MessageId msg, WParam code
 }
 
 void World::SendText(WindowHandle to, const Text& text) {
+    if (onSendText_) onSendText_(to, text);
     const Text arrived = FromAnsi(ToAnsi(text));
     if (logger32_.Running() && to == logger32_.TextWindow()) {
         logger32_.ReceiveText(arrived);

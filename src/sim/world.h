@@ -63,6 +63,12 @@ public:
     bool Run();
 
     [[nodiscard]] Bridge& TheBridge() { return *bridge_; }
+    // Sees every text the bridge sends into a window, as the bridge hands it
+    // over: before the conversion to the ANSI code page, and also when the
+    // window is gone and the text is lost.
+    void OnSendText(std::function<void(WindowHandle, const Text&)> observer) {
+        onSendText_ = std::move(observer);
+    }
     [[nodiscard]] std::int64_t Now() const { return now_; }
 
     // --- Platform ----------------------------------------------------------
@@ -123,6 +129,7 @@ private:
     [[nodiscard]] std::optional<shell::ControlId> ControlOf(WindowHandle h) const;
     [[nodiscard]] std::int64_t ResolveParam(const ParamToken& p) const;
 
+    std::function<void(WindowHandle, const Text&)> onSendText_;
     ActionSource source_;
     std::optional<Action> next_;
     bool sourceDone_ = false;
