@@ -63,7 +63,8 @@ void CommandSend_Click(shell::Station& s);
 
 // The frequency to send, in kHz: the Freq box in a dial mode, else
 // (FqA + AudioFq) / 1000, or (FqA - AudioFq) / 1000 when the sideband toggle
-// is honoured and set. nullopt when MixW's values cannot be had.
+// is honoured and set. nullopt when MixW's values cannot be read (MixW2 has
+// closed) or the Freq box holds a number too large for a double.
 [[nodiscard]] std::optional<platform::Text> ForceFreqText(shell::Station& s, bool honourSideband);
 
 // "<TAG:" + length + ">" + value; the length counts UTF-16 code units.
