@@ -1,0 +1,139 @@
+// A world that does as little as a world can: the bridge's sends, posts and
+// MixW calls are counted and dropped, MixW's object answers at once with
+// fixed numbers, and DDE links deliver straight into their boxes. What a
+// benchmark measures on it is the bridge's own work.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <utility>
+
+#include "bridge/bridge.h"
+#include "platform/platform.h"
+#include "shell/form.h"
+#include "shell/station.h"
+
+namespace linkwell::bench {
+
+using platform::Text;
+using platform::WindowHandle;
+
+struct Counts {
+    std::uint64_t texts = 0;
+    std::uint64_t textUnits = 0;
+    std::uint64_t posts = 0;
+    std::uint64_t mixwCalls = 0;
+};
+
+class QuietMixW final : public platform::Automation {
+public:
+    QuietMixW(Counts& counts, double& fqa, double& audioFq)
+        : counts_(counts), fqa_(fqa), audioFq_(audioFq) {}
+    platform::CallStatus ExecuteMacros(const Text&) override {
+        ++counts_.mixwCalls;
+        return platform::CallStatus::Done;
+    }
+    platform::CallStatus SetQsoData(std::int16_t, Text&) override {
+        ++counts_.mixwCalls;
+        return platform::CallStatus::Done;
+    }
+    platform::NumberResult FqA() override { return fqa_; }
+    platform::NumberResult AudioFq() override { return audioFq_; }
+
+private:
+    Counts& counts_;
+    double& fqa_;
+    double& audioFq_;
+};
+
+class QuietWorld final : public platform::Platform, public shell::FormView {
+public:
+    static constexpr std::uint64_t kLogger32 = 0x500;
+    static constexpr std::uint64_t kLogger32Text = 0x501;
+
+    QuietWorld() : bridge(*this, *this) {}
+
+    Counts counts;
+    double fqa = 14070000;
+    double audioFq = 1500;
+    Bridge bridge;
+
+    shell::Station& S() { return bridge.State(); }
+
+    // Where the start-up wait leaves the bridge: Logger32 linked, MixW held,
+    // Timer2 and Timer3 ready; then the first Timer2 tick opens the links.
+    void Attach() {
+        auto& s = S();
+        s.link.OwnWindow = WindowHandle{0x100};
+        s.link.Logger32Message = RegisterMessage(u"Logger32 1");
+        s.link.Logger32Window = WindowHandle{kLogger32};
+        s.link.Logger32TextWindow = WindowHandle{kLogger32Text};
+        s.vars.MixWIsLoaded = 1;
+        s.vars.MixW = GetActiveObject(u"MixW2.Application");
+        s.vars.BridgeStarted = true;
+        Tick(shell::ControlId::Timer2);
+    }
+    void Tick(shell::ControlId timer) { bridge.TimerTick(shell::TimerSlot(timer)); }
+    // MixW's DDE item behind a box takes a new value.
+    void Deliver(shell::ControlId box, const Text& value) { bridge.TextArrived(box, value); }
+
+    // --- Platform -----------------------------------------------------------
+    WindowHandle FindWindowByTitle(const Text&) override { return WindowHandle{kLogger32}; }
+    platform::MessageId RegisterMessage(const Text& name) override {
+        auto [it, added] = registry_.try_emplace(name, 0);
+        if (added) it->second = 0xC000 + static_cast<platform::MessageId>(registry_.size() - 1);
+        return it->second;
+    }
+    void PostMessage(WindowHandle, platform::MessageId, platform::WParam,
+                     platform::LParam) override {
+        ++counts.posts;
+    }
+    void SendMessageWithReference(WindowHandle, platform::MessageId, platform::WParam) override {
+        ++counts.posts;
+    }
+    void SendText(WindowHandle, const Text& text) override {
+        ++counts.texts;
+        counts.textUnits += text.size();
+    }
+    platform::WindowProc SetWindowProc(WindowHandle, platform::WindowProc proc) override {
+        return std::exchange(proc_, proc);
+    }
+    platform::LResult CallWindowProc(platform::WindowProc, WindowHandle, platform::MessageId,
+                                     platform::WParam, platform::LParam) override {
+        return 0;
+    }
+    platform::WindowProc HookProcedure() override { return platform::WindowProc{2}; }
+    void MakeTopmost(WindowHandle) override {}
+    void Sleep(int) override {}
+    void MessageBox(const Text&, const Text&) override {}
+    [[noreturn]] void EndProgram() override { throw Ended{}; }
+    void StartTimer(int, int) override {}
+    void StopTimer(int) override {}
+    std::unique_ptr<platform::Automation> GetActiveObject(const Text&) override {
+        return std::make_unique<QuietMixW>(counts, fqa, audioFq);
+    }
+    platform::LinkStatus ActivateLink(const platform::LinkSpec&, platform::LinkSink) override {
+        // Values reach the boxes through Deliver, as a hot link would bring them.
+        return platform::LinkStatus::Active;
+    }
+    Text DecimalSeparator() override { return u"."; }
+
+    // --- FormView -------------------------------------------------------------
+    WindowHandle HandleOf(shell::Window w) override {
+        return WindowHandle{w == shell::Window::Bridge ? 0x100u : 0x200u};
+    }
+    WindowHandle HandleOf(shell::ControlId c) override {
+        return WindowHandle{0x1000u + static_cast<std::uint64_t>(shell::Index(c))};
+    }
+    void ControlChanged(shell::ControlId) override {}
+    void WindowChanged(shell::Window) override {}
+
+    struct Ended {};
+
+private:
+    std::map<Text, platform::MessageId> registry_;
+    platform::WindowProc proc_{1};
+};
+
+}  // namespace linkwell::bench
