@@ -21,8 +21,11 @@ std::string Slurp(const fs::path& p) {
 
 std::vector<fs::path> Scenarios() {
     std::vector<fs::path> out;
-    for (const auto& e : fs::directory_iterator(LINKWELL_SCENARIO_DIR)) {
-        if (e.path().extension() == ".scn") out.push_back(e.path());
+    // The tests' own scenarios and the demo's station session.
+    for (const char* dir : {LINKWELL_SCENARIO_DIR, LINKWELL_DEMO_DIR}) {
+        for (const auto& e : fs::directory_iterator(dir)) {
+            if (e.path().extension() == ".scn") out.push_back(e.path());
+        }
     }
     std::sort(out.begin(), out.end());
     return out;
