@@ -42,6 +42,12 @@ public:
                                               std::function<void(const Text&)> deliver);
 
     [[nodiscard]] bool Running() const { return running_; }
+    // The item's current value, when MixW has one (a DDE request answers it).
+    [[nodiscard]] std::optional<Text> Item(const std::string& item) const {
+        const auto it = items_.find(Lower(item));
+        if (it == items_.end()) return std::nullopt;
+        return it->second;
+    }
 
 private:
     friend class MixWObject;
