@@ -1,0 +1,65 @@
+// linkwell-watch.dll: a WH_CALLWNDPROCRET hook that the peers place on the
+// bridge's thread. It reports what an operator sees change: the status line
+// (Text1) and each message box, posting from the bridge's own thread so the
+// reports keep their order among the bridge's posts.
+#include <windows.h>
+
+#include <string>
+
+#include "shell/controls.h"
+#include "win32/control_ids.h"
+#include "win32/peers/watch.h"
+
+namespace {
+
+using namespace linkwell;
+
+void Report(UINT msg, const std::wstring& text, HWND about) {
+    HWND watch = FindWindowW(nullptr, win32::peers::kWatchWindowTitle);
+    if (watch == nullptr) return;
+    const std::wstring carried = (L"|" + text).substr(0, 255);
+    const ATOM atom = GlobalAddAtomW(carried.c_str());
+    if (atom != 0) PostMessageW(watch, msg, atom, reinterpret_cast<LPARAM>(about));
+}
+
+std::wstring ClassOf(HWND h) {
+    wchar_t name[64] = {};
+    GetClassNameW(h, name, 64);
+    return name;
+}
+
+std::wstring TextOf(HWND h) {
+    std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(h)) + 1, L'\0');
+    text.resize(
+        static_cast<std::size_t>(GetWindowTextW(h, text.data(), static_cast<int>(text.size()))));
+    return text;
+}
+
+BOOL CALLBACK LongestStatic(HWND child, LPARAM out) {
+    auto& best = *reinterpret_cast<std::wstring*>(out);
+    if (ClassOf(child) == L"Static") {
+        std::wstring t = TextOf(child);
+        if (t.size() > best.size()) best = std::move(t);
+    }
+    return TRUE;
+}
+
+}  // namespace
+
+extern "C" __declspec(dllexport) LRESULT CALLBACK
+    LinkwellWatchProc(int code, WPARAM wParam, LPARAM lParam) {
+    if (code == HC_ACTION) {
+        const auto& m = *reinterpret_cast<const CWPRETSTRUCT*>(lParam);
+        if (m.message == WM_SETTEXT &&
+            GetDlgCtrlID(m.hwnd) == win32::ControlDlgId(shell::ControlId::Text1) &&
+            ClassOf(GetParent(m.hwnd)) == L"LinkwellForm") {
+            Report(win32::peers::kStatusChanged, reinterpret_cast<const wchar_t*>(m.lParam),
+                   nullptr);
+        } else if (m.message == WM_INITDIALOG && ClassOf(m.hwnd) == L"#32770") {
+            std::wstring text;
+            EnumChildWindows(m.hwnd, LongestStatic, reinterpret_cast<LPARAM>(&text));
+            Report(win32::peers::kBoxOpened, TextOf(m.hwnd) + L"\x01" + text, m.hwnd);
+        }
+    }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
