@@ -48,6 +48,19 @@ constexpr wchar_t kLogger32TextClass[] = L"LinkwellPeersLogger32Text";
 // What the peers go on printing after the scenario's last action.
 constexpr std::int64_t kSettleMs = 400;
 
+// Actions that make the bridge act.
+bool IntoBridge(ActionKind k) {
+    switch (k) {
+        case ActionKind::Logger32Post:
+        case ActionKind::Logger32SetText:
+        case ActionKind::MixWDde:
+        case ActionKind::Click:
+        case ActionKind::Ok:
+        case ActionKind::Close: return true;
+        default: return false;
+    }
+}
+
 HWND Hwnd(WindowHandle h) {
     return reinterpret_cast<HWND>(static_cast<UINT_PTR>(h.value));
 }
@@ -144,7 +157,9 @@ private:
     [[nodiscard]] HWND Control(shell::ControlId id) const {
         return GetDlgItem(form_, ControlDlgId(id));
     }
-    [[nodiscard]] Text ReadText(HWND h) const;
+    [[nodiscard]] Text ReadText(HWND h);
+    void Settle(HWND box);
+    void Touch() { lastActivity_ = GetTickCount64(); }
     void BridgeEnded();
 
     static Peers* self_;
@@ -164,8 +179,10 @@ private:
     DWORD bridgePid_ = 0;
     HHOOK hook_ = nullptr;
     bool ended_ = false;
+    ULONGLONG lastActivity_ = 0;
     std::vector<HWND> boxes_;  // open message boxes, innermost last
     HWND logger32Main_ = nullptr;
+    HWND settleBox_ = nullptr;
     HWND logger32Text_ = nullptr;
 };
 
@@ -174,6 +191,7 @@ Peers* Peers::self_ = nullptr;
 // Logger32's main window: the registered messages reach the stand-in.
 LRESULT CALLBACK Peers::Logger32Proc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) {
     if (msg >= 0xC000 && msg <= 0xFFFF && self_ != nullptr) {
+        self_->Touch();
         const bool sent = InSendMessage() != FALSE;
         if (sent) self_->CatchUp();
         const auto how = !sent                                ? sim::Delivery::Posted
@@ -199,6 +217,7 @@ LRESULT CALLBACK Peers::WatchProc(HWND window, UINT msg, WPARAM wParam, LPARAM l
     if ((msg != kStatusChanged && msg != kBoxOpened) || self_ == nullptr) {
         return DefWindowProcW(window, msg, wParam, lParam);
     }
+    self_->Touch();
     wchar_t buf[260] = {};
     const UINT n = GlobalGetAtomNameW(static_cast<ATOM>(wParam), buf, 260);
     GlobalDeleteAtom(static_cast<ATOM>(wParam));
@@ -219,6 +238,7 @@ LRESULT CALLBACK Peers::WatchProc(HWND window, UINT msg, WPARAM wParam, LPARAM l
 // A synchronous call from the bridge: what it posted before it called is
 // already queued here; take that first, so the trace keeps the bridge's order.
 void Peers::CatchUp() {
+    Touch();
     MSG m;
     while (PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE | PM_QS_POSTMESSAGE)) {
         if (m.message == WM_QUIT) {
@@ -287,6 +307,11 @@ int Peers::Run() {
         while (next_ < actions_.size() && actions_[next_].time <= Now()) {
             const Action& a = actions_[next_++];
             Apply(a);
+            if (form_ != nullptr && IntoBridge(a.kind) && next_ < actions_.size() &&
+                actions_[next_].time <= a.time) {
+                Settle(settleBox_);
+            }
+            settleBox_ = nullptr;
         }
         if (next_ >= actions_.size() && Now() >= last + kSettleMs) break;
         const std::int64_t due = next_ < actions_.size() ? actions_[next_].time : last + kSettleMs;
@@ -364,6 +389,7 @@ void Peers::Apply(const Action& a) {
                 boxes_.pop_back();
                 if (IsWindow(box)) {
                     PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+                    settleBox_ = box;
                     break;
                 }
             }
@@ -387,15 +413,34 @@ void Peers::Apply(const Action& a) {
 
 // --- reading the real window -------------------------------------------------------------
 
-Text Peers::ReadText(HWND h) const {
-    DWORD_PTR length = 0;
-    if (!SendMessageTimeoutW(h, WM_GETTEXTLENGTH, 0, 0, SMTO_NORMAL, 5000, &length)) return u"?";
-    std::wstring w(static_cast<std::size_t>(length) + 1, L'\0');
-    DWORD_PTR got = 0;
-    SendMessageTimeoutW(h, WM_GETTEXT, w.size(), reinterpret_cast<LPARAM>(w.data()), SMTO_NORMAL,
-                        5000, &got);
-    w.resize(static_cast<std::size_t>(got));
-    return FromWide(w);
+Text Peers::ReadText(HWND h) {
+    // One message, so the text cannot change between its length and its reading.
+    std::wstring w(32768, L'\0');
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        DWORD_PTR got = 0;
+        if (SendMessageTimeoutW(h, WM_GETTEXT, w.size(), reinterpret_cast<LPARAM>(w.data()),
+                                SMTO_NORMAL, 3000, &got)) {
+            w.resize(static_cast<std::size_t>(got));
+            return FromWide(w);
+        }
+        Pump();
+    }
+    return u"?";
+}
+
+// What goes into the bridge runs there at once in the simulated world, before
+// the next action of the same moment. Here the peers wait until the bridge
+// has been quiet towards them for a moment (and a closed box is gone).
+void Peers::Settle(HWND box) {
+    constexpr ULONGLONG kQuietMs = 25;
+    const ULONGLONG limit = GetTickCount64() + 2000;
+    lastActivity_ = GetTickCount64();
+    while (GetTickCount64() < limit) {
+        Pump();
+        const bool boxOpen = box != nullptr && IsWindow(box);
+        if (!boxOpen && GetTickCount64() - lastActivity_ >= kQuietMs) break;
+        MsgWaitForMultipleObjects(1, &process_, FALSE, 5, QS_ALLINPUT);
+    }
 }
 
 void Peers::Dump(const std::vector<std::string>& names) {
