@@ -13,11 +13,13 @@
 #include <algorithm>
 #include <cstdio>
 #include <fstream>
+#include <functional>
 #include <iostream>
 #include <iterator>
 #include <memory>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "logger32/link.h"
@@ -134,9 +136,11 @@ private:
     }
     void SetTextOf(WindowHandle to, const Text& text) override {
         const std::string ansi = ToAnsi(text);
-        DWORD_PTR result = 0;
-        SendMessageTimeoutA(Hwnd(to), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(ansi.c_str()),
-                            SMTO_NORMAL, 5000, &result);
+        WhilePumping([&] {
+            DWORD_PTR result = 0;
+            SendMessageTimeoutA(Hwnd(to), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(ansi.c_str()),
+                                SMTO_NORMAL, 5000, &result);
+        });
     }
 
     static LRESULT CALLBACK Logger32Proc(HWND, UINT, WPARAM, LPARAM);
@@ -159,6 +163,7 @@ private:
     }
     [[nodiscard]] Text ReadText(HWND h);
     void Settle(HWND box);
+    void WhilePumping(const std::function<void()>& send);
     void Touch() { lastActivity_ = GetTickCount64(); }
     void BridgeEnded();
 
@@ -180,6 +185,7 @@ private:
     HHOOK hook_ = nullptr;
     bool ended_ = false;
     ULONGLONG lastActivity_ = 0;
+    int catchingUp_ = 0;
     std::vector<HWND> boxes_;  // open message boxes, innermost last
     HWND logger32Main_ = nullptr;
     HWND settleBox_ = nullptr;
@@ -192,7 +198,8 @@ Peers* Peers::self_ = nullptr;
 LRESULT CALLBACK Peers::Logger32Proc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) {
     if (msg >= 0xC000 && msg <= 0xFFFF && self_ != nullptr) {
         self_->Touch();
-        const bool sent = InSendMessage() != FALSE;
+        // Posts that CatchUp dispatches run inside a send's handler.
+        const bool sent = InSendMessage() != FALSE && self_->catchingUp_ == 0;
         if (sent) self_->CatchUp();
         const auto how = !sent                                ? sim::Delivery::Posted
                          : wParam == logger32::code::kLeaving ? sim::Delivery::SentReference
@@ -245,7 +252,9 @@ void Peers::CatchUp() {
             PostQuitMessage(static_cast<int>(m.wParam));
             break;
         }
+        ++catchingUp_;
         DispatchMessageW(&m);
+        --catchingUp_;
     }
 }
 
@@ -418,14 +427,33 @@ Text Peers::ReadText(HWND h) {
     std::wstring w(32768, L'\0');
     for (int attempt = 0; attempt < 3; ++attempt) {
         DWORD_PTR got = 0;
-        if (SendMessageTimeoutW(h, WM_GETTEXT, w.size(), reinterpret_cast<LPARAM>(w.data()),
-                                SMTO_NORMAL, 3000, &got)) {
+        LRESULT ok = 0;
+        WhilePumping([&] {
+            ok = SendMessageTimeoutW(h, WM_GETTEXT, w.size(), reinterpret_cast<LPARAM>(w.data()),
+                                     SMTO_NORMAL, 3000, &got);
+        });
+        if (ok != 0) {
             w.resize(static_cast<std::size_t>(got));
             return FromWide(w);
         }
         Pump();
     }
     return u"?";
+}
+
+// A send into the bridge, made from a helper thread while this one goes on
+// serving the bridge: the bridge may be waiting for an answer from MixW's
+// DDE server or Logger32 before it takes the send.
+void Peers::WhilePumping(const std::function<void()>& send) {
+    HANDLE done = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    std::thread helper([&] {
+        send();
+        SetEvent(done);
+    });
+    while (MsgWaitForMultipleObjects(1, &done, FALSE, INFINITE, QS_ALLINPUT) != WAIT_OBJECT_0)
+        Pump();
+    helper.join();
+    CloseHandle(done);
 }
 
 // What goes into the bridge runs there at once in the simulated world, before
