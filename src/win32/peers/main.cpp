@@ -47,6 +47,10 @@ using sim::ActionKind;
 
 constexpr wchar_t kLogger32Class[] = L"LinkwellPeersLogger32";
 constexpr wchar_t kLogger32TextClass[] = L"LinkwellPeersLogger32Text";
+constexpr wchar_t kHungTextClass[] = L"LinkwellPeersHungText";
+// How long the hung text window keeps a text: longer than any run.
+constexpr DWORD kHungMs = 60000;
+
 // What the peers go on printing after the scenario's last action.
 constexpr std::int64_t kSettleMs = 400;
 
@@ -145,6 +149,8 @@ private:
 
     static LRESULT CALLBACK Logger32Proc(HWND, UINT, WPARAM, LPARAM);
     static LRESULT CALLBACK Logger32TextProc(HWND, UINT, WPARAM, LPARAM);
+    static LRESULT CALLBACK HungTextProc(HWND, UINT, WPARAM, LPARAM);
+    HWND HungTextWindow();
     static LRESULT CALLBACK WatchProc(HWND, UINT, WPARAM, LPARAM);
 
     [[nodiscard]] std::int64_t Now() const {
@@ -189,6 +195,9 @@ private:
     std::vector<HWND> boxes_;  // open message boxes, innermost last
     HWND logger32Main_ = nullptr;
     HWND settleBox_ = nullptr;
+    // LINKWELL_PEERS_HUNG_LOGGER32=1: Logger32's text window stops answering
+    // on the first text it gets (a hung Logger32), on a thread of its own.
+    bool hungTextWindow_ = GetEnvironmentVariableW(L"LINKWELL_PEERS_HUNG_LOGGER32", nullptr, 0) > 0;
     HWND logger32Text_ = nullptr;
 };
 
@@ -360,8 +369,10 @@ void Peers::Apply(const Action& a) {
             HINSTANCE inst = GetModuleHandleW(nullptr);
             logger32Main_ = CreateWindowExW(0, kLogger32Class, L"Logger32", WS_OVERLAPPEDWINDOW, 0,
                                             0, 200, 100, nullptr, nullptr, inst, nullptr);
-            logger32Text_ = CreateWindowExW(0, kLogger32TextClass, L"", WS_POPUP, 0, 0, 10, 10,
-                                            nullptr, nullptr, inst, nullptr);
+            logger32Text_ = hungTextWindow_
+                                ? HungTextWindow()
+                                : CreateWindowExW(0, kLogger32TextClass, L"", WS_POPUP, 0, 0, 10,
+                                                  10, nullptr, nullptr, inst, nullptr);
             logger32_.Start(!a.flag, Handle(logger32Main_), Handle(logger32Text_));
             break;
         }
@@ -439,6 +450,34 @@ Text Peers::ReadText(HWND h) {
         Pump();
     }
     return u"?";
+}
+
+LRESULT CALLBACK Peers::HungTextProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (msg == WM_SETTEXT) Sleep(kHungMs);
+    return DefWindowProcW(window, msg, wParam, lParam);
+}
+
+HWND Peers::HungTextWindow() {
+    struct Start {
+        HANDLE ready;
+        HWND window;
+    } start{CreateEventW(nullptr, TRUE, FALSE, nullptr), nullptr};
+    std::thread([&start] {
+        WNDCLASSW wc{};
+        wc.hInstance = GetModuleHandleW(nullptr);
+        wc.lpfnWndProc = HungTextProc;
+        wc.lpszClassName = kHungTextClass;
+        RegisterClassW(&wc);
+        // Message-only: the DDE initiate broadcast would wait for it too.
+        start.window = CreateWindowExW(0, kHungTextClass, L"", 0, 0, 0, 10, 10, HWND_MESSAGE,
+                                       nullptr, wc.hInstance, nullptr);
+        SetEvent(start.ready);
+        MSG m;
+        while (GetMessageW(&m, nullptr, 0, 0) > 0) DispatchMessageW(&m);
+    }).detach();
+    WaitForSingleObject(start.ready, INFINITE);
+    CloseHandle(start.ready);
+    return start.window;
 }
 
 // A send into the bridge, made from a helper thread while this one goes on
