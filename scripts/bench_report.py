@@ -47,6 +47,49 @@ def pretty_ns(v):
     return f"{v / 1e9:.2f} s"
 
 
+def wine_why(w):
+    """Why linkwell.exe is dearer than an empty window program, from the figures."""
+    n = lambda k: number(w.get(k)) or 0
+    idle = n("bridge_cpu_ms") - n("bridge_startup_cpu_ms")
+    ticks = 60 * 1000 // 800
+    floor_private = n("runtimes_private_kb") - n("minimal_private_kb")
+    rest_private = n("bridge_private_kb") - n("runtimes_private_kb")
+    return (
+        "Why: the minimal program does nothing once its window is up, while linkwell.exe, linked and "
+        "idle, goes on working as designed. Its first seconds cost about what the minimal program's "
+        f"do ({n('bridge_startup_cpu_ms'):.0f} against {n('minimal_startup_cpu_ms'):.0f} ms). In the idle "
+        f"minute it used {idle:.0f} ms, about {idle / ticks:.1f} ms for each of the {ticks} `Timer2` ticks "
+        "(800 ms apart). Every tick reads `FqA` and `AudioFq` from MixW2's automation object: two "
+        "late-bound cross-process COM calls with their marshalling. The bridge's own logic in a tick "
+        "takes a fraction of a microsecond (the idle tick above), so nearly all of the idle CPU time "
+        "is that platform work of a tick under Wine; it was not split further. The polling is the "
+        "program's design (each tick compares MixW's frequency), so the target cannot be met without "
+        "changing what the bridge does. "
+        "In memory, the window with its 35 controls and font plus COM and "
+        f"DDEML brought up cost only {floor_private:,.0f} kB of private memory over the minimal program "
+        "(last two columns); the rest, "
+        f"{rest_private:,.0f} kB, comes once the bridge really uses them: the cross-process MixW2 "
+        "object and thirteen DDE conversations"
+        + extra_dlls(w)
+        + ". How it divides between COM and DDE was not measured separately. Private figures vary "
+        "by about 1.5 MB from run to run."
+    )
+
+
+def extra_dlls(w):
+    bridge = set(w.get("bridge_dlls", "").split())
+    floor = set(w.get("runtimes_dlls", "").split())
+    more = sorted(bridge - floor)
+    threads = (number(w.get("bridge_threads")), number(w.get("runtimes_threads")))
+    text = ""
+    if None not in threads:
+        text += f" (linkwell.exe ran {threads[0]:.0f} threads against {threads[1]:.0f}"
+        if more:
+            text += f", and had loaded {', '.join(more)} beyond the others' DLLs"
+        text += ")"
+    return text
+
+
 def verdict(ok, missed_by=""):
     return "met" if ok else f"**missed** {missed_by}".rstrip()
 
@@ -225,22 +268,35 @@ def main():
     if wine.get("measured") == "yes":
         md.append(wine.get("how", ""))
         md.append("")
-        md.append("| What | linkwell.exe | minimal window program | Ratio | Target | |")
-        md.append("|---|---|---|---|---|---|")
-        for key, label in (("cpu_ms", "CPU time, start-up and 60 s idle (ms)"),
-                           ("peak_ws_kb", "peak working set (kB)"),
-                           ("private_kb", "private bytes (kB)")):
-            a, b = number(wine.get(f"bridge_{key}")), number(wine.get(f"minimal_{key}"))
+        md.append("| What | linkwell.exe | minimal window program | Ratio | Target | | minimal with the bridge's window, COM and DDEML | linkwell.exe against it |")
+        md.append("|---|---|---|---|---|---|---|---|")
+        for key, label, target in (("cpu_ms", "CPU time, start-up and 60 s idle (ms)", True),
+                                   ("startup_cpu_ms", "of it, the first 4 s (ms)", False),
+                                   ("idle_cpu_ms", "of it, the idle 60 s (ms)", False),
+                                   ("peak_ws_kb", "peak memory, resident (kB)", True),
+                                   ("private_kb", "private bytes, resident (kB)", True)):
+            def get(who):
+                if key == "idle_cpu_ms":
+                    a, b = number(wine.get(f"{who}_cpu_ms")), number(wine.get(f"{who}_startup_cpu_ms"))
+                    return None if a is None or b is None else a - b
+                return number(wine.get(f"{who}_{key}"))
+            a, b, c = get("bridge"), get("minimal"), get("runtimes")
             if a is None or b is None:
-                md.append(f"| {label} | not measured | | | ≤ 1.5× | |")
+                md.append(f"| {label} | not measured | | | {'≤ 1.5×' if target else ''} | | | |")
                 continue
             ratio = a / b if b else float("inf")
-            why = wine.get(f"why_{key}", "")
-            met = "met" if ratio <= 1.5 else f"**missed** by {(ratio - 1.5):.2f}×{': ' + why if why else ''}"
-            md.append(f"| {label} | {a:,.0f} | {b:,.0f} | {ratio:.2f}× | ≤ 1.5× | {met} |")
-        if wine.get("note"):
-            md.append("")
-            md.append(wine["note"])
+            vs = f"{a / c:.2f}×" if c else "—"
+            if not target:
+                met = ""
+            elif ratio <= 1.5:
+                met = "met"
+            else:
+                met = f"**missed** by {ratio - 1.5:.2f}× (see below)"
+            ratio_text = f"{ratio:.2f}×" if b else "—"
+            md.append(f"| {label} | {a:,.0f} | {b:,.0f} | {ratio_text} | {'≤ 1.5×' if target else ''} | {met} | "
+                      f"{'' if c is None else f'{c:,.0f}'} | {vs} |")
+        md.append("")
+        md.append(wine_why(wine))
     else:
         md.append("| What | linkwell.exe | minimal window program | Ratio | Target | |")
         md.append("|---|---|---|---|---|---|")
