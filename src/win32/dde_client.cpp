@@ -61,7 +61,6 @@ HCONV DdeLinks::Conversation(const platform::Text& service, const platform::Text
     DdeFreeStringHandle(dde_, hszService);
     DdeFreeStringHandle(dde_, hszTopic);
     if (conv != nullptr) {
-        DdeSetUserHandle(conv, QID_SYNC, 0);
         conversations_[key] = conv;
     }
     return conv;
