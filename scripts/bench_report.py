@@ -56,8 +56,9 @@ def wine_why(w):
     rest_private = n("bridge_private_kb") - n("runtimes_private_kb")
     return (
         "Why: the minimal program does nothing once its window is up, while linkwell.exe, linked and "
-        "idle, goes on working as designed. Its first seconds cost about what the minimal program's "
-        f"do ({n('bridge_startup_cpu_ms'):.0f} against {n('minimal_startup_cpu_ms'):.0f} ms). In the idle "
+        f"idle, goes on working as designed. Its first 4 s took {n('bridge_startup_cpu_ms'):.0f} ms, against "
+        f"{n('minimal_startup_cpu_ms'):.0f} ms for the minimal program and {n('runtimes_startup_cpu_ms'):.0f} ms "
+        "for the one with the bridge's window, COM and DDEML (the CPU clock counts in 10 ms steps). In the idle "
         f"minute it used {idle:.0f} ms, about {idle / ticks:.1f} ms for each of the {ticks} `Timer2` ticks "
         "(800 ms apart). Every tick reads `FqA` and `AudioFq` from MixW2's automation object: two "
         "late-bound cross-process COM calls with their marshalling. The bridge's own logic in a tick "
@@ -71,8 +72,8 @@ def wine_why(w):
         f"{rest_private:,.0f} kB, comes once the bridge really uses them: the cross-process MixW2 "
         "object and thirteen DDE conversations"
         + extra_dlls(w)
-        + ". How it divides between COM and DDE was not measured separately. Private figures vary "
-        "by about 1.5 MB from run to run."
+        + ". How it divides between COM and DDE was not measured separately. Each program was "
+        "measured once, so small differences (a few 10 ms steps, a few hundred kB) are noise."
     )
 
 
@@ -83,9 +84,12 @@ def extra_dlls(w):
     threads = (number(w.get("bridge_threads")), number(w.get("runtimes_threads")))
     text = ""
     if None not in threads:
-        text += f" (linkwell.exe ran {threads[0]:.0f} threads against {threads[1]:.0f}"
+        text += (f" (linkwell.exe ran {threads[0]:.0f} threads against {threads[1]:.0f}, though its own "
+                 "code starts none")
         if more:
-            text += f", and had loaded {', '.join(more)} beyond the others' DLLs"
+            names = [m + (" (the stand-in peers' hook for watching the bridge)" if m == "watch.dll" else "")
+                     for m in more]
+            text += f"; beyond the other program's DLLs it had loaded {' and '.join(names)}"
         text += ")"
     return text
 
