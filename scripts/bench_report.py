@@ -70,7 +70,7 @@ def wine_why(w):
         f"DDEML brought up cost only {floor_private:,.0f} kB of private memory over the minimal program "
         "(last two columns); the rest, "
         f"{rest_private:,.0f} kB, comes once the bridge really uses them: the cross-process MixW2 "
-        "object and thirteen DDE conversations"
+        "object and thirteen DDE links (over two conversations, topics QSO and CAT)"
         + extra_dlls(w)
         + ". How it divides between COM and DDE was not measured separately. Each program was "
         "measured once, so small differences (a few 10 ms steps, a few hundred kB) are noise."
