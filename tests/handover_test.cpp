@@ -1,7 +1,8 @@
 // The rig-control handover and the packet sideband toggle.
+#include "handover/handover.h"
+
 #include <gtest/gtest.h>
 
-#include "handover/handover.h"
 #include "shell/controls.h"
 #include "support/fake_station.h"
 
@@ -65,7 +66,8 @@ TEST_F(Handover, ToLogger32AndBackPostsBothSetsAndStopsThenRestartsTimer2AfterOk
     w.onBox = [&] { flagDuringBox = s().vars.Logger32HasControl; };
     w.bridge.Click(ControlId::Command2);
     EXPECT_TRUE(flagDuringBox) << "the flag is set before the box";
-    EXPECT_EQ(w.log.front(), "box Linkwell: Please disable CAT and PTT MixW2 and after that press OK");
+    EXPECT_EQ(w.log.front(),
+              "box Linkwell: Please disable CAT and PTT MixW2 and after that press OK");
     EXPECT_EQ(Posts(), (std::vector<std::string>{"12 0", "18 0", "6 0", "14 0", "19 1"}));
     EXPECT_EQ(w.timerLog, (std::vector<std::string>{"stop Timer2"}));
     EXPECT_EQ(s().form.GetText(ControlId::Text1), u"         Logger32 control active !");
@@ -86,14 +88,17 @@ TEST_F(Handover, ToLogger32AndBackPostsBothSetsAndStopsThenRestartsTimer2AfterOk
     EXPECT_EQ(w.timers.at(2), 800);
     EXPECT_FALSE(s().vars.Logger32HasControl);
     EXPECT_EQ(Posts(), (std::vector<std::string>{"7 0", "11 0", "13 0", "19 0", "18 1"}));
-    EXPECT_EQ(w.log[5], "box Linkwell: Please close Souncard window and CW Mashine window "
-                        "Logger32 and after that press OK");
+    EXPECT_EQ(w.log[5],
+              "box Linkwell: Please close Souncard window and CW Mashine window "
+              "Logger32 and after that press OK");
 }
 
 TEST_F(Handover, SidebandButtonTogglesCaptionColourAndFlag) {
     EXPECT_EQ(s().form.GetText(ControlId::Command3), u"PKT LSB");
     const std::vector<std::pair<std::u16string, std::uint32_t>> expected = {
-        {u"PKT_USB", shell::kLightPink}, {u"PKT_LSB", shell::kLightBlue}, {u"PKT_USB", shell::kLightPink}};
+        {u"PKT_USB", shell::kLightPink},
+        {u"PKT_LSB", shell::kLightBlue},
+        {u"PKT_USB", shell::kLightPink}};
     bool flag = false;
     for (const auto& [caption, colour] : expected) {
         w.bridge.Click(ControlId::Command3);

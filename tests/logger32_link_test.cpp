@@ -23,7 +23,10 @@ protected:
         w.Clear();
     }
     shell::Station& s() { return w.S(); }
-    platform::MessageId Id(int n) { return w.RegisterMessage(platform::Text(logger32::kMessageNames[static_cast<std::size_t>(n - 1)])); }
+    platform::MessageId Id(int n) {
+        return w.RegisterMessage(
+            platform::Text(logger32::kMessageNames[static_cast<std::size_t>(n - 1)]));
+    }
     platform::LResult Hook(platform::WParam code, platform::LParam value) {
         return w.bridge.HookProc(s().link.OwnWindow, s().link.Logger32Message, code, value);
     }
@@ -146,8 +149,8 @@ TEST_F(Logger32Link, ClosingWhileMixWHoldsTheRigHandsItBackBeforeTheLeavingNotic
     EXPECT_EQ(w.log, (std::vector<std::string>{
                          "post 1280 \"Logger32 1\" 12 0", "post 1280 \"Logger32 1\" 18 0",
                          "post 1280 \"Logger32 1\" 6 0", "post 1280 \"Logger32 1\" 14 0",
-                         "post 1280 \"Logger32 1\" 19 1", "setproc 1", "send 1280 \"Logger32 1\" 4 ref",
-                         "end"}));
+                         "post 1280 \"Logger32 1\" 19 1", "setproc 1",
+                         "send 1280 \"Logger32 1\" 4 ref", "end"}));
     EXPECT_EQ(s().vars.MixW, nullptr) << "the object is released";
 }
 
@@ -156,7 +159,8 @@ TEST_F(Logger32Link, ClosingWhileLogger32HoldsTheRigSendsOnlyTheLeavingNotice) {
     s().vars.Logger32HasControl = true;
     w.Clear();
     EXPECT_THROW(w.bridge.Close(), Ended);
-    EXPECT_EQ(w.log, (std::vector<std::string>{"setproc 1", "send 1280 \"Logger32 1\" 4 ref", "end"}));
+    EXPECT_EQ(w.log,
+              (std::vector<std::string>{"setproc 1", "send 1280 \"Logger32 1\" 4 ref", "end"}));
 }
 
 TEST(Logger32LinkUnhooked, ClosingBeforeTheHookLeavesTheWindowProcedureAlone) {

@@ -55,7 +55,8 @@ TEST(StartUpWait, WaitsForLogger32ThenConnectsHandsOverAndWaitsForMixW) {
     ASSERT_NE(s.vars.MixW, nullptr);
     EXPECT_TRUE(s.vars.BridgeStarted);
     EXPECT_EQ(s.form.GetText(ControlId::Text1), u"            MixW2 control active !");
-    EXPECT_EQ(w.timerLog, (std::vector<std::string>{"stop Timer1", "start Timer3 500", "start Timer2 800"}));
+    EXPECT_EQ(w.timerLog,
+              (std::vector<std::string>{"stop Timer1", "start Timer3 500", "start Timer2 800"}));
     EXPECT_EQ(Matching(w.log, "box"), std::vector<std::string>{});
 }
 

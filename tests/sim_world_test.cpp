@@ -45,22 +45,24 @@ TEST(SimWorld, WithNothingRunningTheAboutWindowGivesWayAndTheBridgeKeepsWaiting)
         "at 600\ndump Timer3\n"
         "at 3000\ndump Form1\nat 3001\ndump Linkwell Form1 Timer1\n"
         "at 60000\ndump Text1 Timer1\n");
-    EXPECT_EQ(r.lines, (std::vector<std::string>{
-                           "0 CTRL Linkwell visible=true topmost=false",
-                           "0 CTRL Form1 visible=true topmost=true",
-                           "0 CTRL Text1 text=\"Waiting start Logger32 and MixW2\"",
-                           "0 CTRL Command1 caption=\"MixW2\" enabled=false backcolor=0x00F0F0F0 visible=true",
-                           "0 CTRL Command2 caption=\"Lg32\" enabled=false backcolor=0x00F0F0F0 visible=true",
-                           "0 CTRL Timer4 interval=3000 enabled=true",
-                           "0 CTRL Timer3 interval=500 enabled=true",
-                           "600 CTRL Timer3 interval=0 enabled=false",
-                           "3000 CTRL Form1 visible=true topmost=true",
-                           "3001 CTRL Linkwell visible=true topmost=false",
-                           "3001 CTRL Form1 visible=false topmost=true",
-                           "3001 CTRL Timer1 interval=1000 enabled=true",
-                           "60000 CTRL Text1 text=\"Waiting start Logger32 and MixW2\"",
-                           "60000 CTRL Timer1 interval=0 enabled=false",
-                       }));
+    EXPECT_EQ(
+        r.lines,
+        (std::vector<std::string>{
+            "0 CTRL Linkwell visible=true topmost=false",
+            "0 CTRL Form1 visible=true topmost=true",
+            "0 CTRL Text1 text=\"Waiting start Logger32 and MixW2\"",
+            "0 CTRL Command1 caption=\"MixW2\" enabled=false backcolor=0x00F0F0F0 visible=true",
+            "0 CTRL Command2 caption=\"Lg32\" enabled=false backcolor=0x00F0F0F0 visible=true",
+            "0 CTRL Timer4 interval=3000 enabled=true",
+            "0 CTRL Timer3 interval=500 enabled=true",
+            "600 CTRL Timer3 interval=0 enabled=false",
+            "3000 CTRL Form1 visible=true topmost=true",
+            "3001 CTRL Linkwell visible=true topmost=false",
+            "3001 CTRL Form1 visible=false topmost=true",
+            "3001 CTRL Timer1 interval=1000 enabled=true",
+            "60000 CTRL Text1 text=\"Waiting start Logger32 and MixW2\"",
+            "60000 CTRL Timer1 interval=0 enabled=false",
+        }));
     EXPECT_FALSE(r.ended);
 }
 
@@ -73,24 +75,28 @@ TEST(SimWorld, ActionsGoOnWhileTheBridgeSleepsAndItsInputWaitsUntilItWakes) {
         "at 10000\ndump Command3\n"
         "at 10500\ndump Command3\n"
         "at 11001\ndump Command3\n");
-    EXPECT_EQ(Only(r, {"CTRL", "L32"}),
-              (std::vector<std::string>{
-                  "4500 CTRL Command3 caption=\"PKT LSB\" enabled=true backcolor=0x00F0F0F0 visible=true",
-                  "9500 CTRL Command3 caption=\"PKT LSB\" enabled=true backcolor=0x00F0F0F0 visible=true",
-                  // Actions due when the sleep ends come before the bridge wakes.
-                  "10000 CTRL Command3 caption=\"PKT LSB\" enabled=true backcolor=0x00F0F0F0 visible=true",
-                  "10000 L32 post \"Logger32 1\" 1 hwnd:Linkwell",
-                  "10000 L32 post \"Logger32 1\" 7 0",
-                  "10000 L32 post \"Logger32 1\" 11 0",
-                  "10000 L32 post \"Logger32 1\" 13 0",
-                  "10000 L32 post \"Logger32 1\" 19 0",
-                  "10000 L32 post \"Logger32 1\" 18 1",
-                  "10500 CTRL Command3 caption=\"PKT LSB\" enabled=true backcolor=0x00FFC0C0 visible=true",
-                  "11000 L32 post \"Logger32 1\" 2 0",
-                  "11000 L32 post \"Logger32 1\" 2 hwnd:Sent",
-                  // The click waited for the start-up wait to end.
-                  "11001 CTRL Command3 caption=\"PKT_USB\" enabled=true backcolor=0x00FFC0FF visible=true",
-              }));
+    EXPECT_EQ(
+        Only(r, {"CTRL", "L32"}),
+        (std::vector<std::string>{
+            "4500 CTRL Command3 caption=\"PKT LSB\" enabled=true backcolor=0x00F0F0F0 visible=true",
+            "9500 CTRL Command3 caption=\"PKT LSB\" enabled=true backcolor=0x00F0F0F0 visible=true",
+            // Actions due when the sleep ends come before the bridge wakes.
+            "10000 CTRL Command3 caption=\"PKT LSB\" enabled=true backcolor=0x00F0F0F0 "
+            "visible=true",
+            "10000 L32 post \"Logger32 1\" 1 hwnd:Linkwell",
+            "10000 L32 post \"Logger32 1\" 7 0",
+            "10000 L32 post \"Logger32 1\" 11 0",
+            "10000 L32 post \"Logger32 1\" 13 0",
+            "10000 L32 post \"Logger32 1\" 19 0",
+            "10000 L32 post \"Logger32 1\" 18 1",
+            "10500 CTRL Command3 caption=\"PKT LSB\" enabled=true backcolor=0x00FFC0C0 "
+            "visible=true",
+            "11000 L32 post \"Logger32 1\" 2 0",
+            "11000 L32 post \"Logger32 1\" 2 hwnd:Sent",
+            // The click waited for the start-up wait to end.
+            "11001 CTRL Command3 caption=\"PKT_USB\" enabled=true backcolor=0x00FFC0FF "
+            "visible=true",
+        }));
 }
 
 TEST(SimWorld, MixWLateIsTriedASecondAfterTheWaitStartsAndThenEveryTwoSeconds) {
@@ -112,14 +118,16 @@ TEST(SimWorld, AMessageBoxKeepsDispatchingTicksAndLogger32WhileItWaitsForOk) {
         "at 9000\nok\ndump Command1 Timer2\n"
         "at 9700\n");
     const auto lines = Only(r, {"BOX", "CTRL", "END"});
-    EXPECT_EQ(lines, (std::vector<std::string>{
-                         "7000 BOX \"Linkwell\" \"Please disable CAT and PTT MixW2 and after that press OK\"",
-                         "7500 CTRL Cluster text=\"Cluster\"",
-                         "7500 CTRL Command1 caption=\"MixW2\" enabled=false backcolor=0x00C000C0 visible=true",
-                         "7500 CTRL Timer2 interval=800 enabled=true",
-                         "9000 CTRL Command1 caption=\"MixW2\" enabled=true backcolor=0x00FFFF80 visible=true",
-                         "9000 CTRL Timer2 interval=0 enabled=false",
-                     }))
+    EXPECT_EQ(
+        lines,
+        (std::vector<std::string>{
+            "7000 BOX \"Linkwell\" \"Please disable CAT and PTT MixW2 and after that press OK\"",
+            "7500 CTRL Cluster text=\"Cluster\"",
+            "7500 CTRL Command1 caption=\"MixW2\" enabled=false backcolor=0x00C000C0 visible=true",
+            "7500 CTRL Timer2 interval=800 enabled=true",
+            "9000 CTRL Command1 caption=\"MixW2\" enabled=true backcolor=0x00FFFF80 visible=true",
+            "9000 CTRL Timer2 interval=0 enabled=false",
+        }))
         << "clicks and closing are refused while the box is open";
     // The post is handled inside the box's loop, after the actions of its time.
     bool clusterSet = false;
@@ -168,7 +176,8 @@ TEST(SimWorld, TextsFromLogger32PassThroughTheAnsiCodePage) {
     const auto r = Play(
         "logger32 start\nmixw start\nat 6000\n"
         "logger32 settext \"caf\\u00e9 \\u20ac \\u4e2d\"\ndump Sent\n");
-    EXPECT_EQ(Only(r, {"CTRL"}), std::vector<std::string>{"6000 CTRL Sent text=\"caf\\u00e9 \\u20ac ?\""});
+    EXPECT_EQ(Only(r, {"CTRL"}),
+              std::vector<std::string>{"6000 CTRL Sent text=\"caf\\u00e9 \\u20ac ?\""});
 }
 
 TEST(SimWorld, Logger32ThatNeverNamesATextWindowGetsNoText) {
@@ -202,7 +211,8 @@ INSTANTIATE_TEST_SUITE_P(
                       BadScenario{"at 100\nat 50\n", "x.scn:2: time going backwards"},
                       BadScenario{"wait -5\n", "x.scn:1: time going backwards"},
                       BadScenario{"dump Text1 Nothing\n", "x.scn:1: unknown control: Nothing"},
-                      BadScenario{"logger32 post 0 hwnd:Nowhere\n", "x.scn:1: unknown handle: hwnd:Nowhere"},
+                      BadScenario{"logger32 post 0 hwnd:Nowhere\n",
+                                  "x.scn:1: unknown handle: hwnd:Nowhere"},
                       BadScenario{"click Text1\n", "x.scn:1: unknown button: Text1"},
                       BadScenario{"mixw dde Foo \"x\"\n", "x.scn:1: unknown DDE item: Foo"},
                       BadScenario{"logger32 settext \"a\\qb\"\n", "x.scn:1: bad escape \\q"},

@@ -48,7 +48,9 @@ void Bridge::Click(ControlId button) {
     }
 }
 
-void Bridge::Close() { logger32::Form_Unload(station_); }
+void Bridge::Close() {
+    logger32::Form_Unload(station_);
+}
 
 void Bridge::TextArrived(ControlId box, const platform::Text& text) {
     station_.form.SetText(box, text);

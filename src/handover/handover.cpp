@@ -4,9 +4,9 @@
 
 namespace linkwell::handover {
 
+using platform::Text;
 using shell::ControlId;
 using shell::Station;
-using platform::Text;
 
 namespace {
 

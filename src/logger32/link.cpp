@@ -97,13 +97,11 @@ LResult HookWindowProc(Station& s, WindowHandle window, MessageId msg, WParam wP
             s.link.Logger32TextWindow = WindowHandle{static_cast<std::uint32_t>(lParam)};
             break;
         case code::kFrequency:
-            s.form.SetText(ControlId::Freq_logger32, KilohertzText(value32, s.os.DecimalSeparator()));
+            s.form.SetText(ControlId::Freq_logger32,
+                           KilohertzText(value32, s.os.DecimalSeparator()));
             break;
-        case code::kCluster:
-            s.form.SetText(ControlId::Cluster, Decimal(value32));
-            break;
-        default:
-            break;
+        case code::kCluster: s.form.SetText(ControlId::Cluster, Decimal(value32)); break;
+        default: break;
     }
     return 0;
 }

@@ -39,16 +39,16 @@ inline constexpr std::u16string_view kGiveUpTitle = u"Too busy";
 
 // Command codes, carried in wParam of the registered message.
 namespace code {
-inline constexpr WParam kAnswer = 0;          // Logger32: connection accepted (lParam != 0) or refused
-inline constexpr WParam kConnect = 1;         // bridge: connect request, lParam = bridge window
+inline constexpr WParam kAnswer = 0;   // Logger32: connection accepted (lParam != 0) or refused
+inline constexpr WParam kConnect = 1;  // bridge: connect request, lParam = bridge window
 inline constexpr WParam kTextWindowOf = 2;    // bridge: 0, then the Sent box's handle
 inline constexpr WParam kTextWindow = 3;      // Logger32: the window that takes our text
 inline constexpr WParam kLeaving = 4;         // bridge: the bridge closes (sent, not posted)
 inline constexpr WParam kClusterWindow = 10;  // bridge: a text arrived; lParam = Cluster box
 inline constexpr WParam kLogged1 = 15;        // bridge: after a logging text
 inline constexpr WParam kLogged2 = 16;
-inline constexpr WParam kFrequency = 100;     // Logger32: its frequency in hertz
-inline constexpr WParam kCluster = 102;       // Logger32: a signed number for the Cluster box
+inline constexpr WParam kFrequency = 100;  // Logger32: its frequency in hertz
+inline constexpr WParam kCluster = 102;    // Logger32: a signed number for the Cluster box
 }  // namespace code
 
 struct CodeAndValue {
@@ -70,7 +70,8 @@ void InstallHook(Station& s);
 void RemoveHook(Station& s);
 void ConnectToLogger32(Station& s);
 void Timer_Timer(Station& s);
-LResult HookWindowProc(Station& s, WindowHandle window, MessageId msg, WParam wParam, LParam lParam);
+LResult HookWindowProc(Station& s, WindowHandle window, MessageId msg, WParam wParam,
+                       LParam lParam);
 
 // Closing the bridge window: hands the rig back to Logger32 when MixW2 holds
 // it, removes the hook, tells Logger32 that the bridge leaves, releases

@@ -12,9 +12,9 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
-#include <functional>
 #include <string>
 
 namespace linkwell::platform {
@@ -30,7 +30,7 @@ struct WindowHandle {
 
 using MessageId = std::uint32_t;  // a registered window message id
 using WParam = std::uint64_t;
-using LParam = std::int64_t;      // carries handles and signed 32-bit numbers
+using LParam = std::int64_t;  // carries handles and signed 32-bit numbers
 using LResult = std::int64_t;
 
 // An opaque window procedure reference, as SetWindowLongPtr hands them out.

@@ -6,10 +6,14 @@ namespace {
 using K = ControlKind;
 using C = ControlId;
 
-constexpr DesignLink Qso(std::u16string_view item) { return {u"MixW", u"QSO", item}; }
+constexpr DesignLink Qso(std::u16string_view item) {
+    return {u"MixW", u"QSO", item};
+}
 
 // Text boxes, labels and buttons are visible unless they are carriers below
 // the client area (those are visible controls the window is too small to show).
+// One control a line reads as the design table it is.
+// clang-format off
 const std::array<ControlSpec, kControlCount> kControls = {{
     {C::Text1, "Text1", K::TextBox, u"Waiting start Logger32 and MixW2", 120, 120, 3012, 375, kLightYellow, true, true, {}, 0},
     {C::Label8, "Label8", K::Label, u"Mode", 120, 840, 732, 252, kLightOrange, true, true, {}, 0},
@@ -52,12 +56,17 @@ const std::array<ControlSpec, kControlCount> kControls = {{
     {C::Timer3, "Timer3", K::Timer, u"", 0, 0, 0, 0, 0, true, true, {}, 500},
     {C::Timer4, "Timer4", K::Timer, u"", 0, 0, 0, 0, 0, true, true, {}, 3000},
 }};
+// clang-format on
 
 }  // namespace
 
-const std::array<ControlSpec, kControlCount>& Controls() { return kControls; }
+const std::array<ControlSpec, kControlCount>& Controls() {
+    return kControls;
+}
 
-const ControlSpec& Spec(ControlId id) { return kControls[static_cast<std::size_t>(Index(id))]; }
+const ControlSpec& Spec(ControlId id) {
+    return kControls[static_cast<std::size_t>(Index(id))];
+}
 
 std::optional<ControlId> FindControl(std::string_view name) {
     for (const auto& c : kControls) {

@@ -10,6 +10,7 @@
 
 namespace linkwell::shell {
 
+// clang-format off
 enum class ControlId : int {
     Text1, Label8, Mode, Label4, Freq, Times, Time, Label1, Callsign, Label5, HisName,
     Label7, Qth, Label2, RSTr, Label3, RSTs, Label11, IOTA, Label12, Locator, Manager,
@@ -17,6 +18,7 @@ enum class ControlId : int {
     Sent, Cluster, Freq_logger32, CommandSend,
     Timer, Timer1, Timer2, Timer3, Timer4,
 };
+// clang-format on
 inline constexpr int kControlCount = 40;
 
 enum class ControlKind { TextBox, Label, Button, Timer };
@@ -46,20 +48,22 @@ struct ControlSpec {
     ControlId id;
     std::string_view name;
     ControlKind kind;
-    std::u16string_view initial;  // text, caption; empty for timers
-    int left, top, width, height; // twips; 0 for timers
+    std::u16string_view initial;   // text, caption; empty for timers
+    int left, top, width, height;  // twips; 0 for timers
     std::uint32_t backColor;
     bool visible;
     bool enabled;
     std::optional<DesignLink> link;
-    int interval;                 // timers only
+    int interval;  // timers only
 };
 
 // The forty controls in their design order.
 [[nodiscard]] const std::array<ControlSpec, kControlCount>& Controls();
 [[nodiscard]] const ControlSpec& Spec(ControlId id);
 [[nodiscard]] std::optional<ControlId> FindControl(std::string_view name);
-[[nodiscard]] inline int Index(ControlId id) { return static_cast<int>(id); }
+[[nodiscard]] inline int Index(ControlId id) {
+    return static_cast<int>(id);
+}
 
 // Timer slots, as the worlds number them.
 [[nodiscard]] inline int TimerSlot(ControlId timer) {

@@ -59,8 +59,14 @@ public:
     void SetInterval(ControlId timer, int ms);
     void SetTimerEnabled(ControlId timer, bool enabled);
     // Interval then Enabled, the way every handler arms or stops a timer.
-    void Arm(ControlId timer, int ms) { SetInterval(timer, ms); SetTimerEnabled(timer, true); }
-    void Disarm(ControlId timer) { SetInterval(timer, 0); SetTimerEnabled(timer, false); }
+    void Arm(ControlId timer, int ms) {
+        SetInterval(timer, ms);
+        SetTimerEnabled(timer, true);
+    }
+    void Disarm(ControlId timer) {
+        SetInterval(timer, 0);
+        SetTimerEnabled(timer, false);
+    }
 
     [[nodiscard]] bool WindowVisible(Window w) const { return windowVisible_[static_cast<int>(w)]; }
     void SetWindowVisible(Window w, bool visible);
@@ -75,8 +81,12 @@ private:
         bool visible = true;
         int interval = 0;
     };
-    [[nodiscard]] const State& state(ControlId id) const { return controls_[static_cast<std::size_t>(Index(id))]; }
-    [[nodiscard]] State& state(ControlId id) { return controls_[static_cast<std::size_t>(Index(id))]; }
+    [[nodiscard]] const State& state(ControlId id) const {
+        return controls_[static_cast<std::size_t>(Index(id))];
+    }
+    [[nodiscard]] State& state(ControlId id) {
+        return controls_[static_cast<std::size_t>(Index(id))];
+    }
     void applyTimer(ControlId timer);
 
     platform::Platform& os_;

@@ -33,7 +33,8 @@ bool Logger32StandIn::Receive(MessageId msg, WParam code, LParam value, Delivery
     const std::string shown = how == Delivery::SentReference ? "ref" : trace_.Param(value);
     trace_.Line("L32", std::string(verb) + " " + Quote(logger32::kMessageNames[*name]) + " " +
                            std::to_string(code) + " " + shown);
-    if (code == logger32::code::kTextWindowOf) bridgeTextBox_ = WindowHandle{static_cast<std::uint64_t>(value)};
+    if (code == logger32::code::kTextWindowOf)
+        bridgeTextBox_ = WindowHandle{static_cast<std::uint64_t>(value)};
     if (code != logger32::code::kConnect || how != Delivery::Posted) return true;
     requestName_ = name;
     requester_ = WindowHandle{static_cast<std::uint64_t>(value)};

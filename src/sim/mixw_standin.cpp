@@ -10,7 +10,8 @@ namespace linkwell::sim {
 // The object the bridge holds; tied to the MixW2 run it was obtained from.
 class MixWObject final : public platform::Automation {
 public:
-    MixWObject(MixWStandIn& mixw, std::uint64_t generation) : mixw_(mixw), generation_(generation) {}
+    MixWObject(MixWStandIn& mixw, std::uint64_t generation)
+        : mixw_(mixw), generation_(generation) {}
 
     platform::CallStatus ExecuteMacros(const Text& macros) override {
         if (!mixw_.Alive(generation_)) return platform::CallStatus::Failed;
@@ -38,7 +39,9 @@ private:
 
 namespace {
 
-bool IsQsoItem(const std::string& item) { return item != "khz"; }
+bool IsQsoItem(const std::string& item) {
+    return item != "khz";
+}
 
 std::string Narrow(const Text& t) {
     std::string out;
@@ -81,10 +84,11 @@ platform::LinkStatus MixWStandIn::Advise(const platform::LinkSpec& link,
     const auto item = Lower(Narrow(link.item));
     const auto topic = Lower(Narrow(link.topic));
     const bool known = items_.count(item) != 0 || item == "call" || item == "rstrcv" ||
-                       item == "rstsnt" || item == "name" || item == "command" ||
-                       item == "mode" || item == "qth" || item == "time" || item == "iota" ||
-                       item == "loc" || item == "manager" || item == "notes" || item == "khz";
-    const bool topicMatches = (topic == "qso" && IsQsoItem(item)) || (topic == "cat" && item == "khz");
+                       item == "rstsnt" || item == "name" || item == "command" || item == "mode" ||
+                       item == "qth" || item == "time" || item == "iota" || item == "loc" ||
+                       item == "manager" || item == "notes" || item == "khz";
+    const bool topicMatches =
+        (topic == "qso" && IsQsoItem(item)) || (topic == "cat" && item == "khz");
     if (!running_ || Lower(Narrow(link.service)) != "mixw" || !known || !topicMatches ||
         refused_.count(item) != 0) {
         return platform::LinkStatus::Refused;

@@ -18,14 +18,13 @@ struct Token {
     bool quoted = false;
 };
 
-constexpr std::string_view kDdeItems[] = {"Call", "RstRcv", "RstSnt", "Name", "Command",
-                                          "Mode", "qth",    "time",   "IOTA", "Loc",
-                                          "Manager", "Notes", "khz"};
+constexpr std::string_view kDdeItems[] = {"Call",    "RstRcv", "RstSnt", "Name", "Command",
+                                          "Mode",    "qth",    "time",   "IOTA", "Loc",
+                                          "Manager", "Notes",  "khz"};
 constexpr std::string_view kButtons[] = {"Command1", "Command2", "Command3", "CommandSend"};
 
 bool EqualNoCase(std::string_view a, std::string_view b) {
-    return a.size() == b.size() &&
-           std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
                return std::tolower(static_cast<unsigned char>(x)) ==
                       std::tolower(static_cast<unsigned char>(y));
            });
@@ -86,8 +85,8 @@ public:
             magnitude > static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max())) {
             Fail("bad number: " + t.raw);
         }
-        const auto value = negative ? -static_cast<std::int64_t>(magnitude)
-                                    : static_cast<std::int64_t>(magnitude);
+        const auto value =
+            negative ? -static_cast<std::int64_t>(magnitude) : static_cast<std::int64_t>(magnitude);
         if (value < lo || value > hi) Fail("number out of range: " + t.raw);
         return value;
     }
@@ -137,7 +136,8 @@ private:
                 case 'u': {
                     if (i + 4 > text.size()) Fail("bad \\u escape");
                     unsigned unit = 0;
-                    const auto [end, ec] = std::from_chars(text.data() + i, text.data() + i + 4, unit, 16);
+                    const auto [end, ec] =
+                        std::from_chars(text.data() + i, text.data() + i + 4, unit, 16);
                     if (ec != std::errc() || end != text.data() + i + 4) Fail("bad \\u escape");
                     i += 4;
                     // Flush what came before so the code unit lands in order.
@@ -229,8 +229,8 @@ std::vector<Action> ParseScenario(std::string_view source, std::string_view file
                     }
                     a.param.handle = name;
                 } else {
-                    a.param.number = p.Integer(t[3], std::numeric_limits<std::int32_t>::min(),
-                                               0xFFFFFFFFLL);
+                    a.param.number =
+                        p.Integer(t[3], std::numeric_limits<std::int32_t>::min(), 0xFFFFFFFFLL);
                 }
             } else if (sub == "settext") {
                 arity(3, 3);
@@ -245,8 +245,9 @@ std::vector<Action> ParseScenario(std::string_view source, std::string_view file
                 a.kind = sub == "start" ? ActionKind::MixWStart : ActionKind::MixWStop;
             } else if (sub == "dde" || sub == "refuse") {
                 arity(sub == "dde" ? 4 : 3, sub == "dde" ? 4 : 3);
-                const auto item = std::find_if(std::begin(kDdeItems), std::end(kDdeItems),
-                                               [&](std::string_view n) { return EqualNoCase(n, t[2].raw); });
+                const auto item =
+                    std::find_if(std::begin(kDdeItems), std::end(kDdeItems),
+                                 [&](std::string_view n) { return EqualNoCase(n, t[2].raw); });
                 if (item == std::end(kDdeItems)) p.Fail("unknown DDE item: " + t[2].raw);
                 a.kind = sub == "dde" ? ActionKind::MixWDde : ActionKind::MixWRefuse;
                 a.name = std::string(*item);
@@ -260,7 +261,8 @@ std::vector<Action> ParseScenario(std::string_view source, std::string_view file
             }
         } else if (verb == "click") {
             arity(2, 2);
-            if (std::find(std::begin(kButtons), std::end(kButtons), t[1].raw) == std::end(kButtons)) {
+            if (std::find(std::begin(kButtons), std::end(kButtons), t[1].raw) ==
+                std::end(kButtons)) {
                 p.Fail("unknown button: " + t[1].raw);
             }
             a.kind = ActionKind::Click;

@@ -43,12 +43,12 @@ struct Action {
     int line = 0;
     std::int64_t time = 0;
     ActionKind kind = ActionKind::Nop;
-    bool flag = false;            // logger32 start notext
-    std::int64_t count = 0;       // refuse N; post CODE
-    ParamToken param;             // post LPARAM
-    double hertz = 0;             // fqa, audiofq
-    std::u16string text;          // settext, dde value, decimal separator
-    std::string name;             // dde/refuse item, click button
+    bool flag = false;               // logger32 start notext
+    std::int64_t count = 0;          // refuse N; post CODE
+    ParamToken param;                // post LPARAM
+    double hertz = 0;                // fqa, audiofq
+    std::u16string text;             // settext, dde value, decimal separator
+    std::string name;                // dde/refuse item, click button
     std::vector<std::string> names;  // dump
 };
 

@@ -22,7 +22,9 @@ std::uint32_t Resolve(std::uint32_t colour) {
     }
 }
 
-const char* Bool(bool b) { return b ? "true" : "false"; }
+const char* Bool(bool b) {
+    return b ? "true" : "false";
+}
 
 }  // namespace
 
@@ -75,8 +77,8 @@ void World::Pump(const std::function<bool()>& done) {
         for (int slot = 0; slot < shell::kTimerCount; ++slot) {
             const auto& t = timers_[static_cast<std::size_t>(slot)];
             if (!t.running) continue;
-            if (t.due < nextDue ||
-                (dueSlot >= 0 && t.due == nextDue && t.order < timers_[static_cast<std::size_t>(dueSlot)].order)) {
+            if (t.due < nextDue || (dueSlot >= 0 && t.due == nextDue &&
+                                    t.order < timers_[static_cast<std::size_t>(dueSlot)].order)) {
                 nextDue = t.due;
                 dueSlot = slot;
             }
@@ -275,7 +277,9 @@ void World::StartTimer(int slot, int intervalMs) {
     timers_[static_cast<std::size_t>(slot)] = {true, intervalMs, now_ + intervalMs, ++timerOrder_};
 }
 
-void World::StopTimer(int slot) { timers_[static_cast<std::size_t>(slot)].running = false; }
+void World::StopTimer(int slot) {
+    timers_[static_cast<std::size_t>(slot)].running = false;
+}
 
 // --- MixW2 ----------------------------------------------------------------------
 
@@ -305,7 +309,8 @@ WindowHandle World::HandleOf(shell::ControlId control) {
 }
 
 std::optional<shell::ControlId> World::ControlOf(WindowHandle h) const {
-    if (h.value < kFirstControl || h.value >= kFirstControl + shell::kControlCount) return std::nullopt;
+    if (h.value < kFirstControl || h.value >= kFirstControl + shell::kControlCount)
+        return std::nullopt;
     const auto id = static_cast<shell::ControlId>(h.value - kFirstControl);
     if (shell::Spec(id).kind != shell::ControlKind::TextBox) return std::nullopt;
     return id;
@@ -320,8 +325,10 @@ void World::ControlChanged(shell::ControlId control) {
 std::optional<std::string> World::HandleName(std::int64_t value) const {
     const auto v = static_cast<std::uint64_t>(value);
     if (v == kBridgeWindow) return "Linkwell";
-    if (v == kFirstControl + static_cast<std::uint64_t>(shell::Index(shell::ControlId::Sent))) return "Sent";
-    if (v == kFirstControl + static_cast<std::uint64_t>(shell::Index(shell::ControlId::Cluster))) return "Cluster";
+    if (v == kFirstControl + static_cast<std::uint64_t>(shell::Index(shell::ControlId::Sent)))
+        return "Sent";
+    if (v == kFirstControl + static_cast<std::uint64_t>(shell::Index(shell::ControlId::Cluster)))
+        return "Cluster";
     if (logger32Instance_ > 0) {
         if (v == logger32_.MainWindow().value) return "Logger32";
         if (v == logger32_.TextWindow().value) return "Logger32Text";
@@ -334,8 +341,10 @@ std::int64_t World::ResolveParam(const ParamToken& p) const {
     const auto& n = *p.handle;
     using shell::ControlId;
     if (n == "Linkwell") return static_cast<std::int64_t>(kBridgeWindow);
-    if (n == "Sent") return static_cast<std::int64_t>(kFirstControl) + shell::Index(ControlId::Sent);
-    if (n == "Cluster") return static_cast<std::int64_t>(kFirstControl) + shell::Index(ControlId::Cluster);
+    if (n == "Sent")
+        return static_cast<std::int64_t>(kFirstControl) + shell::Index(ControlId::Sent);
+    if (n == "Cluster")
+        return static_cast<std::int64_t>(kFirstControl) + shell::Index(ControlId::Cluster);
     const std::uint64_t base = kLogger32Base + logger32Instance_ * 0x10;
     if (n == "Logger32") return static_cast<std::int64_t>(base + 1);
     return static_cast<std::int64_t>(base + 2);  // Logger32Text
@@ -356,7 +365,8 @@ void World::DumpOne(const std::string& name) {
     if (name == "Linkwell" || name == "Form1") {
         const auto w = name == "Linkwell" ? shell::Window::Bridge : shell::Window::About;
         const bool top = name == "Linkwell" ? bridgeTopmost_ : aboutTopmost_;
-        trace_.Line("CTRL", name + " visible=" + Bool(form.WindowVisible(w)) + " topmost=" + Bool(top));
+        trace_.Line("CTRL",
+                    name + " visible=" + Bool(form.WindowVisible(w)) + " topmost=" + Bool(top));
         return;
     }
     const auto id = *shell::FindControl(name);
@@ -367,8 +377,9 @@ void World::DumpOne(const std::string& name) {
         case shell::ControlKind::Button: {
             char colour[16];
             std::snprintf(colour, sizeof colour, "0x%08X", Resolve(form.BackColor(id)));
-            details += " caption=" + Quote(form.GetText(id)) + " enabled=" + Bool(form.Enabled(id)) +
-                       " backcolor=" + colour + " visible=" + Bool(form.Visible(id));
+            details += " caption=" + Quote(form.GetText(id)) +
+                       " enabled=" + Bool(form.Enabled(id)) + " backcolor=" + colour +
+                       " visible=" + Bool(form.Visible(id));
             break;
         }
         case shell::ControlKind::Timer:

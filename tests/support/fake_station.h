@@ -7,9 +7,9 @@
 #include <algorithm>
 #include <functional>
 #include <map>
-#include <utility>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "bridge/bridge.h"
@@ -28,7 +28,9 @@ using platform::WindowHandle;
 using platform::WindowProc;
 using platform::WParam;
 
-inline std::string U8(const Text& t) { return sim::ToUtf8(t); }
+inline std::string U8(const Text& t) {
+    return sim::ToUtf8(t);
+}
 
 // Thrown by EndProgram so a test can see that the program ended.
 struct Ended {};
@@ -72,8 +74,8 @@ public:
 
     // --- knobs ----------------------------------------------------------------
     bool logger32Present = true;
-    bool mixwRunning = true;   // GetActiveObject succeeds, links open
-    bool mixwAlive = true;     // calls on an obtained object succeed
+    bool mixwRunning = true;  // GetActiveObject succeeds, links open
+    bool mixwAlive = true;    // calls on an obtained object succeed
     double fqa = 0;
     double audioFq = 0;
     Text decimal = u".";
@@ -113,7 +115,8 @@ public:
         return (t == u"Logger32" && logger32Present) ? WindowHandle{kLogger32} : WindowHandle{};
     }
     MessageId RegisterMessage(const Text& name) override {
-        auto [it, added] = registry_.try_emplace(name, 0xC000 + static_cast<MessageId>(registry_.size()));
+        auto [it, added] =
+            registry_.try_emplace(name, 0xC000 + static_cast<MessageId>(registry_.size()));
         return it->second;
     }
     void PostMessage(WindowHandle to, MessageId msg, WParam code, LParam value) override {
@@ -131,13 +134,16 @@ public:
         log.push_back("setproc " + std::to_string(proc.value));
         return std::exchange(proc_, proc);
     }
-    LResult CallWindowProc(WindowProc proc, WindowHandle, MessageId msg, WParam wp, LParam lp) override {
+    LResult CallWindowProc(WindowProc proc, WindowHandle, MessageId msg, WParam wp,
+                           LParam lp) override {
         log.push_back("callproc " + std::to_string(proc.value) + " " + std::to_string(msg) + " " +
                       std::to_string(wp) + " " + std::to_string(lp));
         return 77;
     }
     WindowProc HookProcedure() override { return WindowProc{2}; }
-    void MakeTopmost(WindowHandle w) override { log.push_back("topmost " + std::to_string(w.value)); }
+    void MakeTopmost(WindowHandle w) override {
+        log.push_back("topmost " + std::to_string(w.value));
+    }
     void Sleep(int ms) override {
         sleptMs += ms;
         log.push_back("sleep " + std::to_string(ms));
@@ -155,7 +161,8 @@ public:
     }
     void StartTimer(int slot, int ms) override {
         timers[slot] = ms;
-        timerLog.push_back("start " + std::string(shell::Spec(shell::TimerFromSlot(slot)).name) + " " + std::to_string(ms));
+        timerLog.push_back("start " + std::string(shell::Spec(shell::TimerFromSlot(slot)).name) +
+                           " " + std::to_string(ms));
     }
     void StopTimer(int slot) override {
         if (timers.erase(slot) != 0) {
@@ -166,10 +173,12 @@ public:
         if (progId != u"MixW2.Application" || !mixwRunning) return nullptr;
         return std::make_unique<FakeMixW>(log, mixwAlive, fqa, audioFq);
     }
-    platform::LinkStatus ActivateLink(const platform::LinkSpec& l, platform::LinkSink sink) override {
+    platform::LinkStatus ActivateLink(const platform::LinkSpec& l,
+                                      platform::LinkSink sink) override {
         const auto item = U8(l.item);
         log.push_back("link " + U8(l.service) + "|" + U8(l.topic) + " " + item);
-        if (!mixwRunning || std::find(refusedItems.begin(), refusedItems.end(), item) != refusedItems.end()) {
+        if (!mixwRunning ||
+            std::find(refusedItems.begin(), refusedItems.end(), item) != refusedItems.end()) {
             return platform::LinkStatus::Refused;
         }
         links[item] = sink;
