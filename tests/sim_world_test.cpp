@@ -191,6 +191,10 @@ struct BadScenario {
     const char* message;
 };
 
+void PrintTo(const BadScenario& b, std::ostream* os) {
+    *os << b.message;
+}
+
 class ScenarioErrors : public ::testing::TestWithParam<BadScenario> {};
 
 TEST_P(ScenarioErrors, NameTheFileAndLine) {
