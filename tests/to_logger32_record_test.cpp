@@ -75,9 +75,9 @@ TEST_F(QsoRecord, EachComparedFieldAloneSendsTheWholeRecordOnce) {
     for (const auto box : compared) {
         Set(box, Get(box) + u"x");
         Tick();
-        EXPECT_EQ(Sent().size(), 1u) << shell::Spec(box).name;
+        EXPECT_EQ(Sent().size(), 1u) << shell::Design(box).name;
         Tick();
-        EXPECT_EQ(Sent(), Lines{}) << shell::Spec(box).name;
+        EXPECT_EQ(Sent(), Lines{}) << shell::Design(box).name;
     }
     EXPECT_EQ(S().vars.QsoRecord,
               sim::FromUtf8(Record("G0ABCx", "x", "", "x", "x", "x", "x", "x", "x")).value());

@@ -15,11 +15,13 @@ namespace {
 void ActivateFieldLinks(Station& s) {
     for (const auto& link : kFieldLinks) {
         s.form.SetText(link.box, Text(link.placeholder));
-        const auto& design = *shell::Spec(link.box).link;
-        const platform::LinkSpec spec{Text(design.service), Text(design.topic), Text(design.item)};
+        const auto& design = *shell::Design(link.box).link;
+        const platform::LinkTarget target{Text(design.service), Text(design.topic),
+                                          Text(design.item)};
         const ControlId box = link.box;
         // A refused link leaves the box as it is; the others still open.
-        (void)s.os.ActivateLink(spec, [&s, box](const Text& value) { s.form.SetText(box, value); });
+        (void)s.os.ActivateLink(target,
+                                [&s, box](const Text& value) { s.form.SetText(box, value); });
     }
     s.vars.LastCall = u"ru";
     s.vars.FieldLinksActive = true;

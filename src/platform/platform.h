@@ -63,7 +63,7 @@ public:
 
 // A DDE client link of a text box: service, topic and item, as the box's
 // link properties name them.
-struct LinkSpec {
+struct LinkTarget {
     Text service;
     Text topic;
     Text item;
@@ -122,7 +122,7 @@ public:
     [[nodiscard]] virtual std::unique_ptr<Automation> GetActiveObject(const Text& progId) = 0;
     // Opens a hot link and delivers the item's current value through the
     // sink at once, when the server has one.
-    [[nodiscard]] virtual LinkStatus ActivateLink(const LinkSpec& link, LinkSink sink) = 0;
+    [[nodiscard]] virtual LinkStatus ActivateLink(const LinkTarget& link, LinkSink sink) = 0;
 
     // --- the user's locale ---------------------------------------------------
     [[nodiscard]] virtual Text DecimalSeparator() = 0;

@@ -14,7 +14,7 @@ constexpr DesignLink Qso(std::u16string_view item) {
 // the client area (those are visible controls the window is too small to show).
 // One control a line reads as the design table it is.
 // clang-format off
-const std::array<ControlSpec, kControlCount> kControls = {{
+const std::array<ControlDesign, kControlCount> kControls = {{
     {C::Text1, "Text1", K::TextBox, u"Waiting start Logger32 and MixW2", 120, 120, 3012, 375, kLightYellow, true, true, {}, 0},
     {C::Label8, "Label8", K::Label, u"Mode", 120, 840, 732, 252, kLightOrange, true, true, {}, 0},
     {C::Mode, "Mode", K::TextBox, u"Mode", 1080, 720, 1572, 372, kLightYellow, true, true, Qso(u"Mode"), 0},
@@ -60,11 +60,11 @@ const std::array<ControlSpec, kControlCount> kControls = {{
 
 }  // namespace
 
-const std::array<ControlSpec, kControlCount>& Controls() {
+const std::array<ControlDesign, kControlCount>& Controls() {
     return kControls;
 }
 
-const ControlSpec& Spec(ControlId id) {
+const ControlDesign& Design(ControlId id) {
     return kControls[static_cast<std::size_t>(Index(id))];
 }
 

@@ -44,7 +44,7 @@ struct DesignLink {
     std::u16string_view item;
 };
 
-struct ControlSpec {
+struct ControlDesign {
     ControlId id;
     std::string_view name;
     ControlKind kind;
@@ -58,8 +58,8 @@ struct ControlSpec {
 };
 
 // The forty controls in their design order.
-[[nodiscard]] const std::array<ControlSpec, kControlCount>& Controls();
-[[nodiscard]] const ControlSpec& Spec(ControlId id);
+[[nodiscard]] const std::array<ControlDesign, kControlCount>& Controls();
+[[nodiscard]] const ControlDesign& Design(ControlId id);
 [[nodiscard]] std::optional<ControlId> FindControl(std::string_view name);
 [[nodiscard]] inline int Index(ControlId id) {
     return static_cast<int>(id);

@@ -5,13 +5,13 @@
 namespace linkwell::shell {
 
 Form::Form(platform::Platform& os, FormView& view) : os_(os), view_(view) {
-    for (const auto& spec : Controls()) {
-        auto& s = state(spec.id);
-        s.text = Text(spec.initial);
-        s.backColor = spec.backColor;
-        s.enabled = spec.enabled;
-        s.visible = spec.visible;
-        s.interval = spec.interval;
+    for (const auto& design : Controls()) {
+        auto& s = state(design.id);
+        s.text = Text(design.initial);
+        s.backColor = design.backColor;
+        s.enabled = design.enabled;
+        s.visible = design.visible;
+        s.interval = design.interval;
     }
 }
 
@@ -24,7 +24,7 @@ void Form::SetText(ControlId id, Text text) {
     if (s.text == text) return;
     s.text = std::move(text);
     view_.ControlChanged(id);
-    if (Spec(id).kind == ControlKind::TextBox && onChange_) onChange_(id);
+    if (Design(id).kind == ControlKind::TextBox && onChange_) onChange_(id);
 }
 
 void Form::SetCaption(ControlId id, Text caption) {

@@ -79,7 +79,7 @@ std::unique_ptr<platform::Automation> MixWStandIn::Object() {
     return std::make_unique<MixWObject>(*this, generation_);
 }
 
-platform::LinkStatus MixWStandIn::Advise(const platform::LinkSpec& link,
+platform::LinkStatus MixWStandIn::Advise(const platform::LinkTarget& link,
                                          std::function<void(const Text&)> deliver) {
     const auto item = Lower(Narrow(link.item));
     const auto topic = Lower(Narrow(link.topic));

@@ -38,7 +38,7 @@ public:
     // Null while MixW2 is not running.
     [[nodiscard]] std::unique_ptr<platform::Automation> Object();
     // `deliver` carries a value into the bridge's box.
-    [[nodiscard]] platform::LinkStatus Advise(const platform::LinkSpec& link,
+    [[nodiscard]] platform::LinkStatus Advise(const platform::LinkTarget& link,
                                               std::function<void(const Text&)> deliver);
 
     [[nodiscard]] bool Running() const { return running_; }

@@ -288,7 +288,8 @@ std::unique_ptr<platform::Automation> World::GetActiveObject(const Text& progId)
     return mixw_.Object();
 }
 
-platform::LinkStatus World::ActivateLink(const platform::LinkSpec& link, platform::LinkSink sink) {
+platform::LinkStatus World::ActivateLink(const platform::LinkTarget& link,
+                                         platform::LinkSink sink) {
     return mixw_.Advise(link, [this, sink = std::move(sink)](const Text& value) {
         IntoBridge([sink, value] { sink(value); });
     });
@@ -312,7 +313,7 @@ std::optional<shell::ControlId> World::ControlOf(WindowHandle h) const {
     if (h.value < kFirstControl || h.value >= kFirstControl + shell::kControlCount)
         return std::nullopt;
     const auto id = static_cast<shell::ControlId>(h.value - kFirstControl);
-    if (shell::Spec(id).kind != shell::ControlKind::TextBox) return std::nullopt;
+    if (shell::Design(id).kind != shell::ControlKind::TextBox) return std::nullopt;
     return id;
 }
 
@@ -371,7 +372,7 @@ void World::DumpOne(const std::string& name) {
     }
     const auto id = *shell::FindControl(name);
     std::string details = name;
-    switch (shell::Spec(id).kind) {
+    switch (shell::Design(id).kind) {
         case shell::ControlKind::TextBox:
         case shell::ControlKind::Label: details += " text=" + Quote(form.GetText(id)); break;
         case shell::ControlKind::Button: {

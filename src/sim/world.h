@@ -88,7 +88,7 @@ public:
     void StartTimer(int slot, int intervalMs) override;
     void StopTimer(int slot) override;
     std::unique_ptr<platform::Automation> GetActiveObject(const Text& progId) override;
-    platform::LinkStatus ActivateLink(const platform::LinkSpec& link,
+    platform::LinkStatus ActivateLink(const platform::LinkTarget& link,
                                       platform::LinkSink sink) override;
     Text DecimalSeparator() override { return decimal_; }
 

@@ -77,7 +77,8 @@ void DdeLinks::Forget(HCONV conv) {
     }
 }
 
-platform::LinkStatus DdeLinks::Activate(const platform::LinkSpec& spec, platform::LinkSink sink) {
+platform::LinkStatus DdeLinks::Activate(const platform::LinkTarget& target,
+                                        platform::LinkSink sink) {
     if (dde_ == 0) {
         instance_ = this;
         if (DdeInitializeW(&dde_, Callback, APPCMD_CLIENTONLY, 0) != DMLERR_NO_ERROR) {
@@ -85,9 +86,9 @@ platform::LinkStatus DdeLinks::Activate(const platform::LinkSpec& spec, platform
             return platform::LinkStatus::Refused;
         }
     }
-    HCONV conv = Conversation(spec.service, spec.topic);
+    HCONV conv = Conversation(target.service, target.topic);
     if (conv == nullptr) return platform::LinkStatus::Refused;
-    const std::wstring itemName = Wide(spec.item);
+    const std::wstring itemName = Wide(target.item);
     HSZ item = DdeCreateStringHandleW(dde_, itemName.c_str(), CP_WINUNICODE);
     DWORD result = 0;
     if (DdeClientTransaction(nullptr, 0, conv, item, CF_TEXT, XTYP_ADVSTART, kTransactionTimeoutMs,

@@ -25,7 +25,7 @@ public:
     DdeLinks(const DdeLinks&) = delete;
     DdeLinks& operator=(const DdeLinks&) = delete;
 
-    [[nodiscard]] platform::LinkStatus Activate(const platform::LinkSpec& spec,
+    [[nodiscard]] platform::LinkStatus Activate(const platform::LinkTarget& target,
                                                 platform::LinkSink sink);
 
 private:

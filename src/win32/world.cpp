@@ -117,12 +117,12 @@ void WinWorld::CreateForm() {
         CreateWindowExW(0, kFormClass, caption.c_str(), kFormStyle, r.left, r.top, r.right - r.left,
                         r.bottom - r.top, nullptr, nullptr, instance_, nullptr);
 
-    for (const auto& spec : shell::Controls()) {
+    for (const auto& design : shell::Controls()) {
         const wchar_t* cls = nullptr;
         DWORD style =
-            WS_CHILD | (spec.visible ? WS_VISIBLE : 0u) | (spec.enabled ? 0u : WS_DISABLED);
+            WS_CHILD | (design.visible ? WS_VISIBLE : 0u) | (design.enabled ? 0u : WS_DISABLED);
         DWORD exStyle = 0;
-        switch (spec.kind) {
+        switch (design.kind) {
             case ControlKind::TextBox:
                 cls = L"EDIT";
                 style |= WS_TABSTOP | ES_AUTOHSCROLL;
@@ -138,19 +138,19 @@ void WinWorld::CreateForm() {
                 break;
             case ControlKind::Timer: continue;
         }
-        const std::wstring text = Wide(Text(spec.initial));
+        const std::wstring text = Wide(Text(design.initial));
         HWND h =
-            CreateWindowExW(exStyle, cls, text.c_str(), style, Pixels(spec.left), Pixels(spec.top),
-                            Pixels(spec.width), Pixels(spec.height), form_,
-                            reinterpret_cast<HMENU>(static_cast<INT_PTR>(ControlDlgId(spec.id))),
+            CreateWindowExW(exStyle, cls, text.c_str(), style, Pixels(design.left),
+                            Pixels(design.top), Pixels(design.width), Pixels(design.height), form_,
+                            reinterpret_cast<HMENU>(static_cast<INT_PTR>(ControlDlgId(design.id))),
                             instance_, nullptr);
         SendMessageW(h, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
-        if (spec.kind == ControlKind::TextBox) SendMessageW(h, EM_SETLIMITTEXT, 0, 0);
-        if (spec.kind == ControlKind::Button) {
+        if (design.kind == ControlKind::TextBox) SendMessageW(h, EM_SETLIMITTEXT, 0, 0);
+        if (design.kind == ControlKind::Button) {
             SetPropW(h, kFaceColourProp,
-                     reinterpret_cast<HANDLE>(static_cast<UINT_PTR>(Resolve(spec.backColor))));
+                     reinterpret_cast<HANDLE>(static_cast<UINT_PTR>(Resolve(design.backColor))));
         }
-        controls_[static_cast<std::size_t>(shell::Index(spec.id))] = h;
+        controls_[static_cast<std::size_t>(shell::Index(design.id))] = h;
     }
 }
 
@@ -172,7 +172,7 @@ LRESULT WinWorld::OnFormMessage(HWND window, UINT msg, WPARAM wParam, LPARAM lPa
         case WM_COMMAND: {
             const auto id = ControlOfId(LOWORD(wParam));
             if (!id) break;
-            const auto kind = shell::Spec(*id).kind;
+            const auto kind = shell::Design(*id).kind;
             if (kind == ControlKind::TextBox && HIWORD(wParam) == EN_CHANGE) {
                 bridge_->TextArrived(*id, WindowText(reinterpret_cast<HWND>(lParam)));
             } else if (kind == ControlKind::Button && HIWORD(wParam) == BN_CLICKED) {
@@ -298,7 +298,7 @@ void WinWorld::ControlChanged(ControlId control) {
         const std::wstring w = Wide(text);
         SetWindowTextW(h, w.c_str());
     }
-    if (shell::Spec(control).kind == ControlKind::Button) {
+    if (shell::Design(control).kind == ControlKind::Button) {
         const bool enabled = form.Enabled(control);
         if ((IsWindowEnabled(h) != FALSE) != enabled) EnableWindow(h, enabled ? TRUE : FALSE);
         SetPropW(h, kFaceColourProp,
@@ -403,7 +403,7 @@ std::unique_ptr<platform::Automation> WinWorld::GetActiveObject(const Text& prog
     return GetRunningObject(progId);
 }
 
-platform::LinkStatus WinWorld::ActivateLink(const platform::LinkSpec& link,
+platform::LinkStatus WinWorld::ActivateLink(const platform::LinkTarget& link,
                                             platform::LinkSink sink) {
     return links_.Activate(link, std::move(sink));
 }

@@ -161,19 +161,20 @@ public:
     }
     void StartTimer(int slot, int ms) override {
         timers[slot] = ms;
-        timerLog.push_back("start " + std::string(shell::Spec(shell::TimerFromSlot(slot)).name) +
+        timerLog.push_back("start " + std::string(shell::Design(shell::TimerFromSlot(slot)).name) +
                            " " + std::to_string(ms));
     }
     void StopTimer(int slot) override {
         if (timers.erase(slot) != 0) {
-            timerLog.push_back("stop " + std::string(shell::Spec(shell::TimerFromSlot(slot)).name));
+            timerLog.push_back("stop " +
+                               std::string(shell::Design(shell::TimerFromSlot(slot)).name));
         }
     }
     std::unique_ptr<platform::Automation> GetActiveObject(const Text& progId) override {
         if (progId != u"MixW2.Application" || !mixwRunning) return nullptr;
         return std::make_unique<FakeMixW>(log, mixwAlive, fqa, audioFq);
     }
-    platform::LinkStatus ActivateLink(const platform::LinkSpec& l,
+    platform::LinkStatus ActivateLink(const platform::LinkTarget& l,
                                       platform::LinkSink sink) override {
         const auto item = U8(l.item);
         log.push_back("link " + U8(l.service) + "|" + U8(l.topic) + " " + item);

@@ -534,7 +534,7 @@ void Peers::DumpOne(const std::string& name) {
         return;
     }
     const auto id = *shell::FindControl(name);
-    const auto kind = shell::Spec(id).kind;
+    const auto kind = shell::Design(id).kind;
     if (kind == shell::ControlKind::Timer) return;  // not seen from outside the bridge
     HWND h = Control(id);
     std::string details = name;

@@ -246,9 +246,9 @@ void MixWServer::OnConversation(HWND server, UINT msg, WPARAM wParam, LPARAM lPa
             // the client asks for the current one itself.
             auto armed = std::make_shared<bool>(false);
             const std::uint64_t generation = generation_;
-            const platform::LinkSpec spec{u"MixW", Narrow16(conv->topic), Narrow16(item)};
-            const auto status = mixw_.Advise(spec, [this, armed, server, client, item, generation,
-                                                    ackReq](const platform::Text& v) {
+            const platform::LinkTarget target{u"MixW", Narrow16(conv->topic), Narrow16(item)};
+            const auto status = mixw_.Advise(target, [this, armed, server, client, item, generation,
+                                                      ackReq](const platform::Text& v) {
                 if (*armed && generation == generation_ && Find(server) != nullptr) {
                     PostData(server, client, item, v, false);
                 }
