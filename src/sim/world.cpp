@@ -4,6 +4,7 @@
 #include <limits>
 #include <utility>
 
+#include "sim/standin_actions.h"
 #include "sim/text.h"
 
 namespace linkwell::sim {
@@ -122,6 +123,17 @@ void World::Apply(const Action& a) {
     using shell::ControlId;
     switch (a.kind) {
         case ActionKind::Nop: break;
+        case ActionKind::Logger32Refuse:
+        case ActionKind::Logger32Silent:
+        case ActionKind::Logger32Post:
+        case ActionKind::Logger32SetText:
+        case ActionKind::MixWDde:
+        case ActionKind::MixWRefuse:
+        case ActionKind::MixWFqA:
+        case ActionKind::MixWAudioFq:
+            ApplyToStandIns(a, logger32_, mixw_,
+                            [this](const ParamToken& p) { return ResolveParam(p); });
+            break;
         case ActionKind::Logger32Start: {
             ++logger32Instance_;
             const std::uint64_t base = kLogger32Base + logger32Instance_ * 0x10;
@@ -129,18 +141,8 @@ void World::Apply(const Action& a) {
             break;
         }
         case ActionKind::Logger32Stop: logger32_.Stop(); break;
-        case ActionKind::Logger32Refuse: logger32_.Refuse(a.count); break;
-        case ActionKind::Logger32Silent: logger32_.Silent(); break;
-        case ActionKind::Logger32Post:
-            logger32_.Post(static_cast<WParam>(a.count), ResolveParam(a.param));
-            break;
-        case ActionKind::Logger32SetText: logger32_.SetText(a.text); break;
         case ActionKind::MixWStart: mixw_.Start(); break;
         case ActionKind::MixWStop: mixw_.Stop(); break;
-        case ActionKind::MixWDde: mixw_.SetItem(a.name, a.text); break;
-        case ActionKind::MixWRefuse: mixw_.RefuseItem(a.name); break;
-        case ActionKind::MixWFqA: mixw_.SetFqA(a.hertz); break;
-        case ActionKind::MixWAudioFq: mixw_.SetAudioFq(a.hertz); break;
         case ActionKind::Click: {
             const auto button = *shell::FindControl(a.name);
             IntoBridge([this, button] {

@@ -27,6 +27,7 @@
 #include "sim/logger32_standin.h"
 #include "sim/mixw_standin.h"
 #include "sim/scenario.h"
+#include "sim/standin_actions.h"
 #include "sim/text.h"
 #include "sim/trace.h"
 #include "win32/control_ids.h"
@@ -363,6 +364,17 @@ void Peers::Apply(const Action& a) {
     using shell::ControlId;
     switch (a.kind) {
         case ActionKind::Nop: break;
+        case ActionKind::Logger32Refuse:
+        case ActionKind::Logger32Silent:
+        case ActionKind::Logger32Post:
+        case ActionKind::Logger32SetText:
+        case ActionKind::MixWDde:
+        case ActionKind::MixWRefuse:
+        case ActionKind::MixWFqA:
+        case ActionKind::MixWAudioFq:
+            sim::ApplyToStandIns(a, logger32_, mixw_,
+                                 [this](const sim::ParamToken& p) { return ResolveParam(p); });
+            break;
         case ActionKind::Logger32Start: {
             if (logger32Main_ != nullptr) DestroyWindow(logger32Main_);
             if (logger32Text_ != nullptr) DestroyWindow(logger32Text_);
@@ -382,18 +394,8 @@ void Peers::Apply(const Action& a) {
             DestroyWindow(logger32Text_);
             logger32Main_ = logger32Text_ = nullptr;
             break;
-        case ActionKind::Logger32Refuse: logger32_.Refuse(a.count); break;
-        case ActionKind::Logger32Silent: logger32_.Silent(); break;
-        case ActionKind::Logger32Post:
-            logger32_.Post(static_cast<WParam>(a.count), ResolveParam(a.param));
-            break;
-        case ActionKind::Logger32SetText: logger32_.SetText(a.text); break;
         case ActionKind::MixWStart: mixwServer_.Start(); break;
         case ActionKind::MixWStop: mixwServer_.Stop(); break;
-        case ActionKind::MixWDde: mixw_.SetItem(a.name, a.text); break;
-        case ActionKind::MixWRefuse: mixw_.RefuseItem(a.name); break;
-        case ActionKind::MixWFqA: mixw_.SetFqA(a.hertz); break;
-        case ActionKind::MixWAudioFq: mixw_.SetAudioFq(a.hertz); break;
         case ActionKind::Click: {
             // What an operator can click: the window must take input (no box open).
             const auto id = *shell::FindControl(a.name);
