@@ -3,16 +3,14 @@
 #pragma once
 
 #include <cstdint>
-#include <streambuf>
-#include <string>
 #include <string_view>
+
+#include "sim/line_sink.h"
 
 namespace linkwell::bench {
 
-class TraceCounter final : public std::streambuf {
+class TraceCounter final : public sim::LineSink {
 public:
-    TraceCounter() { line_.reserve(512); }
-
     std::uint64_t lines = 0;
     std::uint64_t bytes = 0;
     std::uint64_t logger32Texts = 0;
@@ -21,27 +19,11 @@ public:
     std::uint64_t mixwCalls = 0;
     std::uint64_t ends = 0;
 
-protected:
-    int_type overflow(int_type ch) override {
-        if (traits_type::eq_int_type(ch, traits_type::eof())) return traits_type::not_eof(ch);
-        Put(traits_type::to_char_type(ch));
-        return ch;
-    }
-    std::streamsize xsputn(const char* s, std::streamsize n) override {
-        for (std::streamsize i = 0; i < n; ++i) Put(s[i]);
-        return n;
-    }
-
 private:
-    void Put(char c) {
-        ++bytes;
-        if (c != '\n') {
-            line_ += c;
-            return;
-        }
+    void Byte(char) override { ++bytes; }
+    void Line(std::string_view line) override {
         ++lines;
-        Classify(line_);
-        line_.clear();
+        Classify(line);
     }
     void Classify(std::string_view line) {
         const auto space = line.find(' ');
@@ -58,8 +40,6 @@ private:
             ++ends;
         }
     }
-
-    std::string line_;
 };
 
 }  // namespace linkwell::bench

@@ -5,10 +5,10 @@
 #include <exception>
 #include <optional>
 #include <random>
-#include <streambuf>
 #include <string_view>
 #include <utility>
 
+#include "sim/line_sink.h"
 #include "sim/scenario.h"
 #include "sim/text.h"
 #include "sim/world.h"
@@ -371,11 +371,9 @@ private:
     std::optional<std::int64_t> firstClose_;
 };
 
-class Watcher final : public std::streambuf {
+class Watcher final : public sim::LineSink {
 public:
-    Watcher(Result& result, std::ostream* copy) : result_(result), copy_(copy) {
-        line_.reserve(512);
-    }
+    Watcher(Result& result, std::ostream* copy) : result_(result), copy_(copy) {}
 
     void Session(Timeline* timeline) { timeline_ = timeline; }
     void Violation(std::string what) {
@@ -386,29 +384,15 @@ public:
         }
     }
 
-protected:
-    int_type overflow(int_type ch) override {
-        if (traits_type::eq_int_type(ch, traits_type::eof())) return traits_type::not_eof(ch);
-        Put(traits_type::to_char_type(ch));
-        return ch;
-    }
-    std::streamsize xsputn(const char* s, std::streamsize n) override {
-        for (std::streamsize i = 0; i < n; ++i) Put(s[i]);
-        return n;
-    }
-
 private:
-    void Put(char c) {
+    void Byte(char c) override {
         hash_ = (hash_ ^ static_cast<unsigned char>(c)) * 0x100000001B3ULL;
         result_.traceHash = hash_;
-        if (c != '\n') {
-            line_ += c;
-            return;
-        }
+    }
+    void Line(std::string_view line) override {
         ++result_.traceLines;
-        Judge(line_);
-        if (copy_ != nullptr) *copy_ << line_ << '\n';
-        line_.clear();
+        Judge(line);
+        if (copy_ != nullptr) *copy_ << line << '\n';
     }
     void Judge(std::string_view line) {
         const auto space = line.find(' ');
@@ -427,7 +411,6 @@ private:
     Result& result_;
     std::ostream* copy_;
     Timeline* timeline_ = nullptr;
-    std::string line_;
     std::uint64_t hash_ = 0xCBF29CE484222325ULL;
 };
 
