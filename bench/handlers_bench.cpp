@@ -13,22 +13,22 @@
 namespace linkwell::bench {
 namespace {
 
-using shell::ControlId;
+using window::ControlId;
 
 // A bridge that has pushed MixW's mode, frequency and QSO once and has
 // nothing left to send.
 void Settle(QuietWorld& w) {
     w.Attach();
-    w.Deliver(ControlId::Mode, u"BPSK31");
-    w.Deliver(ControlId::Freq, u"14071.5");
-    w.Deliver(ControlId::Callsign, u"DL1ABC");
-    w.Deliver(ControlId::RSTr, u"599");
-    w.Deliver(ControlId::RSTs, u"579");
-    w.Deliver(ControlId::Qth, u"Berlin");
-    w.Deliver(ControlId::HisName, u"Anna");
-    w.Deliver(ControlId::Locator, u"JO62");
-    w.Deliver(ControlId::Time, u"1234");
-    for (int i = 0; i < 8; ++i) w.Tick(ControlId::Timer2);
+    w.Deliver(ControlId::ModeBox, u"BPSK31");
+    w.Deliver(ControlId::DialFreqBox, u"14071.5");
+    w.Deliver(ControlId::CallBox, u"DL1ABC");
+    w.Deliver(ControlId::RstRcvdBox, u"599");
+    w.Deliver(ControlId::RstSentBox, u"579");
+    w.Deliver(ControlId::QthBox, u"Berlin");
+    w.Deliver(ControlId::NameBox, u"Anna");
+    w.Deliver(ControlId::LocatorBox, u"JO62");
+    w.Deliver(ControlId::TimeBox, u"1234");
+    for (int i = 0; i < 8; ++i) w.Tick(ControlId::PushTimer);
 }
 
 void Check(benchmark::State& state, bool ok, const char* what) {
@@ -39,7 +39,7 @@ void BM_Timer2IdleTick(benchmark::State& state) {
     QuietWorld w;
     Settle(w);
     const auto before = w.counts;
-    for (auto _ : state) w.Tick(ControlId::Timer2);
+    for (auto _ : state) w.Tick(ControlId::PushTimer);
     Check(state, w.counts.texts == before.texts && w.counts.posts == before.posts,
           "an idle tick sent something");
 }
@@ -53,14 +53,14 @@ void BM_Timer2RecordTick(benchmark::State& state) {
     const auto before = w.counts.texts;
     std::uint64_t n = 0;
     for (auto _ : state) {
-        w.Deliver(ControlId::Qth, qth[n++ & 1]);
-        w.Tick(ControlId::Timer2);
+        w.Deliver(ControlId::QthBox, qth[n++ & 1]);
+        w.Tick(ControlId::PushTimer);
     }
     Check(state, w.counts.texts - before == n, "a tick did not send the record");
 }
 BENCHMARK(BM_Timer2RecordTick);
 
-// Logger32 writes a clicked spot into Sent (Sent_Change), then Timer3's tick
+// Logger32 writes a clicked spot into Sent (OnLogger32Text), then Timer3's tick
 // tunes MixW, sets the call and switches the mode.
 void BM_ClickedSpot(benchmark::State& state) {
     QuietWorld w;
@@ -70,8 +70,8 @@ void BM_ClickedSpot(benchmark::State& state) {
     const auto before = w.counts.mixwCalls;
     std::uint64_t n = 0;
     for (auto _ : state) {
-        w.Deliver(ControlId::Sent, spots[n++ & 1]);
-        w.Tick(ControlId::Timer3);
+        w.Deliver(ControlId::Logger32TextBox, spots[n++ & 1]);
+        w.Tick(ControlId::IntakeTimer);
     }
     // RTTY: three calls; PSK63: four.
     Check(state, w.counts.mixwCalls - before == n / 2 * 7 + (n & 1) * 3, "a spot was not acted on");
@@ -89,8 +89,8 @@ void BM_Logger32Record(benchmark::State& state) {
     const auto before = w.counts.mixwCalls;
     std::uint64_t n = 0;
     for (auto _ : state) {
-        w.Deliver(ControlId::Sent, record);
-        w.Tick(ControlId::Timer3);
+        w.Deliver(ControlId::Logger32TextBox, record);
+        w.Tick(ControlId::IntakeTimer);
         ++n;
     }
     Check(state, w.counts.mixwCalls - before == n * 9, "a record was not carried out");

@@ -10,9 +10,9 @@
 #include <utility>
 
 #include "bridge/bridge.h"
+#include "bridge/station.h"
 #include "platform/platform.h"
-#include "shell/form.h"
-#include "shell/station.h"
+#include "window/form.h"
 
 namespace linkwell::bench {
 
@@ -47,7 +47,7 @@ private:
     double& audioFq_;
 };
 
-class QuietWorld final : public platform::Platform, public shell::FormView {
+class QuietWorld final : public platform::Platform, public window::FormView {
 public:
     static constexpr std::uint64_t kLogger32 = 0x500;
     static constexpr std::uint64_t kLogger32Text = 0x501;
@@ -59,7 +59,7 @@ public:
     double audioFq = 1500;
     Bridge bridge;
 
-    shell::Station& S() { return bridge.State(); }
+    window::Station& S() { return bridge.State(); }
 
     // Where the start-up wait leaves the bridge: Logger32 linked, MixW held,
     // Timer2 and Timer3 ready; then the first Timer2 tick opens the links.
@@ -72,11 +72,11 @@ public:
         s.vars.MixWIsLoaded = 1;
         s.vars.MixW = GetActiveObject(u"MixW2.Application");
         s.vars.BridgeStarted = true;
-        Tick(shell::ControlId::Timer2);
+        Tick(window::ControlId::PushTimer);
     }
-    void Tick(shell::ControlId timer) { bridge.TimerTick(shell::TimerSlot(timer)); }
+    void Tick(window::ControlId timer) { bridge.TimerTick(window::TimerSlot(timer)); }
     // MixW's DDE item behind a box takes a new value.
-    void Deliver(shell::ControlId box, const Text& value) { bridge.TextArrived(box, value); }
+    void Deliver(window::ControlId box, const Text& value) { bridge.TextArrived(box, value); }
 
     // --- Platform -----------------------------------------------------------
     WindowHandle FindWindowByTitle(const Text&) override { return WindowHandle{kLogger32}; }
@@ -120,14 +120,14 @@ public:
     Text DecimalSeparator() override { return u"."; }
 
     // --- FormView -------------------------------------------------------------
-    WindowHandle HandleOf(shell::Window w) override {
-        return WindowHandle{w == shell::Window::Bridge ? 0x100u : 0x200u};
+    WindowHandle HandleOf(window::WindowId w) override {
+        return WindowHandle{w == window::WindowId::Bridge ? 0x100u : 0x200u};
     }
-    WindowHandle HandleOf(shell::ControlId c) override {
-        return WindowHandle{0x1000u + static_cast<std::uint64_t>(shell::Index(c))};
+    WindowHandle HandleOf(window::ControlId c) override {
+        return WindowHandle{0x1000u + static_cast<std::uint64_t>(window::Index(c))};
     }
-    void ControlChanged(shell::ControlId) override {}
-    void WindowChanged(shell::Window) override {}
+    void ControlChanged(window::ControlId) override {}
+    void WindowChanged(window::WindowId) override {}
 
     struct Ended {};
 

@@ -8,8 +8,8 @@
 namespace linkwell::bench {
 namespace {
 
-using sim::Action;
-using sim::ActionKind;
+using scenario::Action;
+using scenario::ActionKind;
 
 std::u16string Ascii(const std::string& s) {
     return {s.begin(), s.end()};

@@ -17,7 +17,7 @@
 #include <deque>
 #include <optional>
 
-#include "sim/scenario.h"
+#include "scenario/scenario.h"
 
 namespace linkwell::bench {
 
@@ -36,7 +36,7 @@ public:
     explicit StationDay(std::int64_t untilMs) : until_(untilMs) {}
 
     // The next action in time order; nullopt after the last.
-    std::optional<sim::Action> Next();
+    std::optional<scenario::Action> Next();
 
     // What the actions handed out so far amount to.
     struct Totals {
@@ -56,12 +56,12 @@ public:
 private:
     void MakeStartUp();
     void MakeCycle(int cycle);
-    void Count(const sim::Action& a);
+    void Count(const scenario::Action& a);
 
     std::int64_t until_;
     int cycle_ = -1;
     bool ended_ = false;
-    std::deque<sim::Action> pending_;
+    std::deque<scenario::Action> pending_;
     Totals totals_;
 };
 

@@ -5,11 +5,11 @@
 #include <cstdint>
 #include <string_view>
 
-#include "sim/line_sink.h"
+#include "scenario/line_sink.h"
 
 namespace linkwell::bench {
 
-class TraceCounter final : public sim::LineSink {
+class TraceCounter final : public scenario::LineSink {
 public:
     std::uint64_t lines = 0;
     std::uint64_t bytes = 0;

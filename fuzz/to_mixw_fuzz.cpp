@@ -1,4 +1,4 @@
-// Feeds arbitrary texts from "Logger32" through Sent_Change and the Timer3
+// Feeds arbitrary texts from "Logger32" through OnLogger32Text and the Timer3
 // tick that follows, in both rig-control states and with MixW attached,
 // detached or failing, and checks what must hold whatever the text:
 //  - no message box, no end of the program, no read outside a text;
@@ -15,7 +15,7 @@
 #include <string>
 #include <string_view>
 
-#include "sim/text.h"
+#include "scenario/text.h"
 #include "support/fake_station.h"
 #include "to_mixw/readers.h"
 #include "to_mixw/to_mixw.h"
@@ -23,8 +23,8 @@
 namespace {
 
 using linkwell::platform::Text;
-using linkwell::shell::ControlId;
 using linkwell::testing::FakeWorld;
+using linkwell::window::ControlId;
 namespace tm = linkwell::to_mixw;
 
 void Require(bool holds) {
@@ -49,7 +49,7 @@ void CheckReaders(std::u16string_view text) {
 }
 
 bool Timer3Armed(FakeWorld& w) {
-    return w.timers.count(linkwell::shell::TimerSlot(ControlId::Timer3)) != 0;
+    return w.timers.count(linkwell::window::TimerSlot(ControlId::IntakeTimer)) != 0;
 }
 
 std::size_t CountMixWCalls(const FakeWorld& w) {
@@ -74,19 +74,20 @@ void Run(std::uint8_t switches, const std::string_view* texts, std::size_t count
     const bool oneTick = (switches & 16) != 0;  // several texts, then one tick
 
     for (std::size_t i = 0; i < count; ++i) {
-        const Text text = linkwell::sim::FromAnsi(texts[i]);
+        const Text text = linkwell::scenario::FromAnsi(texts[i]);
         CheckReaders(text);
         w.Clear();
-        w.bridge.TextArrived(ControlId::Sent, text);
-        if ((switches & 32) != 0) w.bridge.TextArrived(ControlId::Freq_logger32, text);
+        w.bridge.TextArrived(ControlId::Logger32TextBox, text);
+        if ((switches & 32) != 0) w.bridge.TextArrived(ControlId::Logger32FreqBox, text);
         if (oneTick && i + 1 < count) continue;
 
         const Text pending = s.vars.DX_SPOT1;
-        const Text before = s.form.GetText(ControlId::Sent);
+        const Text before = s.form.GetText(ControlId::Logger32TextBox);
         w.Clear();
-        tm::Timer3_Timer(s);
+        tm::OnIntakeTick(s);
         Require(s.vars.DX_SPOT1.empty());
-        const bool saved = s.form.GetText(ControlId::Sent) == u"SAVE" && before != u"SAVE";
+        const bool saved =
+            s.form.GetText(ControlId::Logger32TextBox) == u"SAVE" && before != u"SAVE";
         Require(Timer3Armed(w) == saved);
         Require(!saved || (rig && tm::Holds(before, tm::kEndOfFile)));
         const std::size_t calls = CountMixWCalls(w);
@@ -98,7 +99,7 @@ void Run(std::uint8_t switches, const std::string_view* texts, std::size_t count
         if (saved) {
             // The tick that follows the "SAVE" write acts on nothing.
             w.Clear();
-            tm::Timer3_Timer(s);
+            tm::OnIntakeTick(s);
             Require(CountMixWCalls(w) == 0 && !Timer3Armed(w));
         }
     }

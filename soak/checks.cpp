@@ -49,22 +49,22 @@ std::optional<std::string> MalformedAdif(std::u16string_view text) {
     return std::nullopt;
 }
 
-Text RecordOfBoxes(const shell::Form& form) {
-    using shell::ControlId;
+Text RecordOfBoxes(const window::Form& form) {
+    using window::ControlId;
     struct Field {
         std::u16string_view tag;
         ControlId box;
     };
     static constexpr std::array<Field, 9> kFields = {{
-        {u"CALL", ControlId::Callsign},
-        {u"RST_RCVD", ControlId::RSTr},
-        {u"RST_SENT", ControlId::RSTs},
-        {u"QTH", ControlId::Qth},
-        {u"NAME", ControlId::HisName},
-        {u"COMMENT", ControlId::Notes},
-        {u"GRIDSQUARE", ControlId::Locator},
-        {u"IOTA", ControlId::IOTA},
-        {u"QSL_VIA", ControlId::QslManag},
+        {u"CALL", ControlId::CallBox},
+        {u"RST_RCVD", ControlId::RstRcvdBox},
+        {u"RST_SENT", ControlId::RstSentBox},
+        {u"QTH", ControlId::QthBox},
+        {u"NAME", ControlId::NameBox},
+        {u"COMMENT", ControlId::NotesBox},
+        {u"GRIDSQUARE", ControlId::LocatorBox},
+        {u"IOTA", ControlId::IotaBox},
+        {u"QSL_VIA", ControlId::QslManagerBox},
     }};
     Text out;
     for (const auto& f : kFields) {

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "shell/form.h"
+#include "window/form.h"
 
 namespace linkwell::soak {
 
@@ -20,6 +20,6 @@ using platform::Text;
 [[nodiscard]] std::optional<std::string> MalformedAdif(std::u16string_view text);
 
 // The QSO record the nine boxes of the form make at this moment.
-[[nodiscard]] Text RecordOfBoxes(const shell::Form& form);
+[[nodiscard]] Text RecordOfBoxes(const window::Form& form);
 
 }  // namespace linkwell::soak

@@ -8,17 +8,17 @@
 #include <string_view>
 #include <utility>
 
-#include "sim/line_sink.h"
-#include "sim/scenario.h"
-#include "sim/text.h"
+#include "scenario/line_sink.h"
+#include "scenario/scenario.h"
+#include "scenario/text.h"
 #include "sim/world.h"
 #include "soak/checks.h"
 
 namespace linkwell::soak {
 namespace {
 
-using sim::Action;
-using sim::ActionKind;
+using scenario::Action;
+using scenario::ActionKind;
 
 constexpr std::size_t kKeptViolations = 20;
 
@@ -371,7 +371,7 @@ private:
     std::optional<std::int64_t> firstClose_;
 };
 
-class Watcher final : public sim::LineSink {
+class Watcher final : public scenario::LineSink {
 public:
     Watcher(Result& result, std::ostream* copy) : result_(result), copy_(copy) {}
 
@@ -415,7 +415,7 @@ private:
 };
 
 bool IsBridgeControl(platform::WindowHandle h) {
-    return h.value >= sim::kFirstControl && h.value < sim::kFirstControl + shell::kControlCount;
+    return h.value >= sim::kFirstControl && h.value < sim::kFirstControl + window::kControlCount;
 }
 
 }  // namespace
@@ -446,14 +446,14 @@ Result Run(const Options& options) {
             ++result.textsChecked;
             if (auto fault = MalformedAdif(text)) {
                 watcher.Violation("a malformed text to Logger32 (" + *fault +
-                                  "): " + sim::Quote(text));
+                                  "): " + scenario::Quote(text));
             }
             if (text.starts_with(u"<CALL:")) {
                 ++result.recordsChecked;
                 const auto boxes = RecordOfBoxes(world.TheBridge().State().form);
                 if (text != boxes) {
                     watcher.Violation("a record that differs from the boxes: sent " +
-                                      sim::Quote(text) + ", boxes " + sim::Quote(boxes));
+                                      scenario::Quote(text) + ", boxes " + scenario::Quote(boxes));
                 }
             }
         });

@@ -8,9 +8,9 @@
 namespace linkwell {
 namespace {
 
-using shell::ControlId;
 using testing::Ended;
 using testing::FakeWorld;
+using window::ControlId;
 
 class Logger32Link : public ::testing::Test {
 protected:
@@ -22,7 +22,7 @@ protected:
         logger32::InstallHook(s());
         w.Clear();
     }
-    shell::Station& s() { return w.S(); }
+    window::Station& s() { return w.S(); }
     platform::MessageId Id(int n) {
         return w.RegisterMessage(
             platform::Text(logger32::kMessageNames[static_cast<std::size_t>(n - 1)]));
@@ -37,8 +37,8 @@ TEST_F(Logger32Link, ConnectFindsLogger32AndAsksUnderTheFirstName) {
     logger32::ConnectToLogger32(s());
     EXPECT_EQ(s().link.Logger32Message, Id(1));
     EXPECT_EQ(w.log, (std::vector<std::string>{"post 1280 \"Logger32 1\" 1 256"}));
-    EXPECT_EQ(s().form.Interval(ControlId::Timer), 0);
-    EXPECT_FALSE(s().form.Enabled(ControlId::Timer));
+    EXPECT_EQ(s().form.Interval(ControlId::HandshakeTimer), 0);
+    EXPECT_FALSE(s().form.Enabled(ControlId::HandshakeTimer));
 }
 
 TEST_F(Logger32Link, SearchTicksEveryFiveSecondsUntilLogger32AppearsThenRestartsAtTheFirstName) {
@@ -80,7 +80,7 @@ TEST_F(Logger32Link, FourRefusalsWalkThroughTheNamesAndTheFifthGivesUpWithOneBox
 
 TEST_F(Logger32Link, NextNameTickWithAnUnknownIdPostsNothingAndStops) {
     s().link.Logger32Message = 0x1234;
-    s().form.Arm(ControlId::Timer, 200);
+    s().form.Arm(ControlId::HandshakeTimer, 200);
     w.bridge.TimerTick(0);
     EXPECT_TRUE(w.log.empty());
     EXPECT_EQ(w.timers.count(0), 0u);
@@ -90,7 +90,7 @@ TEST_F(Logger32Link, AcceptedAnswerHandsOverTheSentBoxAndCode3NamesTheTextWindow
     logger32::ConnectToLogger32(s());
     w.Clear();
     EXPECT_EQ(Hook(0, 1), 0);
-    const auto sent = std::to_string(w.HandleOf(ControlId::Sent).value);
+    const auto sent = std::to_string(w.HandleOf(ControlId::Logger32TextBox).value);
     EXPECT_EQ(w.log, (std::vector<std::string>{"post 1280 \"Logger32 1\" 2 0",
                                                "post 1280 \"Logger32 1\" 2 " + sent}));
     Hook(3, 0x777);
@@ -102,17 +102,17 @@ TEST_F(Logger32Link, AcceptedAnswerHandsOverTheSentBoxAndCode3NamesTheTextWindow
 TEST_F(Logger32Link, FrequencyAndClusterCodesFillTheirBoxes) {
     logger32::ConnectToLogger32(s());
     Hook(100, 14075450);
-    EXPECT_EQ(s().form.GetText(ControlId::Freq_logger32), u"14075.450");
+    EXPECT_EQ(s().form.GetText(ControlId::Logger32FreqBox), u"14075.450");
     Hook(100, 999);
-    EXPECT_EQ(s().form.GetText(ControlId::Freq_logger32), u".999");
+    EXPECT_EQ(s().form.GetText(ControlId::Logger32FreqBox), u".999");
     Hook(102, -12);
-    EXPECT_EQ(s().form.GetText(ControlId::Cluster), u"-12");
+    EXPECT_EQ(s().form.GetText(ControlId::ClusterBox), u"-12");
     // lParam travels as 32 bits: 0xFFFFFFFF is minus one.
     Hook(102, 0xFFFFFFFFLL);
-    EXPECT_EQ(s().form.GetText(ControlId::Cluster), u"-1");
+    EXPECT_EQ(s().form.GetText(ControlId::ClusterBox), u"-1");
     w.decimal = u",";
     Hook(100, 7074000);
-    EXPECT_EQ(s().form.GetText(ControlId::Freq_logger32), u"7074,000");
+    EXPECT_EQ(s().form.GetText(ControlId::Logger32FreqBox), u"7074,000");
 }
 
 TEST_F(Logger32Link, KilohertzTextKeepsThreeDecimalsAndNoLeadingZero) {

@@ -7,9 +7,9 @@
 namespace linkwell {
 namespace {
 
-using shell::ControlId;
 using testing::Ended;
 using testing::FakeWorld;
+using window::ControlId;
 
 std::vector<std::string> Matching(const std::vector<std::string>& log, const std::string& prefix) {
     std::vector<std::string> out;
@@ -54,7 +54,7 @@ TEST(StartUpWait, WaitsForLogger32ThenConnectsHandsOverAndWaitsForMixW) {
     EXPECT_EQ(s.vars.MixWIsLoaded, std::optional<std::int16_t>(1));
     ASSERT_NE(s.vars.MixW, nullptr);
     EXPECT_TRUE(s.vars.BridgeStarted);
-    EXPECT_EQ(s.form.GetText(ControlId::Text1), u"            MixW2 control active !");
+    EXPECT_EQ(s.form.GetText(ControlId::StatusLine), u"            MixW2 control active !");
     EXPECT_EQ(w.timerLog,
               (std::vector<std::string>{"stop Timer1", "start Timer3 500", "start Timer2 800"}));
     EXPECT_EQ(Matching(w.log, "box"), std::vector<std::string>{});
@@ -71,7 +71,7 @@ TEST(StartUpWait, MixWIsLoadedDropsToZeroBetweenFailedAttempts) {
     };
     w.bridge.TimerTick(1);
     EXPECT_EQ(seen, (std::vector<std::optional<std::int16_t>>{std::nullopt, 0, 0}));
-    EXPECT_EQ(w.S().form.GetText(ControlId::Text1), u"            MixW2 control active !");
+    EXPECT_EQ(w.S().form.GetText(ControlId::StatusLine), u"            MixW2 control active !");
 }
 
 class PeriodicTick : public ::testing::Test {
@@ -88,7 +88,7 @@ TEST_F(PeriodicTick, FirstTickWritesEachPlaceholderThenOpensItsLink) {
     w.items["Call"] = u"G0ABC";
     w.refusedItems = {"Loc"};
     auto& s = w.S();
-    s.form.SetText(ControlId::Locator, u"JO01");
+    s.form.SetText(ControlId::LocatorBox, u"JO01");
     w.bridge.TimerTick(2);
     const auto links = Matching(w.log, "link");
     ASSERT_EQ(links.size(), 13u);
@@ -96,14 +96,15 @@ TEST_F(PeriodicTick, FirstTickWritesEachPlaceholderThenOpensItsLink) {
     EXPECT_EQ(links[3], "link MixW|CAT khz");
     EXPECT_EQ(links[8], "link MIXW|QSO time");
     EXPECT_EQ(links[12], "link MixW|QSO Notes");
-    EXPECT_EQ(s.form.GetText(ControlId::Callsign), u"G0ABC") << "the item's value arrives at once";
-    EXPECT_EQ(s.form.GetText(ControlId::RSTr), u"RST rcv") << "no value: the placeholder stays";
-    EXPECT_EQ(s.form.GetText(ControlId::Locator), u"Loc") << "refused: the placeholder stays";
-    EXPECT_EQ(s.form.GetText(ControlId::QslManag), u"Manager");
-    EXPECT_EQ(s.form.GetText(ControlId::Freq), u"Frequency");
+    EXPECT_EQ(s.form.GetText(ControlId::CallBox), u"G0ABC") << "the item's value arrives at once";
+    EXPECT_EQ(s.form.GetText(ControlId::RstRcvdBox), u"RST rcv")
+        << "no value: the placeholder stays";
+    EXPECT_EQ(s.form.GetText(ControlId::LocatorBox), u"Loc") << "refused: the placeholder stays";
+    EXPECT_EQ(s.form.GetText(ControlId::QslManagerBox), u"Manager");
+    EXPECT_EQ(s.form.GetText(ControlId::DialFreqBox), u"Frequency");
     EXPECT_TRUE(s.vars.FieldLinksActive);
     w.Deliver("Notes", u"tnx");
-    EXPECT_EQ(s.form.GetText(ControlId::Notes), u"tnx") << "the box follows the item";
+    EXPECT_EQ(s.form.GetText(ControlId::NotesBox), u"tnx") << "the box follows the item";
 
     w.Clear();
     w.bridge.TimerTick(2);

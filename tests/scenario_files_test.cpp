@@ -7,7 +7,7 @@
 #include <iterator>
 #include <sstream>
 
-#include "sim/scenario.h"
+#include "scenario/scenario.h"
 #include "sim/world.h"
 
 namespace {
@@ -39,7 +39,7 @@ TEST_P(ScenarioFile, PrintsItsExpectedTrace) {
     expectedPath.replace_extension(".trace");
     ASSERT_TRUE(fs::exists(expectedPath)) << "no trace for " << scn;
     std::ostringstream out;
-    linkwell::sim::World world(linkwell::sim::ParseScenario(Slurp(scn), scn.string()), out);
+    linkwell::sim::World world(linkwell::scenario::ParseScenario(Slurp(scn), scn.string()), out);
     (void)world.Run();
     EXPECT_EQ(out.str(), Slurp(expectedPath)) << scn;
 }

@@ -4,11 +4,14 @@
 
 #include <sstream>
 
-#include "sim/scenario.h"
+#include "scenario/scenario.h"
 #include "sim/world.h"
 
 namespace linkwell::sim {
 namespace {
+
+using scenario::ParseScenario;
+using scenario::ScenarioError;
 
 struct Run {
     std::vector<std::string> lines;

@@ -25,9 +25,9 @@ protected:
         w.timerLog.clear();
     }
 
-    shell::Station& S() { return w.S(); }
-    void Set(shell::ControlId box, std::u16string_view text) { S().form.SetText(box, Text(text)); }
-    [[nodiscard]] Text Get(shell::ControlId box) { return S().form.GetText(box); }
+    window::Station& S() { return w.S(); }
+    void Set(window::ControlId box, std::u16string_view text) { S().form.SetText(box, Text(text)); }
+    [[nodiscard]] Text Get(window::ControlId box) { return S().form.GetText(box); }
     void Tick() { to_logger32::PushMixWToLogger32(S()); }
 
     // The texts Logger32's text window received since the last call.
@@ -47,8 +47,8 @@ protected:
     void Settled(std::u16string_view mode, double fqa, double audioFq) {
         w.fqa = fqa;
         w.audioFq = audioFq;
-        Set(shell::ControlId::Mode, mode);
-        Set(shell::ControlId::Callsign, u"");
+        Set(window::ControlId::ModeBox, mode);
+        Set(window::ControlId::CallBox, u"");
         Tick();
         Tick();
         Tick();

@@ -7,19 +7,19 @@
 namespace linkwell::testing {
 namespace {
 
-using shell::ControlId;
 using to_logger32::ForceFreqText;
-using to_logger32::Freq_Change;
+using to_logger32::OnDialFreqChanged;
+using window::ControlId;
 
 class ModeAndFrequency : public ToLogger32Test {};
 
 TEST_F(ModeAndFrequency, ModeGoesFirstThenFrequencyThenRecord) {
     Settled(u"SSB", 7150000, 0);
-    Set(ControlId::Callsign, u"G0ABC");  // a record is pending too
+    Set(ControlId::CallBox, u"G0ABC");  // a record is pending too
     Sent();
     w.fqa = 14070000;
     w.audioFq = 1500;
-    Set(ControlId::Mode, u"PSK31");
+    Set(ControlId::ModeBox, u"PSK31");
     Tick();
     EXPECT_EQ(Sent(), Lines{"<APP_FORCE_MODE:5>PSK31"});
     EXPECT_EQ(S().vars.LastFreq, u" 7.15") << "the frequency waits for the next tick";
@@ -42,14 +42,14 @@ TEST_F(ModeAndFrequency, ReplacedModeNamesGoOnTwoTicksUnderLogger32sName) {
     };
     for (const auto& [mixw, sent] : table) {
         Settled(u"USB", 14070000, 1000);
-        Set(ControlId::Mode, mixw);
+        Set(ControlId::ModeBox, mixw);
         Tick();
         EXPECT_EQ(Sent(), Lines{sent}) << sent;
         EXPECT_EQ(S().vars.LastMode, mixw) << "remembered as MixW wrote it";
-        EXPECT_NE(Get(ControlId::Mode), mixw) << "the box shows Logger32's name";
+        EXPECT_NE(Get(ControlId::ModeBox), mixw) << "the box shows Logger32's name";
         Tick();
         EXPECT_EQ(Sent(), Lines{sent}) << "once more, for the replaced text";
-        EXPECT_EQ(S().vars.LastMode, Get(ControlId::Mode));
+        EXPECT_EQ(S().vars.LastMode, Get(ControlId::ModeBox));
         Tick();
         EXPECT_EQ(Sent(), Lines{});
     }
@@ -65,10 +65,10 @@ TEST_F(ModeAndFrequency, OtherModeTextsGoOnceAndUnchanged) {
     };
     for (const auto& [mode, sent] : table) {
         Settled(u"SSB", 7150000, 0);
-        Set(ControlId::Mode, mode);
+        Set(ControlId::ModeBox, mode);
         Tick();
         EXPECT_EQ(Sent(), Lines{sent}) << sent;
-        EXPECT_EQ(Get(ControlId::Mode), mode);
+        EXPECT_EQ(Get(ControlId::ModeBox), mode);
         Tick();
         EXPECT_EQ(Sent(), Lines{});
     }
@@ -83,7 +83,7 @@ TEST_F(ModeAndFrequency, EmptyModeIsAFieldOfLengthZeroWhenItIsAChange) {
 }
 
 TEST_F(ModeAndFrequency, DialModesSendTheFreqBoxWhenTheSumMoves) {
-    Set(ControlId::Freq, u"7150");
+    Set(ControlId::DialFreqBox, u"7150");
     Settled(u"SSB", 7150000, 0);
     w.audioFq = 100;  // AudioFq alone changes the sum
     Tick();
@@ -93,13 +93,13 @@ TEST_F(ModeAndFrequency, DialModesSendTheFreqBoxWhenTheSumMoves) {
     EXPECT_EQ(Sent(), Lines{});
 
     for (const auto* mode : {u"CW", u"RTTY", u"SSTV"}) {
-        Set(ControlId::Freq, u"14075.00");
+        Set(ControlId::DialFreqBox, u"14075.00");
         Settled(mode, 14075000, 0);
         w.fqa = 14080000;
         Tick();
         EXPECT_EQ(Sent(), Lines{"<APP_FORCE_FREQ:5>14075"}) << "trailing zeros go";
     }
-    Set(ControlId::Freq, u"14075,45");
+    Set(ControlId::DialFreqBox, u"14075,45");
     Settled(u"CW", 14075000, 0);
     w.fqa = 1;
     Tick();
@@ -114,7 +114,7 @@ TEST_F(ModeAndFrequency, SidebandToggleOnTheTickButNotInFreqChange) {
     Tick();
     EXPECT_EQ(Sent(), Lines{"<APP_FORCE_FREQ:7>14068.5"});
     EXPECT_EQ(S().vars.LastFreq, u" 14.0715") << "detection uses the sum whatever the toggle";
-    Set(ControlId::Freq, u"14070");
+    Set(ControlId::DialFreqBox, u"14070");
     EXPECT_EQ(Sent(), Lines{"<APP_FORCE_FREQ:7>14071.5"});
 
     // Both moved by the same amount in opposite directions: no change seen.
@@ -165,30 +165,30 @@ TEST_F(ModeAndFrequency, SmallChangesAndValueForms) {
 TEST_F(ModeAndFrequency, FreqChangeSendsOnEveryChangeWithoutState) {
     Settled(u"PSK31", 7035000, 1000);
     const Text lastFreq = S().vars.LastFreq;
-    S().form.Disarm(ControlId::Timer2);
+    S().form.Disarm(ControlId::PushTimer);
     S().vars.Logger32HasControl = true;
-    Set(ControlId::Freq, u"7035");
-    Set(ControlId::Freq, u"7036");
-    Set(ControlId::Freq, u"7036");  // no change of the box, no handler
+    Set(ControlId::DialFreqBox, u"7035");
+    Set(ControlId::DialFreqBox, u"7036");
+    Set(ControlId::DialFreqBox, u"7036");  // no change of the box, no handler
     EXPECT_EQ(Sent(), (Lines{"<APP_FORCE_FREQ:4>7036", "<APP_FORCE_FREQ:4>7036"}));
     EXPECT_EQ(S().vars.LastFreq, lastFreq);
     EXPECT_EQ(S().vars.LastMode, u"PSK31");
 
-    Set(ControlId::Mode, u"SSB");
-    Set(ControlId::Freq, u"14075.45");
-    Set(ControlId::Freq, u"Frequency");
-    Set(ControlId::Freq, u" 14075.00 ");
+    Set(ControlId::ModeBox, u"SSB");
+    Set(ControlId::DialFreqBox, u"14075.45");
+    Set(ControlId::DialFreqBox, u"Frequency");
+    Set(ControlId::DialFreqBox, u" 14075.00 ");
     w.decimal = u",";
-    Set(ControlId::Freq, u"14075.45");
+    Set(ControlId::DialFreqBox, u"14075.45");
     EXPECT_EQ(Sent(), (Lines{"<APP_FORCE_FREQ:8>14075.45", "<APP_FORCE_FREQ:1>0",
                              "<APP_FORCE_FREQ:5>14075", "<APP_FORCE_FREQ:8>14075,45"}));
 }
 
 TEST_F(ModeAndFrequency, DialModeFrequencyChangeSendsTwice) {
-    Set(ControlId::Freq, u"7150");
+    Set(ControlId::DialFreqBox, u"7150");
     Settled(u"SSB", 7150000, 0);
     w.fqa = 7160000;
-    Set(ControlId::Freq, u"7160");
+    Set(ControlId::DialFreqBox, u"7160");
     Tick();
     EXPECT_EQ(Sent(), (Lines{"<APP_FORCE_FREQ:4>7160", "<APP_FORCE_FREQ:4>7160"}));
 }
@@ -215,28 +215,28 @@ private:
 
 TEST_F(ModeAndFrequency, MixWGoneSendsNothingAndKeepsWhatWasRemembered) {
     Settled(u"PSK31", 7035000, 1000);
-    Set(ControlId::Callsign, u"G0ABC");  // a record is due
+    Set(ControlId::CallBox, u"G0ABC");  // a record is due
     Sent();
     w.mixwAlive = false;
     w.fqa = 14070000;
     Tick();
-    Set(ControlId::Freq, u"14070");
+    Set(ControlId::DialFreqBox, u"14070");
     EXPECT_EQ(Sent(), Lines{}) << "no frequency, and the record stage is not reached";
     EXPECT_EQ(S().vars.LastFreq, u" 7.036");
-    Set(ControlId::Mode, u"BPSK31");
+    Set(ControlId::ModeBox, u"BPSK31");
     Tick();
     EXPECT_EQ(Sent(), Lines{"<APP_FORCE_MODE:5>PSK31"}) << "the mode needs no call on MixW";
-    Set(ControlId::Mode, u"CW");
+    Set(ControlId::ModeBox, u"CW");
     Tick();
-    Set(ControlId::Freq, u"14071");
+    Set(ControlId::DialFreqBox, u"14071");
     EXPECT_EQ(Sent(), (Lines{"<APP_FORCE_MODE:2>CW", "<APP_FORCE_FREQ:5>14071"}))
-        << "a dial mode's Freq_Change needs no call on MixW either";
+        << "a dial mode's OnDialFreqChanged needs no call on MixW either";
 
     S().vars.MixW.reset();
-    Set(ControlId::Mode, u"PSK31");
+    Set(ControlId::ModeBox, u"PSK31");
     Tick();
     Tick();
-    Set(ControlId::Freq, u"14072");
+    Set(ControlId::DialFreqBox, u"14072");
     EXPECT_EQ(Sent(), Lines{"<APP_FORCE_MODE:5>PSK31"});
     EXPECT_EQ(S().vars.LastFreq, u" 7.036");
 }
@@ -268,14 +268,14 @@ TEST_F(ModeAndFrequency, ValuesThatAreNoFiniteNumberSendNothing) {
     w.fqa = std::numeric_limits<double>::max();
     w.audioFq = std::numeric_limits<double>::max();  // the sum overflows
     Tick();
-    Set(ControlId::Freq, u"1");
+    Set(ControlId::DialFreqBox, u"1");
     EXPECT_EQ(Sent(), Lines{});
     EXPECT_EQ(S().vars.LastFreq, u" 7.036");
 
-    Set(ControlId::Mode, u"SSB");
+    Set(ControlId::ModeBox, u"SSB");
     Tick();
     Sent();
-    Set(ControlId::Freq, u"1" + Text(400, u'0'));
+    Set(ControlId::DialFreqBox, u"1" + Text(400, u'0'));
     EXPECT_EQ(Sent(), Lines{}) << "a Freq number too large for a double";
 }
 

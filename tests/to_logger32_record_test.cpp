@@ -5,8 +5,8 @@
 namespace linkwell::testing {
 namespace {
 
-using shell::ControlId;
-using to_logger32::CommandSend_Click;
+using to_logger32::LogQso;
+using window::ControlId;
 
 std::string Record(const std::string& call, const std::string& rstr, const std::string& rsts,
                    const std::string& qth, const std::string& name, const std::string& notes,
@@ -23,28 +23,28 @@ class QsoRecord : public ToLogger32Test {
 protected:
     QsoRecord() {
         Settled(u"PSK31", 14070000, 1000);
-        for (auto box :
-             {ControlId::RSTr, ControlId::RSTs, ControlId::Qth, ControlId::HisName,
-              ControlId::Notes, ControlId::Locator, ControlId::IOTA, ControlId::QslManag}) {
+        for (auto box : {ControlId::RstRcvdBox, ControlId::RstSentBox, ControlId::QthBox,
+                         ControlId::NameBox, ControlId::NotesBox, ControlId::LocatorBox,
+                         ControlId::IotaBox, ControlId::QslManagerBox}) {
             Set(box, u"");
         }
     }
 };
 
 TEST_F(QsoRecord, TheNineFieldsInTheirOrder) {
-    Set(ControlId::Callsign, u"TEST");
-    Set(ControlId::RSTr, u"599");
-    Set(ControlId::RSTs, u"579");
-    Set(ControlId::Qth, u"Paris");
-    Set(ControlId::HisName, u"Anna");
-    Set(ControlId::Locator, u"JN18");
+    Set(ControlId::CallBox, u"TEST");
+    Set(ControlId::RstRcvdBox, u"599");
+    Set(ControlId::RstSentBox, u"579");
+    Set(ControlId::QthBox, u"Paris");
+    Set(ControlId::NameBox, u"Anna");
+    Set(ControlId::LocatorBox, u"JN18");
     Tick();
     const std::string expected =
         "<CALL:4>TEST<RST_RCVD:3>599<RST_SENT:3>579<QTH:5>Paris<NAME:4>Anna<COMMENT:0>"
         "<GRIDSQUARE:4>JN18<IOTA:0><QSL_VIA:0>";
     EXPECT_EQ(Sent(), Lines{expected});
     EXPECT_EQ(U8(S().vars.QsoRecord), expected);
-    EXPECT_EQ(Get(ControlId::TextCommand), u" ") << "re-armed for MixW's next command";
+    EXPECT_EQ(Get(ControlId::MixWCommandBox), u" ") << "re-armed for MixW's next command";
     EXPECT_EQ(S().vars.LastCall, u"TEST");
     EXPECT_EQ(S().vars.LastLocator, u"JN18");
     Tick();
@@ -52,72 +52,72 @@ TEST_F(QsoRecord, TheNineFieldsInTheirOrder) {
 }
 
 TEST_F(QsoRecord, EmptyCallsignHoldsEverythingBack) {
-    Set(ControlId::Callsign, u"");
-    Set(ControlId::Qth, u"Paris");
-    Set(ControlId::Notes, u"tnx");
+    Set(ControlId::CallBox, u"");
+    Set(ControlId::QthBox, u"Paris");
+    Set(ControlId::NotesBox, u"tnx");
     Tick();
     EXPECT_EQ(Sent(), Lines{});
     EXPECT_EQ(S().vars.LastQth, u"");
     EXPECT_EQ(S().vars.LastCall, u"ru");
     EXPECT_EQ(S().vars.QsoRecord, u"");
-    Set(ControlId::Callsign, u"G0ABC");
+    Set(ControlId::CallBox, u"G0ABC");
     Tick();
     EXPECT_EQ(Sent(), Lines{Record("G0ABC", "", "", "Paris", "", "tnx", "", "", "")});
 }
 
 TEST_F(QsoRecord, EachComparedFieldAloneSendsTheWholeRecordOnce) {
-    Set(ControlId::Callsign, u"G0ABC");
+    Set(ControlId::CallBox, u"G0ABC");
     Tick();
     Sent();
     const std::vector<ControlId> compared = {
-        ControlId::Callsign, ControlId::RSTr,    ControlId::Qth,  ControlId::HisName,
-        ControlId::Notes,    ControlId::Locator, ControlId::IOTA, ControlId::QslManag};
+        ControlId::CallBox,  ControlId::RstRcvdBox, ControlId::QthBox,  ControlId::NameBox,
+        ControlId::NotesBox, ControlId::LocatorBox, ControlId::IotaBox, ControlId::QslManagerBox};
     for (const auto box : compared) {
         Set(box, Get(box) + u"x");
         Tick();
-        EXPECT_EQ(Sent().size(), 1u) << shell::Design(box).name;
+        EXPECT_EQ(Sent().size(), 1u) << window::Design(box).name;
         Tick();
-        EXPECT_EQ(Sent(), Lines{}) << shell::Design(box).name;
+        EXPECT_EQ(Sent(), Lines{}) << window::Design(box).name;
     }
     EXPECT_EQ(S().vars.QsoRecord,
-              sim::FromUtf8(Record("G0ABCx", "x", "", "x", "x", "x", "x", "x", "x")).value());
+              scenario::FromUtf8(Record("G0ABCx", "x", "", "x", "x", "x", "x", "x", "x")).value());
 }
 
 TEST_F(QsoRecord, ReportSentAloneWaitsForAnotherChange) {
-    Set(ControlId::Callsign, u"G0ABC");
-    Set(ControlId::RSTs, u"599");
+    Set(ControlId::CallBox, u"G0ABC");
+    Set(ControlId::RstSentBox, u"599");
     Tick();
     Sent();
-    Set(ControlId::RSTs, u"579");
+    Set(ControlId::RstSentBox, u"579");
     Tick();
     EXPECT_EQ(Sent(), Lines{});
-    Set(ControlId::HisName, u"Pat");
+    Set(ControlId::NameBox, u"Pat");
     Tick();
     EXPECT_EQ(Sent(), Lines{Record("G0ABC", "", "579", "", "Pat", "", "", "", "")});
 }
 
 TEST_F(QsoRecord, PlaceholdersAndBlanksAreSentAsTheyStand) {
-    Set(ControlId::Callsign, u"Call");
-    Set(ControlId::Locator, u"Loc");
-    Set(ControlId::Qth, u" Paris ");
+    Set(ControlId::CallBox, u"Call");
+    Set(ControlId::LocatorBox, u"Loc");
+    Set(ControlId::QthBox, u" Paris ");
     Tick();
     EXPECT_EQ(Sent(), Lines{Record("Call", "", "", " Paris ", "", "", "Loc", "", "")});
 }
 
 TEST_F(QsoRecord, RuRightAfterStartUpIsNoChange) {
-    Set(ControlId::Callsign, u"ru");
+    Set(ControlId::CallBox, u"ru");
     Tick();
     EXPECT_EQ(Sent(), Lines{});
-    Set(ControlId::IOTA, u"EU-005");
+    Set(ControlId::IotaBox, u"EU-005");
     Tick();
     EXPECT_EQ(Sent(), Lines{Record("ru", "", "", "", "", "", "", "EU-005", "")});
 }
 
 TEST_F(QsoRecord, LengthsCountUtf16CodeUnits) {
-    Set(ControlId::Callsign, u"G0ABC");
-    Set(ControlId::HisName, u"Zo\u00eb");                          // one unit per letter
-    Set(ControlId::Notes, u"\U0001F600 73");                       // a surrogate pair is two
-    Set(ControlId::Qth, u"\u041C\u043E\u0441\u043A\u0432\u0430");  // outside the ANSI page
+    Set(ControlId::CallBox, u"G0ABC");
+    Set(ControlId::NameBox, u"Zo\u00eb");                             // one unit per letter
+    Set(ControlId::NotesBox, u"\U0001F600 73");                       // a surrogate pair is two
+    Set(ControlId::QthBox, u"\u041C\u043E\u0441\u043A\u0432\u0430");  // outside the ANSI page
     Tick();
     EXPECT_EQ(Sent().size(), 1u);
     EXPECT_EQ(S().vars.QsoRecord,
@@ -127,8 +127,8 @@ TEST_F(QsoRecord, LengthsCountUtf16CodeUnits) {
 }
 
 TEST_F(QsoRecord, WaitsWhileModeAndFrequencyGoFirst) {
-    Set(ControlId::Callsign, u"G0ABC");
-    Set(ControlId::Mode, u"RTTY");
+    Set(ControlId::CallBox, u"G0ABC");
+    Set(ControlId::ModeBox, u"RTTY");
     w.fqa = 7040000;
     Tick();
     Tick();
@@ -141,7 +141,7 @@ TEST_F(QsoRecord, WaitsWhileModeAndFrequencyGoFirst) {
 }
 
 TEST_F(QsoRecord, AfterAHandoverTheRecordGoesAgain) {
-    Set(ControlId::Callsign, u"G0ABC");
+    Set(ControlId::CallBox, u"G0ABC");
     Tick();
     Sent();
     S().vars.LastQth = u"False";
@@ -152,110 +152,110 @@ TEST_F(QsoRecord, AfterAHandoverTheRecordGoesAgain) {
 class Logging : public ToLogger32Test {
 protected:
     int Timer2Interval() {
-        const auto it = w.timers.find(shell::TimerSlot(ControlId::Timer2));
+        const auto it = w.timers.find(window::TimerSlot(ControlId::PushTimer));
         return it == w.timers.end() ? 0 : it->second;
     }
 };
 
 TEST_F(Logging, EveryLoggingCarriesOneTimePairTheCurrentOne) {
-    Set(ControlId::Time, u"1234");
-    CommandSend_Click(S());
-    CommandSend_Click(S());
+    Set(ControlId::TimeBox, u"1234");
+    LogQso(S());
+    LogQso(S());
     const Lines once = {"text 1281 <APP_LOGQSO:39><APP_TIME_ON:4>1234<APP_TIME_OFF:4>1234",
                         "post 1280 \"Logger32 1\" 15 1", "post 1280 \"Logger32 1\" 16 1"};
     Lines twice = once;
     twice.insert(twice.end(), once.begin(), once.end());
     EXPECT_EQ(Log(), twice);
     EXPECT_EQ(S().vars.QsoRecord, u"") << "the record itself is left as it was sent";
-    EXPECT_EQ(Get(ControlId::TextCommand), u"Murex_Send");
+    EXPECT_EQ(Get(ControlId::MixWCommandBox), u"Murex_Send");
 
-    Set(ControlId::Time, u"1240");
-    CommandSend_Click(S());
+    Set(ControlId::TimeBox, u"1240");
+    LogQso(S());
     EXPECT_EQ(Sent(), Lines{"<APP_LOGQSO:39><APP_TIME_ON:4>1240<APP_TIME_OFF:4>1240"});
 }
 
 TEST_F(Logging, LogsTheLastRecord) {
     Settled(u"PSK31", 14070000, 1000);
-    Set(ControlId::Callsign, u"G0ABC");
+    Set(ControlId::CallBox, u"G0ABC");
     Tick();
     const std::string record = Sent().at(0);
-    Set(ControlId::Time, u"0815");
-    CommandSend_Click(S());
+    Set(ControlId::TimeBox, u"0815");
+    LogQso(S());
     const std::string body = record + "<APP_TIME_ON:4>0815<APP_TIME_OFF:4>0815";
     const std::string expected = "<APP_LOGQSO:" + std::to_string(body.size()) + ">" + body;
-    CommandSend_Click(S());
+    LogQso(S());
     EXPECT_EQ(Sent(), (Lines{expected, expected}));
 }
 
 TEST_F(Logging, EmptyTimeGivesEmptyTimeFields) {
-    Set(ControlId::Time, u"");
-    CommandSend_Click(S());
+    Set(ControlId::TimeBox, u"");
+    LogQso(S());
     EXPECT_EQ(Sent(), Lines{"<APP_LOGQSO:31><APP_TIME_ON:0><APP_TIME_OFF:0>"});
 }
 
 TEST_F(Logging, TheButtonWorksInEveryState) {
     S().vars.Logger32HasControl = true;
-    Set(ControlId::Time, u"1234");
-    CommandSend_Click(S());
+    Set(ControlId::TimeBox, u"1234");
+    LogQso(S());
     EXPECT_EQ(Sent().size(), 1u);
 }
 
 TEST_F(Logging, SaveFromMixWPausesTimer2AndLogs) {
-    S().form.Arm(ControlId::Timer2, 800);
+    S().form.Arm(ControlId::PushTimer, 800);
     w.timerLog.clear();
-    Set(ControlId::Time, u"1234");
-    Set(ControlId::TextCommand, u"Save");
+    Set(ControlId::TimeBox, u"1234");
+    Set(ControlId::MixWCommandBox, u"Save");
     EXPECT_EQ(Log(), (Lines{"text 1281 <APP_LOGQSO:39><APP_TIME_ON:4>1234<APP_TIME_OFF:4>1234",
                             "post 1280 \"Logger32 1\" 15 1", "post 1280 \"Logger32 1\" 16 1"}))
         << "a Save is never also a Remove";
     EXPECT_EQ(w.timerLog, (Lines{"stop Timer2", "start Timer2 800"}));
-    EXPECT_EQ(Get(ControlId::TextCommand), u"Murex_Send");
+    EXPECT_EQ(Get(ControlId::MixWCommandBox), u"Murex_Send");
 }
 
 TEST_F(Logging, SaveWhileTimer2WasStoppedLeavesItRunning) {
-    S().form.Disarm(ControlId::Timer2);
-    Set(ControlId::TextCommand, u"Save");
+    S().form.Disarm(ControlId::PushTimer);
+    Set(ControlId::MixWCommandBox, u"Save");
     EXPECT_EQ(Timer2Interval(), 800);
-    EXPECT_TRUE(S().form.Enabled(ControlId::Timer2));
-    EXPECT_EQ(S().form.Interval(ControlId::Timer2), 800);
+    EXPECT_TRUE(S().form.Enabled(ControlId::PushTimer));
+    EXPECT_EQ(S().form.Interval(ControlId::PushTimer), 800);
 }
 
 TEST_F(Logging, SaveAgainAfterARecordIsAChange) {
     Settled(u"RTTY", 7040000, 0);
-    Set(ControlId::TextCommand, u"Save");
+    Set(ControlId::MixWCommandBox, u"Save");
     EXPECT_EQ(Sent().size(), 1u);
-    Set(ControlId::Callsign, u"G0ABC");
+    Set(ControlId::CallBox, u"G0ABC");
     Tick();
     EXPECT_EQ(Sent().size(), 1u) << "the record";
-    EXPECT_EQ(Get(ControlId::TextCommand), u" ");
-    Set(ControlId::TextCommand, u"Save");  // MixW's item unchanged, yet a change of the box
+    EXPECT_EQ(Get(ControlId::MixWCommandBox), u" ");
+    Set(ControlId::MixWCommandBox, u"Save");  // MixW's item unchanged, yet a change of the box
     EXPECT_EQ(Sent().size(), 1u);
 }
 
 TEST_F(Logging, OtherCommandTextsDoNothing) {
-    S().form.Arm(ControlId::Timer2, 800);
+    S().form.Arm(ControlId::PushTimer, 800);
     w.timerLog.clear();
     for (const auto* text : {u"save", u"SAVE", u" Save", u"Save ", u"remove", u"Remove ",
                              u"Command", u" ", u"Murex_Send", u""}) {
-        Set(ControlId::TextCommand, text);
-        EXPECT_EQ(Log(), Lines{}) << sim::ToUtf8(text);
+        Set(ControlId::MixWCommandBox, text);
+        EXPECT_EQ(Log(), Lines{}) << scenario::ToUtf8(text);
     }
     EXPECT_EQ(w.timerLog, Lines{});
 }
 
 TEST_F(Logging, RemoveSendsEndOfRecordOnly) {
-    Set(ControlId::TextCommand, u"Remove");
+    Set(ControlId::MixWCommandBox, u"Remove");
     EXPECT_EQ(Log(), Lines{"text 1281 <EOR>"});
     EXPECT_EQ(S().vars.QsoRecord, u"");
-    EXPECT_EQ(Get(ControlId::TextCommand), u"Remove");
+    EXPECT_EQ(Get(ControlId::MixWCommandBox), u"Remove");
 }
 
 TEST_F(Logging, CommandsAreIgnoredWhileLogger32HoldsTheRig) {
     S().vars.Logger32HasControl = true;
-    S().form.Disarm(ControlId::Timer2);
+    S().form.Disarm(ControlId::PushTimer);
     w.timerLog.clear();
-    Set(ControlId::TextCommand, u"Save");
-    Set(ControlId::TextCommand, u"Remove");
+    Set(ControlId::MixWCommandBox, u"Save");
+    Set(ControlId::MixWCommandBox, u"Remove");
     EXPECT_EQ(Log(), Lines{});
     EXPECT_EQ(w.timerLog, Lines{}) << "Timer2 is left as it was";
     EXPECT_EQ(Timer2Interval(), 0);

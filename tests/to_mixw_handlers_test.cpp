@@ -1,19 +1,19 @@
-// Logger32's texts and frequency reaching MixW: Sent_Change, the Timer3
-// tick and Freq_logger32_Change on a recording platform.
+// Logger32's texts and frequency reaching MixW: OnLogger32Text, the Timer3
+// tick and OnLogger32FreqChanged on a recording platform.
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-#include "shell/controls.h"
 #include "support/fake_station.h"
 #include "to_mixw/to_mixw.h"
+#include "window/controls.h"
 
 namespace linkwell {
 namespace {
 
-using shell::ControlId;
 using testing::FakeWorld;
+using window::ControlId;
 using Lines = std::vector<std::string>;
 
 constexpr char16_t kSpot[] = u"<APP_DXSPOT_CLICKED:20>JA1XYZ|14074.0|PSK31";
@@ -28,10 +28,12 @@ protected:
         w.Clear();
         w.timerLog.clear();
     }
-    shell::Station& s() { return w.S(); }
+    window::Station& s() { return w.S(); }
     // Logger32 writes a text into the Sent box.
-    void Arrive(const platform::Text& text) { w.bridge.TextArrived(ControlId::Sent, text); }
-    void Tick() { to_mixw::Timer3_Timer(s()); }
+    void Arrive(const platform::Text& text) {
+        w.bridge.TextArrived(ControlId::Logger32TextBox, text);
+    }
+    void Tick() { to_mixw::OnIntakeTick(s()); }
     void GiveRigToLogger32() { s().vars.Logger32HasControl = true; }
     // MixW's calls, in order.
     Lines Calls() const {
@@ -50,9 +52,11 @@ protected:
     }
     static std::string CodeTen() {
         return "post 1280 \"Logger32 1\" 10 " +
-               std::to_string(0x1000 + shell::Index(ControlId::Cluster));
+               std::to_string(0x1000 + window::Index(ControlId::ClusterBox));
     }
-    bool Timer3Armed() const { return w.timers.count(shell::TimerSlot(ControlId::Timer3)) != 0; }
+    bool Timer3Armed() const {
+        return w.timers.count(window::TimerSlot(ControlId::IntakeTimer)) != 0;
+    }
 
     FakeWorld w;
 };
@@ -63,7 +67,7 @@ TEST_F(ToMixW, EveryTextIsAnsweredWithCodeTenAndArmsOneTick) {
     Arrive(u"hello");
     Arrive(u"SAVE");
     EXPECT_EQ(Posts(), (Lines{CodeTen(), CodeTen()}));
-    EXPECT_EQ(w.timers.at(shell::TimerSlot(ControlId::Timer3)), 500);
+    EXPECT_EQ(w.timers.at(window::TimerSlot(ControlId::IntakeTimer)), 500);
     EXPECT_TRUE(s().vars.DX_SPOT1.empty()) << "not a spot";
     Tick();
     EXPECT_FALSE(Timer3Armed());
@@ -162,7 +166,7 @@ TEST_F(ToMixW, RecordsReachMixWOnlyWhileLogger32HoldsTheRig) {
     Arrive(kFullRecord);
     Tick();
     EXPECT_TRUE(Calls().empty());
-    EXPECT_EQ(s().form.GetText(ControlId::Sent), kFullRecord);
+    EXPECT_EQ(s().form.GetText(ControlId::Logger32TextBox), kFullRecord);
     EXPECT_TRUE(s().vars.IncomingCall.empty()) << "not even read";
 }
 
@@ -175,7 +179,7 @@ TEST_F(ToMixW, FullRecordFillsSavesAndClearsInOrder) {
                               "ExecuteMacros <MODE:SSB>", "SetQsoData 5 59", "SetQsoData 2 57",
                               "SetQsoData 1 Bob", "ExecuteMacros <FIXSTARTTIME>",
                               "ExecuteMacros <SAVEQSO>", "ExecuteMacros <CLEARQSO>"}));
-    EXPECT_EQ(s().form.GetText(ControlId::Sent), u"SAVE");
+    EXPECT_EQ(s().form.GetText(ControlId::Logger32TextBox), u"SAVE");
     EXPECT_EQ(Posts(), Lines{CodeTen()}) << "the SAVE write is a change of Sent too";
     EXPECT_TRUE(Timer3Armed()) << "one more tick";
     EXPECT_EQ(s().vars.IncomingCall, u"K1ABC");
@@ -193,7 +197,7 @@ TEST_F(ToMixW, RecordWithoutModeSetsNoReportsOrName) {
     Arrive(u"<CALL:5>K1ABC<RST_SENT:3>599<RST_RCVD:3>599<NAME:3>Bob");
     Tick();
     EXPECT_EQ(Calls(), Lines{"SetQsoData 0 K1ABC"});
-    EXPECT_EQ(s().form.GetText(ControlId::Sent),
+    EXPECT_EQ(s().form.GetText(ControlId::Logger32TextBox),
               u"<CALL:5>K1ABC<RST_SENT:3>599<RST_RCVD:3>599<NAME:3>Bob")
         << "not saved without <EOF>";
 }
@@ -204,7 +208,7 @@ TEST_F(ToMixW, EndOfFileAloneSaves) {
     Tick();
     EXPECT_EQ(Calls(), (Lines{"ExecuteMacros <FIXSTARTTIME>", "ExecuteMacros <SAVEQSO>",
                               "ExecuteMacros <CLEARQSO>"}));
-    EXPECT_EQ(s().form.GetText(ControlId::Sent), u"SAVE");
+    EXPECT_EQ(s().form.GetText(ControlId::Logger32TextBox), u"SAVE");
 }
 
 TEST_F(ToMixW, LowerCaseNamesAndMarkersAreNotRecognised) {
@@ -233,7 +237,7 @@ TEST_F(ToMixW, BrokenFieldsAreSkippedAndTheRestOfTheTickGoesOn) {
     Tick();
     EXPECT_EQ(Calls(), (Lines{"ExecuteMacros <CLEARQSO>", "ExecuteMacros <FIXSTARTTIME>",
                               "ExecuteMacros <SAVEQSO>", "ExecuteMacros <CLEARQSO>"}));
-    EXPECT_EQ(s().form.GetText(ControlId::Sent), u"SAVE");
+    EXPECT_EQ(s().form.GetText(ControlId::Logger32TextBox), u"SAVE");
     EXPECT_TRUE(s().vars.IncomingCall.empty());
 }
 
@@ -279,7 +283,7 @@ TEST_F(ToMixW, FailedCallEndsTheTickQuietly) {
     w.Clear();
     Tick();
     EXPECT_TRUE(w.log.empty()) << "nothing sent, no box";
-    EXPECT_EQ(s().form.GetText(ControlId::Sent), kFullRecord) << "not marked saved";
+    EXPECT_EQ(s().form.GetText(ControlId::Logger32TextBox), kFullRecord) << "not marked saved";
     EXPECT_TRUE(s().vars.DX_SPOT1.empty()) << "the spot is still taken once";
     EXPECT_TRUE(s().vars.IncomingCall.empty()) << "the record steps did not run";
 
@@ -305,21 +309,21 @@ TEST_F(ToMixW, MissingObjectCountsAsAFailedCall) {
     Arrive(u"<EOF>");
     w.Clear();
     Tick();
-    to_mixw::Freq_logger32_Change(s());
+    to_mixw::OnLogger32FreqChanged(s());
     EXPECT_TRUE(w.log.empty());
-    EXPECT_EQ(s().form.GetText(ControlId::Sent), u"<EOF>");
+    EXPECT_EQ(s().form.GetText(ControlId::Logger32TextBox), u"<EOF>");
 }
 
 // --- Logger32's frequency ------------------------------------------------------
 
 TEST_F(ToMixW, FrequencyFromLogger32RetunesMixWOnlyWhileItHoldsTheRig) {
-    w.bridge.TextArrived(ControlId::Freq_logger32, u"14075.450");
+    w.bridge.TextArrived(ControlId::Logger32FreqBox, u"14075.450");
     EXPECT_TRUE(Calls().empty());
     EXPECT_TRUE(s().vars.TuneFreq.empty());
     GiveRigToLogger32();
-    w.bridge.TextArrived(ControlId::Freq_logger32, u"7030.000");
-    w.bridge.TextArrived(ControlId::Freq_logger32, u".500");
-    to_mixw::Freq_logger32_Change(s());  // every change event sends, with no comparison
+    w.bridge.TextArrived(ControlId::Logger32FreqBox, u"7030.000");
+    w.bridge.TextArrived(ControlId::Logger32FreqBox, u".500");
+    to_mixw::OnLogger32FreqChanged(s());  // every change event sends, with no comparison
     EXPECT_EQ(Calls(), (Lines{"ExecuteMacros <ZFQ:7030.000>", "ExecuteMacros <ZFQ:.500>",
                               "ExecuteMacros <ZFQ:.500>"}));
     EXPECT_EQ(s().vars.TuneFreq, u".500");
@@ -328,7 +332,7 @@ TEST_F(ToMixW, FrequencyFromLogger32RetunesMixWOnlyWhileItHoldsTheRig) {
 TEST_F(ToMixW, FrequencyMacroIsSentEvenWhenMixWIsNotAttached) {
     GiveRigToLogger32();
     s().vars.MixWIsLoaded = 0;
-    w.bridge.TextArrived(ControlId::Freq_logger32, u"3573.000");
+    w.bridge.TextArrived(ControlId::Logger32FreqBox, u"3573.000");
     EXPECT_EQ(Calls(), Lines{"ExecuteMacros <ZFQ:3573.000>"});
 }
 

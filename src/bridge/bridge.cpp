@@ -3,31 +3,31 @@
 #include "handover/handover.h"
 #include "logger32/link.h"
 #include "mixw/attach.h"
-#include "shell/startup.h"
+#include "startup/startup.h"
 #include "to_logger32/to_logger32.h"
 #include "to_mixw/to_mixw.h"
 
 namespace linkwell {
 
-using shell::ControlId;
+using window::ControlId;
 
-Bridge::Bridge(platform::Platform& os, shell::FormView& view) : station_(os, view) {
+Bridge::Bridge(platform::Platform& os, window::FormView& view) : station_(os, view) {
     station_.form.OnTextChange([this](ControlId box) { TextChanged(box); });
 }
 
 void Bridge::Start() {
     station_.form.StartDesignTimers();
-    shell::Form_Load(station_);
-    station_.form.SetWindowVisible(shell::Window::Bridge, true);
+    window::OnLoad(station_);
+    station_.form.SetWindowVisible(window::WindowId::Bridge, true);
 }
 
 void Bridge::TimerTick(int slot) {
-    switch (shell::TimerFromSlot(slot)) {
-        case ControlId::Timer: logger32::Timer_Timer(station_); break;
-        case ControlId::Timer1: mixw::Timer1_Timer(station_); break;
-        case ControlId::Timer2: mixw::Timer2_Timer(station_); break;
-        case ControlId::Timer3: to_mixw::Timer3_Timer(station_); break;
-        case ControlId::Timer4: shell::Timer4_Timer(station_); break;
+    switch (window::TimerFromSlot(slot)) {
+        case ControlId::HandshakeTimer: logger32::OnHandshakeTick(station_); break;
+        case ControlId::StartupTimer: mixw::WaitForPeers(station_); break;
+        case ControlId::PushTimer: mixw::OnPushTick(station_); break;
+        case ControlId::IntakeTimer: to_mixw::OnIntakeTick(station_); break;
+        case ControlId::AboutTimer: window::OnAboutShown(station_); break;
         default: break;
     }
 }
@@ -40,16 +40,16 @@ platform::LResult Bridge::HookProc(platform::WindowHandle window, platform::Mess
 void Bridge::Click(ControlId button) {
     if (!station_.form.Enabled(button)) return;
     switch (button) {
-        case ControlId::Command1: handover::Command1_Click(station_); break;
-        case ControlId::Command2: handover::Command2_Click(station_); break;
-        case ControlId::Command3: handover::Command3_Click(station_); break;
-        case ControlId::CommandSend: to_logger32::CommandSend_Click(station_); break;
+        case ControlId::MixWTakesRigButton: handover::GiveRigToMixW(station_); break;
+        case ControlId::Logger32TakesRigButton: handover::GiveRigToLogger32(station_); break;
+        case ControlId::SidebandButton: handover::ToggleSideband(station_); break;
+        case ControlId::LogQsoButton: to_logger32::LogQso(station_); break;
         default: break;
     }
 }
 
 void Bridge::Close() {
-    logger32::Form_Unload(station_);
+    logger32::Unload(station_);
 }
 
 void Bridge::TextArrived(ControlId box, const platform::Text& text) {
@@ -58,10 +58,10 @@ void Bridge::TextArrived(ControlId box, const platform::Text& text) {
 
 void Bridge::TextChanged(ControlId box) {
     switch (box) {
-        case ControlId::Freq: to_logger32::Freq_Change(station_); break;
-        case ControlId::TextCommand: to_logger32::TextCommand_Change(station_); break;
-        case ControlId::Sent: to_mixw::Sent_Change(station_); break;
-        case ControlId::Freq_logger32: to_mixw::Freq_logger32_Change(station_); break;
+        case ControlId::DialFreqBox: to_logger32::OnDialFreqChanged(station_); break;
+        case ControlId::MixWCommandBox: to_logger32::OnMixWCommand(station_); break;
+        case ControlId::Logger32TextBox: to_mixw::OnLogger32Text(station_); break;
+        case ControlId::Logger32FreqBox: to_mixw::OnLogger32FreqChanged(station_); break;
         default: break;
     }
 }

@@ -5,38 +5,38 @@
 // handler inside the assignment).
 #pragma once
 
+#include "bridge/station.h"
 #include "platform/platform.h"
-#include "shell/form.h"
-#include "shell/station.h"
+#include "window/form.h"
 
 namespace linkwell {
 
 class Bridge {
 public:
-    Bridge(platform::Platform& os, shell::FormView& view);
+    Bridge(platform::Platform& os, window::FormView& view);
     Bridge(const Bridge&) = delete;
     Bridge& operator=(const Bridge&) = delete;
 
     // Program entry: the window is created, its design-time timers start,
-    // Form_Load runs and the window is shown.
+    // OnLoad runs and the window is shown.
     void Start();
     void TimerTick(int slot);
     // The hook procedure, while installed on the bridge window.
     platform::LResult HookProc(platform::WindowHandle window, platform::MessageId msg,
                                platform::WParam wParam, platform::LParam lParam);
     // The operator clicks a button; a disabled button does nothing.
-    void Click(shell::ControlId button);
+    void Click(window::ControlId button);
     // The window is closed: the unload runs and the program ends.
     void Close();
     // A text written into a box from outside (WM_SETTEXT, a DDE update).
-    void TextArrived(shell::ControlId box, const platform::Text& text);
+    void TextArrived(window::ControlId box, const platform::Text& text);
 
-    [[nodiscard]] shell::Station& State() { return station_; }
+    [[nodiscard]] window::Station& State() { return station_; }
 
 private:
-    void TextChanged(shell::ControlId box);
+    void TextChanged(window::ControlId box);
 
-    shell::Station station_;
+    window::Station station_;
 };
 
 }  // namespace linkwell

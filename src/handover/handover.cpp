@@ -5,13 +5,13 @@
 namespace linkwell::handover {
 
 using platform::Text;
-using shell::ControlId;
-using shell::Station;
+using window::ControlId;
+using window::Station;
 
 namespace {
 
 void ForgetWhatWasSent(Station& s) {
-    const Text f(shell::kFalseText);
+    const Text f(window::kFalseText);
     s.vars.LastFreq = f;
     s.vars.LastQth = f;
     s.vars.LastName = f;
@@ -22,44 +22,44 @@ void ForgetWhatWasSent(Station& s) {
 
 }  // namespace
 
-void Command1_Click(Station& s) {
+void GiveRigToMixW(Station& s) {
     s.vars.Logger32HasControl = false;
-    s.form.SetBackColor(ControlId::Command1, shell::kPurple);
-    s.form.SetEnabled(ControlId::Command1, false);
-    s.form.SetEnabled(ControlId::Command2, true);
-    s.form.SetBackColor(ControlId::Command2, shell::kLightCyan);
-    s.form.SetBackColor(ControlId::Command3, shell::kLightBlue);
+    s.form.SetBackColor(ControlId::MixWTakesRigButton, window::kPurple);
+    s.form.SetEnabled(ControlId::MixWTakesRigButton, false);
+    s.form.SetEnabled(ControlId::Logger32TakesRigButton, true);
+    s.form.SetBackColor(ControlId::Logger32TakesRigButton, window::kLightCyan);
+    s.form.SetBackColor(ControlId::SidebandButton, window::kLightBlue);
     logger32::PostSet(s, logger32::kMixWTakesControl);
-    s.form.SetText(ControlId::Text1, Text(kMixWActive));
+    s.form.SetText(ControlId::StatusLine, Text(kMixWActive));
     ForgetWhatWasSent(s);
     if (s.vars.BridgeStarted) {
-        s.os.MessageBox(Text(kFreeLogger32Side), Text(shell::kProgramTitle));
-        s.form.Arm(ControlId::Timer2, 800);
+        s.os.MessageBox(Text(kFreeLogger32Side), Text(window::kProgramTitle));
+        s.form.Arm(ControlId::PushTimer, 800);
     }
 }
 
-void Command2_Click(Station& s) {
+void GiveRigToLogger32(Station& s) {
     s.vars.Logger32HasControl = true;
-    s.os.MessageBox(Text(kFreeMixWSide), Text(shell::kProgramTitle));
+    s.os.MessageBox(Text(kFreeMixWSide), Text(window::kProgramTitle));
     ForgetWhatWasSent(s);
-    s.form.SetBackColor(ControlId::Command2, shell::kPurple);
-    s.form.SetEnabled(ControlId::Command2, false);
-    s.form.SetEnabled(ControlId::Command1, true);
-    s.form.SetBackColor(ControlId::Command1, shell::kLightCyan);
+    s.form.SetBackColor(ControlId::Logger32TakesRigButton, window::kPurple);
+    s.form.SetEnabled(ControlId::Logger32TakesRigButton, false);
+    s.form.SetEnabled(ControlId::MixWTakesRigButton, true);
+    s.form.SetBackColor(ControlId::MixWTakesRigButton, window::kLightCyan);
     logger32::PostSet(s, logger32::kLogger32TakesControl);
-    s.form.Disarm(ControlId::Timer2);
-    s.form.SetText(ControlId::Text1, Text(kLogger32Active));
+    s.form.Disarm(ControlId::PushTimer);
+    s.form.SetText(ControlId::StatusLine, Text(kLogger32Active));
 }
 
-void Command3_Click(Station& s) {
+void ToggleSideband(Station& s) {
     if (!s.vars.SidebandToggle) {
         s.vars.SidebandToggle = true;
-        s.form.SetCaption(ControlId::Command3, u"PKT_USB");
-        s.form.SetBackColor(ControlId::Command3, shell::kLightPink);
+        s.form.SetCaption(ControlId::SidebandButton, u"PKT_USB");
+        s.form.SetBackColor(ControlId::SidebandButton, window::kLightPink);
     } else {
         s.vars.SidebandToggle = false;
-        s.form.SetCaption(ControlId::Command3, u"PKT_LSB");
-        s.form.SetBackColor(ControlId::Command3, shell::kLightBlue);
+        s.form.SetCaption(ControlId::SidebandButton, u"PKT_LSB");
+        s.form.SetBackColor(ControlId::SidebandButton, window::kLightBlue);
     }
 }
 

@@ -10,7 +10,7 @@
 
 #include <string_view>
 
-#include "shell/station.h"
+#include "bridge/station.h"
 
 namespace linkwell::handover {
 
@@ -23,10 +23,10 @@ inline constexpr std::u16string_view kFreeMixWSide =
 
 // MixW2 takes the rig control. Before start-up has finished it shows no box
 // and leaves Timer2 alone.
-void Command1_Click(shell::Station& s);
+void GiveRigToMixW(window::Station& s);
 // Logger32 takes the rig control; Timer2 stops.
-void Command2_Click(shell::Station& s);
+void GiveRigToLogger32(window::Station& s);
 // Toggles the packet sideband used for the frequency sent to Logger32.
-void Command3_Click(shell::Station& s);
+void ToggleSideband(window::Station& s);
 
 }  // namespace linkwell::handover

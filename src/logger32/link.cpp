@@ -5,7 +5,7 @@
 
 namespace linkwell::logger32 {
 
-using shell::ControlId;
+using window::ControlId;
 
 namespace {
 
@@ -15,7 +15,7 @@ Text Decimal(std::int64_t n) {
 }
 
 void StartRotation(Station& s) {
-    s.form.Disarm(ControlId::Timer);
+    s.form.Disarm(ControlId::HandshakeTimer);
     s.link.Logger32Message = s.os.RegisterMessage(Text(kMessageNames[0]));
     PostToLogger32(s, code::kConnect, static_cast<LParam>(s.link.OwnWindow.value));
 }
@@ -49,12 +49,12 @@ void ConnectToLogger32(Station& s) {
     if (!s.link.Logger32Window.isNull()) {
         StartRotation(s);
     } else {
-        s.form.Arm(ControlId::Timer, s.link.SearchInterval);
+        s.form.Arm(ControlId::HandshakeTimer, s.link.SearchInterval);
     }
 }
 
-void Timer_Timer(Station& s) {
-    if (s.form.Interval(ControlId::Timer) == s.link.SearchInterval) {
+void OnHandshakeTick(Station& s) {
+    if (s.form.Interval(ControlId::HandshakeTimer) == s.link.SearchInterval) {
         s.link.Logger32Window = s.os.FindWindowByTitle(Text(kWindowTitle));
         if (s.link.Logger32Window.isNull()) return;
         StartRotation(s);
@@ -71,10 +71,10 @@ void Timer_Timer(Station& s) {
         }
     }
     if (!matched && s.link.Logger32Message == s.os.RegisterMessage(Text(kMessageNames[4]))) {
-        s.form.Disarm(ControlId::Timer);
+        s.form.Disarm(ControlId::HandshakeTimer);
         s.os.MessageBox(Text(kGiveUpText), Text(kGiveUpTitle));
     }
-    s.form.Disarm(ControlId::Timer);
+    s.form.Disarm(ControlId::HandshakeTimer);
 }
 
 LResult HookWindowProc(Station& s, WindowHandle window, MessageId msg, WParam wParam,
@@ -87,26 +87,27 @@ LResult HookWindowProc(Station& s, WindowHandle window, MessageId msg, WParam wP
         case code::kAnswer:
             if (value32 != 0) {
                 PostToLogger32(s, code::kTextWindowOf, 0);
-                PostToLogger32(s, code::kTextWindowOf,
-                               static_cast<LParam>(s.form.HandleOf(ControlId::Sent).value));
+                PostToLogger32(
+                    s, code::kTextWindowOf,
+                    static_cast<LParam>(s.form.HandleOf(ControlId::Logger32TextBox).value));
             } else {
-                s.form.Arm(ControlId::Timer, s.link.RetryInterval);
+                s.form.Arm(ControlId::HandshakeTimer, s.link.RetryInterval);
             }
             break;
         case code::kTextWindow:
             s.link.Logger32TextWindow = WindowHandle{static_cast<std::uint32_t>(lParam)};
             break;
         case code::kFrequency:
-            s.form.SetText(ControlId::Freq_logger32,
+            s.form.SetText(ControlId::Logger32FreqBox,
                            KilohertzText(value32, s.os.DecimalSeparator()));
             break;
-        case code::kCluster: s.form.SetText(ControlId::Cluster, Decimal(value32)); break;
+        case code::kCluster: s.form.SetText(ControlId::ClusterBox, Decimal(value32)); break;
         default: break;
     }
     return 0;
 }
 
-void Form_Unload(Station& s) {
+void Unload(Station& s) {
     if (!s.vars.Logger32HasControl) PostSet(s, kLogger32TakesControl);
     RemoveHook(s);
     s.os.SendMessageWithReference(s.link.Logger32Window, s.link.Logger32Message, code::kLeaving);

@@ -16,7 +16,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "shell/station.h"
+#include "bridge/station.h"
 
 namespace linkwell::logger32 {
 
@@ -26,7 +26,7 @@ using platform::MessageId;
 using platform::Text;
 using platform::WindowHandle;
 using platform::WParam;
-using shell::Station;
+using window::Station;
 
 inline constexpr std::u16string_view kWindowTitle = u"Logger32";
 inline constexpr std::array<std::u16string_view, 5> kMessageNames = {
@@ -69,14 +69,14 @@ void InstallHook(Station& s);
 // Leaves the window procedure alone when no hook was installed.
 void RemoveHook(Station& s);
 void ConnectToLogger32(Station& s);
-void Timer_Timer(Station& s);
+void OnHandshakeTick(Station& s);
 LResult HookWindowProc(Station& s, WindowHandle window, MessageId msg, WParam wParam,
                        LParam lParam);
 
 // Closing the bridge window: hands the rig back to Logger32 when MixW2 holds
 // it, removes the hook, tells Logger32 that the bridge leaves, releases
 // MixW's object and ends the program.
-void Form_Unload(Station& s);
+void Unload(Station& s);
 
 // Logger32's frequency in hertz as kilohertz "#.000": integer digits without
 // leading zeros, the separator, exactly three decimals (14075450 gives

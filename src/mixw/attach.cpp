@@ -7,15 +7,15 @@
 namespace linkwell::mixw {
 
 using platform::Text;
-using shell::ControlId;
-using shell::Station;
+using window::ControlId;
+using window::Station;
 
 namespace {
 
 void ActivateFieldLinks(Station& s) {
     for (const auto& link : kFieldLinks) {
         s.form.SetText(link.box, Text(link.placeholder));
-        const auto& design = *shell::Design(link.box).link;
+        const auto& design = *window::Design(link.box).link;
         const platform::LinkTarget target{Text(design.service), Text(design.topic),
                                           Text(design.item)};
         const ControlId box = link.box;
@@ -29,22 +29,22 @@ void ActivateFieldLinks(Station& s) {
 
 }  // namespace
 
-void Timer1_Timer(Station& s) {
+void WaitForPeers(Station& s) {
     s.os.MakeTopmost(s.link.OwnWindow);
-    s.form.Disarm(ControlId::Timer1);
+    s.form.Disarm(ControlId::StartupTimer);
     s.link.Logger32Message = s.os.RegisterMessage(Text(logger32::kMessageNames[0]));
     s.link.Logger32Window = s.os.FindWindowByTitle(Text(logger32::kWindowTitle));
     while (s.link.Logger32Window.isNull()) {
         s.os.Sleep(2000);
         s.link.Logger32Window = s.os.FindWindowByTitle(Text(logger32::kWindowTitle));
     }
-    s.form.SetTimerEnabled(ControlId::Timer, false);
+    s.form.SetTimerEnabled(ControlId::HandshakeTimer, false);
     s.link.RetryInterval = 200;
     s.link.SearchInterval = 5000;
     logger32::InstallHook(s);
     logger32::ConnectToLogger32(s);
-    handover::Command1_Click(s);
-    s.form.SetText(ControlId::Text1, Text(kWaitingForMixW));
+    handover::GiveRigToMixW(s);
+    s.form.SetText(ControlId::StatusLine, Text(kWaitingForMixW));
     s.os.Sleep(1000);
     for (;;) {
         s.vars.MixWIsLoaded = 1;
@@ -56,13 +56,13 @@ void Timer1_Timer(Station& s) {
         s.vars.MixWIsLoaded = 0;
         s.os.Sleep(2000);
     }
-    s.form.SetText(ControlId::Text1, Text(handover::kMixWActive));
-    s.form.Arm(ControlId::Timer3, 500);
-    s.form.Arm(ControlId::Timer2, 800);
+    s.form.SetText(ControlId::StatusLine, Text(handover::kMixWActive));
+    s.form.Arm(ControlId::IntakeTimer, 500);
+    s.form.Arm(ControlId::PushTimer, 800);
     s.vars.BridgeStarted = true;
 }
 
-void Timer2_Timer(Station& s) {
+void OnPushTick(Station& s) {
     if (!s.vars.MixWAttached() || s.link.Logger32Window.isNull()) s.os.EndProgram();
     if (!s.vars.FieldLinksActive) ActivateFieldLinks(s);
     to_logger32::PushMixWToLogger32(s);

@@ -10,7 +10,7 @@
 #include <array>
 #include <string_view>
 
-#include "shell/station.h"
+#include "bridge/station.h"
 
 namespace linkwell::mixw {
 
@@ -18,31 +18,31 @@ inline constexpr std::u16string_view kProgId = u"MixW2.Application";
 inline constexpr std::u16string_view kWaitingForMixW = u"Waiting start MixW.";
 
 struct FieldLink {
-    shell::ControlId box;
+    window::ControlId box;
     std::u16string_view placeholder;
 };
 // In the order in which the first Timer2 tick activates them.
 inline constexpr std::array<FieldLink, 13> kFieldLinks = {{
-    {shell::ControlId::Callsign, u"Call"},
-    {shell::ControlId::RSTr, u"RST rcv"},
-    {shell::ControlId::RSTs, u"RST snt"},
-    {shell::ControlId::Freq, u"Frequency"},
-    {shell::ControlId::HisName, u"Name"},
-    {shell::ControlId::TextCommand, u"Command"},
-    {shell::ControlId::Mode, u"Mode"},
-    {shell::ControlId::Qth, u"Qth"},
-    {shell::ControlId::Time, u"Time"},
-    {shell::ControlId::IOTA, u"IOTA"},
-    {shell::ControlId::Locator, u"Loc"},
-    {shell::ControlId::QslManag, u"Manager"},
-    {shell::ControlId::Notes, u"Notes"},
+    {window::ControlId::CallBox, u"Call"},
+    {window::ControlId::RstRcvdBox, u"RST rcv"},
+    {window::ControlId::RstSentBox, u"RST snt"},
+    {window::ControlId::DialFreqBox, u"Frequency"},
+    {window::ControlId::NameBox, u"Name"},
+    {window::ControlId::MixWCommandBox, u"Command"},
+    {window::ControlId::ModeBox, u"Mode"},
+    {window::ControlId::QthBox, u"Qth"},
+    {window::ControlId::TimeBox, u"Time"},
+    {window::ControlId::IotaBox, u"IOTA"},
+    {window::ControlId::LocatorBox, u"Loc"},
+    {window::ControlId::QslManagerBox, u"Manager"},
+    {window::ControlId::NotesBox, u"Notes"},
 }};
 
 // The one-time start-up wait (blocks the thread in Sleep loops).
-void Timer1_Timer(shell::Station& s);
+void WaitForPeers(window::Station& s);
 // Every 800 ms while MixW2 holds the rig: the first tick activates the
 // links; every tick ends the program if Logger32 or MixW2 was never found,
 // else pushes MixW's state to Logger32.
-void Timer2_Timer(shell::Station& s);
+void OnPushTick(window::Station& s);
 
 }  // namespace linkwell::mixw

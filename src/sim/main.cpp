@@ -6,7 +6,7 @@
 #include <sstream>
 #include <string>
 
-#include "sim/scenario.h"
+#include "scenario/scenario.h"
 #include "sim/world.h"
 
 int main(int argc, char** argv) {
@@ -27,12 +27,12 @@ int main(int argc, char** argv) {
         source.assign(std::istreambuf_iterator<char>(in), {});
     }
     try {
-        auto actions = linkwell::sim::ParseScenario(source, file);
+        auto actions = linkwell::scenario::ParseScenario(source, file);
         linkwell::sim::World world(std::move(actions), std::cout);
         (void)world.Run();
         std::cout.flush();
         return std::cout ? 0 : 1;
-    } catch (const linkwell::sim::ScenarioError& e) {
+    } catch (const linkwell::scenario::ScenarioError& e) {
         std::cerr << e.what() << '\n';
         return 2;
     } catch (const std::exception& e) {

@@ -4,8 +4,8 @@
 #include <limits>
 #include <utility>
 
-#include "sim/standin_actions.h"
-#include "sim/text.h"
+#include "scenario/standin_actions.h"
+#include "scenario/text.h"
 
 namespace linkwell::sim {
 namespace {
@@ -16,7 +16,7 @@ struct ScenarioOver {};
 
 // System colours as a fresh Windows desktop has them.
 std::uint32_t Resolve(std::uint32_t colour) {
-    if ((colour & shell::kSystemColour) == 0) return colour;
+    if ((colour & window::kSystemColour) == 0) return colour;
     switch (colour & 0xFFu) {
         case 5: return 0x00FFFFFF;   // COLOR_WINDOW
         default: return 0x00F0F0F0;  // COLOR_BTNFACE, COLOR_MENU
@@ -75,7 +75,7 @@ void World::Pump(const std::function<bool()>& done) {
         }
         int dueSlot = -1;
         std::int64_t nextDue = std::numeric_limits<std::int64_t>::max();
-        for (int slot = 0; slot < shell::kTimerCount; ++slot) {
+        for (int slot = 0; slot < window::kTimerCount; ++slot) {
             const auto& t = timers_[static_cast<std::size_t>(slot)];
             if (!t.running) continue;
             if (t.due < nextDue || (dueSlot >= 0 && t.due == nextDue &&
@@ -120,7 +120,7 @@ void World::IntoBridge(std::function<void()> event) {
 }
 
 void World::Apply(const Action& a) {
-    using shell::ControlId;
+    using window::ControlId;
     switch (a.kind) {
         case ActionKind::Nop: break;
         case ActionKind::Logger32Refuse:
@@ -131,8 +131,8 @@ void World::Apply(const Action& a) {
         case ActionKind::MixWRefuse:
         case ActionKind::MixWFqA:
         case ActionKind::MixWAudioFq:
-            ApplyToStandIns(a, logger32_, mixw_,
-                            [this](const ParamToken& p) { return ResolveParam(p); });
+            scenario::ApplyToStandIns(a, logger32_, mixw_,
+                                      [this](const ParamToken& p) { return ResolveParam(p); });
             break;
         case ActionKind::Logger32Start: {
             ++logger32Instance_;
@@ -144,7 +144,7 @@ void World::Apply(const Action& a) {
         case ActionKind::MixWStart: mixw_.Start(); break;
         case ActionKind::MixWStop: mixw_.Stop(); break;
         case ActionKind::Click: {
-            const auto button = *shell::FindControl(a.name);
+            const auto button = *window::FindControl(a.name);
             IntoBridge([this, button] {
                 if (boxes_.empty()) bridge_->Click(button);
             });
@@ -183,19 +183,19 @@ MessageId World::RegisterMessage(const Text& name) {
 
 void World::PostMessage(WindowHandle to, MessageId msg, WParam code, LParam value) {
     if (logger32_.Running() && to == logger32_.MainWindow()) {
-        (void)logger32_.Receive(msg, code, value, Delivery::Posted);
+        (void)logger32_.Receive(msg, code, value, scenario::Delivery::Posted);
     }
 }
 
 void World::SendMessageWithReference(WindowHandle to, MessageId msg, WParam code) {
     if (logger32_.Running() && to == logger32_.MainWindow()) {
-        (void)logger32_.Receive(msg, code, 0, Delivery::SentReference);
+        (void)logger32_.Receive(msg, code, 0, scenario::Delivery::SentReference);
     }
 }
 
 void World::SendText(WindowHandle to, const Text& text) {
     if (onSendText_) onSendText_(to, text);
-    const Text arrived = FromAnsi(ToAnsi(text));
+    const Text arrived = scenario::FromAnsi(scenario::ToAnsi(text));
     if (logger32_.Running() && to == logger32_.TextWindow()) {
         logger32_.ReceiveText(arrived);
     } else if (auto box = ControlOf(to)) {
@@ -239,7 +239,7 @@ void World::Post(WindowHandle to, MessageId msg, WParam code, LParam value) {
 void World::SetTextOf(WindowHandle to, const Text& text) {
     const auto box = ControlOf(to);
     if (!box) return;
-    const Text arrived = FromAnsi(ToAnsi(text));
+    const Text arrived = scenario::FromAnsi(scenario::ToAnsi(text));
     IntoBridge([this, box, arrived] { bridge_->TextArrived(*box, arrived); });
 }
 
@@ -260,7 +260,7 @@ void World::Sleep(int milliseconds) {
 }
 
 void World::MessageBox(const Text& text, const Text& title) {
-    trace_.Line("BOX", Quote(title) + " " + Quote(text));
+    trace_.Line("BOX", scenario::Quote(title) + " " + scenario::Quote(text));
     const std::size_t mine = boxes_.size();
     boxes_.push_back(true);
     struct Closed {
@@ -299,38 +299,40 @@ platform::LinkStatus World::ActivateLink(const platform::LinkTarget& link,
 
 // --- the view ---------------------------------------------------------------------
 
-WindowHandle World::HandleOf(shell::Window window) {
-    if (window == shell::Window::About) {
+WindowHandle World::HandleOf(window::WindowId window) {
+    if (window == window::WindowId::About) {
         aboutCreated_ = true;
         return WindowHandle{kAboutWindow};
     }
     return WindowHandle{kBridgeWindow};
 }
 
-WindowHandle World::HandleOf(shell::ControlId control) {
-    return WindowHandle{kFirstControl + static_cast<std::uint64_t>(shell::Index(control))};
+WindowHandle World::HandleOf(window::ControlId control) {
+    return WindowHandle{kFirstControl + static_cast<std::uint64_t>(window::Index(control))};
 }
 
-std::optional<shell::ControlId> World::ControlOf(WindowHandle h) const {
-    if (h.value < kFirstControl || h.value >= kFirstControl + shell::kControlCount)
+std::optional<window::ControlId> World::ControlOf(WindowHandle h) const {
+    if (h.value < kFirstControl || h.value >= kFirstControl + window::kControlCount)
         return std::nullopt;
-    const auto id = static_cast<shell::ControlId>(h.value - kFirstControl);
-    if (shell::Design(id).kind != shell::ControlKind::TextBox) return std::nullopt;
+    const auto id = static_cast<window::ControlId>(h.value - kFirstControl);
+    if (window::Design(id).kind != window::ControlKind::TextBox) return std::nullopt;
     return id;
 }
 
-void World::ControlChanged(shell::ControlId control) {
-    if (control == shell::ControlId::Text1) {
-        trace_.Line("STATUS", Quote(bridge_->State().form.GetText(control)));
+void World::ControlChanged(window::ControlId control) {
+    if (control == window::ControlId::StatusLine) {
+        trace_.Line("STATUS", scenario::Quote(bridge_->State().form.GetText(control)));
     }
 }
 
 std::optional<std::string> World::HandleName(std::int64_t value) const {
     const auto v = static_cast<std::uint64_t>(value);
     if (v == kBridgeWindow) return "Linkwell";
-    if (v == kFirstControl + static_cast<std::uint64_t>(shell::Index(shell::ControlId::Sent)))
+    if (v == kFirstControl +
+                 static_cast<std::uint64_t>(window::Index(window::ControlId::Logger32TextBox)))
         return "Sent";
-    if (v == kFirstControl + static_cast<std::uint64_t>(shell::Index(shell::ControlId::Cluster)))
+    if (v ==
+        kFirstControl + static_cast<std::uint64_t>(window::Index(window::ControlId::ClusterBox)))
         return "Cluster";
     if (logger32Instance_ > 0) {
         if (v == logger32_.MainWindow().value) return "Logger32";
@@ -342,12 +344,12 @@ std::optional<std::string> World::HandleName(std::int64_t value) const {
 std::int64_t World::ResolveParam(const ParamToken& p) const {
     if (!p.handle) return p.number;
     const auto& n = *p.handle;
-    using shell::ControlId;
+    using window::ControlId;
     if (n == "Linkwell") return static_cast<std::int64_t>(kBridgeWindow);
     if (n == "Sent")
-        return static_cast<std::int64_t>(kFirstControl) + shell::Index(ControlId::Sent);
+        return static_cast<std::int64_t>(kFirstControl) + window::Index(ControlId::Logger32TextBox);
     if (n == "Cluster")
-        return static_cast<std::int64_t>(kFirstControl) + shell::Index(ControlId::Cluster);
+        return static_cast<std::int64_t>(kFirstControl) + window::Index(ControlId::ClusterBox);
     const std::uint64_t base = kLogger32Base + logger32Instance_ * 0x10;
     if (n == "Logger32") return static_cast<std::int64_t>(base + 1);
     return static_cast<std::int64_t>(base + 2);  // Logger32Text
@@ -358,7 +360,7 @@ void World::Dump(const std::vector<std::string>& names) {
         for (const auto& n : names) DumpOne(n);
         return;
     }
-    for (const auto& c : shell::Controls()) DumpOne(std::string(c.name));
+    for (const auto& c : window::Controls()) DumpOne(std::string(c.name));
     DumpOne("Linkwell");
     DumpOne("Form1");
 }
@@ -366,26 +368,28 @@ void World::Dump(const std::vector<std::string>& names) {
 void World::DumpOne(const std::string& name) {
     const auto& form = bridge_->State().form;
     if (name == "Linkwell" || name == "Form1") {
-        const auto w = name == "Linkwell" ? shell::Window::Bridge : shell::Window::About;
+        const auto w = name == "Linkwell" ? window::WindowId::Bridge : window::WindowId::About;
         const bool top = name == "Linkwell" ? bridgeTopmost_ : aboutTopmost_;
         trace_.Line("CTRL",
                     name + " visible=" + Bool(form.WindowVisible(w)) + " topmost=" + Bool(top));
         return;
     }
-    const auto id = *shell::FindControl(name);
+    const auto id = *window::FindControl(name);
     std::string details = name;
-    switch (shell::Design(id).kind) {
-        case shell::ControlKind::TextBox:
-        case shell::ControlKind::Label: details += " text=" + Quote(form.GetText(id)); break;
-        case shell::ControlKind::Button: {
+    switch (window::Design(id).kind) {
+        case window::ControlKind::TextBox:
+        case window::ControlKind::Label:
+            details += " text=" + scenario::Quote(form.GetText(id));
+            break;
+        case window::ControlKind::Button: {
             char colour[16];
             std::snprintf(colour, sizeof colour, "0x%08X", Resolve(form.BackColor(id)));
-            details += " caption=" + Quote(form.GetText(id)) +
+            details += " caption=" + scenario::Quote(form.GetText(id)) +
                        " enabled=" + Bool(form.Enabled(id)) + " backcolor=" + colour +
                        " visible=" + Bool(form.Visible(id));
             break;
         }
-        case shell::ControlKind::Timer:
+        case window::ControlKind::Timer:
             details += " interval=" + std::to_string(form.Interval(id)) +
                        " enabled=" + Bool(form.Enabled(id));
             break;

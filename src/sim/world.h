@@ -26,11 +26,11 @@
 
 #include "bridge/bridge.h"
 #include "platform/platform.h"
-#include "shell/form.h"
-#include "sim/logger32_standin.h"
-#include "sim/mixw_standin.h"
-#include "sim/scenario.h"
-#include "sim/trace.h"
+#include "scenario/logger32_standin.h"
+#include "scenario/mixw_standin.h"
+#include "scenario/scenario.h"
+#include "scenario/trace.h"
+#include "window/form.h"
 
 namespace linkwell::sim {
 
@@ -41,6 +41,13 @@ using platform::Text;
 using platform::WindowHandle;
 using platform::WindowProc;
 using platform::WParam;
+using scenario::Action;
+using scenario::ActionKind;
+using scenario::Logger32Port;
+using scenario::Logger32StandIn;
+using scenario::MixWStandIn;
+using scenario::ParamToken;
+using scenario::Trace;
 
 // Fixed handles of the simulated windows.
 inline constexpr std::uint64_t kBridgeWindow = 0x10010;
@@ -53,7 +60,7 @@ inline constexpr std::uint64_t kLogger32Base = 0x20000;
 // it, so a long generated run need not be held in memory.
 using ActionSource = std::function<std::optional<Action>()>;
 
-class World final : public platform::Platform, public shell::FormView, private Logger32Port {
+class World final : public platform::Platform, public window::FormView, private Logger32Port {
 public:
     World(std::vector<Action> actions, std::ostream& out);
     World(ActionSource source, std::ostream& out);
@@ -93,10 +100,10 @@ public:
     Text DecimalSeparator() override { return decimal_; }
 
     // --- FormView ----------------------------------------------------------
-    WindowHandle HandleOf(shell::Window window) override;
-    WindowHandle HandleOf(shell::ControlId control) override;
-    void ControlChanged(shell::ControlId control) override;
-    void WindowChanged(shell::Window) override {}
+    WindowHandle HandleOf(window::WindowId window) override;
+    WindowHandle HandleOf(window::ControlId control) override;
+    void ControlChanged(window::ControlId control) override;
+    void WindowChanged(window::WindowId) override {}
 
 private:
     static constexpr WindowProc kFormProc{1};
@@ -127,7 +134,7 @@ private:
     void Dump(const std::vector<std::string>& names);
     void DumpOne(const std::string& name);
     [[nodiscard]] std::optional<std::string> HandleName(std::int64_t value) const;
-    [[nodiscard]] std::optional<shell::ControlId> ControlOf(WindowHandle h) const;
+    [[nodiscard]] std::optional<window::ControlId> ControlOf(WindowHandle h) const;
     [[nodiscard]] std::int64_t ResolveParam(const ParamToken& p) const;
 
     std::function<void(WindowHandle, const Text&)> onSendText_;
@@ -142,7 +149,7 @@ private:
 
     int sleeping_ = 0;
     std::deque<std::function<void()>> queue_;
-    std::array<TimerState, shell::kTimerCount> timers_{};
+    std::array<TimerState, window::kTimerCount> timers_{};
     std::uint64_t timerOrder_ = 0;
     std::vector<bool> boxes_;  // open message boxes, innermost last
     WindowProc bridgeProc_ = kFormProc;

@@ -10,9 +10,9 @@
 namespace linkwell::to_logger32 {
 
 using platform::Text;
-using shell::ControlId;
-using shell::FormVars;
-using shell::Station;
+using window::ControlId;
+using window::FormVars;
+using window::Station;
 
 namespace {
 
@@ -23,16 +23,16 @@ struct RecordField {
 };
 // The QSO record's fields in the order they are written.
 constexpr std::array<RecordField, 9> kRecordFields = {{
-    {u"<CALL:", ControlId::Callsign, &FormVars::LastCall},
-    {u"<RST_RCVD:", ControlId::RSTr, &FormVars::LastRstRcvd},
+    {u"<CALL:", ControlId::CallBox, &FormVars::LastCall},
+    {u"<RST_RCVD:", ControlId::RstRcvdBox, &FormVars::LastRstRcvd},
     // The report sent travels with the record but does not make one due.
-    {u"<RST_SENT:", ControlId::RSTs, nullptr},
-    {u"<QTH:", ControlId::Qth, &FormVars::LastQth},
-    {u"<NAME:", ControlId::HisName, &FormVars::LastName},
-    {u"<COMMENT:", ControlId::Notes, &FormVars::LastNotes},
-    {u"<GRIDSQUARE:", ControlId::Locator, &FormVars::LastLocator},
-    {u"<IOTA:", ControlId::IOTA, &FormVars::LastIota},
-    {u"<QSL_VIA:", ControlId::QslManag, &FormVars::LastQslManager},
+    {u"<RST_SENT:", ControlId::RstSentBox, nullptr},
+    {u"<QTH:", ControlId::QthBox, &FormVars::LastQth},
+    {u"<NAME:", ControlId::NameBox, &FormVars::LastName},
+    {u"<COMMENT:", ControlId::NotesBox, &FormVars::LastNotes},
+    {u"<GRIDSQUARE:", ControlId::LocatorBox, &FormVars::LastLocator},
+    {u"<IOTA:", ControlId::IotaBox, &FormVars::LastIota},
+    {u"<QSL_VIA:", ControlId::QslManagerBox, &FormVars::LastQslManager},
 }};
 
 constexpr double kHertzPerKilohertz = 1000;
@@ -68,12 +68,12 @@ std::optional<Text> FrequencyDetectionText(Station& s) {
 }
 
 void SendModeStage(Station& s) {
-    s.vars.LastMode = TextOf(s, ControlId::Mode);
+    s.vars.LastMode = TextOf(s, ControlId::ModeBox);
     for (const auto& [mixw, logger32] : kModeNames) {
-        if (s.form.GetText(ControlId::Mode) == mixw)
-            s.form.SetText(ControlId::Mode, Text(logger32));
+        if (s.form.GetText(ControlId::ModeBox) == mixw)
+            s.form.SetText(ControlId::ModeBox, Text(logger32));
     }
-    logger32::SendTextToLogger32(s, AdifField(u"<APP_FORCE_MODE:", TextOf(s, ControlId::Mode)));
+    logger32::SendTextToLogger32(s, AdifField(u"<APP_FORCE_MODE:", TextOf(s, ControlId::ModeBox)));
 }
 
 void SendFrequencyStage(Station& s) {
@@ -86,7 +86,7 @@ void SendFrequencyStage(Station& s) {
 }
 
 void SendRecordStage(Station& s) {
-    if (s.form.GetText(ControlId::Callsign).empty()) return;
+    if (s.form.GetText(ControlId::CallBox).empty()) return;
     bool due = false;
     for (const auto& field : kRecordFields) {
         if (field.remembered && s.form.GetText(field.box) != s.vars.*field.remembered) due = true;
@@ -101,13 +101,13 @@ void SendRecordStage(Station& s) {
     s.vars.QsoRecord = record;
     logger32::SendTextToLogger32(s, record);
     // MixW's next command, even a repeated "Save", is then a change.
-    s.form.SetText(ControlId::TextCommand, u" ");
+    s.form.SetText(ControlId::MixWCommandBox, u" ");
 }
 
 }  // namespace
 
 void PushMixWToLogger32(Station& s) {
-    if (s.form.GetText(ControlId::Mode) != s.vars.LastMode) {
+    if (s.form.GetText(ControlId::ModeBox) != s.vars.LastMode) {
         SendModeStage(s);
         return;
     }
@@ -122,8 +122,8 @@ void PushMixWToLogger32(Station& s) {
 
 std::optional<Text> ForceFreqText(Station& s, bool honourSideband) {
     const Text separator = s.os.DecimalSeparator();
-    if (IsDialMode(TextOf(s, ControlId::Mode))) {
-        const auto khz = LeadingNumber(s.form.GetText(ControlId::Freq));
+    if (IsDialMode(TextOf(s, ControlId::ModeBox))) {
+        const auto khz = LeadingNumber(s.form.GetText(ControlId::DialFreqBox));
         if (!khz) return std::nullopt;
         return ValueText(*khz, separator);
     }
@@ -132,36 +132,36 @@ std::optional<Text> ForceFreqText(Station& s, bool honourSideband) {
     return ValueText(*hz / kHertzPerKilohertz, separator);
 }
 
-void Freq_Change(Station& s) {
+void OnDialFreqChanged(Station& s) {
     const auto khz = ForceFreqText(s, false);
     if (!khz) return;
     logger32::SendTextToLogger32(s, AdifField(u"<APP_FORCE_FREQ:", *khz));
 }
 
-void TextCommand_Change(Station& s) {
+void OnMixWCommand(Station& s) {
     if (s.vars.Logger32HasControl) return;
-    if (s.form.GetText(ControlId::TextCommand) == kSave) {
+    if (s.form.GetText(ControlId::MixWCommandBox) == kSave) {
         // The next push comes a full tick after the logging.
-        s.form.Disarm(ControlId::Timer2);
-        CommandSend_Click(s);
-        s.form.Arm(ControlId::Timer2, 800);
+        s.form.Disarm(ControlId::PushTimer);
+        LogQso(s);
+        s.form.Arm(ControlId::PushTimer, 800);
     }
     // Read anew: after a "Save" the box holds the marker, never "Remove".
-    if (s.form.GetText(ControlId::TextCommand) == kRemove) {
+    if (s.form.GetText(ControlId::MixWCommandBox) == kRemove) {
         logger32::SendTextToLogger32(s, Text(kEndOfRecord));
     }
 }
 
-void CommandSend_Click(Station& s) {
+void LogQso(Station& s) {
     // The time pair goes on a copy: QsoRecord stays the record as sent, so a
     // second logging carries one pair, the current one, and not two.
-    const Text time = TextOf(s, ControlId::Time);
+    const Text time = TextOf(s, ControlId::TimeBox);
     const Text logged =
         s.vars.QsoRecord + AdifField(u"<APP_TIME_ON:", time) + AdifField(u"<APP_TIME_OFF:", time);
     logger32::SendTextToLogger32(s, AdifField(u"<APP_LOGQSO:", logged));
     logger32::PostToLogger32(s, logger32::code::kLogged1, 1);
     logger32::PostToLogger32(s, logger32::code::kLogged2, 1);
-    s.form.SetText(ControlId::TextCommand, Text(kSentMarker));
+    s.form.SetText(ControlId::MixWCommandBox, Text(kSentMarker));
 }
 
 Text AdifField(std::u16string_view prefix, const Text& value) {

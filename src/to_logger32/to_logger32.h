@@ -20,7 +20,7 @@
 #include <optional>
 #include <string_view>
 
-#include "shell/station.h"
+#include "bridge/station.h"
 
 namespace linkwell::to_logger32 {
 
@@ -51,21 +51,21 @@ inline constexpr std::u16string_view kSentMarker = u"Murex_Send";
 
 // One push per Timer2 tick: the mode if it changed, else the frequency if it
 // changed, else the QSO record if one of its fields changed.
-void PushMixWToLogger32(shell::Station& s);
+void PushMixWToLogger32(window::Station& s);
 // Every change of the Freq box sends the frequency, with no comparison; the
 // sideband toggle is not honoured here.
-void Freq_Change(shell::Station& s);
+void OnDialFreqChanged(window::Station& s);
 // MixW's command item: "Save" logs the QSO, "Remove" sends "<EOR>"; both are
 // ignored while Logger32 holds the rig.
-void TextCommand_Change(shell::Station& s);
+void OnMixWCommand(window::Station& s);
 // The Send! button: logs the QSO in Logger32, in every state.
-void CommandSend_Click(shell::Station& s);
+void LogQso(window::Station& s);
 
 // The frequency to send, in kHz: the Freq box in a dial mode, else
 // (FqA + AudioFq) / 1000, or (FqA - AudioFq) / 1000 when the sideband toggle
 // is honoured and set. nullopt when MixW's values cannot be read (MixW2 has
 // closed) or the Freq box holds a number too large for a double.
-[[nodiscard]] std::optional<platform::Text> ForceFreqText(shell::Station& s, bool honourSideband);
+[[nodiscard]] std::optional<platform::Text> ForceFreqText(window::Station& s, bool honourSideband);
 
 // "<TAG:" + length + ">" + value; the length counts UTF-16 code units.
 [[nodiscard]] platform::Text AdifField(std::u16string_view prefix, const platform::Text& value);

@@ -10,8 +10,8 @@ namespace linkwell::to_mixw {
 
 using platform::CallStatus;
 using platform::Text;
-using shell::ControlId;
-using shell::Station;
+using window::ControlId;
+using window::Station;
 
 namespace {
 
@@ -65,7 +65,7 @@ bool SwitchMode(Station& s, const Text& mode, ModeFrom from) {
 // The Sent text as it stands now: each record step reads it afresh, and a
 // copy stays valid while MixW's calls let other messages in.
 Text SentNow(const Station& s) {
-    return s.form.GetText(ControlId::Sent);
+    return s.form.GetText(ControlId::Logger32TextBox);
 }
 
 // Each step gives false when a call on MixW failed: the tick ends there.
@@ -118,8 +118,8 @@ bool RecordSteps(Station& s) {
     }
     if (Holds(SentNow(s), kEndOfFile)) {
         if (!Macro(s, kFixStartTime) || !Macro(s, kSaveQso) || !Macro(s, kClearQso)) return false;
-        // Runs Sent_Change at once: code 10 and one more (empty) tick.
-        s.form.SetText(ControlId::Sent, Text(kSavedMark));
+        // Runs OnLogger32Text at once: code 10 and one more (empty) tick.
+        s.form.SetText(ControlId::Logger32TextBox, Text(kSavedMark));
     }
     return true;
 }
@@ -142,17 +142,17 @@ Text FrequencyMacro(std::u16string_view tuneFreq) {
     return macro;
 }
 
-void Sent_Change(Station& s) {
-    const Text& text = s.form.GetText(ControlId::Sent);
+void OnLogger32Text(Station& s) {
+    const Text& text = s.form.GetText(ControlId::Logger32TextBox);
     if (IsSpot(text)) s.vars.DX_SPOT1 = text;
     logger32::PostToLogger32(
         s, logger32::code::kClusterWindow,
-        static_cast<platform::LParam>(s.form.HandleOf(ControlId::Cluster).value));
-    s.form.Arm(ControlId::Timer3, kIntakeDelayMs);
+        static_cast<platform::LParam>(s.form.HandleOf(ControlId::ClusterBox).value));
+    s.form.Arm(ControlId::IntakeTimer, kIntakeDelayMs);
 }
 
-void Timer3_Timer(Station& s) {
-    s.form.Disarm(ControlId::Timer3);
+void OnIntakeTick(Station& s) {
+    s.form.Disarm(ControlId::IntakeTimer);
     // Taken once, acted on or not: a spot never outlives its tick.
     const Text spot = std::exchange(s.vars.DX_SPOT1, Text());
     if (!spot.empty() && s.vars.MixWAttached() && !SpotSteps(s, spot)) return;
@@ -160,9 +160,9 @@ void Timer3_Timer(Station& s) {
     (void)RecordSteps(s);
 }
 
-void Freq_logger32_Change(Station& s) {
+void OnLogger32FreqChanged(Station& s) {
     if (!s.vars.Logger32HasControl) return;
-    s.vars.TuneFreq = s.form.GetText(ControlId::Freq_logger32);
+    s.vars.TuneFreq = s.form.GetText(ControlId::Logger32FreqBox);
     (void)Macro(s, FrequencyMacro(s.vars.TuneFreq));
 }
 

@@ -15,17 +15,17 @@
 #include <span>
 #include <string_view>
 
-#include "shell/station.h"
+#include "bridge/station.h"
 
 namespace linkwell::to_mixw {
 
 // Every change of the Sent box: keeps a spot, answers code 10, arms Timer3.
-void Sent_Change(shell::Station& s);
+void OnLogger32Text(window::Station& s);
 // One tick per arming: takes the pending spot and acts on it and on the
 // record in Sent.
-void Timer3_Timer(shell::Station& s);
+void OnIntakeTick(window::Station& s);
 // Logger32's frequency (kHz) tunes MixW while Logger32 holds the rig.
-void Freq_logger32_Change(shell::Station& s);
+void OnLogger32FreqChanged(window::Station& s);
 
 // Where a mode text came from: a spot switches no sideband mode.
 enum class ModeFrom { Spot, Record };

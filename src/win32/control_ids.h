@@ -2,13 +2,13 @@
 // the stand-in peers that operate it. No Windows header needed.
 #pragma once
 
-#include "shell/controls.h"
+#include "window/controls.h"
 
 namespace linkwell::win32 {
 
 inline constexpr int kFirstControlId = 100;
-[[nodiscard]] inline int ControlDlgId(shell::ControlId id) {
-    return kFirstControlId + shell::Index(id);
+[[nodiscard]] inline int ControlDlgId(window::ControlId id) {
+    return kFirstControlId + window::Index(id);
 }
 
 // The window property that holds a button's resolved face colour (0x00BBGGRR)

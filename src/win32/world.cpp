@@ -10,8 +10,8 @@
 namespace linkwell::win32 {
 namespace {
 
-using shell::ControlId;
-using shell::ControlKind;
+using window::ControlId;
+using window::ControlKind;
 
 constexpr wchar_t kFormClass[] = L"LinkwellForm";
 constexpr wchar_t kAboutClass[] = L"LinkwellAbout";
@@ -25,7 +25,7 @@ constexpr DWORD kAboutStyle = WS_POPUP | WS_CAPTION | WS_BORDER;
 constexpr UINT kSendTimeoutMs = 3000;
 
 COLORREF Resolve(std::uint32_t colour) {
-    if ((colour & shell::kSystemColour) != 0) return GetSysColor(static_cast<int>(colour & 0xFFu));
+    if ((colour & window::kSystemColour) != 0) return GetSysColor(static_cast<int>(colour & 0xFFu));
     return static_cast<COLORREF>(colour);
 }
 
@@ -106,18 +106,18 @@ void WinWorld::CreateForm() {
     wc.hIcon = LoadIconW(instance_, MAKEINTRESOURCEW(1));
     wc.hIconSm = wc.hIcon;
     wc.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
-    wc.hbrBackground = Brush(shell::kLightOrange);
+    wc.hbrBackground = Brush(window::kLightOrange);
     wc.lpszClassName = kFormClass;
     RegisterClassExW(&wc);
 
     const RECT r =
-        Centred(Pixels(shell::kFormWidthTwips), Pixels(shell::kFormHeightTwips), kFormStyle, 0);
-    const std::wstring caption = Wide(Text(shell::kFormCaption));
+        Centred(Pixels(window::kFormWidthTwips), Pixels(window::kFormHeightTwips), kFormStyle, 0);
+    const std::wstring caption = Wide(Text(window::kFormCaption));
     form_ =
         CreateWindowExW(0, kFormClass, caption.c_str(), kFormStyle, r.left, r.top, r.right - r.left,
                         r.bottom - r.top, nullptr, nullptr, instance_, nullptr);
 
-    for (const auto& design : shell::Controls()) {
+    for (const auto& design : window::Controls()) {
         const wchar_t* cls = nullptr;
         DWORD style =
             WS_CHILD | (design.visible ? WS_VISIBLE : 0u) | (design.enabled ? 0u : WS_DISABLED);
@@ -150,13 +150,13 @@ void WinWorld::CreateForm() {
             SetPropW(h, kFaceColourProp,
                      reinterpret_cast<HANDLE>(static_cast<UINT_PTR>(Resolve(design.backColor))));
         }
-        controls_[static_cast<std::size_t>(shell::Index(design.id))] = h;
+        controls_[static_cast<std::size_t>(window::Index(design.id))] = h;
     }
 }
 
 std::optional<ControlId> WinWorld::ControlOfId(int id) const {
     const int index = id - kFirstControlId;
-    if (index < 0 || index >= shell::kControlCount) return std::nullopt;
+    if (index < 0 || index >= window::kControlCount) return std::nullopt;
     return static_cast<ControlId>(index);
 }
 
@@ -172,7 +172,7 @@ LRESULT WinWorld::OnFormMessage(HWND window, UINT msg, WPARAM wParam, LPARAM lPa
         case WM_COMMAND: {
             const auto id = ControlOfId(LOWORD(wParam));
             if (!id) break;
-            const auto kind = shell::Design(*id).kind;
+            const auto kind = window::Design(*id).kind;
             if (kind == ControlKind::TextBox && HIWORD(wParam) == EN_CHANGE) {
                 bridge_->TextArrived(*id, WindowText(reinterpret_cast<HWND>(lParam)));
             } else if (kind == ControlKind::Button && HIWORD(wParam) == BN_CLICKED) {
@@ -193,7 +193,7 @@ LRESULT WinWorld::OnFormMessage(HWND window, UINT msg, WPARAM wParam, LPARAM lPa
         case WM_DRAWITEM: DrawButton(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam)); return TRUE;
         case WM_TIMER: {
             const int slot = static_cast<int>(wParam) - 1;
-            if (slot >= 0 && slot < shell::kTimerCount &&
+            if (slot >= 0 && slot < window::kTimerCount &&
                 timerRunning_[static_cast<std::size_t>(slot)]) {
                 bridge_->TimerTick(slot);
             }
@@ -237,12 +237,12 @@ void WinWorld::CreateAbout() {
     wc.lpfnWndProc = AboutProc;
     wc.hInstance = instance_;
     wc.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
-    wc.hbrBackground = Brush(shell::kButtonFace);
+    wc.hbrBackground = Brush(window::kButtonFace);
     wc.lpszClassName = kAboutClass;
     RegisterClassExW(&wc);
-    const RECT r =
-        Centred(Pixels(shell::kAboutWidthTwips), Pixels(shell::kAboutHeightTwips), kAboutStyle, 0);
-    const std::wstring caption = Wide(Text(shell::kAboutCaption));
+    const RECT r = Centred(Pixels(window::kAboutWidthTwips), Pixels(window::kAboutHeightTwips),
+                           kAboutStyle, 0);
+    const std::wstring caption = Wide(Text(window::kAboutCaption));
     about_ =
         CreateWindowExW(WS_EX_TOOLWINDOW, kAboutClass, caption.c_str(), kAboutStyle, r.left, r.top,
                         r.right - r.left, r.bottom - r.top, nullptr, nullptr, instance_, nullptr);
@@ -264,7 +264,7 @@ LRESULT CALLBACK WinWorld::AboutProc(HWND window, UINT msg, WPARAM wParam, LPARA
     DrawGlobe(dc, image2);
     DrawMast(dc, image1);
     RECT label{image2.right + m, image1.bottom + m, client.right - m, client.bottom - m};
-    const std::wstring text = Wide(Text(shell::kAboutLabel));
+    const std::wstring text = Wide(Text(window::kAboutLabel));
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, GetSysColor(COLOR_BTNTEXT));
     HGDIOBJ old = SelectObject(dc, self_->aboutFont_);
@@ -277,8 +277,8 @@ LRESULT CALLBACK WinWorld::AboutProc(HWND window, UINT msg, WPARAM wParam, LPARA
 
 // --- FormView ---------------------------------------------------------------------------------
 
-WindowHandle WinWorld::HandleOf(shell::Window window) {
-    if (window == shell::Window::About) {
+WindowHandle WinWorld::HandleOf(window::WindowId window) {
+    if (window == window::WindowId::About) {
         if (about_ == nullptr) CreateAbout();
         return Handle(about_);
     }
@@ -286,11 +286,11 @@ WindowHandle WinWorld::HandleOf(shell::Window window) {
 }
 
 WindowHandle WinWorld::HandleOf(ControlId control) {
-    return Handle(controls_[static_cast<std::size_t>(shell::Index(control))]);
+    return Handle(controls_[static_cast<std::size_t>(window::Index(control))]);
 }
 
 void WinWorld::ControlChanged(ControlId control) {
-    HWND h = controls_[static_cast<std::size_t>(shell::Index(control))];
+    HWND h = controls_[static_cast<std::size_t>(window::Index(control))];
     if (h == nullptr) return;  // timers
     const auto& form = bridge_->State().form;
     const Text& text = form.GetText(control);
@@ -298,7 +298,7 @@ void WinWorld::ControlChanged(ControlId control) {
         const std::wstring w = Wide(text);
         SetWindowTextW(h, w.c_str());
     }
-    if (shell::Design(control).kind == ControlKind::Button) {
+    if (window::Design(control).kind == ControlKind::Button) {
         const bool enabled = form.Enabled(control);
         if ((IsWindowEnabled(h) != FALSE) != enabled) EnableWindow(h, enabled ? TRUE : FALSE);
         SetPropW(h, kFaceColourProp,
@@ -307,7 +307,7 @@ void WinWorld::ControlChanged(ControlId control) {
     InvalidateRect(h, nullptr, TRUE);
 }
 
-void WinWorld::WindowChanged(shell::Window window) {
+void WinWorld::WindowChanged(window::WindowId window) {
     HWND h = Hwnd(HandleOf(window));
     const bool visible = bridge_->State().form.WindowVisible(window);
     ShowWindow(h, visible ? SW_SHOWNOACTIVATE : SW_HIDE);

@@ -22,8 +22,8 @@
 
 #include "bridge/bridge.h"
 #include "platform/platform.h"
-#include "shell/form.h"
 #include "win32/dde_client.h"
+#include "window/form.h"
 
 namespace linkwell::win32 {
 
@@ -35,14 +35,14 @@ using platform::WindowHandle;
 using platform::WindowProc;
 using platform::WParam;
 
-class WinWorld final : public platform::Platform, public shell::FormView {
+class WinWorld final : public platform::Platform, public window::FormView {
 public:
     explicit WinWorld(HINSTANCE instance);
     ~WinWorld() override;
     WinWorld(const WinWorld&) = delete;
     WinWorld& operator=(const WinWorld&) = delete;
 
-    // Creates the bridge window, runs Form_Load and shows the window.
+    // Creates the bridge window, runs OnLoad and shows the window.
     void Start();
     // The message loop; returns the exit code.
     int Run();
@@ -69,10 +69,10 @@ public:
     Text DecimalSeparator() override;
 
     // --- FormView ----------------------------------------------------------
-    WindowHandle HandleOf(shell::Window window) override;
-    WindowHandle HandleOf(shell::ControlId control) override;
-    void ControlChanged(shell::ControlId control) override;
-    void WindowChanged(shell::Window window) override;
+    WindowHandle HandleOf(window::WindowId window) override;
+    WindowHandle HandleOf(window::ControlId control) override;
+    void ControlChanged(window::ControlId control) override;
+    void WindowChanged(window::WindowId window) override;
 
 private:
     static LRESULT CALLBACK FormProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam);
@@ -85,7 +85,7 @@ private:
     void DrawButton(const DRAWITEMSTRUCT& item);
     [[nodiscard]] HBRUSH Brush(std::uint32_t colour);
     [[nodiscard]] int Pixels(int twips) const { return MulDiv(twips, dpi_, 1440); }
-    [[nodiscard]] std::optional<shell::ControlId> ControlOfId(int id) const;
+    [[nodiscard]] std::optional<window::ControlId> ControlOfId(int id) const;
 
     static WinWorld* self_;
     HINSTANCE instance_;
@@ -94,8 +94,8 @@ private:
     HWND about_ = nullptr;
     HFONT font_ = nullptr;
     HFONT aboutFont_ = nullptr;
-    std::array<HWND, shell::kControlCount> controls_{};
-    std::array<bool, shell::kTimerCount> timerRunning_{};
+    std::array<HWND, window::kControlCount> controls_{};
+    std::array<bool, window::kTimerCount> timerRunning_{};
     std::map<std::uint32_t, HBRUSH> brushes_;
     std::int32_t zero_ = 0;  // the leaving notice's referenced value
     DdeLinks links_;

@@ -13,10 +13,10 @@
 #include <vector>
 
 #include "bridge/bridge.h"
+#include "bridge/station.h"
 #include "platform/platform.h"
-#include "shell/form.h"
-#include "shell/station.h"
-#include "sim/text.h"
+#include "scenario/text.h"
+#include "window/form.h"
 
 namespace linkwell::testing {
 
@@ -29,7 +29,7 @@ using platform::WindowProc;
 using platform::WParam;
 
 inline std::string U8(const Text& t) {
-    return sim::ToUtf8(t);
+    return scenario::ToUtf8(t);
 }
 
 // Thrown by EndProgram so a test can see that the program ended.
@@ -65,7 +65,7 @@ private:
     double& audio_;
 };
 
-class FakeWorld final : public platform::Platform, public shell::FormView {
+class FakeWorld final : public platform::Platform, public window::FormView {
 public:
     static constexpr std::uint64_t kLogger32 = 0x500;
     static constexpr std::uint64_t kLogger32Text = 0x501;
@@ -91,7 +91,7 @@ public:
     int sleptMs = 0;
 
     Bridge bridge;
-    shell::Station& S() { return bridge.State(); }
+    window::Station& S() { return bridge.State(); }
 
     // Puts the bridge where the start-up wait leaves it, without running it.
     void Attach() {
@@ -161,13 +161,14 @@ public:
     }
     void StartTimer(int slot, int ms) override {
         timers[slot] = ms;
-        timerLog.push_back("start " + std::string(shell::Design(shell::TimerFromSlot(slot)).name) +
-                           " " + std::to_string(ms));
+        timerLog.push_back("start " +
+                           std::string(window::Design(window::TimerFromSlot(slot)).name) + " " +
+                           std::to_string(ms));
     }
     void StopTimer(int slot) override {
         if (timers.erase(slot) != 0) {
             timerLog.push_back("stop " +
-                               std::string(shell::Design(shell::TimerFromSlot(slot)).name));
+                               std::string(window::Design(window::TimerFromSlot(slot)).name));
         }
     }
     std::unique_ptr<platform::Automation> GetActiveObject(const Text& progId) override {
@@ -189,14 +190,14 @@ public:
     Text DecimalSeparator() override { return decimal; }
 
     // --- FormView -----------------------------------------------------------------
-    WindowHandle HandleOf(shell::Window w) override {
-        return WindowHandle{w == shell::Window::Bridge ? 0x100u : 0x200u};
+    WindowHandle HandleOf(window::WindowId w) override {
+        return WindowHandle{w == window::WindowId::Bridge ? 0x100u : 0x200u};
     }
-    WindowHandle HandleOf(shell::ControlId c) override {
-        return WindowHandle{0x1000u + static_cast<std::uint64_t>(shell::Index(c))};
+    WindowHandle HandleOf(window::ControlId c) override {
+        return WindowHandle{0x1000u + static_cast<std::uint64_t>(window::Index(c))};
     }
-    void ControlChanged(shell::ControlId) override {}
-    void WindowChanged(shell::Window) override {}
+    void ControlChanged(window::ControlId) override {}
+    void WindowChanged(window::WindowId) override {}
 
 private:
     std::string NameOf(MessageId msg) const {

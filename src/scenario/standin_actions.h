@@ -7,15 +7,15 @@
 #include <cstdint>
 #include <functional>
 
-#include "sim/logger32_standin.h"
-#include "sim/mixw_standin.h"
-#include "sim/scenario.h"
+#include "scenario/logger32_standin.h"
+#include "scenario/mixw_standin.h"
+#include "scenario/scenario.h"
 
-namespace linkwell::sim {
+namespace linkwell::scenario {
 
 // Applies `a` to the stand-ins; any other action is left alone. `resolve`
 // turns an lParam token (hwnd:NAME) into the world's handle value.
 void ApplyToStandIns(const Action& a, Logger32StandIn& logger32, MixWStandIn& mixw,
                      const std::function<std::int64_t(const ParamToken&)>& resolve);
 
-}  // namespace linkwell::sim
+}  // namespace linkwell::scenario

@@ -8,9 +8,9 @@
 #include <optional>
 
 #include "platform/platform.h"
-#include "shell/form.h"
+#include "window/form.h"
 
-namespace linkwell::shell {
+namespace linkwell::window {
 
 // The text a Boolean False becomes when it is stored in a String.
 inline constexpr std::u16string_view kFalseText = u"False";
@@ -68,4 +68,4 @@ struct Station {
     Module1 link;
 };
 
-}  // namespace linkwell::shell
+}  // namespace linkwell::window

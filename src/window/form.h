@@ -12,24 +12,24 @@
 #include <functional>
 
 #include "platform/platform.h"
-#include "shell/controls.h"
+#include "window/controls.h"
 
-namespace linkwell::shell {
+namespace linkwell::window {
 
 using platform::Text;
 using platform::WindowHandle;
 
-enum class Window { Bridge, About };
+enum class WindowId { Bridge, About };
 
 // What a world provides to show the model: native handles of the windows
 // and text boxes, and a notice after each change of a control or window.
 class FormView {
 public:
     virtual ~FormView() = default;
-    [[nodiscard]] virtual WindowHandle HandleOf(Window window) = 0;
+    [[nodiscard]] virtual WindowHandle HandleOf(WindowId window) = 0;
     [[nodiscard]] virtual WindowHandle HandleOf(ControlId control) = 0;
     virtual void ControlChanged(ControlId control) = 0;
-    virtual void WindowChanged(Window window) = 0;
+    virtual void WindowChanged(WindowId window) = 0;
 };
 
 class Form {
@@ -68,9 +68,11 @@ public:
         SetTimerEnabled(timer, false);
     }
 
-    [[nodiscard]] bool WindowVisible(Window w) const { return windowVisible_[static_cast<int>(w)]; }
-    void SetWindowVisible(Window w, bool visible);
-    [[nodiscard]] WindowHandle HandleOf(Window w) { return view_.HandleOf(w); }
+    [[nodiscard]] bool WindowVisible(WindowId w) const {
+        return windowVisible_[static_cast<int>(w)];
+    }
+    void SetWindowVisible(WindowId w, bool visible);
+    [[nodiscard]] WindowHandle HandleOf(WindowId w) { return view_.HandleOf(w); }
     [[nodiscard]] WindowHandle HandleOf(ControlId id) { return view_.HandleOf(id); }
 
 private:
@@ -96,4 +98,4 @@ private:
     std::function<void(ControlId)> onChange_;
 };
 
-}  // namespace linkwell::shell
+}  // namespace linkwell::window

@@ -6,9 +6,9 @@
 
 #include <string>
 
-#include "shell/controls.h"
+#include "peers/watch.h"
 #include "win32/control_ids.h"
-#include "win32/peers/watch.h"
+#include "window/controls.h"
 
 namespace {
 
@@ -51,7 +51,7 @@ extern "C" __declspec(dllexport) LRESULT CALLBACK
     if (code == HC_ACTION) {
         const auto& m = *reinterpret_cast<const CWPRETSTRUCT*>(lParam);
         if (m.message == WM_SETTEXT &&
-            GetDlgCtrlID(m.hwnd) == win32::ControlDlgId(shell::ControlId::Text1) &&
+            GetDlgCtrlID(m.hwnd) == win32::ControlDlgId(window::ControlId::StatusLine) &&
             ClassOf(GetParent(m.hwnd)) == L"LinkwellForm") {
             Report(win32::peers::kStatusChanged, reinterpret_cast<const wchar_t*>(m.lParam),
                    nullptr);

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-namespace linkwell::sim {
+namespace linkwell::scenario {
 
 class LineSink : public std::streambuf {
 public:
@@ -42,4 +42,4 @@ private:
     std::string line_;
 };
 
-}  // namespace linkwell::sim
+}  // namespace linkwell::scenario

@@ -1,8 +1,8 @@
-#include "shell/form.h"
+#include "window/form.h"
 
 #include <utility>
 
-namespace linkwell::shell {
+namespace linkwell::window {
 
 Form::Form(platform::Platform& os, FormView& view) : os_(os), view_(view) {
     for (const auto& design : Controls()) {
@@ -70,9 +70,9 @@ void Form::applyTimer(ControlId timer) {
     view_.ControlChanged(timer);
 }
 
-void Form::SetWindowVisible(Window w, bool visible) {
+void Form::SetWindowVisible(WindowId w, bool visible) {
     windowVisible_[static_cast<std::size_t>(w)] = visible;
     view_.WindowChanged(w);
 }
 
-}  // namespace linkwell::shell
+}  // namespace linkwell::window

@@ -13,9 +13,9 @@
 #include <string>
 
 #include "platform/platform.h"
-#include "sim/trace.h"
+#include "scenario/trace.h"
 
-namespace linkwell::sim {
+namespace linkwell::scenario {
 
 using platform::LParam;
 using platform::MessageId;
@@ -78,4 +78,4 @@ private:
     WindowHandle bridgeTextBox_;
 };
 
-}  // namespace linkwell::sim
+}  // namespace linkwell::scenario

@@ -1,4 +1,4 @@
-#include "sim/scenario.h"
+#include "scenario/scenario.h"
 
 #include <algorithm>
 #include <cctype>
@@ -6,10 +6,10 @@
 #include <cmath>
 #include <limits>
 
-#include "shell/controls.h"
-#include "sim/text.h"
+#include "scenario/text.h"
+#include "window/controls.h"
 
-namespace linkwell::sim {
+namespace linkwell::scenario {
 namespace {
 
 struct Token {
@@ -280,7 +280,7 @@ std::vector<Action> ParseScenario(std::string_view source, std::string_view file
             a.kind = ActionKind::Dump;
             for (std::size_t i = 1; i < t.size(); ++i) {
                 const auto& n = t[i].raw;
-                if (n != "Linkwell" && n != "Form1" && !shell::FindControl(n)) {
+                if (n != "Linkwell" && n != "Form1" && !window::FindControl(n)) {
                     p.Fail("unknown control: " + n);
                 }
                 a.names.push_back(n);
@@ -299,4 +299,4 @@ std::vector<Action> ParseScenario(std::string_view source, std::string_view file
     return actions;
 }
 
-}  // namespace linkwell::sim
+}  // namespace linkwell::scenario

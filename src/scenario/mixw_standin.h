@@ -15,9 +15,9 @@
 #include <vector>
 
 #include "platform/platform.h"
-#include "sim/trace.h"
+#include "scenario/trace.h"
 
-namespace linkwell::sim {
+namespace linkwell::scenario {
 
 using platform::Text;
 
@@ -71,4 +71,4 @@ private:
     std::vector<Link> links_;
 };
 
-}  // namespace linkwell::sim
+}  // namespace linkwell::scenario

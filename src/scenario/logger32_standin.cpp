@@ -1,9 +1,9 @@
-#include "sim/logger32_standin.h"
+#include "scenario/logger32_standin.h"
 
 #include "logger32/link.h"
-#include "sim/text.h"
+#include "scenario/text.h"
 
-namespace linkwell::sim {
+namespace linkwell::scenario {
 
 void Logger32StandIn::Start(bool withTextWindow, WindowHandle main, WindowHandle text) {
     running_ = true;
@@ -66,4 +66,4 @@ void Logger32StandIn::SetText(const Text& text) {
     port_.SetTextOf(bridgeTextBox_, text);
 }
 
-}  // namespace linkwell::sim
+}  // namespace linkwell::scenario

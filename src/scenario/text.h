@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-namespace linkwell::sim {
+namespace linkwell::scenario {
 
 // nullopt when the bytes are not valid UTF-8.
 [[nodiscard]] std::optional<std::u16string> FromUtf8(std::string_view bytes);
@@ -20,4 +20,4 @@ namespace linkwell::sim {
 // A JSON string literal; everything outside printable ASCII is escaped.
 [[nodiscard]] std::string Quote(std::u16string_view text);
 
-}  // namespace linkwell::sim
+}  // namespace linkwell::scenario

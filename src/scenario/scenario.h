@@ -10,7 +10,7 @@
 #include <string_view>
 #include <vector>
 
-namespace linkwell::sim {
+namespace linkwell::scenario {
 
 enum class ActionKind {
     Nop,  // the clock's last value, so that the run reaches it
@@ -63,4 +63,4 @@ inline constexpr std::string_view kHandleNames[] = {"Linkwell", "Sent", "Cluster
 // Throws ScenarioError.
 [[nodiscard]] std::vector<Action> ParseScenario(std::string_view source, std::string_view fileName);
 
-}  // namespace linkwell::sim
+}  // namespace linkwell::scenario

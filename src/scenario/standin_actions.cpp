@@ -1,6 +1,6 @@
-#include "sim/standin_actions.h"
+#include "scenario/standin_actions.h"
 
-namespace linkwell::sim {
+namespace linkwell::scenario {
 
 void ApplyToStandIns(const Action& a, Logger32StandIn& logger32, MixWStandIn& mixw,
                      const std::function<std::int64_t(const ParamToken&)>& resolve) {
@@ -19,4 +19,4 @@ void ApplyToStandIns(const Action& a, Logger32StandIn& logger32, MixWStandIn& mi
     }
 }
 
-}  // namespace linkwell::sim
+}  // namespace linkwell::scenario

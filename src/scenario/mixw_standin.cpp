@@ -1,11 +1,11 @@
-#include "sim/mixw_standin.h"
+#include "scenario/mixw_standin.h"
 
 #include <algorithm>
 #include <cctype>
 
-#include "sim/text.h"
+#include "scenario/text.h"
 
-namespace linkwell::sim {
+namespace linkwell::scenario {
 
 // The object the bridge holds; tied to the MixW2 run it was obtained from.
 class MixWObject final : public platform::Automation {
@@ -98,4 +98,4 @@ platform::LinkStatus MixWStandIn::Advise(const platform::LinkTarget& link,
     return platform::LinkStatus::Active;
 }
 
-}  // namespace linkwell::sim
+}  // namespace linkwell::scenario

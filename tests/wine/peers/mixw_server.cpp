@@ -1,4 +1,4 @@
-#include "win32/peers/mixw_server.h"
+#include "peers/mixw_server.h"
 
 // clang-format off
 #include <windows.h>
@@ -144,7 +144,7 @@ private:
 
 MixWServer* MixWServer::self_ = nullptr;
 
-MixWServer::MixWServer(sim::MixWStandIn& mixw, std::function<void()> beforeCall)
+MixWServer::MixWServer(scenario::MixWStandIn& mixw, std::function<void()> beforeCall)
     : mixw_(mixw), beforeCall_(std::move(beforeCall)) {
     self_ = this;
     WNDCLASSW wc{};

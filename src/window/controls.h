@@ -8,15 +8,15 @@
 #include <optional>
 #include <string_view>
 
-namespace linkwell::shell {
+namespace linkwell::window {
 
 // clang-format off
 enum class ControlId : int {
-    Text1, Label8, Mode, Label4, Freq, Times, Time, Label1, Callsign, Label5, HisName,
-    Label7, Qth, Label2, RSTr, Label3, RSTs, Label11, IOTA, Label12, Locator, Manager,
-    QslManag, Label9, Notes, Label10, Command1, Command2, Command3, Label6, TextCommand,
-    Sent, Cluster, Freq_logger32, CommandSend,
-    Timer, Timer1, Timer2, Timer3, Timer4,
+    StatusLine, ModeLabel, ModeBox, KhzLabel, DialFreqBox, TimeLabel, TimeBox, CallLabel, CallBox, NameLabel, NameBox,
+    QthLabel, QthBox, RstRcvdLabel, RstRcvdBox, RstSentLabel, RstSentBox, IotaLabel, IotaBox, LocatorLabel, LocatorBox, QslManagerLabel,
+    QslManagerBox, NotesLabel, NotesBox, RigControlLabel, MixWTakesRigButton, Logger32TakesRigButton, SidebandButton, CommandLabel, MixWCommandBox,
+    Logger32TextBox, ClusterBox, Logger32FreqBox, LogQsoButton,
+    HandshakeTimer, StartupTimer, PushTimer, IntakeTimer, AboutTimer,
 };
 // clang-format on
 inline constexpr int kControlCount = 40;
@@ -67,10 +67,10 @@ struct ControlDesign {
 
 // Timer slots, as the worlds number them.
 [[nodiscard]] inline int TimerSlot(ControlId timer) {
-    return Index(timer) - Index(ControlId::Timer);
+    return Index(timer) - Index(ControlId::HandshakeTimer);
 }
 [[nodiscard]] inline ControlId TimerFromSlot(int slot) {
-    return static_cast<ControlId>(Index(ControlId::Timer) + slot);
+    return static_cast<ControlId>(Index(ControlId::HandshakeTimer) + slot);
 }
 inline constexpr int kTimerCount = 5;
 
@@ -87,4 +87,4 @@ inline constexpr std::u16string_view kAboutCaption = u"Linkwell, by Linkwell con
 inline constexpr std::u16string_view kAboutLabel =
     u"Linkwell\r\nversion 1.1\r\nby Linkwell contributors";
 
-}  // namespace linkwell::shell
+}  // namespace linkwell::window

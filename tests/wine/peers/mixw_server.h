@@ -16,7 +16,7 @@
 #include <string>
 #include <vector>
 
-#include "sim/mixw_standin.h"
+#include "scenario/mixw_standin.h"
 
 namespace linkwell::win32::peers {
 
@@ -28,7 +28,7 @@ class MixWServer {
 public:
     // `beforeCall` runs first in every call from the bridge (the peers
     // catch up with what the bridge posted before it called).
-    MixWServer(sim::MixWStandIn& mixw, std::function<void()> beforeCall);
+    MixWServer(scenario::MixWStandIn& mixw, std::function<void()> beforeCall);
     ~MixWServer();
     MixWServer(const MixWServer&) = delete;
     MixWServer& operator=(const MixWServer&) = delete;
@@ -51,7 +51,7 @@ private:
     [[nodiscard]] Conversation* Find(HWND server);
 
     static MixWServer* self_;
-    sim::MixWStandIn& mixw_;
+    scenario::MixWStandIn& mixw_;
     std::function<void()> beforeCall_;
     HWND listener_ = nullptr;
     std::vector<Conversation> conversations_;

@@ -23,17 +23,17 @@
 #include <vector>
 
 #include "logger32/link.h"
-#include "shell/controls.h"
-#include "sim/logger32_standin.h"
-#include "sim/mixw_standin.h"
-#include "sim/scenario.h"
-#include "sim/standin_actions.h"
-#include "sim/text.h"
-#include "sim/trace.h"
+#include "peers/mixw_server.h"
+#include "peers/watch.h"
+#include "scenario/logger32_standin.h"
+#include "scenario/mixw_standin.h"
+#include "scenario/scenario.h"
+#include "scenario/standin_actions.h"
+#include "scenario/text.h"
+#include "scenario/trace.h"
 #include "win32/control_ids.h"
-#include "win32/peers/mixw_server.h"
-#include "win32/peers/watch.h"
 #include "win32/wintext.h"
+#include "window/controls.h"
 
 namespace linkwell::win32::peers {
 namespace {
@@ -43,8 +43,8 @@ using platform::MessageId;
 using platform::Text;
 using platform::WindowHandle;
 using platform::WParam;
-using sim::Action;
-using sim::ActionKind;
+using scenario::Action;
+using scenario::ActionKind;
 
 constexpr wchar_t kLogger32Class[] = L"LinkwellPeersLogger32";
 constexpr wchar_t kLogger32TextClass[] = L"LinkwellPeersLogger32Text";
@@ -102,7 +102,7 @@ HWND TopLevelOf(DWORD pid, const wchar_t* cls) {
     return search.found;
 }
 
-class Peers final : private sim::Logger32Port {
+class Peers final : private scenario::Logger32Port {
 public:
     Peers(std::vector<Action> actions, std::wstring bridgeExe, std::wstring watchDll)
         : actions_(std::move(actions)),
@@ -164,8 +164,8 @@ private:
     void Dump(const std::vector<std::string>& names);
     void DumpOne(const std::string& name);
     [[nodiscard]] std::optional<std::string> HandleName(std::int64_t v) const;
-    [[nodiscard]] std::int64_t ResolveParam(const sim::ParamToken& p) const;
-    [[nodiscard]] HWND Control(shell::ControlId id) const {
+    [[nodiscard]] std::int64_t ResolveParam(const scenario::ParamToken& p) const;
+    [[nodiscard]] HWND Control(window::ControlId id) const {
         return GetDlgItem(form_, ControlDlgId(id));
     }
     [[nodiscard]] Text ReadText(HWND h);
@@ -179,9 +179,9 @@ private:
     std::size_t next_ = 0;
     std::wstring bridgeExe_;
     std::wstring watchDll_;
-    sim::Trace trace_;
-    sim::Logger32StandIn logger32_;
-    sim::MixWStandIn mixw_{trace_};
+    scenario::Trace trace_;
+    scenario::Logger32StandIn logger32_;
+    scenario::MixWStandIn mixw_{trace_};
     MixWServer mixwServer_;
     ULONGLONG start_ = GetTickCount64();
     std::optional<std::int64_t> frozen_;
@@ -211,9 +211,9 @@ LRESULT CALLBACK Peers::Logger32Proc(HWND window, UINT msg, WPARAM wParam, LPARA
         // Posts that CatchUp dispatches run inside a send's handler.
         const bool sent = InSendMessage() != FALSE && self_->catchingUp_ == 0;
         if (sent) self_->CatchUp();
-        const auto how = !sent                                ? sim::Delivery::Posted
-                         : wParam == logger32::code::kLeaving ? sim::Delivery::SentReference
-                                                              : sim::Delivery::Sent;
+        const auto how = !sent                                ? scenario::Delivery::Posted
+                         : wParam == logger32::code::kLeaving ? scenario::Delivery::SentReference
+                                                              : scenario::Delivery::Sent;
         if (self_->logger32_.Receive(msg, static_cast<WParam>(wParam), static_cast<LParam>(lParam),
                                      how))
             return 0;
@@ -241,12 +241,13 @@ LRESULT CALLBACK Peers::WatchProc(HWND window, UINT msg, WPARAM wParam, LPARAM l
     const std::wstring carried(buf, n);
     const std::wstring text = carried.empty() ? carried : carried.substr(1);
     if (msg == kStatusChanged) {
-        self_->trace_.Line("STATUS", sim::Quote(FromWide(text)));
+        self_->trace_.Line("STATUS", scenario::Quote(FromWide(text)));
     } else {
         const auto split = text.find(L'\x01');
         const std::wstring title = text.substr(0, split);
         const std::wstring body = split == std::wstring::npos ? L"" : text.substr(split + 1);
-        self_->trace_.Line("BOX", sim::Quote(FromWide(title)) + " " + sim::Quote(FromWide(body)));
+        self_->trace_.Line(
+            "BOX", scenario::Quote(FromWide(title)) + " " + scenario::Quote(FromWide(body)));
         self_->boxes_.push_back(reinterpret_cast<HWND>(lParam));
     }
     return 0;
@@ -361,7 +362,7 @@ void Peers::Pump() {
 }
 
 void Peers::Apply(const Action& a) {
-    using shell::ControlId;
+    using window::ControlId;
     switch (a.kind) {
         case ActionKind::Nop: break;
         case ActionKind::Logger32Refuse:
@@ -372,8 +373,9 @@ void Peers::Apply(const Action& a) {
         case ActionKind::MixWRefuse:
         case ActionKind::MixWFqA:
         case ActionKind::MixWAudioFq:
-            sim::ApplyToStandIns(a, logger32_, mixw_,
-                                 [this](const sim::ParamToken& p) { return ResolveParam(p); });
+            scenario::ApplyToStandIns(a, logger32_, mixw_, [this](const scenario::ParamToken& p) {
+                return ResolveParam(p);
+            });
             break;
         case ActionKind::Logger32Start: {
             if (logger32Main_ != nullptr) DestroyWindow(logger32Main_);
@@ -398,7 +400,7 @@ void Peers::Apply(const Action& a) {
         case ActionKind::MixWStop: mixwServer_.Stop(); break;
         case ActionKind::Click: {
             // What an operator can click: the window must take input (no box open).
-            const auto id = *shell::FindControl(a.name);
+            const auto id = *window::FindControl(a.name);
             if (form_ != nullptr && IsWindowEnabled(form_)) {
                 PostMessageW(form_, WM_COMMAND, MAKEWPARAM(ControlDlgId(id), BN_CLICKED),
                              reinterpret_cast<LPARAM>(Control(id)));
@@ -517,7 +519,7 @@ void Peers::Dump(const std::vector<std::string>& names) {
         for (const auto& n : names) DumpOne(n);
         return;
     }
-    for (const auto& c : shell::Controls()) DumpOne(std::string(c.name));
+    for (const auto& c : window::Controls()) DumpOne(std::string(c.name));
     DumpOne("Linkwell");
     DumpOne("Form1");
 }
@@ -535,21 +537,21 @@ void Peers::DumpOne(const std::string& name) {
                                 " topmost=" + flag((ex & WS_EX_TOPMOST) != 0));
         return;
     }
-    const auto id = *shell::FindControl(name);
-    const auto kind = shell::Design(id).kind;
-    if (kind == shell::ControlKind::Timer) return;  // not seen from outside the bridge
+    const auto id = *window::FindControl(name);
+    const auto kind = window::Design(id).kind;
+    if (kind == window::ControlKind::Timer) return;  // not seen from outside the bridge
     HWND h = Control(id);
     std::string details = name;
-    if (kind == shell::ControlKind::Button) {
+    if (kind == window::ControlKind::Button) {
         char colour[16];
         const auto face =
             static_cast<unsigned>(reinterpret_cast<UINT_PTR>(GetPropW(h, kFaceColourProp)));
         std::snprintf(colour, sizeof colour, "0x%08X", face);
-        details += " caption=" + sim::Quote(ReadText(h)) +
+        details += " caption=" + scenario::Quote(ReadText(h)) +
                    " enabled=" + flag(IsWindowEnabled(h) != FALSE) + " backcolor=" + colour +
                    " visible=" + flag((GetWindowLongW(h, GWL_STYLE) & WS_VISIBLE) != 0);
     } else {
-        details += " text=" + sim::Quote(ReadText(h));
+        details += " text=" + scenario::Quote(ReadText(h));
     }
     trace_.Line("CTRL", details);
 }
@@ -558,20 +560,20 @@ std::optional<std::string> Peers::HandleName(std::int64_t value) const {
     HWND h = reinterpret_cast<HWND>(static_cast<UINT_PTR>(value));
     if (h == nullptr) return std::nullopt;
     if (h == form_) return "Linkwell";
-    if (form_ != nullptr && h == Control(shell::ControlId::Sent)) return "Sent";
-    if (form_ != nullptr && h == Control(shell::ControlId::Cluster)) return "Cluster";
+    if (form_ != nullptr && h == Control(window::ControlId::Logger32TextBox)) return "Sent";
+    if (form_ != nullptr && h == Control(window::ControlId::ClusterBox)) return "Cluster";
     if (h == logger32Main_) return "Logger32";
     if (h == logger32Text_) return "Logger32Text";
     return std::nullopt;
 }
 
-std::int64_t Peers::ResolveParam(const sim::ParamToken& p) const {
+std::int64_t Peers::ResolveParam(const scenario::ParamToken& p) const {
     if (!p.handle) return p.number;
     const auto& n = *p.handle;
     HWND h = nullptr;
     if (n == "Linkwell") h = form_;
-    if (n == "Sent") h = Control(shell::ControlId::Sent);
-    if (n == "Cluster") h = Control(shell::ControlId::Cluster);
+    if (n == "Sent") h = Control(window::ControlId::Logger32TextBox);
+    if (n == "Cluster") h = Control(window::ControlId::ClusterBox);
     if (n == "Logger32") h = logger32Main_;
     if (n == "Logger32Text") h = logger32Text_;
     return static_cast<std::int64_t>(reinterpret_cast<UINT_PTR>(h));
@@ -592,15 +594,15 @@ int wmain(int argc, wchar_t** argv) {
     }
     const std::string source((std::istreambuf_iterator<char>(in)), {});
     const std::string fileName =
-        linkwell::sim::ToUtf8(linkwell::platform::Text(argv[3], argv[3] + wcslen(argv[3])));
+        linkwell::scenario::ToUtf8(linkwell::platform::Text(argv[3], argv[3] + wcslen(argv[3])));
     try {
-        auto actions = linkwell::sim::ParseScenario(source, fileName);
+        auto actions = linkwell::scenario::ParseScenario(source, fileName);
         if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) return 1;
         linkwell::win32::peers::Peers peers(std::move(actions), argv[1], argv[2]);
         const int rc = peers.Run();
         CoUninitialize();
         return rc;
-    } catch (const linkwell::sim::ScenarioError& e) {
+    } catch (const linkwell::scenario::ScenarioError& e) {
         std::cerr << e.what() << '\n';
         return 2;
     }

@@ -1,10 +1,10 @@
-#include "sim/text.h"
+#include "scenario/text.h"
 
 #include <array>
 #include <cstdint>
 #include <cstdio>
 
-namespace linkwell::sim {
+namespace linkwell::scenario {
 namespace {
 
 // Windows-1252 bytes 0x80..0x9F; the five unassigned bytes map to the C1
@@ -146,4 +146,4 @@ std::string Quote(std::u16string_view text) {
     return out;
 }
 
-}  // namespace linkwell::sim
+}  // namespace linkwell::scenario

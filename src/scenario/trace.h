@@ -9,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-namespace linkwell::sim {
+namespace linkwell::scenario {
 
 class Trace {
 public:
@@ -32,4 +32,4 @@ private:
     std::function<std::optional<std::string>(std::int64_t)> names_;
 };
 
-}  // namespace linkwell::sim
+}  // namespace linkwell::scenario

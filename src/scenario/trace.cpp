@@ -1,6 +1,6 @@
-#include "sim/trace.h"
+#include "scenario/trace.h"
 
-namespace linkwell::sim {
+namespace linkwell::scenario {
 
 void Trace::Line(std::string_view kind, std::string_view details) {
     out_ << (clock_ ? clock_() : 0) << ' ' << kind;
@@ -15,4 +15,4 @@ std::string Trace::Param(std::int64_t value) const {
     return std::to_string(value);
 }
 
-}  // namespace linkwell::sim
+}  // namespace linkwell::scenario
