@@ -60,7 +60,7 @@ void BM_Timer2RecordTick(benchmark::State& state) {
 }
 BENCHMARK(BM_Timer2RecordTick);
 
-// Logger32 writes a clicked spot into Sent (OnLogger32Text), then Timer3's tick
+// Logger32 writes a clicked spot into Sent (OnLogger32Text), then the intake tick
 // tunes MixW, sets the call and switches the mode.
 void BM_ClickedSpot(benchmark::State& state) {
     QuietWorld w;
@@ -83,7 +83,7 @@ BENCHMARK(BM_ClickedSpot);
 void BM_Logger32Record(benchmark::State& state) {
     QuietWorld w;
     Settle(w);
-    w.S().vars.Logger32HasControl = true;
+    w.bridge.Click(ControlId::Logger32TakesRigButton);
     const platform::Text record =
         u"<CALL:6>DL1ABC<MODE:3>LSB<RST_SENT:3>599<RST_RCVD:3>579<NAME:4>Anna<EOR><EOF>";
     const auto before = w.counts.mixwCalls;

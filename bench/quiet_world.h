@@ -12,6 +12,7 @@
 #include "bridge/bridge.h"
 #include "bridge/station.h"
 #include "platform/platform.h"
+#include "tests/support/started.h"
 #include "window/form.h"
 
 namespace linkwell::bench {
@@ -59,19 +60,12 @@ public:
     double audioFq = 1500;
     Bridge bridge;
 
-    window::Station& S() { return bridge.State(); }
+    Station& S() { return bridge.State(); }
 
-    // Where the start-up wait leaves the bridge: Logger32 linked, MixW held,
-    // Timer2 and Timer3 ready; then the first Timer2 tick opens the links.
+    // Started and linked (tests/support/started.h); then the first push tick
+    // opens the links.
     void Attach() {
-        auto& s = S();
-        s.link.OwnWindow = WindowHandle{0x100};
-        s.link.Logger32Message = RegisterMessage(u"Logger32 1");
-        s.link.Logger32Window = WindowHandle{kLogger32};
-        s.link.Logger32TextWindow = WindowHandle{kLogger32Text};
-        s.vars.MixWIsLoaded = 1;
-        s.vars.MixW = GetActiveObject(u"MixW2.Application");
-        s.vars.BridgeStarted = true;
+        testing::StartAndLink(*this, WindowHandle{kLogger32Text});
         Tick(window::ControlId::PushTimer);
     }
     void Tick(window::ControlId timer) { bridge.TimerTick(window::TimerSlot(timer)); }

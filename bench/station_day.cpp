@@ -124,7 +124,7 @@ void StationDay::Count(const Action& a) {
 }
 
 std::int64_t StationDay::Timer2Ticks() const {
-    // Timer2 starts at the end of the start-up wait (4000 ms) and stops for
+    // The push timer starts at the end of the start-up wait (4000 ms) and stops for
     // each Logger32 spell.
     constexpr std::int64_t kTimer2Start = 4'000;
     std::int64_t running = std::max<std::int64_t>(0, std::min(until_, kStartMs) - kTimer2Start);

@@ -2,14 +2,14 @@
 // for them so that a day costs no more memory than an hour.
 //
 // The day: start-up, then 50 cycles. Each cycle is 1728 s with MixW2 holding
-// the rig (2160 Timer2 ticks) and a 16 s spell with Logger32 holding it:
+// the rig (2160 push ticks) and a 16 s spell with Logger32 holding it:
 //  - every 30 s MixW's dial moves (FqA and its CAT item "khz");
 //  - 20 DX spots clicked in Logger32, each followed 1 s later by MixW
 //    taking the spot's mode and call;
 //  - 10 QSOs worked in MixW and logged by its "Save" command;
 //  - a handover to Logger32 and back, each confirmed with OK; in between
 //    Logger32 reports two frequencies and sends one QSO record to save.
-// So the whole day has 108,000 Timer2 ticks, 1,000 spots, 500 QSOs and 50
+// So the whole day has 108,000 push ticks, 1,000 spots, 500 QSOs and 50
 // handovers each way.
 #pragma once
 
@@ -50,7 +50,7 @@ public:
         std::int64_t actions = 0;
     };
     [[nodiscard]] const Totals& Handed() const { return totals_; }
-    // Timer2 ticks due in [0, until): 800 ms apart while MixW2 holds the rig.
+    // Push ticks due in [0, until): 800 ms apart while MixW2 holds the rig.
     [[nodiscard]] std::int64_t Timer2Ticks() const;
 
 private:

@@ -1,8 +1,8 @@
-// Feeds arbitrary texts from "Logger32" through OnLogger32Text and the Timer3
+// Feeds arbitrary texts from "Logger32" through OnLogger32Text and the intake timer
 // tick that follows, in both rig-control states and with MixW attached,
 // detached or failing, and checks what must hold whatever the text:
 //  - no message box, no end of the program, no read outside a text;
-//  - a pending spot is gone after the tick, and Timer3 is armed again only
+//  - a pending spot is gone after the tick, and the intake timer is armed again only
 //    by a "SAVE" write;
 //  - without the rig, Logger32's text reaches MixW only as a spot;
 //  - the readers' results are parts of the text and keep their forms.
@@ -63,14 +63,17 @@ std::size_t CountMixWCalls(const FakeWorld& w) {
 
 void Run(std::uint8_t switches, const std::string_view* texts, std::size_t count) {
     FakeWorld w;
-    w.bridge.Start();
-    w.Attach();
     auto& s = w.S();
-    const bool rig = (switches & 1) != 0;
-    s.vars.Logger32HasControl = rig;
-    if ((switches & 2) != 0) s.vars.MixWIsLoaded = 0;
-    if ((switches & 4) != 0) w.mixwAlive = false;
-    if ((switches & 8) != 0) s.vars.MixW.reset();
+    // Before start-up MixW2 is not attached and the rig buttons are disabled.
+    const bool beforeStartUp = (switches & 2) != 0;
+    const bool rig = !beforeStartUp && (switches & 1) != 0;
+    if (beforeStartUp) {
+        w.bridge.Start();
+    } else {
+        w.StartAndLink();
+        if (rig) w.bridge.Click(ControlId::Logger32TakesRigButton);
+    }
+    if ((switches & 12) != 0) w.mixwAlive = false;
     const bool oneTick = (switches & 16) != 0;  // several texts, then one tick
 
     for (std::size_t i = 0; i < count; ++i) {
@@ -81,11 +84,11 @@ void Run(std::uint8_t switches, const std::string_view* texts, std::size_t count
         if ((switches & 32) != 0) w.bridge.TextArrived(ControlId::Logger32FreqBox, text);
         if (oneTick && i + 1 < count) continue;
 
-        const Text pending = s.vars.DX_SPOT1;
+        const Text pending = s.intake.pendingSpot;
         const Text before = s.form.GetText(ControlId::Logger32TextBox);
         w.Clear();
         tm::OnIntakeTick(s);
-        Require(s.vars.DX_SPOT1.empty());
+        Require(s.intake.pendingSpot.empty());
         const bool saved =
             s.form.GetText(ControlId::Logger32TextBox) == u"SAVE" && before != u"SAVE";
         Require(Timer3Armed(w) == saved);
@@ -94,7 +97,7 @@ void Run(std::uint8_t switches, const std::string_view* texts, std::size_t count
         if (!rig) {
             // A spot: the frequency, the call and at most two mode macros.
             Require(calls <= 4);
-            Require(calls == 0 || (!pending.empty() && s.vars.MixWAttached()));
+            Require(calls == 0 || (!pending.empty() && s.mixw.attached));
         }
         if (saved) {
             // The tick that follows the "SAVE" write acts on nothing.

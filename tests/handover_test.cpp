@@ -14,13 +14,8 @@ using window::ControlId;
 
 class Handover : public ::testing::Test {
 protected:
-    Handover() {
-        w.bridge.Start();
-        w.Attach();
-        w.Clear();
-        w.timerLog.clear();
-    }
-    window::Station& s() { return w.S(); }
+    Handover() { w.StartAndLink(); }
+    Station& s() { return w.S(); }
     std::vector<std::string> Posts() const {
         std::vector<std::string> out;
         for (const auto& l : w.log) {
@@ -29,41 +24,51 @@ protected:
         return out;
     }
     void ExpectCachesFalse() {
-        for (const auto* t : {&s().vars.LastFreq, &s().vars.LastQth, &s().vars.LastName,
-                              &s().vars.LastNotes, &s().vars.LastRstRcvd, &s().vars.LastMode}) {
+        for (const auto* t : {&s().push.frequency, &s().push.qth, &s().push.name, &s().push.notes,
+                              &s().push.rstRcvd, &s().push.mode}) {
             EXPECT_EQ(*t, u"False");
         }
     }
     FakeWorld w;
 };
 
-TEST_F(Handover, StartUpHandoverShowsNoBoxAndLeavesTimer2Alone) {
-    s().vars.BridgeStarted = false;
-    s().vars.LastCall = u"K1ABC";
+TEST(HandoverAtStartUp, ShowsNoBoxAndLeavesThePushTickAlone) {
+    FakeWorld w;
+    Station& s = w.S();
+    w.bridge.Start();
     w.bridge.Click(ControlId::SidebandButton);  // enabled at design
-    handover::GiveRigToMixW(s());
+    w.Clear();
+    w.timerLog.clear();
+    handover::GiveRigToMixW(s);
+    const auto Posts = [&] {
+        std::vector<std::string> out;
+        for (const auto& l : w.log) {
+            // "post WINDOW MESSAGE CODE VALUE": nothing is linked yet.
+            if (l.rfind("post 0 0 ", 0) == 0) out.push_back(l.substr(9));
+        }
+        return out;
+    };
     EXPECT_EQ(Posts(), (std::vector<std::string>{"7 0", "11 0", "13 0", "19 0", "18 1"}));
     for (const auto& l : w.log) EXPECT_EQ(l.rfind("box", 0), std::string::npos);
     EXPECT_TRUE(w.timerLog.empty());
-    EXPECT_EQ(s().form.BackColor(ControlId::MixWTakesRigButton), window::kPurple);
-    EXPECT_FALSE(s().form.Enabled(ControlId::MixWTakesRigButton));
-    EXPECT_EQ(s().form.BackColor(ControlId::Logger32TakesRigButton), window::kLightCyan);
-    EXPECT_TRUE(s().form.Enabled(ControlId::Logger32TakesRigButton));
-    EXPECT_EQ(s().form.BackColor(ControlId::SidebandButton), window::kLightBlue)
+    EXPECT_EQ(s.form.BackColor(ControlId::MixWTakesRigButton), window::kPurple);
+    EXPECT_FALSE(s.form.Enabled(ControlId::MixWTakesRigButton));
+    EXPECT_EQ(s.form.BackColor(ControlId::Logger32TakesRigButton), window::kLightCyan);
+    EXPECT_TRUE(s.form.Enabled(ControlId::Logger32TakesRigButton));
+    EXPECT_EQ(s.form.BackColor(ControlId::SidebandButton), window::kLightBlue)
         << "light blue whatever the toggle says";
-    EXPECT_EQ(s().form.GetText(ControlId::SidebandButton), u"PKT_USB");
-    EXPECT_EQ(s().form.GetText(ControlId::StatusLine), u"            MixW2 control active !");
-    ExpectCachesFalse();
-    EXPECT_EQ(s().vars.LastCall, u"K1ABC") << "the call is not reset";
+    EXPECT_EQ(s.form.GetText(ControlId::SidebandButton), u"PKT_USB");
+    EXPECT_EQ(s.form.GetText(ControlId::StatusLine), u"            MixW2 control active !");
+    for (const auto* t : {&s.push.frequency, &s.push.qth, &s.push.name, &s.push.notes,
+                          &s.push.rstRcvd, &s.push.mode}) {
+        EXPECT_EQ(*t, u"False");
+    }
+    EXPECT_EQ(s.push.call, u"") << "the call is not reset";
 }
 
-TEST_F(Handover, ToLogger32AndBackPostsBothSetsAndStopsThenRestartsTimer2AfterOk) {
-    handover::GiveRigToMixW(s());  // as start-up left it
-    s().form.Arm(ControlId::PushTimer, 800);
-    w.Clear();
-    w.timerLog.clear();
+TEST_F(Handover, ToLogger32AndBackPostsBothSetsAndStopsThenRestartsThePushTickAfterOk) {
     bool flagDuringBox = false;
-    w.onBox = [&] { flagDuringBox = s().vars.Logger32HasControl; };
+    w.onBox = [&] { flagDuringBox = s().rig.logger32HasRig; };
     w.bridge.Click(ControlId::Logger32TakesRigButton);
     EXPECT_TRUE(flagDuringBox) << "the flag is set before the box";
     EXPECT_EQ(w.log.front(),
@@ -82,11 +87,13 @@ TEST_F(Handover, ToLogger32AndBackPostsBothSetsAndStopsThenRestartsTimer2AfterOk
     EXPECT_TRUE(w.log.empty()) << "a disabled button does nothing";
 
     bool timerRunningDuringBox = true;
-    w.onBox = [&] { timerRunningDuringBox = w.timers.count(2) != 0; };
+    w.onBox = [&] {
+        timerRunningDuringBox = w.timers.count(window::TimerSlot(ControlId::PushTimer)) != 0;
+    };
     w.bridge.Click(ControlId::MixWTakesRigButton);
-    EXPECT_FALSE(timerRunningDuringBox) << "Timer2 restarts only after OK";
-    EXPECT_EQ(w.timers.at(2), 800);
-    EXPECT_FALSE(s().vars.Logger32HasControl);
+    EXPECT_FALSE(timerRunningDuringBox) << "the push tick restarts only after OK";
+    EXPECT_EQ(w.timers.at(window::TimerSlot(ControlId::PushTimer)), 800);
+    EXPECT_FALSE(s().rig.logger32HasRig);
     EXPECT_EQ(Posts(), (std::vector<std::string>{"7 0", "11 0", "13 0", "19 0", "18 1"}));
     EXPECT_EQ(w.log[5],
               "box Linkwell: Please close Souncard window and CW Mashine window "
@@ -105,7 +112,7 @@ TEST_F(Handover, SidebandButtonTogglesCaptionColourAndFlag) {
         flag = !flag;
         EXPECT_EQ(s().form.GetText(ControlId::SidebandButton), caption);
         EXPECT_EQ(s().form.BackColor(ControlId::SidebandButton), colour);
-        EXPECT_EQ(s().vars.SidebandToggle, flag);
+        EXPECT_EQ(s().rig.sidebandUsb, flag);
     }
     EXPECT_TRUE(w.log.empty()) << "nothing goes to Logger32 or MixW";
 }

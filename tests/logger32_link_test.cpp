@@ -15,92 +15,85 @@ using window::ControlId;
 class Logger32Link : public ::testing::Test {
 protected:
     Logger32Link() {
-        w.bridge.Start();
-        s().link.OwnWindow = platform::WindowHandle{0x100};
-        s().link.RetryInterval = 200;
-        s().link.SearchInterval = 5000;
-        logger32::InstallHook(s());
+        w.bridge.Start();  // the load names the bridge window
         w.Clear();
     }
-    window::Station& s() { return w.S(); }
+    Station& s() { return w.S(); }
     platform::MessageId Id(int n) {
         return w.RegisterMessage(
             platform::Text(logger32::kMessageNames[static_cast<std::size_t>(n - 1)]));
     }
     platform::LResult Hook(platform::WParam code, platform::LParam value) {
-        return w.bridge.HookProc(s().link.OwnWindow, s().link.Logger32Message, code, value);
+        return w.bridge.HookProc(s().link.ownWindow, s().link.message, code, value);
     }
     FakeWorld w;
 };
 
-TEST_F(Logger32Link, ConnectFindsLogger32AndAsksUnderTheFirstName) {
-    logger32::ConnectToLogger32(s());
-    EXPECT_EQ(s().link.Logger32Message, Id(1));
-    EXPECT_EQ(w.log, (std::vector<std::string>{"post 1280 \"Logger32 1\" 1 256"}));
+TEST_F(Logger32Link, HandshakeHooksTheWindowFindsLogger32AndAsksUnderTheFirstName) {
+    logger32::StartHandshake(s());
+    EXPECT_EQ(s().link.message, Id(1));
+    EXPECT_EQ(w.log, (std::vector<std::string>{"setproc 2", "post 1280 \"Logger32 1\" 1 256"}));
+    EXPECT_EQ(logger32::HandshakeState(s()), logger32::Handshake::Asking);
     EXPECT_EQ(s().form.Interval(ControlId::HandshakeTimer), 0);
     EXPECT_FALSE(s().form.Enabled(ControlId::HandshakeTimer));
 }
 
 TEST_F(Logger32Link, SearchTicksEveryFiveSecondsUntilLogger32AppearsThenRestartsAtTheFirstName) {
     w.logger32Present = false;
-    logger32::ConnectToLogger32(s());
+    logger32::StartHandshake(s());
     EXPECT_EQ(w.timers.at(0), 5000);
-    EXPECT_TRUE(w.log.empty());
-    w.bridge.TimerTick(0);
+    EXPECT_EQ(logger32::HandshakeState(s()), logger32::Handshake::Searching);
+    EXPECT_EQ(w.log, (std::vector<std::string>{"setproc 2"}));
+    w.Clear();
+    w.Tick(ControlId::HandshakeTimer);
     EXPECT_EQ(w.timers.at(0), 5000) << "a failed search keeps the timer";
     EXPECT_TRUE(w.log.empty());
     w.logger32Present = true;
-    s().link.Logger32Message = Id(3);
-    w.bridge.TimerTick(0);
-    EXPECT_EQ(s().link.Logger32Message, Id(1));
+    w.Tick(ControlId::HandshakeTimer);
+    EXPECT_EQ(s().link.message, Id(1));
     EXPECT_EQ(w.log, (std::vector<std::string>{"post 1280 \"Logger32 1\" 1 256"}));
     EXPECT_EQ(w.timers.count(0), 0u);
 }
 
 TEST_F(Logger32Link, FourRefusalsWalkThroughTheNamesAndTheFifthGivesUpWithOneBox) {
-    logger32::ConnectToLogger32(s());
+    logger32::StartHandshake(s());
     for (int n = 2; n <= 5; ++n) {
         EXPECT_EQ(Hook(0, 0), 0);
         EXPECT_EQ(w.timers.at(0), 200);
-        w.bridge.TimerTick(0);
-        EXPECT_EQ(s().link.Logger32Message, Id(n));
+        EXPECT_EQ(logger32::HandshakeState(s()), logger32::Handshake::TryingNextName);
+        w.Tick(ControlId::HandshakeTimer);
+        EXPECT_EQ(s().link.message, Id(n));
         EXPECT_EQ(w.timers.count(0), 0u);
     }
     Hook(0, 0);
     w.Clear();
     int timerRunningDuringBox = -1;
     w.onBox = [&] { timerRunningDuringBox = static_cast<int>(w.timers.count(0)); };
-    w.bridge.TimerTick(0);
+    w.Tick(ControlId::HandshakeTimer);
     EXPECT_EQ(w.log, (std::vector<std::string>{
                          "box Too busy: Unable to connect to Logger32.  I tried 5 different "
                          "registered messages and all were rejected"}));
     EXPECT_EQ(timerRunningDuringBox, 0) << "the timer is stopped before the box shows";
-    EXPECT_EQ(s().link.Logger32Message, Id(5)) << "posts keep the last name";
-}
-
-TEST_F(Logger32Link, NextNameTickWithAnUnknownIdPostsNothingAndStops) {
-    s().link.Logger32Message = 0x1234;
-    s().form.Arm(ControlId::HandshakeTimer, 200);
-    w.bridge.TimerTick(0);
-    EXPECT_TRUE(w.log.empty());
-    EXPECT_EQ(w.timers.count(0), 0u);
+    EXPECT_EQ(s().link.message, Id(5)) << "posts keep the last name";
+    EXPECT_EQ(logger32::HandshakeState(s()), logger32::Handshake::GaveUp);
 }
 
 TEST_F(Logger32Link, AcceptedAnswerHandsOverTheSentBoxAndCode3NamesTheTextWindow) {
-    logger32::ConnectToLogger32(s());
+    logger32::StartHandshake(s());
     w.Clear();
     EXPECT_EQ(Hook(0, 1), 0);
+    EXPECT_EQ(logger32::HandshakeState(s()), logger32::Handshake::Connected);
     const auto sent = std::to_string(w.HandleOf(ControlId::Logger32TextBox).value);
     EXPECT_EQ(w.log, (std::vector<std::string>{"post 1280 \"Logger32 1\" 2 0",
                                                "post 1280 \"Logger32 1\" 2 " + sent}));
     Hook(3, 0x777);
-    EXPECT_EQ(s().link.Logger32TextWindow.value, 0x777u);
+    EXPECT_EQ(s().link.textWindow.value, 0x777u);
     Hook(3, 0x778);
-    EXPECT_EQ(s().link.Logger32TextWindow.value, 0x778u) << "a later code 3 replaces it";
+    EXPECT_EQ(s().link.textWindow.value, 0x778u) << "a later code 3 replaces it";
 }
 
 TEST_F(Logger32Link, FrequencyAndClusterCodesFillTheirBoxes) {
-    logger32::ConnectToLogger32(s());
+    logger32::StartHandshake(s());
     Hook(100, 14075450);
     EXPECT_EQ(s().form.GetText(ControlId::Logger32FreqBox), u"14075.450");
     Hook(100, 999);
@@ -126,12 +119,12 @@ TEST_F(Logger32Link, KilohertzTextKeepsThreeDecimalsAndNoLeadingZero) {
 }
 
 TEST_F(Logger32Link, OtherCodesAreIgnoredAndOtherMessagesGoToThePreviousProcedure) {
-    logger32::ConnectToLogger32(s());
+    logger32::StartHandshake(s());
     w.Clear();
     EXPECT_EQ(Hook(5, 1), 0);
     EXPECT_EQ(Hook(101, 1), 0);
     EXPECT_TRUE(w.log.empty()) << "not passed on";
-    const auto r = w.bridge.HookProc(s().link.OwnWindow, 0x0010, 7, -9);
+    const auto r = w.bridge.HookProc(s().link.ownWindow, 0x0010, 7, -9);
     EXPECT_EQ(r, 77) << "the previous procedure's result goes back";
     EXPECT_EQ(w.log, (std::vector<std::string>{"callproc 1 16 7 -9"}));
 }
@@ -141,22 +134,24 @@ TEST_F(Logger32Link, TextBeforeCode3GoesNowhere) {
     EXPECT_EQ(w.log, (std::vector<std::string>{"text 0 <CALL:2>AB"}));
 }
 
-TEST_F(Logger32Link, ClosingWhileMixWHoldsTheRigHandsItBackBeforeTheLeavingNotice) {
-    logger32::ConnectToLogger32(s());
-    s().vars.MixW = w.GetActiveObject(u"MixW2.Application");
-    w.Clear();
+TEST(Logger32LinkClosing, WhileMixWHoldsTheRigHandsItBackBeforeTheLeavingNotice) {
+    FakeWorld w;
+    w.StartAndLink();
+    Station& s = w.S();
+    ASSERT_NE(s.mixw.object, nullptr);
     EXPECT_THROW(w.bridge.Close(), Ended);
     EXPECT_EQ(w.log, (std::vector<std::string>{
                          "post 1280 \"Logger32 1\" 12 0", "post 1280 \"Logger32 1\" 18 0",
                          "post 1280 \"Logger32 1\" 6 0", "post 1280 \"Logger32 1\" 14 0",
                          "post 1280 \"Logger32 1\" 19 1", "setproc 1",
                          "send 1280 \"Logger32 1\" 4 ref", "end"}));
-    EXPECT_EQ(s().vars.MixW, nullptr) << "the object is released";
+    EXPECT_EQ(s.mixw.object, nullptr) << "the object is released";
 }
 
-TEST_F(Logger32Link, ClosingWhileLogger32HoldsTheRigSendsOnlyTheLeavingNotice) {
-    logger32::ConnectToLogger32(s());
-    s().vars.Logger32HasControl = true;
+TEST(Logger32LinkClosing, WhileLogger32HoldsTheRigSendsOnlyTheLeavingNotice) {
+    FakeWorld w;
+    w.StartAndLink();
+    w.bridge.Click(ControlId::Logger32TakesRigButton);
     w.Clear();
     EXPECT_THROW(w.bridge.Close(), Ended);
     EXPECT_EQ(w.log,

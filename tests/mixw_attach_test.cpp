@@ -31,10 +31,10 @@ TEST(StartUpWait, WaitsForLogger32ThenConnectsHandsOverAndWaitsForMixW) {
         if (sleeps == 6) w.mixwRunning = true;      // third attempt succeeds
         // Nothing of the bridge's state may move while it sleeps.
     };
-    w.bridge.TimerTick(4);  // the about window ends and arms Timer1
+    w.Tick(ControlId::AboutTimer);  // the about window ends and arms the start-up timer
     w.Clear();
     w.timerLog.clear();
-    w.bridge.TimerTick(1);
+    w.Tick(ControlId::StartupTimer);
     auto& s = w.S();
     EXPECT_EQ(w.log.front(), "topmost 256");
     EXPECT_EQ(Matching(w.log, "sleep"),
@@ -49,38 +49,33 @@ TEST(StartUpWait, WaitsForLogger32ThenConnectsHandsOverAndWaitsForMixW) {
     EXPECT_LT(hook, connect);
     EXPECT_LT(connect, firstSleep1000);
     EXPECT_EQ(*(connect + 1), "post 1280 \"Logger32 1\" 7 0");
-    EXPECT_EQ(s.link.RetryInterval, 200);
-    EXPECT_EQ(s.link.SearchInterval, 5000);
-    EXPECT_EQ(s.vars.MixWIsLoaded, std::optional<std::int16_t>(1));
-    ASSERT_NE(s.vars.MixW, nullptr);
-    EXPECT_TRUE(s.vars.BridgeStarted);
+    EXPECT_TRUE(s.mixw.attached);
+    ASSERT_NE(s.mixw.object, nullptr);
+    EXPECT_TRUE(s.start.started);
     EXPECT_EQ(s.form.GetText(ControlId::StatusLine), u"            MixW2 control active !");
     EXPECT_EQ(w.timerLog,
               (std::vector<std::string>{"stop Timer1", "start Timer3 500", "start Timer2 800"}));
     EXPECT_EQ(Matching(w.log, "box"), std::vector<std::string>{});
 }
 
-TEST(StartUpWait, MixWIsLoadedDropsToZeroBetweenFailedAttempts) {
+TEST(StartUpWait, MixWCountsAsNotAttachedBetweenFailedAttempts) {
     FakeWorld w;
     w.bridge.Start();
     w.mixwRunning = false;
-    std::vector<std::optional<std::int16_t>> seen;
+    std::vector<bool> seen;
     w.onSleep = [&] {
-        seen.push_back(w.S().vars.MixWIsLoaded);
+        seen.push_back(w.S().mixw.attached);
         if (seen.size() == 3) w.mixwRunning = true;
     };
-    w.bridge.TimerTick(1);
-    EXPECT_EQ(seen, (std::vector<std::optional<std::int16_t>>{std::nullopt, 0, 0}));
+    w.Tick(ControlId::StartupTimer);
+    EXPECT_EQ(seen, (std::vector<bool>{false, false, false}));
+    EXPECT_TRUE(w.S().mixw.attached);
     EXPECT_EQ(w.S().form.GetText(ControlId::StatusLine), u"            MixW2 control active !");
 }
 
 class PeriodicTick : public ::testing::Test {
 protected:
-    PeriodicTick() {
-        w.bridge.Start();
-        w.Attach();
-        w.Clear();
-    }
+    PeriodicTick() { w.StartAndLink(); }
     FakeWorld w;
 };
 
@@ -89,7 +84,7 @@ TEST_F(PeriodicTick, FirstTickWritesEachPlaceholderThenOpensItsLink) {
     w.refusedItems = {"Loc"};
     auto& s = w.S();
     s.form.SetText(ControlId::LocatorBox, u"JO01");
-    w.bridge.TimerTick(2);
+    w.Tick(ControlId::PushTimer);
     const auto links = Matching(w.log, "link");
     ASSERT_EQ(links.size(), 13u);
     EXPECT_EQ(links[0], "link MixW|QSO Call");
@@ -102,40 +97,20 @@ TEST_F(PeriodicTick, FirstTickWritesEachPlaceholderThenOpensItsLink) {
     EXPECT_EQ(s.form.GetText(ControlId::LocatorBox), u"Loc") << "refused: the placeholder stays";
     EXPECT_EQ(s.form.GetText(ControlId::QslManagerBox), u"Manager");
     EXPECT_EQ(s.form.GetText(ControlId::DialFreqBox), u"Frequency");
-    EXPECT_TRUE(s.vars.FieldLinksActive);
+    EXPECT_TRUE(s.mixw.linksOpen);
     w.Deliver("Notes", u"tnx");
     EXPECT_EQ(s.form.GetText(ControlId::NotesBox), u"tnx") << "the box follows the item";
 
     w.Clear();
-    w.bridge.TimerTick(2);
+    w.Tick(ControlId::PushTimer);
     EXPECT_TRUE(Matching(w.log, "link").empty()) << "links open once";
 }
 
-TEST_F(PeriodicTick, LastCallIsRuAfterTheLinksOpen) {
-    w.bridge.TimerTick(2);
-    // The push of the same tick may have replaced it when a record went.
-    EXPECT_TRUE(w.S().vars.FieldLinksActive);
-    EXPECT_NE(w.S().vars.LastCall, u"");
-}
-
-TEST_F(PeriodicTick, EndsAtOnceWithoutUnloadWhenMixWOrLogger32WasNeverFound) {
-    w.S().vars.MixWIsLoaded = 0;
-    EXPECT_THROW(w.bridge.TimerTick(2), Ended);
-    EXPECT_EQ(w.log, std::vector<std::string>{"end"}) << "no leaving notice, no handover";
-
-    FakeWorld w2;
-    w2.bridge.Start();
-    w2.Attach();
-    w2.S().link.Logger32Window = {};
-    w2.Clear();
-    EXPECT_THROW(w2.bridge.TimerTick(2), Ended);
-    EXPECT_EQ(w2.log, std::vector<std::string>{"end"});
-
-    FakeWorld w3;
-    w3.bridge.Start();
-    w3.Attach();
-    w3.S().vars.MixWIsLoaded.reset();  // Empty counts as 0
-    EXPECT_THROW(w3.bridge.TimerTick(2), Ended);
+TEST_F(PeriodicTick, TheCallCountsAsNotYetSentAfterTheLinksOpen) {
+    w.Tick(ControlId::PushTimer);
+    // The same tick pushed the mode placeholder; the record waits its turn.
+    EXPECT_TRUE(w.S().mixw.linksOpen);
+    EXPECT_EQ(w.S().push.call, u"ru");
 }
 
 }  // namespace

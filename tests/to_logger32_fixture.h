@@ -16,16 +16,14 @@ namespace linkwell::testing {
 class ToLogger32Test : public ::testing::Test {
 protected:
     ToLogger32Test() {
-        w.bridge.Start();
-        w.Attach();
-        // As the first Timer2 tick leaves it.
-        S().vars.LastCall = u"ru";
-        S().vars.FieldLinksActive = true;
+        w.StartAndLink();
+        // The first push tick opens the field links.
+        w.Tick(window::ControlId::PushTimer);
         w.Clear();
         w.timerLog.clear();
     }
 
-    window::Station& S() { return w.S(); }
+    Station& S() { return w.S(); }
     void Set(window::ControlId box, std::u16string_view text) { S().form.SetText(box, Text(text)); }
     [[nodiscard]] Text Get(window::ControlId box) { return S().form.GetText(box); }
     void Tick() { to_logger32::PushMixWToLogger32(S()); }

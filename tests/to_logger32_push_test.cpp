@@ -22,10 +22,10 @@ TEST_F(ModeAndFrequency, ModeGoesFirstThenFrequencyThenRecord) {
     Set(ControlId::ModeBox, u"PSK31");
     Tick();
     EXPECT_EQ(Sent(), Lines{"<APP_FORCE_MODE:5>PSK31"});
-    EXPECT_EQ(S().vars.LastFreq, u" 7.15") << "the frequency waits for the next tick";
+    EXPECT_EQ(S().push.frequency, u" 7.15") << "the frequency waits for the next tick";
     Tick();
     EXPECT_EQ(Sent(), Lines{"<APP_FORCE_FREQ:7>14071.5"});
-    EXPECT_EQ(S().vars.LastFreq, u" 14.0715");
+    EXPECT_EQ(S().push.frequency, u" 14.0715");
     Tick();
     const auto record = Sent();
     ASSERT_EQ(record.size(), 1u);
@@ -45,11 +45,11 @@ TEST_F(ModeAndFrequency, ReplacedModeNamesGoOnTwoTicksUnderLogger32sName) {
         Set(ControlId::ModeBox, mixw);
         Tick();
         EXPECT_EQ(Sent(), Lines{sent}) << sent;
-        EXPECT_EQ(S().vars.LastMode, mixw) << "remembered as MixW wrote it";
+        EXPECT_EQ(S().push.mode, mixw) << "remembered as MixW wrote it";
         EXPECT_NE(Get(ControlId::ModeBox), mixw) << "the box shows Logger32's name";
         Tick();
         EXPECT_EQ(Sent(), Lines{sent}) << "once more, for the replaced text";
-        EXPECT_EQ(S().vars.LastMode, Get(ControlId::ModeBox));
+        EXPECT_EQ(S().push.mode, Get(ControlId::ModeBox));
         Tick();
         EXPECT_EQ(Sent(), Lines{});
     }
@@ -76,8 +76,8 @@ TEST_F(ModeAndFrequency, OtherModeTextsGoOnceAndUnchanged) {
 
 TEST_F(ModeAndFrequency, EmptyModeIsAFieldOfLengthZeroWhenItIsAChange) {
     Settled(u"", 7150000, 0);
-    EXPECT_EQ(S().vars.LastMode, u"") << "nothing to send at start for an empty mode";
-    S().vars.LastMode = u"False";  // as a handover leaves it
+    EXPECT_EQ(S().push.mode, u"") << "nothing to send at start for an empty mode";
+    S().push.mode = u"False";  // as a handover leaves it
     Tick();
     EXPECT_EQ(Sent(), Lines{"<APP_FORCE_MODE:0>"});
 }
@@ -88,7 +88,7 @@ TEST_F(ModeAndFrequency, DialModesSendTheFreqBoxWhenTheSumMoves) {
     w.audioFq = 100;  // AudioFq alone changes the sum
     Tick();
     EXPECT_EQ(Sent(), Lines{"<APP_FORCE_FREQ:4>7150"});
-    EXPECT_EQ(S().vars.LastFreq, u" 7.1501");
+    EXPECT_EQ(S().push.frequency, u" 7.1501");
     Tick();
     EXPECT_EQ(Sent(), Lines{});
 
@@ -108,12 +108,12 @@ TEST_F(ModeAndFrequency, DialModesSendTheFreqBoxWhenTheSumMoves) {
 
 TEST_F(ModeAndFrequency, SidebandToggleOnTheTickButNotInFreqChange) {
     Settled(u"PSK31", 14000000, 0);
-    S().vars.SidebandToggle = true;
+    w.bridge.Click(ControlId::SidebandButton);  // PKT_USB
     w.fqa = 14070000;
     w.audioFq = 1500;
     Tick();
     EXPECT_EQ(Sent(), Lines{"<APP_FORCE_FREQ:7>14068.5"});
-    EXPECT_EQ(S().vars.LastFreq, u" 14.0715") << "detection uses the sum whatever the toggle";
+    EXPECT_EQ(S().push.frequency, u" 14.0715") << "detection uses the sum whatever the toggle";
     Set(ControlId::DialFreqBox, u"14070");
     EXPECT_EQ(Sent(), Lines{"<APP_FORCE_FREQ:7>14071.5"});
 
@@ -123,9 +123,9 @@ TEST_F(ModeAndFrequency, SidebandToggleOnTheTickButNotInFreqChange) {
     Tick();
     EXPECT_EQ(Sent(), Lines{});
 
-    S().vars.SidebandToggle = false;
+    w.bridge.Click(ControlId::SidebandButton);  // PKT_LSB
     EXPECT_EQ(ForceFreqText(S(), true), u"14071.5");
-    S().vars.SidebandToggle = true;
+    w.bridge.Click(ControlId::SidebandButton);
     EXPECT_EQ(ForceFreqText(S(), true), u"14069.5");
     EXPECT_EQ(ForceFreqText(S(), false), u"14071.5");
 }
@@ -152,7 +152,7 @@ TEST_F(ModeAndFrequency, SmallChangesAndValueForms) {
     w.audioFq = -1500;
     Tick();
     EXPECT_EQ(Sent(), Lines{"<APP_FORCE_FREQ:4>-1,5"});
-    EXPECT_EQ(S().vars.LastFreq, u"-0.0015");
+    EXPECT_EQ(S().push.frequency, u"-0.0015");
     w.fqa = 1e20;
     w.audioFq = 0;
     Tick();
@@ -164,15 +164,13 @@ TEST_F(ModeAndFrequency, SmallChangesAndValueForms) {
 
 TEST_F(ModeAndFrequency, FreqChangeSendsOnEveryChangeWithoutState) {
     Settled(u"PSK31", 7035000, 1000);
-    const Text lastFreq = S().vars.LastFreq;
-    S().form.Disarm(ControlId::PushTimer);
-    S().vars.Logger32HasControl = true;
+    const Text lastFreq = S().push.frequency;
     Set(ControlId::DialFreqBox, u"7035");
     Set(ControlId::DialFreqBox, u"7036");
     Set(ControlId::DialFreqBox, u"7036");  // no change of the box, no handler
     EXPECT_EQ(Sent(), (Lines{"<APP_FORCE_FREQ:4>7036", "<APP_FORCE_FREQ:4>7036"}));
-    EXPECT_EQ(S().vars.LastFreq, lastFreq);
-    EXPECT_EQ(S().vars.LastMode, u"PSK31");
+    EXPECT_EQ(S().push.frequency, lastFreq);
+    EXPECT_EQ(S().push.mode, u"PSK31");
 
     Set(ControlId::ModeBox, u"SSB");
     Set(ControlId::DialFreqBox, u"14075.45");
@@ -194,25 +192,6 @@ TEST_F(ModeAndFrequency, DialModeFrequencyChangeSendsTwice) {
 }
 
 // An automation object whose reads start failing after a number of them.
-class FailingMixW final : public platform::Automation {
-public:
-    explicit FailingMixW(int goodReads) : goodReads_(goodReads) {}
-    platform::CallStatus ExecuteMacros(const Text&) override { return platform::CallStatus::Done; }
-    platform::CallStatus SetQsoData(std::int16_t, Text&) override {
-        return platform::CallStatus::Done;
-    }
-    platform::NumberResult FqA() override { return Read(14070000); }
-    platform::NumberResult AudioFq() override { return Read(1500); }
-    int reads = 0;
-
-private:
-    platform::NumberResult Read(double value) {
-        if (reads++ >= goodReads_) return std::nullopt;
-        return value;
-    }
-    int goodReads_;
-};
-
 TEST_F(ModeAndFrequency, MixWGoneSendsNothingAndKeepsWhatWasRemembered) {
     Settled(u"PSK31", 7035000, 1000);
     Set(ControlId::CallBox, u"G0ABC");  // a record is due
@@ -222,7 +201,7 @@ TEST_F(ModeAndFrequency, MixWGoneSendsNothingAndKeepsWhatWasRemembered) {
     Tick();
     Set(ControlId::DialFreqBox, u"14070");
     EXPECT_EQ(Sent(), Lines{}) << "no frequency, and the record stage is not reached";
-    EXPECT_EQ(S().vars.LastFreq, u" 7.036");
+    EXPECT_EQ(S().push.frequency, u" 7.036");
     Set(ControlId::ModeBox, u"BPSK31");
     Tick();
     EXPECT_EQ(Sent(), Lines{"<APP_FORCE_MODE:5>PSK31"}) << "the mode needs no call on MixW";
@@ -232,29 +211,31 @@ TEST_F(ModeAndFrequency, MixWGoneSendsNothingAndKeepsWhatWasRemembered) {
     EXPECT_EQ(Sent(), (Lines{"<APP_FORCE_MODE:2>CW", "<APP_FORCE_FREQ:5>14071"}))
         << "a dial mode's OnDialFreqChanged needs no call on MixW either";
 
-    S().vars.MixW.reset();
+    w.mixwAlive = false;
     Set(ControlId::ModeBox, u"PSK31");
     Tick();
     Tick();
     Set(ControlId::DialFreqBox, u"14072");
     EXPECT_EQ(Sent(), Lines{"<APP_FORCE_MODE:5>PSK31"});
-    EXPECT_EQ(S().vars.LastFreq, u" 7.036");
+    EXPECT_EQ(S().push.frequency, u" 7.036");
 }
 
 TEST_F(ModeAndFrequency, FailureInsideTheFrequencyStage) {
     Settled(u"PSK31", 7035000, 1000);
     // Reads 1-2 detect the change; 3-4 fail: nothing stored, nothing sent.
-    S().vars.MixW = std::make_unique<FailingMixW>(2);
+    w.fqa = 14070000;
+    w.audioFq = 1500;
+    w.goodReads = 2;
     Tick();
     EXPECT_EQ(Sent(), Lines{});
-    EXPECT_EQ(S().vars.LastFreq, u" 7.036");
+    EXPECT_EQ(S().push.frequency, u" 7.036");
     // Reads 3-4 store the new text; the value's reads fail: nothing sent,
     // and the change counts as sent.
-    S().vars.MixW = std::make_unique<FailingMixW>(4);
+    w.goodReads = 4;
     Tick();
     EXPECT_EQ(Sent(), Lines{});
-    EXPECT_EQ(S().vars.LastFreq, u" 14.0715");
-    S().vars.MixW = std::make_unique<FailingMixW>(100);
+    EXPECT_EQ(S().push.frequency, u" 14.0715");
+    w.goodReads = 100;
     Tick();
     EXPECT_EQ(Sent(), Lines{});
 }
@@ -270,7 +251,7 @@ TEST_F(ModeAndFrequency, ValuesThatAreNoFiniteNumberSendNothing) {
     Tick();
     Set(ControlId::DialFreqBox, u"1");
     EXPECT_EQ(Sent(), Lines{});
-    EXPECT_EQ(S().vars.LastFreq, u" 7.036");
+    EXPECT_EQ(S().push.frequency, u" 7.036");
 
     Set(ControlId::ModeBox, u"SSB");
     Tick();

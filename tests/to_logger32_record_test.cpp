@@ -43,10 +43,10 @@ TEST_F(QsoRecord, TheNineFieldsInTheirOrder) {
         "<CALL:4>TEST<RST_RCVD:3>599<RST_SENT:3>579<QTH:5>Paris<NAME:4>Anna<COMMENT:0>"
         "<GRIDSQUARE:4>JN18<IOTA:0><QSL_VIA:0>";
     EXPECT_EQ(Sent(), Lines{expected});
-    EXPECT_EQ(U8(S().vars.QsoRecord), expected);
+    EXPECT_EQ(U8(S().push.record), expected);
     EXPECT_EQ(Get(ControlId::MixWCommandBox), u" ") << "re-armed for MixW's next command";
-    EXPECT_EQ(S().vars.LastCall, u"TEST");
-    EXPECT_EQ(S().vars.LastLocator, u"JN18");
+    EXPECT_EQ(S().push.call, u"TEST");
+    EXPECT_EQ(S().push.locator, u"JN18");
     Tick();
     EXPECT_EQ(Sent(), Lines{}) << "the same record does not go twice";
 }
@@ -57,9 +57,9 @@ TEST_F(QsoRecord, EmptyCallsignHoldsEverythingBack) {
     Set(ControlId::NotesBox, u"tnx");
     Tick();
     EXPECT_EQ(Sent(), Lines{});
-    EXPECT_EQ(S().vars.LastQth, u"");
-    EXPECT_EQ(S().vars.LastCall, u"ru");
-    EXPECT_EQ(S().vars.QsoRecord, u"");
+    EXPECT_EQ(S().push.qth, u"False") << "as start-up's handover left it";
+    EXPECT_EQ(S().push.call, u"ru");
+    EXPECT_EQ(S().push.record, u"");
     Set(ControlId::CallBox, u"G0ABC");
     Tick();
     EXPECT_EQ(Sent(), Lines{Record("G0ABC", "", "", "Paris", "", "tnx", "", "", "")});
@@ -79,7 +79,7 @@ TEST_F(QsoRecord, EachComparedFieldAloneSendsTheWholeRecordOnce) {
         Tick();
         EXPECT_EQ(Sent(), Lines{}) << window::Design(box).name;
     }
-    EXPECT_EQ(S().vars.QsoRecord,
+    EXPECT_EQ(S().push.record,
               scenario::FromUtf8(Record("G0ABCx", "x", "", "x", "x", "x", "x", "x", "x")).value());
 }
 
@@ -104,10 +104,10 @@ TEST_F(QsoRecord, PlaceholdersAndBlanksAreSentAsTheyStand) {
     EXPECT_EQ(Sent(), Lines{Record("Call", "", "", " Paris ", "", "", "Loc", "", "")});
 }
 
-TEST_F(QsoRecord, RuRightAfterStartUpIsNoChange) {
+TEST_F(QsoRecord, ACallOfRuRightAfterStartUpGoesOnlyBecauseTheHandoverMarkedTheFields) {
     Set(ControlId::CallBox, u"ru");
     Tick();
-    EXPECT_EQ(Sent(), Lines{});
+    EXPECT_EQ(Sent(), Lines{Record("ru", "", "", "", "", "", "", "", "")});
     Set(ControlId::IotaBox, u"EU-005");
     Tick();
     EXPECT_EQ(Sent(), Lines{Record("ru", "", "", "", "", "", "", "EU-005", "")});
@@ -120,7 +120,7 @@ TEST_F(QsoRecord, LengthsCountUtf16CodeUnits) {
     Set(ControlId::QthBox, u"\u041C\u043E\u0441\u043A\u0432\u0430");  // outside the ANSI page
     Tick();
     EXPECT_EQ(Sent().size(), 1u);
-    EXPECT_EQ(S().vars.QsoRecord,
+    EXPECT_EQ(S().push.record,
               u"<CALL:5>G0ABC<RST_RCVD:0><RST_SENT:0>"
               u"<QTH:6>\u041C\u043E\u0441\u043A\u0432\u0430<NAME:3>Zo\u00eb"
               u"<COMMENT:5>\U0001F600 73<GRIDSQUARE:0><IOTA:0><QSL_VIA:0>");
@@ -144,9 +144,14 @@ TEST_F(QsoRecord, AfterAHandoverTheRecordGoesAgain) {
     Set(ControlId::CallBox, u"G0ABC");
     Tick();
     Sent();
-    S().vars.LastQth = u"False";
-    Tick();
-    EXPECT_EQ(Sent().size(), 1u);
+    w.bridge.Click(ControlId::Logger32TakesRigButton);
+    w.bridge.Click(ControlId::MixWTakesRigButton);
+    Tick();  // the mode goes again first,
+    Tick();  // then the frequency,
+    Tick();  // then the record
+    const auto again = Sent();
+    ASSERT_EQ(again.size(), 3u);
+    EXPECT_EQ(again[2].rfind("<CALL:5>G0ABC", 0), 0u);
 }
 
 class Logging : public ToLogger32Test {
@@ -166,7 +171,7 @@ TEST_F(Logging, EveryLoggingCarriesOneTimePairTheCurrentOne) {
     Lines twice = once;
     twice.insert(twice.end(), once.begin(), once.end());
     EXPECT_EQ(Log(), twice);
-    EXPECT_EQ(S().vars.QsoRecord, u"") << "the record itself is left as it was sent";
+    EXPECT_EQ(S().push.record, u"") << "the record itself is left as it was sent";
     EXPECT_EQ(Get(ControlId::MixWCommandBox), u"Murex_Send");
 
     Set(ControlId::TimeBox, u"1240");
@@ -194,7 +199,7 @@ TEST_F(Logging, EmptyTimeGivesEmptyTimeFields) {
 }
 
 TEST_F(Logging, TheButtonWorksInEveryState) {
-    S().vars.Logger32HasControl = true;
+    w.bridge.Click(ControlId::Logger32TakesRigButton);
     Set(ControlId::TimeBox, u"1234");
     LogQso(S());
     EXPECT_EQ(Sent().size(), 1u);
@@ -246,13 +251,13 @@ TEST_F(Logging, OtherCommandTextsDoNothing) {
 TEST_F(Logging, RemoveSendsEndOfRecordOnly) {
     Set(ControlId::MixWCommandBox, u"Remove");
     EXPECT_EQ(Log(), Lines{"text 1281 <EOR>"});
-    EXPECT_EQ(S().vars.QsoRecord, u"");
+    EXPECT_EQ(S().push.record, u"");
     EXPECT_EQ(Get(ControlId::MixWCommandBox), u"Remove");
 }
 
 TEST_F(Logging, CommandsAreIgnoredWhileLogger32HoldsTheRig) {
-    S().vars.Logger32HasControl = true;
-    S().form.Disarm(ControlId::PushTimer);
+    w.bridge.Click(ControlId::Logger32TakesRigButton);  // the push tick stops
+    Log();
     w.timerLog.clear();
     Set(ControlId::MixWCommandBox, u"Save");
     Set(ControlId::MixWCommandBox, u"Remove");

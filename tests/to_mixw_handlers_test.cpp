@@ -1,4 +1,4 @@
-// Logger32's texts and frequency reaching MixW: OnLogger32Text, the Timer3
+// Logger32's texts and frequency reaching MixW: OnLogger32Text, the intake timer
 // tick and OnLogger32FreqChanged on a recording platform.
 #include <gtest/gtest.h>
 
@@ -23,18 +23,23 @@ constexpr char16_t kFullRecord[] =
 class ToMixW : public ::testing::Test {
 protected:
     ToMixW() {
-        w.bridge.Start();
-        w.Attach();
-        w.Clear();
-        w.timerLog.clear();
+        w.StartAndLink();
+        w.Tick(ControlId::IntakeTimer);  // start-up's own intake tick, with nothing to do
     }
-    window::Station& s() { return w.S(); }
+    Station& s() { return w.S(); }
     // Logger32 writes a text into the Sent box.
     void Arrive(const platform::Text& text) {
         w.bridge.TextArrived(ControlId::Logger32TextBox, text);
     }
     void Tick() { to_mixw::OnIntakeTick(s()); }
-    void GiveRigToLogger32() { s().vars.Logger32HasControl = true; }
+    // The operator hands the rig over (the box is answered at once).
+    void GiveRigTo(bool logger32) {
+        w.bridge.Click(logger32 ? ControlId::Logger32TakesRigButton
+                                : ControlId::MixWTakesRigButton);
+        w.Clear();
+        w.timerLog.clear();
+    }
+    void GiveRigToLogger32() { GiveRigTo(true); }
     // MixW's calls, in order.
     Lines Calls() const {
         Lines out;
@@ -54,7 +59,7 @@ protected:
         return "post 1280 \"Logger32 1\" 10 " +
                std::to_string(0x1000 + window::Index(ControlId::ClusterBox));
     }
-    bool Timer3Armed() const {
+    bool IntakeArmed() const {
         return w.timers.count(window::TimerSlot(ControlId::IntakeTimer)) != 0;
     }
 
@@ -68,28 +73,27 @@ TEST_F(ToMixW, EveryTextIsAnsweredWithCodeTenAndArmsOneTick) {
     Arrive(u"SAVE");
     EXPECT_EQ(Posts(), (Lines{CodeTen(), CodeTen()}));
     EXPECT_EQ(w.timers.at(window::TimerSlot(ControlId::IntakeTimer)), 500);
-    EXPECT_TRUE(s().vars.DX_SPOT1.empty()) << "not a spot";
+    EXPECT_TRUE(s().intake.pendingSpot.empty()) << "not a spot";
     Tick();
-    EXPECT_FALSE(Timer3Armed());
+    EXPECT_FALSE(IntakeArmed());
     EXPECT_TRUE(Calls().empty());
 }
 
 TEST_F(ToMixW, SpotTunesMixWSetsTheCallAndSwitchesTheMode) {
     Arrive(kSpot);
-    EXPECT_EQ(s().vars.DX_SPOT1, kSpot);
+    EXPECT_EQ(s().intake.pendingSpot, kSpot);
     EXPECT_TRUE(Calls().empty()) << "nothing before the tick";
     Tick();
     EXPECT_EQ(Calls(), (Lines{"ExecuteMacros <ZFQ:14074.0>", "SetQsoData 0 JA1XYZ",
                               "ExecuteMacros <MODE:BPSK31>"}));
-    EXPECT_EQ(s().vars.TuneFreq, u"14074.0");
-    EXPECT_EQ(s().vars.IncomingMode, u"PSK31");
-    EXPECT_TRUE(s().vars.DX_SPOT1.empty());
+    EXPECT_EQ(s().intake.tuneFreq, u"14074.0");
+    EXPECT_EQ(s().intake.mode, u"PSK31");
+    EXPECT_TRUE(s().intake.pendingSpot.empty());
 }
 
 TEST_F(ToMixW, SpotsReachMixWInBothControlStates) {
     for (bool logger32 : {false, true}) {
-        s().vars.Logger32HasControl = logger32;
-        w.Clear();
+        GiveRigTo(logger32);
         Arrive(logger32 ? u"<APP_DXSPOT_CLICKED:20>K1ABC|7030|PSK63"
                         : u"<APP_DXSPOT_CLICKED:20>JA1XYZ|14074|PSK63");
         Tick();
@@ -141,23 +145,22 @@ TEST_F(ToMixW, BrokenSpotsAreDroppedAndTheRecordStepsGoOn) {
         w.Clear();
         Arrive(spot);
         Tick();
-        EXPECT_TRUE(s().vars.DX_SPOT1.empty());
+        EXPECT_TRUE(s().intake.pendingSpot.empty());
         const bool eor = spot.find(u"<EOR>") != platform::Text::npos;
         EXPECT_EQ(Calls(), eor ? Lines{"ExecuteMacros <CLEARQSO>"} : Lines{});
     }
 }
 
-TEST_F(ToMixW, SpotTakenWhileMixWIsNotAttachedIsLostForGood) {
-    s().vars.MixWIsLoaded = 0;
-    Arrive(kSpot);
-    Tick();
-    s().vars.MixWIsLoaded = 1;
-    Tick();
-    EXPECT_TRUE(Calls().empty());
-    s().vars.MixWIsLoaded.reset();  // Empty counts as 0
-    Arrive(kSpot);
-    Tick();
-    EXPECT_TRUE(Calls().empty());
+TEST(ToMixWBeforeStartUp, SpotTakenBeforeMixWIsAttachedIsLostForGood) {
+    FakeWorld w;
+    w.bridge.Start();  // the about window shows; the intake timer runs from design
+    w.bridge.TextArrived(ControlId::Logger32TextBox, kSpot);
+    w.Tick(ControlId::IntakeTimer);
+    EXPECT_TRUE(w.S().intake.pendingSpot.empty()) << "taken by the tick";
+    w.Tick(ControlId::AboutTimer);
+    w.Tick(ControlId::StartupTimer);  // MixW2 attached now
+    w.Tick(ControlId::IntakeTimer);
+    for (const auto& l : w.log) EXPECT_EQ(l.rfind("ExecuteMacros", 0), std::string::npos) << l;
 }
 
 // --- records ---------------------------------------------------------------------
@@ -167,7 +170,7 @@ TEST_F(ToMixW, RecordsReachMixWOnlyWhileLogger32HoldsTheRig) {
     Tick();
     EXPECT_TRUE(Calls().empty());
     EXPECT_EQ(s().form.GetText(ControlId::Logger32TextBox), kFullRecord);
-    EXPECT_TRUE(s().vars.IncomingCall.empty()) << "not even read";
+    EXPECT_TRUE(s().intake.call.empty()) << "not even read";
 }
 
 TEST_F(ToMixW, FullRecordFillsSavesAndClearsInOrder) {
@@ -181,12 +184,12 @@ TEST_F(ToMixW, FullRecordFillsSavesAndClearsInOrder) {
                               "ExecuteMacros <SAVEQSO>", "ExecuteMacros <CLEARQSO>"}));
     EXPECT_EQ(s().form.GetText(ControlId::Logger32TextBox), u"SAVE");
     EXPECT_EQ(Posts(), Lines{CodeTen()}) << "the SAVE write is a change of Sent too";
-    EXPECT_TRUE(Timer3Armed()) << "one more tick";
-    EXPECT_EQ(s().vars.IncomingCall, u"K1ABC");
-    EXPECT_EQ(s().vars.IncomingMode, u"LSB");
-    EXPECT_EQ(s().vars.IncomingRstSent, u"59");
-    EXPECT_EQ(s().vars.IncomingRstRcvd, u"57");
-    EXPECT_EQ(s().vars.IncomingName, u"Bob");
+    EXPECT_TRUE(IntakeArmed()) << "one more tick";
+    EXPECT_EQ(s().intake.call, u"K1ABC");
+    EXPECT_EQ(s().intake.mode, u"LSB");
+    EXPECT_EQ(s().intake.rstSent, u"59");
+    EXPECT_EQ(s().intake.rstRcvd, u"57");
+    EXPECT_EQ(s().intake.name, u"Bob");
     w.Clear();
     Tick();
     EXPECT_TRUE(Calls().empty()) << "SAVE holds nothing";
@@ -238,7 +241,7 @@ TEST_F(ToMixW, BrokenFieldsAreSkippedAndTheRestOfTheTickGoesOn) {
     EXPECT_EQ(Calls(), (Lines{"ExecuteMacros <CLEARQSO>", "ExecuteMacros <FIXSTARTTIME>",
                               "ExecuteMacros <SAVEQSO>", "ExecuteMacros <CLEARQSO>"}));
     EXPECT_EQ(s().form.GetText(ControlId::Logger32TextBox), u"SAVE");
-    EXPECT_TRUE(s().vars.IncomingCall.empty());
+    EXPECT_TRUE(s().intake.call.empty());
 }
 
 TEST_F(ToMixW, FieldValuesKeepTheirLastValueUntilANewRecordSuppliesOne) {
@@ -247,8 +250,8 @@ TEST_F(ToMixW, FieldValuesKeepTheirLastValueUntilANewRecordSuppliesOne) {
     Tick();
     Arrive(u"<CALL:5>W1XYZ<MODE:2>CW<NAME:3");
     Tick();
-    EXPECT_EQ(s().vars.IncomingCall, u"W1XYZ");
-    EXPECT_EQ(s().vars.IncomingName, u"Bob");
+    EXPECT_EQ(s().intake.call, u"W1XYZ");
+    EXPECT_EQ(s().intake.name, u"Bob");
 }
 
 TEST_F(ToMixW, LongRecordIsReadLikeAShortOne) {
@@ -284,16 +287,16 @@ TEST_F(ToMixW, FailedCallEndsTheTickQuietly) {
     Tick();
     EXPECT_TRUE(w.log.empty()) << "nothing sent, no box";
     EXPECT_EQ(s().form.GetText(ControlId::Logger32TextBox), kFullRecord) << "not marked saved";
-    EXPECT_TRUE(s().vars.DX_SPOT1.empty()) << "the spot is still taken once";
-    EXPECT_TRUE(s().vars.IncomingCall.empty()) << "the record steps did not run";
+    EXPECT_TRUE(s().intake.pendingSpot.empty()) << "the spot is still taken once";
+    EXPECT_TRUE(s().intake.call.empty()) << "the record steps did not run";
 
     // Without the spot the record steps fail at their first call.
     Arrive(u"<CALL:5>K1ABC<MODE:2>CW<EOF>");
     w.Clear();
     Tick();
     EXPECT_EQ(Posts(), Lines{}) << "no SAVE write";
-    EXPECT_EQ(s().vars.IncomingCall, u"K1ABC");
-    EXPECT_EQ(s().vars.IncomingMode, u"PSK31") << "still the spot's: the mode step did not run";
+    EXPECT_EQ(s().intake.call, u"K1ABC");
+    EXPECT_EQ(s().intake.mode, u"PSK31") << "still the spot's: the mode step did not run";
 
     // MixW back: the next tick works again.
     w.mixwAlive = true;
@@ -302,9 +305,9 @@ TEST_F(ToMixW, FailedCallEndsTheTickQuietly) {
     EXPECT_EQ(Calls().size(), 3u);
 }
 
-TEST_F(ToMixW, MissingObjectCountsAsAFailedCall) {
+TEST_F(ToMixW, FailingCallsEndTheTickAndTheFrequencyChangeQuietly) {
     GiveRigToLogger32();
-    s().vars.MixW.reset();
+    w.mixwAlive = false;
     Arrive(kSpot);
     Arrive(u"<EOF>");
     w.Clear();
@@ -319,21 +322,14 @@ TEST_F(ToMixW, MissingObjectCountsAsAFailedCall) {
 TEST_F(ToMixW, FrequencyFromLogger32RetunesMixWOnlyWhileItHoldsTheRig) {
     w.bridge.TextArrived(ControlId::Logger32FreqBox, u"14075.450");
     EXPECT_TRUE(Calls().empty());
-    EXPECT_TRUE(s().vars.TuneFreq.empty());
+    EXPECT_TRUE(s().intake.tuneFreq.empty());
     GiveRigToLogger32();
     w.bridge.TextArrived(ControlId::Logger32FreqBox, u"7030.000");
     w.bridge.TextArrived(ControlId::Logger32FreqBox, u".500");
     to_mixw::OnLogger32FreqChanged(s());  // every change event sends, with no comparison
     EXPECT_EQ(Calls(), (Lines{"ExecuteMacros <ZFQ:7030.000>", "ExecuteMacros <ZFQ:.500>",
                               "ExecuteMacros <ZFQ:.500>"}));
-    EXPECT_EQ(s().vars.TuneFreq, u".500");
-}
-
-TEST_F(ToMixW, FrequencyMacroIsSentEvenWhenMixWIsNotAttached) {
-    GiveRigToLogger32();
-    s().vars.MixWIsLoaded = 0;
-    w.bridge.TextArrived(ControlId::Logger32FreqBox, u"3573.000");
-    EXPECT_EQ(Calls(), Lines{"ExecuteMacros <ZFQ:3573.000>"});
+    EXPECT_EQ(s().intake.tuneFreq, u".500");
 }
 
 }  // namespace

@@ -1,9 +1,9 @@
 #include "bridge/bridge.h"
 
 #include "handover/handover.h"
+#include "lifecycle/lifecycle.h"
 #include "logger32/link.h"
 #include "mixw/attach.h"
-#include "startup/startup.h"
 #include "to_logger32/to_logger32.h"
 #include "to_mixw/to_mixw.h"
 
@@ -17,17 +17,17 @@ Bridge::Bridge(platform::Platform& os, window::FormView& view) : station_(os, vi
 
 void Bridge::Start() {
     station_.form.StartDesignTimers();
-    window::OnLoad(station_);
+    lifecycle::OnLoad(station_);
     station_.form.SetWindowVisible(window::WindowId::Bridge, true);
 }
 
 void Bridge::TimerTick(int slot) {
     switch (window::TimerFromSlot(slot)) {
         case ControlId::HandshakeTimer: logger32::OnHandshakeTick(station_); break;
-        case ControlId::StartupTimer: mixw::WaitForPeers(station_); break;
+        case ControlId::StartupTimer: lifecycle::WaitForPeers(station_); break;
         case ControlId::PushTimer: mixw::OnPushTick(station_); break;
         case ControlId::IntakeTimer: to_mixw::OnIntakeTick(station_); break;
-        case ControlId::AboutTimer: window::OnAboutShown(station_); break;
+        case ControlId::AboutTimer: lifecycle::OnAboutShown(station_); break;
         default: break;
     }
 }
@@ -49,7 +49,7 @@ void Bridge::Click(ControlId button) {
 }
 
 void Bridge::Close() {
-    logger32::Unload(station_);
+    lifecycle::Unload(station_);
 }
 
 void Bridge::TextArrived(ControlId box, const platform::Text& text) {

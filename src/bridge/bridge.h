@@ -31,12 +31,12 @@ public:
     // A text written into a box from outside (WM_SETTEXT, a DDE update).
     void TextArrived(window::ControlId box, const platform::Text& text);
 
-    [[nodiscard]] window::Station& State() { return station_; }
+    [[nodiscard]] Station& State() { return station_; }
 
 private:
     void TextChanged(window::ControlId box);
 
-    window::Station station_;
+    Station station_;
 };
 
 }  // namespace linkwell

@@ -1,29 +1,17 @@
 #include "handover/handover.h"
 
+#include "lifecycle/lifecycle.h"
 #include "logger32/link.h"
+#include "to_logger32/to_logger32.h"
+#include "window/intervals.h"
 
 namespace linkwell::handover {
 
 using platform::Text;
 using window::ControlId;
-using window::Station;
-
-namespace {
-
-void ForgetWhatWasSent(Station& s) {
-    const Text f(window::kFalseText);
-    s.vars.LastFreq = f;
-    s.vars.LastQth = f;
-    s.vars.LastName = f;
-    s.vars.LastNotes = f;
-    s.vars.LastRstRcvd = f;
-    s.vars.LastMode = f;
-}
-
-}  // namespace
 
 void GiveRigToMixW(Station& s) {
-    s.vars.Logger32HasControl = false;
+    s.rig.logger32HasRig = false;
     s.form.SetBackColor(ControlId::MixWTakesRigButton, window::kPurple);
     s.form.SetEnabled(ControlId::MixWTakesRigButton, false);
     s.form.SetEnabled(ControlId::Logger32TakesRigButton, true);
@@ -31,17 +19,17 @@ void GiveRigToMixW(Station& s) {
     s.form.SetBackColor(ControlId::SidebandButton, window::kLightBlue);
     logger32::PostSet(s, logger32::kMixWTakesControl);
     s.form.SetText(ControlId::StatusLine, Text(kMixWActive));
-    ForgetWhatWasSent(s);
-    if (s.vars.BridgeStarted) {
+    to_logger32::ForgetWhatWasSent(s);
+    if (lifecycle::Started(s)) {
         s.os.MessageBox(Text(kFreeLogger32Side), Text(window::kProgramTitle));
-        s.form.Arm(ControlId::PushTimer, 800);
+        s.form.Arm(ControlId::PushTimer, window::kPushIntervalMs);
     }
 }
 
 void GiveRigToLogger32(Station& s) {
-    s.vars.Logger32HasControl = true;
+    s.rig.logger32HasRig = true;
     s.os.MessageBox(Text(kFreeMixWSide), Text(window::kProgramTitle));
-    ForgetWhatWasSent(s);
+    to_logger32::ForgetWhatWasSent(s);
     s.form.SetBackColor(ControlId::Logger32TakesRigButton, window::kPurple);
     s.form.SetEnabled(ControlId::Logger32TakesRigButton, false);
     s.form.SetEnabled(ControlId::MixWTakesRigButton, true);
@@ -52,12 +40,12 @@ void GiveRigToLogger32(Station& s) {
 }
 
 void ToggleSideband(Station& s) {
-    if (!s.vars.SidebandToggle) {
-        s.vars.SidebandToggle = true;
+    if (!s.rig.sidebandUsb) {
+        s.rig.sidebandUsb = true;
         s.form.SetCaption(ControlId::SidebandButton, u"PKT_USB");
         s.form.SetBackColor(ControlId::SidebandButton, window::kLightPink);
     } else {
-        s.vars.SidebandToggle = false;
+        s.rig.sidebandUsb = false;
         s.form.SetCaption(ControlId::SidebandButton, u"PKT_LSB");
         s.form.SetBackColor(ControlId::SidebandButton, window::kLightBlue);
     }

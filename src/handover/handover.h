@@ -22,11 +22,19 @@ inline constexpr std::u16string_view kFreeMixWSide =
     u"Please disable CAT and PTT MixW2 and after that press OK";
 
 // MixW2 takes the rig control. Before start-up has finished it shows no box
-// and leaves Timer2 alone.
-void GiveRigToMixW(window::Station& s);
-// Logger32 takes the rig control; Timer2 stops.
-void GiveRigToLogger32(window::Station& s);
+// and leaves the push tick alone.
+void GiveRigToMixW(Station& s);
+// Logger32 takes the rig control; the push tick stops.
+void GiveRigToLogger32(Station& s);
 // Toggles the packet sideband used for the frequency sent to Logger32.
-void ToggleSideband(window::Station& s);
+void ToggleSideband(Station& s);
+
+[[nodiscard]] inline bool Logger32HasRig(const Station& s) {
+    return s.rig.logger32HasRig;
+}
+// PKT_USB: MixW's audio offset is subtracted in the frequency pushed.
+[[nodiscard]] inline bool SidebandUsb(const Station& s) {
+    return s.rig.sidebandUsb;
+}
 
 }  // namespace linkwell::handover

@@ -3,6 +3,8 @@
 #include <cstdlib>
 #include <string>
 
+#include "window/intervals.h"
+
 namespace linkwell::logger32 {
 
 using window::ControlId;
@@ -14,16 +16,55 @@ Text Decimal(std::int64_t n) {
     return Text(digits.begin(), digits.end());
 }
 
+MessageId Registered(Station& s, std::size_t nameIndex) {
+    return s.os.RegisterMessage(Text(kMessageNames[nameIndex]));
+}
+
+void AskToConnect(Station& s) {
+    s.link.handshake = Handshake::Asking;
+    PostToLogger32(s, code::kConnect, static_cast<LParam>(s.link.ownWindow.value));
+}
+
+// Logger32's window is there: the rotation starts again from the first name.
 void StartRotation(Station& s) {
     s.form.Disarm(ControlId::HandshakeTimer);
-    s.link.Logger32Message = s.os.RegisterMessage(Text(kMessageNames[0]));
-    PostToLogger32(s, code::kConnect, static_cast<LParam>(s.link.OwnWindow.value));
+    s.link.message = Registered(s, 0);
+    AskToConnect(s);
+}
+
+void ArmHandshakeTimer(Station& s, Handshake next, int ms) {
+    s.link.handshake = next;
+    s.form.Arm(ControlId::HandshakeTimer, ms);
+}
+
+void InstallHook(Station& s) {
+    s.link.previousProc = s.os.SetWindowProc(s.link.ownWindow, s.os.HookProcedure());
+}
+
+// Asks under the name after the one in use; after the last one, gives up.
+void AskUnderNextName(Station& s) {
+    // The name in use is found by registering the names again: a registered
+    // id is the same for the same name for the whole session.
+    for (std::size_t i = 0; i + 1 < kMessageNames.size(); ++i) {
+        if (s.link.message == Registered(s, i)) {
+            s.link.message = Registered(s, i + 1);
+            AskToConnect(s);
+            s.form.Disarm(ControlId::HandshakeTimer);
+            return;
+        }
+    }
+    if (s.link.message == Registered(s, kMessageNames.size() - 1)) {
+        s.form.Disarm(ControlId::HandshakeTimer);
+        s.link.handshake = Handshake::GaveUp;
+        s.os.MessageBox(Text(kGiveUpText), Text(kGiveUpTitle));
+    }
+    s.form.Disarm(ControlId::HandshakeTimer);
 }
 
 }  // namespace
 
 void PostToLogger32(Station& s, WParam code, LParam value) {
-    s.os.PostMessage(s.link.Logger32Window, s.link.Logger32Message, code, value);
+    s.os.PostMessage(s.link.logger32Window, s.link.message, code, value);
 }
 
 void PostSet(Station& s, const std::array<CodeAndValue, 5>& set) {
@@ -31,71 +72,62 @@ void PostSet(Station& s, const std::array<CodeAndValue, 5>& set) {
 }
 
 void SendTextToLogger32(Station& s, const Text& text) {
-    s.os.SendText(s.link.Logger32TextWindow, text);
+    s.os.SendText(s.link.textWindow, text);
 }
 
-void InstallHook(Station& s) {
-    s.link.PreviousWindowProc = s.os.SetWindowProc(s.link.OwnWindow, s.os.HookProcedure());
+void SetOwnWindow(Station& s, WindowHandle window) {
+    s.link.ownWindow = window;
 }
 
-void RemoveHook(Station& s) {
-    // Putting back a procedure of 0 would leave the window without one.
-    if (s.link.PreviousWindowProc.isNull()) return;
-    (void)s.os.SetWindowProc(s.link.OwnWindow, s.link.PreviousWindowProc);
+void UseFirstName(Station& s) {
+    s.link.message = Registered(s, 0);
 }
 
-void ConnectToLogger32(Station& s) {
-    s.link.Logger32Window = s.os.FindWindowByTitle(Text(kWindowTitle));
-    if (!s.link.Logger32Window.isNull()) {
+bool LookForLogger32(Station& s) {
+    s.link.logger32Window = s.os.FindWindowByTitle(Text(kWindowTitle));
+    return Logger32Known(s);
+}
+
+void StartHandshake(Station& s) {
+    s.form.SetTimerEnabled(ControlId::HandshakeTimer, false);
+    InstallHook(s);
+    if (LookForLogger32(s)) {
         StartRotation(s);
     } else {
-        s.form.Arm(ControlId::HandshakeTimer, s.link.SearchInterval);
+        ArmHandshakeTimer(s, Handshake::Searching, window::kSearchIntervalMs);
     }
 }
 
 void OnHandshakeTick(Station& s) {
-    if (s.form.Interval(ControlId::HandshakeTimer) == s.link.SearchInterval) {
-        s.link.Logger32Window = s.os.FindWindowByTitle(Text(kWindowTitle));
-        if (s.link.Logger32Window.isNull()) return;
-        StartRotation(s);
+    if (s.link.handshake == Handshake::Searching) {
+        if (LookForLogger32(s)) StartRotation(s);
         return;
     }
-    // Next-name tick: find the name in use by registering the names again.
-    bool matched = false;
-    for (std::size_t i = 0; i + 1 < kMessageNames.size(); ++i) {
-        if (s.link.Logger32Message == s.os.RegisterMessage(Text(kMessageNames[i]))) {
-            s.link.Logger32Message = s.os.RegisterMessage(Text(kMessageNames[i + 1]));
-            PostToLogger32(s, code::kConnect, static_cast<LParam>(s.link.OwnWindow.value));
-            matched = true;
-            break;
-        }
-    }
-    if (!matched && s.link.Logger32Message == s.os.RegisterMessage(Text(kMessageNames[4]))) {
-        s.form.Disarm(ControlId::HandshakeTimer);
-        s.os.MessageBox(Text(kGiveUpText), Text(kGiveUpTitle));
-    }
-    s.form.Disarm(ControlId::HandshakeTimer);
+    AskUnderNextName(s);
 }
 
 LResult HookWindowProc(Station& s, WindowHandle window, MessageId msg, WParam wParam,
                        LParam lParam) {
-    if (msg != s.link.Logger32Message) {
-        return s.os.CallWindowProc(s.link.PreviousWindowProc, window, msg, wParam, lParam);
+    if (msg != s.link.message) {
+        return s.os.CallWindowProc(s.link.previousProc, window, msg, wParam, lParam);
     }
     const auto value32 = static_cast<std::int32_t>(static_cast<std::uint32_t>(lParam));
     switch (static_cast<std::uint32_t>(wParam)) {
         case code::kAnswer:
             if (value32 != 0) {
+                // A stray acceptance while searching leaves the search running.
+                if (s.link.handshake != Handshake::Searching)
+                    s.link.handshake = Handshake::Connected;
                 PostToLogger32(s, code::kTextWindowOf, 0);
                 PostToLogger32(
                     s, code::kTextWindowOf,
                     static_cast<LParam>(s.form.HandleOf(ControlId::Logger32TextBox).value));
             } else {
-                s.form.Arm(ControlId::HandshakeTimer, s.link.RetryInterval);
+                ArmHandshakeTimer(s, Handshake::TryingNextName, window::kRetryIntervalMs);
             }
             break;
         case code::kTextWindow:
-            s.link.Logger32TextWindow = WindowHandle{static_cast<std::uint32_t>(lParam)};
+            s.link.textWindow = WindowHandle{static_cast<std::uint32_t>(lParam)};
             break;
         case code::kFrequency:
             s.form.SetText(ControlId::Logger32FreqBox,
@@ -107,12 +139,14 @@ LResult HookWindowProc(Station& s, WindowHandle window, MessageId msg, WParam wP
     return 0;
 }
 
-void Unload(Station& s) {
-    if (!s.vars.Logger32HasControl) PostSet(s, kLogger32TakesControl);
-    RemoveHook(s);
-    s.os.SendMessageWithReference(s.link.Logger32Window, s.link.Logger32Message, code::kLeaving);
-    s.vars.MixW.reset();
-    s.os.EndProgram();
+void RemoveHook(Station& s) {
+    // Putting back a procedure of 0 would leave the window without one.
+    if (s.link.previousProc.isNull()) return;
+    (void)s.os.SetWindowProc(s.link.ownWindow, s.link.previousProc);
+}
+
+void SendLeaving(Station& s) {
+    s.os.SendMessageWithReference(s.link.logger32Window, s.link.message, code::kLeaving);
 }
 
 Text KilohertzText(std::int32_t hertz, const Text& decimalSeparator) {

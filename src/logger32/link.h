@@ -1,6 +1,6 @@
-// The Logger32 link: Logger32's window found by its title, a handshake over
-// five registered message names, command codes in both directions (wParam
-// the code, lParam one 32-bit value), and plain text by WM_SETTEXT.
+// The Logger32 link: Logger32's window found by its title, the handshake
+// over five registered names, command codes in both directions and plain
+// texts by WM_SETTEXT (the protocol is in protocol.h).
 //
 // What a caller may rely on:
 //  - posts return at once and are never confirmed; a post while Logger32's
@@ -14,9 +14,9 @@
 
 #include <array>
 #include <cstdint>
-#include <string_view>
 
 #include "bridge/station.h"
+#include "logger32/protocol.h"
 
 namespace linkwell::logger32 {
 
@@ -26,57 +26,44 @@ using platform::MessageId;
 using platform::Text;
 using platform::WindowHandle;
 using platform::WParam;
-using window::Station;
-
-inline constexpr std::u16string_view kWindowTitle = u"Logger32";
-inline constexpr std::array<std::u16string_view, 5> kMessageNames = {
-    u"Logger32 1", u"Logger32 2", u"Logger32 3", u"Logger32 4", u"Logger32 5"};
-
-inline constexpr std::u16string_view kGiveUpText =
-    u"Unable to connect to Logger32.  I tried 5 different registered messages and all were "
-    u"rejected";
-inline constexpr std::u16string_view kGiveUpTitle = u"Too busy";
-
-// Command codes, carried in wParam of the registered message.
-namespace code {
-inline constexpr WParam kAnswer = 0;   // Logger32: connection accepted (lParam != 0) or refused
-inline constexpr WParam kConnect = 1;  // bridge: connect request, lParam = bridge window
-inline constexpr WParam kTextWindowOf = 2;    // bridge: 0, then the Sent box's handle
-inline constexpr WParam kTextWindow = 3;      // Logger32: the window that takes our text
-inline constexpr WParam kLeaving = 4;         // bridge: the bridge closes (sent, not posted)
-inline constexpr WParam kClusterWindow = 10;  // bridge: a text arrived; lParam = Cluster box
-inline constexpr WParam kLogged1 = 15;        // bridge: after a logging text
-inline constexpr WParam kLogged2 = 16;
-inline constexpr WParam kFrequency = 100;  // Logger32: its frequency in hertz
-inline constexpr WParam kCluster = 102;    // Logger32: a signed number for the Cluster box
-}  // namespace code
-
-struct CodeAndValue {
-    WParam code;
-    LParam value;
-};
-// The two handover sets, always posted whole and in this order.
-inline constexpr std::array<CodeAndValue, 5> kMixWTakesControl = {
-    {{7, 0}, {11, 0}, {13, 0}, {19, 0}, {18, 1}}};
-inline constexpr std::array<CodeAndValue, 5> kLogger32TakesControl = {
-    {{12, 0}, {18, 0}, {6, 0}, {14, 0}, {19, 1}}};
 
 void PostToLogger32(Station& s, WParam code, LParam value);
 void PostSet(Station& s, const std::array<CodeAndValue, 5>& set);
 void SendTextToLogger32(Station& s, const Text& text);
 
-void InstallHook(Station& s);
-// Leaves the window procedure alone when no hook was installed.
-void RemoveHook(Station& s);
-void ConnectToLogger32(Station& s);
+// --- the start-up wait's steps ------------------------------------------------
+// The bridge window, named in every connect request.
+void SetOwnWindow(Station& s, WindowHandle window);
+// The first registered name is the one in use until Logger32 refuses it.
+void UseFirstName(Station& s);
+// Looks for Logger32's window by its title; true when it is there.
+[[nodiscard]] bool LookForLogger32(Station& s);
+// Logger32 was found: hooks the bridge window for Logger32's answers and
+// sends the connect request (or starts searching again if it is gone).
+void StartHandshake(Station& s);
+
+// --- what others read -----------------------------------------------------------
+[[nodiscard]] inline WindowHandle OwnWindow(const Station& s) {
+    return s.link.ownWindow;
+}
+[[nodiscard]] inline bool Logger32Known(const Station& s) {
+    return !s.link.logger32Window.isNull();
+}
+[[nodiscard]] inline Handshake HandshakeState(const Station& s) {
+    return s.link.handshake;
+}
+
+// --- events -----------------------------------------------------------------------
+// The handshake timer: look for Logger32 again, or ask under the next name.
 void OnHandshakeTick(Station& s);
 LResult HookWindowProc(Station& s, WindowHandle window, MessageId msg, WParam wParam,
                        LParam lParam);
 
-// Closing the bridge window: hands the rig back to Logger32 when MixW2 holds
-// it, removes the hook, tells Logger32 that the bridge leaves, releases
-// MixW's object and ends the program.
-void Unload(Station& s);
+// --- closing ------------------------------------------------------------------------
+// Leaves the window procedure alone when no hook was installed.
+void RemoveHook(Station& s);
+// The leaving notice (code 4), sent synchronously.
+void SendLeaving(Station& s);
 
 // Logger32's frequency in hertz as kilohertz "#.000": integer digits without
 // leading zeros, the separator, exactly three decimals (14075450 gives

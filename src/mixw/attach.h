@@ -1,6 +1,6 @@
-// The MixW attachment: the start-up wait for Logger32 and MixW2, MixW2's
-// automation object, the thirteen DDE field links that make the bridge's
-// boxes follow MixW's QSO and CAT items, and the periodic tick.
+// The MixW attachment: MixW2's automation object, the thirteen DDE field
+// links that make the bridge's boxes follow MixW's QSO and CAT items, and
+// the push tick.
 //
 // A failed call on MixW's object (MixW2 has closed) sends nothing and skips
 // the rest of the handler that made it; a refused link leaves its box with
@@ -11,6 +11,7 @@
 #include <string_view>
 
 #include "bridge/station.h"
+#include "window/controls.h"
 
 namespace linkwell::mixw {
 
@@ -21,7 +22,7 @@ struct FieldLink {
     window::ControlId box;
     std::u16string_view placeholder;
 };
-// In the order in which the first Timer2 tick activates them.
+// In the order in which the first push tick activates them.
 inline constexpr std::array<FieldLink, 13> kFieldLinks = {{
     {window::ControlId::CallBox, u"Call"},
     {window::ControlId::RstRcvdBox, u"RST rcv"},
@@ -38,11 +39,23 @@ inline constexpr std::array<FieldLink, 13> kFieldLinks = {{
     {window::ControlId::NotesBox, u"Notes"},
 }};
 
-// The one-time start-up wait (blocks the thread in Sleep loops).
-void WaitForPeers(window::Station& s);
-// Every 800 ms while MixW2 holds the rig: the first tick activates the
-// links; every tick ends the program if Logger32 or MixW2 was never found,
-// else pushes MixW's state to Logger32.
-void OnPushTick(window::Station& s);
+// One attempt to obtain MixW2's running object; true when it is held. A
+// failed attempt keeps the object held before, if any.
+[[nodiscard]] bool TryAttach(Station& s);
+// Lets go of MixW2's object (the bridge closes).
+void Release(Station& s);
+
+[[nodiscard]] inline bool Attached(const Station& s) {
+    return s.mixw.attached;
+}
+// MixW2's object, or null when none was obtained.
+[[nodiscard]] inline platform::Automation* Object(const Station& s) {
+    return s.mixw.object.get();
+}
+
+// Every 800 ms while MixW2 holds the rig: the first tick opens the links;
+// every tick ends the program if Logger32 or MixW2 was never found, else
+// pushes MixW's state to Logger32.
+void OnPushTick(Station& s);
 
 }  // namespace linkwell::mixw

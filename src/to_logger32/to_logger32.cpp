@@ -4,35 +4,36 @@
 #include <cmath>
 #include <string>
 
+#include "handover/handover.h"
 #include "logger32/link.h"
+#include "mixw/attach.h"
 #include "to_logger32/number_text.h"
+#include "window/intervals.h"
 
 namespace linkwell::to_logger32 {
 
 using platform::Text;
 using window::ControlId;
-using window::FormVars;
-using window::Station;
 
 namespace {
 
 struct RecordField {
     std::u16string_view prefix;
     ControlId box;
-    Text FormVars::*remembered;  // null: not part of the change test
+    Text PushState::*remembered;  // null: not part of the change test
 };
 // The QSO record's fields in the order they are written.
 constexpr std::array<RecordField, 9> kRecordFields = {{
-    {u"<CALL:", ControlId::CallBox, &FormVars::LastCall},
-    {u"<RST_RCVD:", ControlId::RstRcvdBox, &FormVars::LastRstRcvd},
+    {u"<CALL:", ControlId::CallBox, &PushState::call},
+    {u"<RST_RCVD:", ControlId::RstRcvdBox, &PushState::rstRcvd},
     // The report sent travels with the record but does not make one due.
     {u"<RST_SENT:", ControlId::RstSentBox, nullptr},
-    {u"<QTH:", ControlId::QthBox, &FormVars::LastQth},
-    {u"<NAME:", ControlId::NameBox, &FormVars::LastName},
-    {u"<COMMENT:", ControlId::NotesBox, &FormVars::LastNotes},
-    {u"<GRIDSQUARE:", ControlId::LocatorBox, &FormVars::LastLocator},
-    {u"<IOTA:", ControlId::IotaBox, &FormVars::LastIota},
-    {u"<QSL_VIA:", ControlId::QslManagerBox, &FormVars::LastQslManager},
+    {u"<QTH:", ControlId::QthBox, &PushState::qth},
+    {u"<NAME:", ControlId::NameBox, &PushState::name},
+    {u"<COMMENT:", ControlId::NotesBox, &PushState::notes},
+    {u"<GRIDSQUARE:", ControlId::LocatorBox, &PushState::locator},
+    {u"<IOTA:", ControlId::IotaBox, &PushState::iota},
+    {u"<QSL_VIA:", ControlId::QslManagerBox, &PushState::qslManager},
 }};
 
 constexpr double kHertzPerKilohertz = 1000;
@@ -50,10 +51,11 @@ bool IsDialMode(const Text& mode) {
 // FqA + AudioFq (or FqA - AudioFq) in hertz, read afresh from MixW; nullopt
 // when MixW2 has gone or gave something that is no finite number.
 std::optional<double> MixWFrequency(Station& s, bool subtractAudio) {
-    if (!s.vars.MixW) return std::nullopt;
-    const auto base = s.vars.MixW->FqA();
+    auto* mixw = mixw::Object(s);
+    if (!mixw) return std::nullopt;
+    const auto base = mixw->FqA();
     if (!base) return std::nullopt;
-    const auto audio = s.vars.MixW->AudioFq();
+    const auto audio = mixw->AudioFq();
     if (!audio) return std::nullopt;
     const double hz = subtractAudio ? *base - *audio : *base + *audio;
     if (!std::isfinite(hz)) return std::nullopt;
@@ -68,7 +70,7 @@ std::optional<Text> FrequencyDetectionText(Station& s) {
 }
 
 void SendModeStage(Station& s) {
-    s.vars.LastMode = TextOf(s, ControlId::ModeBox);
+    s.push.mode = TextOf(s, ControlId::ModeBox);
     for (const auto& [mixw, logger32] : kModeNames) {
         if (s.form.GetText(ControlId::ModeBox) == mixw)
             s.form.SetText(ControlId::ModeBox, Text(logger32));
@@ -79,7 +81,7 @@ void SendModeStage(Station& s) {
 void SendFrequencyStage(Station& s) {
     const auto detection = FrequencyDetectionText(s);
     if (!detection) return;
-    s.vars.LastFreq = *detection;
+    s.push.frequency = *detection;
     const auto khz = ForceFreqText(s, true);
     if (!khz) return;
     logger32::SendTextToLogger32(s, AdifField(u"<APP_FORCE_FREQ:", *khz));
@@ -89,16 +91,16 @@ void SendRecordStage(Station& s) {
     if (s.form.GetText(ControlId::CallBox).empty()) return;
     bool due = false;
     for (const auto& field : kRecordFields) {
-        if (field.remembered && s.form.GetText(field.box) != s.vars.*field.remembered) due = true;
+        if (field.remembered && s.form.GetText(field.box) != s.push.*field.remembered) due = true;
     }
     if (!due) return;
     Text record;
     for (const auto& field : kRecordFields) {
         const Text value = TextOf(s, field.box);
-        if (field.remembered) s.vars.*field.remembered = value;
+        if (field.remembered) s.push.*field.remembered = value;
         record += AdifField(field.prefix, value);
     }
-    s.vars.QsoRecord = record;
+    s.push.record = record;
     logger32::SendTextToLogger32(s, record);
     // MixW's next command, even a repeated "Save", is then a change.
     s.form.SetText(ControlId::MixWCommandBox, u" ");
@@ -107,13 +109,13 @@ void SendRecordStage(Station& s) {
 }  // namespace
 
 void PushMixWToLogger32(Station& s) {
-    if (s.form.GetText(ControlId::ModeBox) != s.vars.LastMode) {
+    if (s.form.GetText(ControlId::ModeBox) != s.push.mode) {
         SendModeStage(s);
         return;
     }
     const auto detection = FrequencyDetectionText(s);
     if (!detection) return;  // MixW2 gone: nothing this tick
-    if (*detection != s.vars.LastFreq) {
+    if (*detection != s.push.frequency) {
         SendFrequencyStage(s);
         return;
     }
@@ -127,7 +129,7 @@ std::optional<Text> ForceFreqText(Station& s, bool honourSideband) {
         if (!khz) return std::nullopt;
         return ValueText(*khz, separator);
     }
-    const auto hz = MixWFrequency(s, honourSideband && s.vars.SidebandToggle);
+    const auto hz = MixWFrequency(s, honourSideband && handover::SidebandUsb(s));
     if (!hz) return std::nullopt;
     return ValueText(*hz / kHertzPerKilohertz, separator);
 }
@@ -139,12 +141,12 @@ void OnDialFreqChanged(Station& s) {
 }
 
 void OnMixWCommand(Station& s) {
-    if (s.vars.Logger32HasControl) return;
+    if (handover::Logger32HasRig(s)) return;
     if (s.form.GetText(ControlId::MixWCommandBox) == kSave) {
         // The next push comes a full tick after the logging.
         s.form.Disarm(ControlId::PushTimer);
         LogQso(s);
-        s.form.Arm(ControlId::PushTimer, 800);
+        s.form.Arm(ControlId::PushTimer, window::kPushIntervalMs);
     }
     // Read anew: after a "Save" the box holds the marker, never "Remove".
     if (s.form.GetText(ControlId::MixWCommandBox) == kRemove) {
@@ -157,11 +159,25 @@ void LogQso(Station& s) {
     // second logging carries one pair, the current one, and not two.
     const Text time = TextOf(s, ControlId::TimeBox);
     const Text logged =
-        s.vars.QsoRecord + AdifField(u"<APP_TIME_ON:", time) + AdifField(u"<APP_TIME_OFF:", time);
+        s.push.record + AdifField(u"<APP_TIME_ON:", time) + AdifField(u"<APP_TIME_OFF:", time);
     logger32::SendTextToLogger32(s, AdifField(u"<APP_LOGQSO:", logged));
     logger32::PostToLogger32(s, logger32::code::kLogged1, 1);
     logger32::PostToLogger32(s, logger32::code::kLogged2, 1);
     s.form.SetText(ControlId::MixWCommandBox, Text(kSentMarker));
+}
+
+void ForgetWhatWasSent(Station& s) {
+    const Text marker(kResendMarker);
+    s.push.frequency = marker;
+    s.push.qth = marker;
+    s.push.name = marker;
+    s.push.notes = marker;
+    s.push.rstRcvd = marker;
+    s.push.mode = marker;
+}
+
+void ForgetCallSent(Station& s) {
+    s.push.call = Text(kCallNotYetSent);
 }
 
 Text AdifField(std::u16string_view prefix, const Text& value) {

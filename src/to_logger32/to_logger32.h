@@ -49,23 +49,29 @@ inline constexpr std::u16string_view kEndOfRecord = u"<EOR>";
 // Left in TextCommand after logging, so that MixW's next "Save" is a change.
 inline constexpr std::u16string_view kSentMarker = u"Murex_Send";
 
-// One push per Timer2 tick: the mode if it changed, else the frequency if it
+// One push per tick of the push timer: the mode if it changed, else the frequency if it
 // changed, else the QSO record if one of its fields changed.
-void PushMixWToLogger32(window::Station& s);
+void PushMixWToLogger32(Station& s);
 // Every change of the Freq box sends the frequency, with no comparison; the
 // sideband toggle is not honoured here.
-void OnDialFreqChanged(window::Station& s);
+void OnDialFreqChanged(Station& s);
 // MixW's command item: "Save" logs the QSO, "Remove" sends "<EOR>"; both are
 // ignored while Logger32 holds the rig.
-void OnMixWCommand(window::Station& s);
+void OnMixWCommand(Station& s);
 // The Send! button: logs the QSO in Logger32, in every state.
-void LogQso(window::Station& s);
+void LogQso(Station& s);
 
 // The frequency to send, in kHz: the Freq box in a dial mode, else
 // (FqA + AudioFq) / 1000, or (FqA - AudioFq) / 1000 when the sideband toggle
 // is honoured and set. nullopt when MixW's values cannot be read (MixW2 has
 // closed) or the Freq box holds a number too large for a double.
-[[nodiscard]] std::optional<platform::Text> ForceFreqText(window::Station& s, bool honourSideband);
+[[nodiscard]] std::optional<platform::Text> ForceFreqText(Station& s, bool honourSideband);
+
+// A handover: mode, frequency, QTH, name, notes and report received are
+// sent again on the next pushes, whatever they are.
+void ForgetWhatWasSent(Station& s);
+// The field links opened: the next record with a callsign is sent.
+void ForgetCallSent(Station& s);
 
 // "<TAG:" + length + ">" + value; the length counts UTF-16 code units.
 [[nodiscard]] platform::Text AdifField(std::u16string_view prefix, const platform::Text& value);

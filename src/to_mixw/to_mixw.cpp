@@ -3,15 +3,17 @@
 #include <array>
 #include <utility>
 
+#include "handover/handover.h"
 #include "logger32/link.h"
+#include "mixw/attach.h"
 #include "to_mixw/readers.h"
+#include "window/intervals.h"
 
 namespace linkwell::to_mixw {
 
 using platform::CallStatus;
 using platform::Text;
 using window::ControlId;
-using window::Station;
 
 namespace {
 
@@ -47,12 +49,14 @@ constexpr std::array<ModeRow, 9> kModeTable = {{
 
 // The calls on MixW's object. A missing object counts as a failed call.
 bool Macro(Station& s, std::u16string_view macro) {
-    return s.vars.MixW && s.vars.MixW->ExecuteMacros(Text(macro)) == CallStatus::Done;
+    auto* mixw = mixw::Object(s);
+    return mixw && mixw->ExecuteMacros(Text(macro)) == CallStatus::Done;
 }
 
 bool QsoData(Station& s, std::int16_t field, const Text& value) {
     Text byReference = value;
-    return s.vars.MixW && s.vars.MixW->SetQsoData(field, byReference) == CallStatus::Done;
+    auto* mixw = mixw::Object(s);
+    return mixw && mixw->SetQsoData(field, byReference) == CallStatus::Done;
 }
 
 bool SwitchMode(Station& s, const Text& mode, ModeFrom from) {
@@ -72,11 +76,11 @@ Text SentNow(const Station& s) {
 bool SpotSteps(Station& s, const Text& spot) {
     const auto parts = ReadSpot(spot);
     if (!parts) return true;  // a broken spot is dropped; the record steps still run
-    s.vars.TuneFreq = Text(parts->freq);
-    s.vars.IncomingMode = Text(parts->mode);
-    return Macro(s, FrequencyMacro(s.vars.TuneFreq)) &&
+    s.intake.tuneFreq = Text(parts->freq);
+    s.intake.mode = Text(parts->mode);
+    return Macro(s, FrequencyMacro(s.intake.tuneFreq)) &&
            QsoData(s, qso_field::kCall, Text(parts->call)) &&
-           SwitchMode(s, s.vars.IncomingMode, ModeFrom::Spot);
+           SwitchMode(s, s.intake.mode, ModeFrom::Spot);
 }
 
 // Reads one field of the Sent text into `into` and sets it in MixW's QSO;
@@ -92,27 +96,26 @@ bool FieldStep(Station& s, std::optional<std::u16string_view> (*read)(std::u16st
 
 bool RecordSteps(Station& s) {
     if (Holds(SentNow(s), kEndOfRecord) && !Macro(s, kClearQso)) return false;
-    if (Holds(SentNow(s), kCallName) &&
-        !FieldStep(s, ReadCall, s.vars.IncomingCall, qso_field::kCall)) {
+    if (Holds(SentNow(s), kCallName) && !FieldStep(s, ReadCall, s.intake.call, qso_field::kCall)) {
         return false;
     }
     if (Holds(SentNow(s), kModeName)) {
         const Text text = SentNow(s);  // the mode read is a view into it
         if (const auto mode = ReadMode(text)) {
-            s.vars.IncomingMode = Text(*mode);
-            if (!SwitchMode(s, s.vars.IncomingMode, ModeFrom::Record)) return false;
+            s.intake.mode = Text(*mode);
+            if (!SwitchMode(s, s.intake.mode, ModeFrom::Record)) return false;
         }
         // Reports and name count only in a record that names its mode.
         if (Holds(SentNow(s), kRstSentName) &&
-            !FieldStep(s, ReadRstSent, s.vars.IncomingRstSent, qso_field::kRstSent)) {
+            !FieldStep(s, ReadRstSent, s.intake.rstSent, qso_field::kRstSent)) {
             return false;
         }
         if (Holds(SentNow(s), kRstRcvdName) &&
-            !FieldStep(s, ReadRstRcvd, s.vars.IncomingRstRcvd, qso_field::kRstRcvd)) {
+            !FieldStep(s, ReadRstRcvd, s.intake.rstRcvd, qso_field::kRstRcvd)) {
             return false;
         }
         if (Holds(SentNow(s), kNameName) &&
-            !FieldStep(s, ReadName, s.vars.IncomingName, qso_field::kName)) {
+            !FieldStep(s, ReadName, s.intake.name, qso_field::kName)) {
             return false;
         }
     }
@@ -144,26 +147,26 @@ Text FrequencyMacro(std::u16string_view tuneFreq) {
 
 void OnLogger32Text(Station& s) {
     const Text& text = s.form.GetText(ControlId::Logger32TextBox);
-    if (IsSpot(text)) s.vars.DX_SPOT1 = text;
+    if (IsSpot(text)) s.intake.pendingSpot = text;
     logger32::PostToLogger32(
         s, logger32::code::kClusterWindow,
         static_cast<platform::LParam>(s.form.HandleOf(ControlId::ClusterBox).value));
-    s.form.Arm(ControlId::IntakeTimer, kIntakeDelayMs);
+    s.form.Arm(ControlId::IntakeTimer, window::kIntakeDelayMs);
 }
 
 void OnIntakeTick(Station& s) {
     s.form.Disarm(ControlId::IntakeTimer);
     // Taken once, acted on or not: a spot never outlives its tick.
-    const Text spot = std::exchange(s.vars.DX_SPOT1, Text());
-    if (!spot.empty() && s.vars.MixWAttached() && !SpotSteps(s, spot)) return;
-    if (!s.vars.Logger32HasControl) return;
+    const Text spot = std::exchange(s.intake.pendingSpot, Text());
+    if (!spot.empty() && mixw::Attached(s) && !SpotSteps(s, spot)) return;
+    if (!handover::Logger32HasRig(s)) return;
     (void)RecordSteps(s);
 }
 
 void OnLogger32FreqChanged(Station& s) {
-    if (!s.vars.Logger32HasControl) return;
-    s.vars.TuneFreq = s.form.GetText(ControlId::Logger32FreqBox);
-    (void)Macro(s, FrequencyMacro(s.vars.TuneFreq));
+    if (!handover::Logger32HasRig(s)) return;
+    s.intake.tuneFreq = s.form.GetText(ControlId::Logger32FreqBox);
+    (void)Macro(s, FrequencyMacro(s.intake.tuneFreq));
 }
 
 }  // namespace linkwell::to_mixw

@@ -1,5 +1,5 @@
 // Logger32 to MixW: Logger32's texts arriving in the Sent box (clicked DX
-// spots and QSO records), read on the next Timer3 tick and acted on in MixW;
+// spots and QSO records), read on the next intake tick and acted on in MixW;
 // and Logger32's frequency retuning MixW.
 //
 // What crosses to MixW: "<ZFQ:" + frequency + ">" and the mode macros of
@@ -19,13 +19,13 @@
 
 namespace linkwell::to_mixw {
 
-// Every change of the Sent box: keeps a spot, answers code 10, arms Timer3.
-void OnLogger32Text(window::Station& s);
+// Every change of the Sent box: keeps a spot, answers code 10, arms the intake timer.
+void OnLogger32Text(Station& s);
 // One tick per arming: takes the pending spot and acts on it and on the
 // record in Sent.
-void OnIntakeTick(window::Station& s);
+void OnIntakeTick(Station& s);
 // Logger32's frequency (kHz) tunes MixW while Logger32 holds the rig.
-void OnLogger32FreqChanged(window::Station& s);
+void OnLogger32FreqChanged(Station& s);
 
 // Where a mode text came from: a spot switches no sideband mode.
 enum class ModeFrom { Spot, Record };
@@ -50,7 +50,5 @@ inline constexpr std::u16string_view kFixStartTime = u"<FIXSTARTTIME>";
 inline constexpr std::u16string_view kSaveQso = u"<SAVEQSO>";
 // Written into Sent once a record is saved, so it is not saved again.
 inline constexpr std::u16string_view kSavedMark = u"SAVE";
-// Timer3's one-shot delay after a text arrives.
-inline constexpr int kIntakeDelayMs = 500;
 
 }  // namespace linkwell::to_mixw

@@ -10,13 +10,51 @@
 
 namespace linkwell::window {
 
+// Every control by its role. The comment gives the name the window designer
+// gave it: the name the control table, the scenario language (click, dump)
+// and the trace use, and the only place code meets it.
 // clang-format off
 enum class ControlId : int {
-    StatusLine, ModeLabel, ModeBox, KhzLabel, DialFreqBox, TimeLabel, TimeBox, CallLabel, CallBox, NameLabel, NameBox,
-    QthLabel, QthBox, RstRcvdLabel, RstRcvdBox, RstSentLabel, RstSentBox, IotaLabel, IotaBox, LocatorLabel, LocatorBox, QslManagerLabel,
-    QslManagerBox, NotesLabel, NotesBox, RigControlLabel, MixWTakesRigButton, Logger32TakesRigButton, SidebandButton, CommandLabel, MixWCommandBox,
-    Logger32TextBox, ClusterBox, Logger32FreqBox, LogQsoButton,
-    HandshakeTimer, StartupTimer, PushTimer, IntakeTimer, AboutTimer,
+    StatusLine,              // "Text1"         which program holds the rig, or what the bridge waits for
+    ModeLabel,               // "Label8"        caption "Mode"
+    ModeBox,                 // "Mode"          MixW's mode (DDE link QSO|Mode)
+    KhzLabel,                // "Label4"        caption "KHz"
+    DialFreqBox,             // "Freq"          MixW's dial frequency in kHz (DDE link CAT|khz)
+    TimeLabel,               // "Times"         caption "Time"
+    TimeBox,                 // "Time"          MixW's QSO time (DDE link QSO|time)
+    CallLabel,               // "Label1"        caption "Callsign"
+    CallBox,                 // "Callsign"      MixW's QSO call (QSO|Call)
+    NameLabel,               // "Label5"        caption "Name"
+    NameBox,                 // "HisName"       MixW's QSO name (QSO|Name)
+    QthLabel,                // "Label7"        caption "QTH"
+    QthBox,                  // "Qth"           MixW's QSO QTH (QSO|qth)
+    RstRcvdLabel,            // "Label2"        caption "RST rcvd"
+    RstRcvdBox,              // "RSTr"          MixW's report received (QSO|RstRcv)
+    RstSentLabel,            // "Label3"        caption "RST snt"
+    RstSentBox,              // "RSTs"          MixW's report sent (QSO|RstSnt)
+    IotaLabel,               // "Label11"       caption "IOTA"
+    IotaBox,                 // "IOTA"          MixW's IOTA reference (QSO|IOTA)
+    LocatorLabel,            // "Label12"       caption "Locator"
+    LocatorBox,              // "Locator"       MixW's locator (QSO|Loc)
+    QslManagerLabel,         // "Manager"       caption "Manager"
+    QslManagerBox,           // "QslManag"      MixW's QSL manager (QSO|Manager)
+    NotesLabel,              // "Label9"        caption "Notes"
+    NotesBox,                // "Notes"         MixW's notes (QSO|Notes)
+    RigControlLabel,         // "Label10"       caption over the two handover buttons
+    MixWTakesRigButton,      // "Command1"      hands CAT, PTT and sound card to MixW2
+    Logger32TakesRigButton,  // "Command2"      hands them to Logger32
+    SidebandButton,          // "Command3"      PKT LSB / PKT_USB: audio offset subtracted or added
+    CommandLabel,            // "Label6"        caption "Command"
+    MixWCommandBox,          // "TextCommand"   MixW's command item: "Save" logs, "Remove" cancels
+    Logger32TextBox,         // "Sent"          Logger32 writes spots and QSO records here
+    ClusterBox,              // "Cluster"       Logger32's code 102 number; its handle goes out with code 10
+    Logger32FreqBox,         // "Freq_logger32" Logger32's frequency (code 100) in kHz
+    LogQsoButton,            // "CommandSend"   Send!: logs the QSO in Logger32
+    HandshakeTimer,          // "Timer"         looks for Logger32 again, or asks under the next name
+    StartupTimer,            // "Timer1"        one tick: the start-up wait for Logger32 and MixW2
+    PushTimer,               // "Timer2"        pushes MixW's mode, frequency and QSO to Logger32
+    IntakeTimer,             // "Timer3"        acts on Logger32's text a moment after it arrives
+    AboutTimer,              // "Timer4"        ends the about window and starts the start-up wait
 };
 // clang-format on
 inline constexpr int kControlCount = 40;

@@ -16,6 +16,7 @@
 #include "bridge/station.h"
 #include "platform/platform.h"
 #include "scenario/text.h"
+#include "support/started.h"
 #include "window/form.h"
 
 namespace linkwell::testing {
@@ -37,8 +38,8 @@ struct Ended {};
 
 class FakeMixW final : public platform::Automation {
 public:
-    FakeMixW(std::vector<std::string>& log, bool& alive, double& fqa, double& audio)
-        : log_(log), alive_(alive), fqa_(fqa), audio_(audio) {}
+    FakeMixW(std::vector<std::string>& log, bool& alive, double& fqa, double& audio, int& goodReads)
+        : log_(log), alive_(alive), fqa_(fqa), audio_(audio), goodReads_(goodReads) {}
     platform::CallStatus ExecuteMacros(const Text& m) override {
         if (!alive_) return platform::CallStatus::Failed;
         log_.push_back("ExecuteMacros " + U8(m));
@@ -49,20 +50,21 @@ public:
         log_.push_back("SetQsoData " + std::to_string(f) + " " + U8(v));
         return platform::CallStatus::Done;
     }
-    platform::NumberResult FqA() override {
-        if (!alive_) return std::nullopt;
-        return fqa_;
-    }
-    platform::NumberResult AudioFq() override {
-        if (!alive_) return std::nullopt;
-        return audio_;
-    }
+    platform::NumberResult FqA() override { return Read(fqa_); }
+    platform::NumberResult AudioFq() override { return Read(audio_); }
 
 private:
     std::vector<std::string>& log_;
     bool& alive_;
     double& fqa_;
     double& audio_;
+    int& goodReads_;
+
+    platform::NumberResult Read(double value) {
+        if (!alive_ || goodReads_ == 0) return std::nullopt;
+        if (goodReads_ > 0) --goodReads_;
+        return value;
+    }
 };
 
 class FakeWorld final : public platform::Platform, public window::FormView {
@@ -78,6 +80,7 @@ public:
     bool mixwAlive = true;    // calls on an obtained object succeed
     double fqa = 0;
     double audioFq = 0;
+    int goodReads = -1;  // property reads that succeed from now; -1: all
     Text decimal = u".";
     std::map<std::string, Text> items;  // DDE items by name as the bridge spells them
     std::vector<std::string> refusedItems;
@@ -91,19 +94,15 @@ public:
     int sleptMs = 0;
 
     Bridge bridge;
-    window::Station& S() { return bridge.State(); }
+    Station& S() { return bridge.State(); }
 
-    // Puts the bridge where the start-up wait leaves it, without running it.
-    void Attach() {
-        auto& s = S();
-        s.link.OwnWindow = WindowHandle{0x100};
-        s.link.Logger32Message = RegisterMessage(u"Logger32 1");
-        s.link.Logger32Window = WindowHandle{kLogger32};
-        s.link.Logger32TextWindow = WindowHandle{kLogger32Text};
-        s.vars.MixWIsLoaded = 1;
-        s.vars.MixW = GetActiveObject(u"MixW2.Application");
-        s.vars.BridgeStarted = true;
+    // Started and linked to Logger32 (support/started.h); the log is cleared.
+    void StartAndLink() {
+        testing::StartAndLink(*this, WindowHandle{kLogger32Text});
+        log.clear();
+        timerLog.clear();
     }
+    void Tick(window::ControlId timer) { bridge.TimerTick(window::TimerSlot(timer)); }
     void Deliver(const std::string& item, const Text& value) {
         items[item] = value;
         if (auto it = links.find(item); it != links.end()) it->second(value);
@@ -173,7 +172,7 @@ public:
     }
     std::unique_ptr<platform::Automation> GetActiveObject(const Text& progId) override {
         if (progId != u"MixW2.Application" || !mixwRunning) return nullptr;
-        return std::make_unique<FakeMixW>(log, mixwAlive, fqa, audioFq);
+        return std::make_unique<FakeMixW>(log, mixwAlive, fqa, audioFq, goodReads);
     }
     platform::LinkStatus ActivateLink(const platform::LinkTarget& l,
                                       platform::LinkSink sink) override {

@@ -1,0 +1,32 @@
+// The program's life: the window's load and the about window, the start-up
+// wait for Logger32 and MixW2, and the unload when the window closes.
+#pragma once
+
+#include "bridge/station.h"
+
+namespace linkwell::lifecycle {
+
+// Once, when the bridge window is created and before it is first shown:
+// keeps the window's handle for the Logger32 link and shows the about
+// window on top.
+void OnLoad(Station& s);
+
+// The about timer's only tick, 3 s after load: hides the about window,
+// shows the bridge window and arms the start-up timer.
+void OnAboutShown(Station& s);
+
+// The start-up timer's only tick: waits (the thread sleeping in 2 s steps)
+// for Logger32's window, starts the handshake and gives MixW2 the rig,
+// then waits for MixW2's object and starts the intake and push timers.
+void WaitForPeers(Station& s);
+
+// The window closes: hands the rig back to Logger32 when MixW2 holds it,
+// removes the hook, tells Logger32 that the bridge leaves, releases MixW's
+// object and ends the program.
+void Unload(Station& s);
+
+[[nodiscard]] inline bool Started(const Station& s) {
+    return s.start.started;
+}
+
+}  // namespace linkwell::lifecycle

@@ -1,0 +1,18 @@
+// Every timer interval and wait of the bridge, in milliseconds, in one table.
+// The design-time intervals of the control table are not repeated here.
+#pragma once
+
+namespace linkwell::window {
+
+// What                          ms     who uses it
+inline constexpr int kAboutShownMs = 3000;    // the about window's time on screen (design time)
+inline constexpr int kStartupDelayMs = 1000;  // about window gone -> start-up wait begins
+inline constexpr int kPeerPollMs = 2000;      // start-up wait: look for Logger32 / MixW2 again
+inline constexpr int kMixWSettleMs =
+    1000;  // start-up wait: Logger32 linked -> first look for MixW2
+inline constexpr int kSearchIntervalMs = 5000;  // handshake: look for Logger32's window again
+inline constexpr int kRetryIntervalMs = 200;  // handshake: ask under the next name after a refusal
+inline constexpr int kPushIntervalMs = 800;   // push tick while MixW2 holds the rig
+inline constexpr int kIntakeDelayMs = 500;    // a Logger32 text is read this long after it arrives
+
+}  // namespace linkwell::window
