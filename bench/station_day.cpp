@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "scenario/station_actions.h"
+
 namespace linkwell::bench {
 namespace {
 
@@ -16,37 +18,16 @@ std::u16string Ascii(const std::string& s) {
 }
 
 Action Make(std::int64_t t, ActionKind kind) {
-    Action a;
-    a.time = t;
-    a.kind = kind;
-    return a;
+    return scenario::make::At(t, kind);
 }
 Action Dde(std::int64_t t, const char* item, const std::string& value) {
-    Action a = Make(t, ActionKind::MixWDde);
-    a.name = item;
-    a.text = Ascii(value);
-    return a;
+    return scenario::make::Dde(t, item, Ascii(value));
 }
-Action Hertz(std::int64_t t, ActionKind kind, double hz) {
-    Action a = Make(t, kind);
-    a.hertz = hz;
-    return a;
-}
-Action Click(std::int64_t t, const char* button) {
-    Action a = Make(t, ActionKind::Click);
-    a.name = button;
-    return a;
-}
-Action Post(std::int64_t t, std::int64_t code, std::int64_t value) {
-    Action a = Make(t, ActionKind::Logger32Post);
-    a.count = code;
-    a.param.number = value;
-    return a;
-}
+using scenario::make::Click;
+using scenario::make::Hertz;
+using scenario::make::Post;
 Action SetText(std::int64_t t, const std::string& text) {
-    Action a = Make(t, ActionKind::Logger32SetText);
-    a.text = Ascii(text);
-    return a;
+    return scenario::make::SetText(t, Ascii(text));
 }
 
 struct Spot {

@@ -10,6 +10,7 @@
 
 #include "scenario/line_sink.h"
 #include "scenario/scenario.h"
+#include "scenario/station_actions.h"
 #include "scenario/text.h"
 #include "sim/world.h"
 #include "soak/checks.h"
@@ -227,12 +228,7 @@ public:
     }
 
 private:
-    Action Make(ActionKind kind) {
-        Action a;
-        a.time = now_;
-        a.kind = kind;
-        return a;
-    }
+    Action Make(ActionKind kind) { return scenario::make::At(now_, kind); }
     Action& Push(Action a) {
         pending_.push_back(std::move(a));
         return pending_.back();
@@ -244,27 +240,13 @@ private:
         return d_.Between(5'000, 60'000);
     }
     Action Dde(std::string_view item, std::u16string value) {
-        Action a = Make(ActionKind::MixWDde);
-        a.name = item;
-        a.text = std::move(value);
-        return a;
+        return scenario::make::Dde(now_, item, std::move(value));
     }
-    Action Text(std::u16string text) {
-        Action a = Make(ActionKind::Logger32SetText);
-        a.text = std::move(text);
-        return a;
-    }
+    Action Text(std::u16string text) { return scenario::make::SetText(now_, std::move(text)); }
     Action Post(std::int64_t code, std::int64_t value) {
-        Action a = Make(ActionKind::Logger32Post);
-        a.count = code;
-        a.param.number = value;
-        return a;
+        return scenario::make::Post(now_, code, value);
     }
-    Action Click(std::string_view button) {
-        Action a = Make(ActionKind::Click);
-        a.name = button;
-        return a;
-    }
+    Action Click(std::string_view button) { return scenario::make::Click(now_, button); }
 
     Action Random() {
         // Weights in parts per thousand.
