@@ -8,6 +8,8 @@
 #include <optional>
 #include <string_view>
 
+#include "version.h"
+
 namespace linkwell::window {
 
 // Every control by its role. The comment gives the name the window designer
@@ -123,6 +125,6 @@ inline constexpr int kAboutWidthTwips = 4335;
 inline constexpr int kAboutHeightTwips = 2880;
 inline constexpr std::u16string_view kAboutCaption = u"Linkwell, by Linkwell contributors";
 inline constexpr std::u16string_view kAboutLabel =
-    u"Linkwell\r\nversion 1.1\r\nby Linkwell contributors";
+    u"Linkwell\r\nversion " LINKWELL_VERSION_TEXT "\r\nby Linkwell contributors";
 
 }  // namespace linkwell::window
