@@ -223,7 +223,11 @@ INSTANTIATE_TEST_SUITE_P(
                       BadScenario{"click Text1\n", "x.scn:1: unknown button: Text1"},
                       BadScenario{"mixw dde Foo \"x\"\n", "x.scn:1: unknown DDE item: Foo"},
                       BadScenario{"logger32 settext \"a\\qb\"\n", "x.scn:1: bad escape \\q"},
-                      BadScenario{"ok now\n", "x.scn:1: wrong number of arguments for ok"}));
+                      BadScenario{"ok now\n", "x.scn:1: wrong number of arguments for ok"},
+                      BadScenario{"peers logger32-text=slow\n",
+                                  "x.scn:1: logger32-text is answers or hung: slow"},
+                      BadScenario{"peers fast=1\n", "x.scn:1: unknown peer setting: fast"},
+                      BadScenario{"peers hung\n", "x.scn:1: a peer setting is NAME=VALUE: hung"}));
 
 TEST(ScenarioFile, ReadsStringsNumbersAndHandles) {
     const auto a = ParseScenario(
@@ -242,6 +246,26 @@ TEST(ScenarioFile, ReadsStringsNumbersAndHandles) {
     EXPECT_EQ(a[4].text, u"plain");
     EXPECT_EQ(a[5].kind, ActionKind::Nop);
     EXPECT_EQ(a[5].time, 300) << "the run reaches the clock's last value";
+}
+
+TEST(ScenarioFile, PeerSettingsHoldForTheRunAndAreNoAction) {
+    const std::string source =
+        "logger32 start\nmixw start\nat 6000\npeers logger32-text=hung\nclose\n";
+    const auto read = scenario::ReadScenario(source, "f");
+    EXPECT_TRUE(read.peers.hungLogger32Text);
+    ASSERT_EQ(read.actions.size(), 3u);
+    EXPECT_EQ(read.actions[2].kind, ActionKind::Close);
+    EXPECT_EQ(read.actions[2].time, 6000);
+    EXPECT_FALSE(
+        scenario::ReadScenario("peers logger32-text=hung\npeers logger32-text=answers\n", "f")
+            .peers.hungLogger32Text)
+        << "the last setting holds";
+
+    // The simulated world plays the scenario as if the line were not there.
+    const auto withSetting = Play(source);
+    const auto without = Play("logger32 start\nmixw start\nat 6000\nclose\n");
+    EXPECT_EQ(withSetting.lines, without.lines);
+    EXPECT_TRUE(withSetting.ended);
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 
+#include "scenario/mixw_items.h"
 #include "scenario/text.h"
 
 namespace linkwell::scenario {
@@ -38,10 +39,6 @@ private:
 };
 
 namespace {
-
-bool IsQsoItem(const std::string& item) {
-    return item != "khz";
-}
 
 std::string Narrow(const Text& t) {
     std::string out;
@@ -82,15 +79,9 @@ std::unique_ptr<platform::Automation> MixWStandIn::Object() {
 platform::LinkStatus MixWStandIn::Advise(const platform::LinkTarget& link,
                                          std::function<void(const Text&)> deliver) {
     const auto item = Lower(Narrow(link.item));
-    const auto topic = Lower(Narrow(link.topic));
-    const bool known = items_.count(item) != 0 || item == "call" || item == "rstrcv" ||
-                       item == "rstsnt" || item == "name" || item == "command" || item == "mode" ||
-                       item == "qth" || item == "time" || item == "iota" || item == "loc" ||
-                       item == "manager" || item == "notes" || item == "khz";
-    const bool topicMatches =
-        (topic == "qso" && IsQsoItem(item)) || (topic == "cat" && item == "khz");
-    if (!running_ || Lower(Narrow(link.service)) != "mixw" || !known || !topicMatches ||
-        refused_.count(item) != 0) {
+    const MixWItem* known = FindMixWItem(item);
+    if (!running_ || !SameName(Narrow(link.service), kMixWService) || known == nullptr ||
+        !SameName(Narrow(link.topic), known->topic) || refused_.count(item) != 0) {
         return platform::LinkStatus::Refused;
     }
     links_.push_back({item, generation_, deliver});

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <limits>
 
+#include "scenario/mixw_items.h"
 #include "scenario/text.h"
 #include "window/controls.h"
 
@@ -18,17 +19,7 @@ struct Token {
     bool quoted = false;
 };
 
-constexpr std::string_view kDdeItems[] = {"Call",    "RstRcv", "RstSnt", "Name", "Command",
-                                          "Mode",    "qth",    "time",   "IOTA", "Loc",
-                                          "Manager", "Notes",  "khz"};
 constexpr std::string_view kButtons[] = {"Command1", "Command2", "Command3", "CommandSend"};
-
-bool EqualNoCase(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::tolower(static_cast<unsigned char>(x)) ==
-                      std::tolower(static_cast<unsigned char>(y));
-           });
-}
 
 class LineParser {
 public:
@@ -165,8 +156,32 @@ private:
 
 }  // namespace
 
+namespace {
+
+void ReadPeerSetting(const LineParser& p, const std::string& setting, PeerSettings& peers) {
+    const auto eq = setting.find('=');
+    if (eq == std::string::npos) p.Fail("a peer setting is NAME=VALUE: " + setting);
+    const std::string name = setting.substr(0, eq);
+    const std::string value = setting.substr(eq + 1);
+    if (name == "logger32-text") {
+        if (value != "answers" && value != "hung") {
+            p.Fail("logger32-text is answers or hung: " + value);
+        }
+        peers.hungLogger32Text = value == "hung";
+    } else {
+        p.Fail("unknown peer setting: " + name);
+    }
+}
+
+}  // namespace
+
 std::vector<Action> ParseScenario(std::string_view source, std::string_view fileName) {
-    std::vector<Action> actions;
+    return ReadScenario(source, fileName).actions;
+}
+
+Scenario ReadScenario(std::string_view source, std::string_view fileName) {
+    Scenario scenario;
+    auto& actions = scenario.actions;
     std::int64_t clock = 0;
     int lineNo = 0;
     std::size_t pos = 0;
@@ -197,6 +212,11 @@ std::vector<Action> ParseScenario(std::string_view source, std::string_view file
             const auto n = p.Integer(t[1], std::numeric_limits<std::int64_t>::min(), 1LL << 50);
             if (n < clock) p.Fail("time going backwards");
             clock = n;
+            continue;
+        }
+        if (verb == "peers") {
+            arity(2, 2);
+            ReadPeerSetting(p, t[1].raw, scenario.peers);
             continue;
         }
         a.time = clock;
@@ -245,12 +265,10 @@ std::vector<Action> ParseScenario(std::string_view source, std::string_view file
                 a.kind = sub == "start" ? ActionKind::MixWStart : ActionKind::MixWStop;
             } else if (sub == "dde" || sub == "refuse") {
                 arity(sub == "dde" ? 4 : 3, sub == "dde" ? 4 : 3);
-                const auto item =
-                    std::find_if(std::begin(kDdeItems), std::end(kDdeItems),
-                                 [&](std::string_view n) { return EqualNoCase(n, t[2].raw); });
-                if (item == std::end(kDdeItems)) p.Fail("unknown DDE item: " + t[2].raw);
+                const MixWItem* item = FindMixWItem(t[2].raw);
+                if (item == nullptr) p.Fail("unknown DDE item: " + t[2].raw);
                 a.kind = sub == "dde" ? ActionKind::MixWDde : ActionKind::MixWRefuse;
-                a.name = std::string(*item);
+                a.name = std::string(item->name);
                 if (sub == "dde") a.text = t[3].value;
             } else if (sub == "fqa" || sub == "audiofq") {
                 arity(3, 3);
@@ -296,7 +314,7 @@ std::vector<Action> ParseScenario(std::string_view source, std::string_view file
         end.line = lineNo;
         actions.push_back(end);
     }
-    return actions;
+    return scenario;
 }
 
 }  // namespace linkwell::scenario

@@ -60,7 +60,22 @@ struct ScenarioError : std::runtime_error {
 inline constexpr std::string_view kHandleNames[] = {"Linkwell", "Sent", "Cluster", "Logger32",
                                                     "Logger32Text"};
 
-// Throws ScenarioError.
+// How the Windows peers play their parts in one scenario, from its
+// `peers NAME=VALUE` lines. They hold for the whole run wherever they stand.
+// The simulated world has one way of playing only and ignores them.
+struct PeerSettings {
+    // peers logger32-text=hung: Logger32's text window stops answering on
+    // the first text it gets (a hung Logger32); =answers is the default.
+    bool hungLogger32Text = false;
+};
+
+struct Scenario {
+    std::vector<Action> actions;
+    PeerSettings peers;
+};
+
+// Both throw ScenarioError.
+[[nodiscard]] Scenario ReadScenario(std::string_view source, std::string_view fileName);
 [[nodiscard]] std::vector<Action> ParseScenario(std::string_view source, std::string_view fileName);
 
 }  // namespace linkwell::scenario

@@ -1,10 +1,8 @@
 #include "sim/world.h"
 
-#include <cstdio>
 #include <limits>
 #include <utility>
 
-#include "scenario/standin_actions.h"
 #include "scenario/text.h"
 
 namespace linkwell::sim {
@@ -23,25 +21,18 @@ std::uint32_t Resolve(std::uint32_t colour) {
     }
 }
 
-const char* Bool(bool b) {
-    return b ? "true" : "false";
-}
-
 }  // namespace
 
 World::World(std::vector<Action> actions, std::ostream& out)
-    : World(
-          [all = std::make_shared<std::vector<Action>>(std::move(actions)),
-           i = std::size_t{0}]() mutable -> std::optional<Action> {
-              if (i >= all->size()) return std::nullopt;
-              return std::move((*all)[i++]);
-          },
-          out) {}
+    : World(scenario::SourceOf(std::move(actions)), out) {}
 
 World::World(ActionSource source, std::ostream& out)
-    : source_(std::move(source)), trace_(out), logger32_(*this, trace_), mixw_(trace_) {
+    : trace_(out),
+      logger32_(*this, trace_),
+      mixw_(trace_),
+      player_(*this, logger32_, mixw_, std::move(source)) {
     trace_.SetClock([this] { return now_; });
-    trace_.SetHandleNames([this](std::int64_t v) { return HandleName(v); });
+    trace_.SetHandleNames([this](std::int64_t v) { return player_.HandleName(v); });
     bridge_ = std::make_unique<Bridge>(*this, *this);
 }
 
@@ -62,7 +53,7 @@ bool World::Run() {
 
 void World::Pump(const std::function<bool()>& done) {
     while (!done()) {
-        const Action* next = NextAction();
+        const Action* next = player_.Next();
         if (next != nullptr && next->time <= now_) {
             ApplyNextAction();
             continue;
@@ -95,20 +86,11 @@ void World::Pump(const std::function<bool()>& done) {
     }
 }
 
-const Action* World::NextAction() {
-    if (!next_ && !sourceDone_) {
-        next_ = source_();
-        sourceDone_ = !next_;
-    }
-    return next_ ? &*next_ : nullptr;
-}
-
 void World::ApplyNextAction() {
     // Taken out first: applying it may run the bridge, which may look ahead.
-    const Action a = std::move(*next_);
-    next_.reset();
+    const Action a = player_.Take();
     if (a.time > now_) now_ = a.time;
-    Apply(a);
+    player_.Apply(a);
 }
 
 void World::IntoBridge(std::function<void()> event) {
@@ -119,53 +101,33 @@ void World::IntoBridge(std::function<void()> event) {
     }
 }
 
-void World::Apply(const Action& a) {
-    using window::ControlId;
-    switch (a.kind) {
-        case ActionKind::Nop: break;
-        case ActionKind::Logger32Refuse:
-        case ActionKind::Logger32Silent:
-        case ActionKind::Logger32Post:
-        case ActionKind::Logger32SetText:
-        case ActionKind::MixWDde:
-        case ActionKind::MixWRefuse:
-        case ActionKind::MixWFqA:
-        case ActionKind::MixWAudioFq:
-            scenario::ApplyToStandIns(a, logger32_, mixw_,
-                                      [this](const ParamToken& p) { return ResolveParam(p); });
-            break;
-        case ActionKind::Logger32Start: {
-            ++logger32Instance_;
-            const std::uint64_t base = kLogger32Base + logger32Instance_ * 0x10;
-            logger32_.Start(!a.flag, WindowHandle{base + 1}, WindowHandle{base + 2});
-            break;
-        }
-        case ActionKind::Logger32Stop: logger32_.Stop(); break;
-        case ActionKind::MixWStart: mixw_.Start(); break;
-        case ActionKind::MixWStop: mixw_.Stop(); break;
-        case ActionKind::Click: {
-            const auto button = *window::FindControl(a.name);
-            IntoBridge([this, button] {
-                if (boxes_.empty()) bridge_->Click(button);
-            });
+// --- the programs and the operator ---------------------------------------------
+
+void World::StartLogger32(bool withTextWindow) {
+    ++logger32Instance_;
+    const std::uint64_t base = kLogger32Base + logger32Instance_ * 0x10;
+    logger32_.Start(withTextWindow, WindowHandle{base + 1}, WindowHandle{base + 2});
+}
+
+void World::Click(window::ControlId button) {
+    IntoBridge([this, button] {
+        if (boxes_.empty()) bridge_->Click(button);
+    });
+}
+
+void World::PressOk() {
+    for (auto it = boxes_.rbegin(); it != boxes_.rend(); ++it) {
+        if (*it) {
+            *it = false;
             break;
         }
-        case ActionKind::Ok:
-            for (auto it = boxes_.rbegin(); it != boxes_.rend(); ++it) {
-                if (*it) {
-                    *it = false;
-                    break;
-                }
-            }
-            break;
-        case ActionKind::Close:
-            IntoBridge([this] {
-                if (boxes_.empty()) DispatchToBridgeWindow(kWmClose, 0, 0);
-            });
-            break;
-        case ActionKind::LocaleDecimal: decimal_ = a.text; break;
-        case ActionKind::Dump: Dump(a.names); break;
     }
+}
+
+void World::CloseBridge() {
+    IntoBridge([this] {
+        if (boxes_.empty()) DispatchToBridgeWindow(kWmClose, 0, 0);
+    });
 }
 
 // --- windows and messages ------------------------------------------------------
@@ -252,10 +214,10 @@ void World::Sleep(int milliseconds) {
         int& sleeping;
         ~Awake() { --sleeping; }
     } awake{sleeping_};
-    for (const Action* a = NextAction(); a != nullptr && a->time <= until; a = NextAction()) {
+    for (const Action* a = player_.Next(); a != nullptr && a->time <= until; a = player_.Next()) {
         ApplyNextAction();
     }
-    if (NextAction() == nullptr && now_ < until) throw ScenarioOver{};
+    if (player_.Next() == nullptr && now_ < until) throw ScenarioOver{};
     now_ = until;
 }
 
@@ -325,76 +287,34 @@ void World::ControlChanged(window::ControlId control) {
     }
 }
 
-std::optional<std::string> World::HandleName(std::int64_t value) const {
-    const auto v = static_cast<std::uint64_t>(value);
-    if (v == kBridgeWindow) return "Linkwell";
-    if (v == kFirstControl +
-                 static_cast<std::uint64_t>(window::Index(window::ControlId::Logger32TextBox)))
-        return "Sent";
-    if (v ==
-        kFirstControl + static_cast<std::uint64_t>(window::Index(window::ControlId::ClusterBox)))
-        return "Cluster";
-    if (logger32Instance_ > 0) {
-        if (v == logger32_.MainWindow().value) return "Logger32";
-        if (v == logger32_.TextWindow().value) return "Logger32Text";
-    }
-    return std::nullopt;
-}
-
-std::int64_t World::ResolveParam(const ParamToken& p) const {
-    if (!p.handle) return p.number;
-    const auto& n = *p.handle;
+WindowHandle World::Named(std::string_view name) const {
     using window::ControlId;
-    if (n == "Linkwell") return static_cast<std::int64_t>(kBridgeWindow);
-    if (n == "Sent")
-        return static_cast<std::int64_t>(kFirstControl) + window::Index(ControlId::Logger32TextBox);
-    if (n == "Cluster")
-        return static_cast<std::int64_t>(kFirstControl) + window::Index(ControlId::ClusterBox);
-    const std::uint64_t base = kLogger32Base + logger32Instance_ * 0x10;
-    if (n == "Logger32") return static_cast<std::int64_t>(base + 1);
-    return static_cast<std::int64_t>(base + 2);  // Logger32Text
+    if (name == "Linkwell") return WindowHandle{kBridgeWindow};
+    auto control = [](ControlId id) {
+        return WindowHandle{kFirstControl + static_cast<std::uint64_t>(window::Index(id))};
+    };
+    if (name == "Sent") return control(ControlId::Logger32TextBox);
+    if (name == "Cluster") return control(ControlId::ClusterBox);
+    if (logger32Instance_ == 0) return {};
+    if (name == "Logger32") return logger32_.MainWindow();
+    if (name == "Logger32Text") return logger32_.TextWindow();
+    return {};
 }
 
-void World::Dump(const std::vector<std::string>& names) {
-    if (!names.empty()) {
-        for (const auto& n : names) DumpOne(n);
-        return;
-    }
-    for (const auto& c : window::Controls()) DumpOne(std::string(c.name));
-    DumpOne("Linkwell");
-    DumpOne("Form1");
-}
-
-void World::DumpOne(const std::string& name) {
+std::optional<scenario::ControlLook> World::LookAt(window::ControlId id) {
     const auto& form = bridge_->State().form;
-    if (name == "Linkwell" || name == "Form1") {
-        const auto w = name == "Linkwell" ? window::WindowId::Bridge : window::WindowId::About;
-        const bool top = name == "Linkwell" ? bridgeTopmost_ : aboutTopmost_;
-        trace_.Line("CTRL",
-                    name + " visible=" + Bool(form.WindowVisible(w)) + " topmost=" + Bool(top));
-        return;
-    }
-    const auto id = *window::FindControl(name);
-    std::string details = name;
-    switch (window::Design(id).kind) {
-        case window::ControlKind::TextBox:
-        case window::ControlKind::Label:
-            details += " text=" + scenario::Quote(form.GetText(id));
-            break;
-        case window::ControlKind::Button: {
-            char colour[16];
-            std::snprintf(colour, sizeof colour, "0x%08X", Resolve(form.BackColor(id)));
-            details += " caption=" + scenario::Quote(form.GetText(id)) +
-                       " enabled=" + Bool(form.Enabled(id)) + " backcolor=" + colour +
-                       " visible=" + Bool(form.Visible(id));
-            break;
-        }
-        case window::ControlKind::Timer:
-            details += " interval=" + std::to_string(form.Interval(id)) +
-                       " enabled=" + Bool(form.Enabled(id));
-            break;
-    }
-    trace_.Line("CTRL", details);
+    scenario::ControlLook look;
+    look.text = form.GetText(id);
+    look.enabled = form.Enabled(id);
+    look.backColour = Resolve(form.BackColor(id));
+    look.visible = form.Visible(id);
+    if (window::Design(id).kind == window::ControlKind::Timer) look.interval = form.Interval(id);
+    return look;
+}
+
+scenario::WindowLook World::LookAt(window::WindowId window) {
+    const bool bridge = window == window::WindowId::Bridge;
+    return {bridge_->State().form.WindowVisible(window), bridge ? bridgeTopmost_ : aboutTopmost_};
 }
 
 }  // namespace linkwell::sim

@@ -26,8 +26,10 @@
 
 #include "bridge/bridge.h"
 #include "platform/platform.h"
+#include "scenario/dump.h"
 #include "scenario/logger32_standin.h"
 #include "scenario/mixw_standin.h"
+#include "scenario/player.h"
 #include "scenario/scenario.h"
 #include "scenario/trace.h"
 #include "window/form.h"
@@ -43,6 +45,7 @@ using platform::WindowProc;
 using platform::WParam;
 using scenario::Action;
 using scenario::ActionKind;
+using scenario::ActionSource;
 using scenario::Logger32Port;
 using scenario::Logger32StandIn;
 using scenario::MixWStandIn;
@@ -55,12 +58,13 @@ inline constexpr std::uint64_t kAboutWindow = 0x10020;
 inline constexpr std::uint64_t kFirstControl = 0x10100;
 inline constexpr std::uint64_t kLogger32Base = 0x20000;
 
-// Gives the scenario's actions one at a time, in time order, and nullopt at
-// its end. The world asks for the next one only when it needs to look at
-// it, so a long generated run need not be held in memory.
-using ActionSource = std::function<std::optional<Action>()>;
-
-class World final : public platform::Platform, public window::FormView, private Logger32Port {
+// The world asks the scenario for its next action only when it needs to look
+// at it, so a long generated run need not be held in memory.
+class World final : public platform::Platform,
+                    public window::FormView,
+                    private Logger32Port,
+                    private scenario::Stage,
+                    private scenario::ControlReader {
 public:
     World(std::vector<Action> actions, std::ostream& out);
     World(ActionSource source, std::ostream& out);
@@ -122,29 +126,38 @@ private:
     void Post(WindowHandle to, MessageId msg, WParam code, LParam value) override;
     void SetTextOf(WindowHandle to, const Text& text) override;
 
+    // Stage: the programs and the operator in this world.
+    void StartLogger32(bool withTextWindow) override;
+    void StopLogger32() override { logger32_.Stop(); }
+    void StartMixW() override { mixw_.Start(); }
+    void StopMixW() override { mixw_.Stop(); }
+    void Click(window::ControlId button) override;
+    void PressOk() override;
+    void CloseBridge() override;
+    void SetDecimalSeparator(const Text& separator) override { decimal_ = separator; }
+    void Dump(const std::vector<std::string>& names) override {
+        scenario::DumpControls(names, *this, trace_);
+    }
+    [[nodiscard]] WindowHandle Named(std::string_view name) const override;
+
+    // ControlReader: the window model as the bridge left it.
+    [[nodiscard]] std::optional<scenario::ControlLook> LookAt(window::ControlId id) override;
+    [[nodiscard]] scenario::WindowLook LookAt(window::WindowId window) override;
+
     void Pump(const std::function<bool()>& done);
-    // The action that comes next, or null at the scenario's end.
-    [[nodiscard]] const Action* NextAction();
     void ApplyNextAction();
-    void Apply(const Action& a);
     // Runs `event` in the bridge now, or when it next handles messages.
     void IntoBridge(std::function<void()> event);
     LResult DispatchToBridgeWindow(MessageId msg, WParam wParam, LParam lParam);
     LResult FormProc(MessageId msg);
-    void Dump(const std::vector<std::string>& names);
-    void DumpOne(const std::string& name);
-    [[nodiscard]] std::optional<std::string> HandleName(std::int64_t value) const;
     [[nodiscard]] std::optional<window::ControlId> ControlOf(WindowHandle h) const;
-    [[nodiscard]] std::int64_t ResolveParam(const ParamToken& p) const;
 
     std::function<void(WindowHandle, const Text&)> onSendText_;
-    ActionSource source_;
-    std::optional<Action> next_;
-    bool sourceDone_ = false;
     std::int64_t now_ = 0;
     Trace trace_;
     Logger32StandIn logger32_;
     MixWStandIn mixw_;
+    scenario::Player player_;
     std::unique_ptr<Bridge> bridge_;
 
     int sleeping_ = 0;

@@ -5,6 +5,7 @@
 #include "win32/about.h"
 #include "win32/automation.h"
 #include "win32/control_ids.h"
+#include "win32/window_classes.h"
 #include "win32/wintext.h"
 
 namespace linkwell::win32 {
@@ -13,8 +14,6 @@ namespace {
 using window::ControlId;
 using window::ControlKind;
 
-constexpr wchar_t kFormClass[] = L"LinkwellForm";
-constexpr wchar_t kAboutClass[] = L"LinkwellAbout";
 constexpr DWORD kFormStyle =
     WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
 constexpr DWORD kAboutStyle = WS_POPUP | WS_CAPTION | WS_BORDER;

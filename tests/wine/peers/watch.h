@@ -8,7 +8,6 @@
 
 namespace linkwell::win32::peers {
 
-inline constexpr wchar_t kWatchWindowClass[] = L"LinkwellPeersWatch";
 inline constexpr wchar_t kWatchWindowTitle[] = L"Linkwell peers watch";
 inline constexpr UINT kStatusChanged = WM_APP + 1;  // wParam: atom of "|" + text
 inline constexpr UINT kBoxOpened =

@@ -8,6 +8,7 @@
 
 #include "peers/watch.h"
 #include "win32/control_ids.h"
+#include "win32/window_classes.h"
 #include "window/controls.h"
 
 namespace {
@@ -52,7 +53,7 @@ extern "C" __declspec(dllexport) LRESULT CALLBACK
         const auto& m = *reinterpret_cast<const CWPRETSTRUCT*>(lParam);
         if (m.message == WM_SETTEXT &&
             GetDlgCtrlID(m.hwnd) == win32::ControlDlgId(window::ControlId::StatusLine) &&
-            ClassOf(GetParent(m.hwnd)) == L"LinkwellForm") {
+            ClassOf(GetParent(m.hwnd)) == win32::kFormClass) {
             Report(win32::peers::kStatusChanged, reinterpret_cast<const wchar_t*>(m.lParam),
                    nullptr);
         } else if (m.message == WM_INITDIALOG && ClassOf(m.hwnd) == L"#32770") {

@@ -1,0 +1,78 @@
+// One scenario player for both worlds. It takes the actions in time order
+// and plays the stand-ins' part of each one itself (Logger32's answers and
+// texts, MixW's items and properties); what differs between the worlds
+// (starting and stopping the programs, the operator, reading the bridge's
+// window) it asks of the world's Stage. When to apply the next action is
+// the world's choice: virtual time in one, real time in the other.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/platform.h"
+#include "scenario/logger32_standin.h"
+#include "scenario/mixw_standin.h"
+#include "scenario/scenario.h"
+#include "window/controls.h"
+
+namespace linkwell::scenario {
+
+// Gives the scenario's actions one at a time, in time order, and nullopt at
+// its end; a long generated run need not be held in memory.
+using ActionSource = std::function<std::optional<Action>()>;
+[[nodiscard]] ActionSource SourceOf(std::vector<Action> actions);
+
+// What a world does for the actions that are its own.
+class Stage {
+public:
+    virtual ~Stage() = default;
+    // Logger32's windows exist from now (and the stand-in is started in them).
+    virtual void StartLogger32(bool withTextWindow) = 0;
+    virtual void StopLogger32() = 0;
+    virtual void StartMixW() = 0;
+    virtual void StopMixW() = 0;
+    // The operator.
+    virtual void Click(window::ControlId button) = 0;
+    virtual void PressOk() = 0;
+    virtual void CloseBridge() = 0;
+    virtual void SetDecimalSeparator(const Text& separator) = 0;
+    // Prints CTRL lines (see DumpControls).
+    virtual void Dump(const std::vector<std::string>& names) = 0;
+    // The window the scenario calls hwnd:NAME (one of kHandleNames), or the
+    // null handle while there is none.
+    [[nodiscard]] virtual WindowHandle Named(std::string_view name) const = 0;
+};
+
+// Actions that make the bridge act at once (a message, a text, a click...).
+[[nodiscard]] bool GoesIntoBridge(ActionKind kind);
+
+class Player {
+public:
+    Player(Stage& stage, Logger32StandIn& logger32, MixWStandIn& mixw, ActionSource source);
+
+    // The action that comes next, or null at the scenario's end.
+    [[nodiscard]] const Action* Next();
+    // Takes the next action out (there must be one); applying it may run the
+    // bridge, which may look ahead again.
+    [[nodiscard]] Action Take();
+    void Apply(const Action& a);
+
+    // hwnd:NAME for a handle the scenario names, for the trace.
+    [[nodiscard]] std::optional<std::string> HandleName(std::int64_t value) const;
+    // An lParam as the world knows it: hwnd:NAME resolved now.
+    [[nodiscard]] std::int64_t Resolve(const ParamToken& param) const;
+
+private:
+    Stage& stage_;
+    Logger32StandIn& logger32_;
+    MixWStandIn& mixw_;
+    ActionSource source_;
+    std::optional<Action> next_;
+    bool sourceDone_ = false;
+};
+
+}  // namespace linkwell::scenario

@@ -1,0 +1,140 @@
+#include "peers/mixw_automation.h"
+
+// clang-format off
+#include <windows.h>
+#include <objbase.h>
+#include <oleauto.h>
+// clang-format on
+
+#include <utility>
+
+#include "win32/wintext.h"
+
+namespace linkwell::win32::peers {
+namespace {
+
+enum Member : DISPID { kExecuteMacros = 1, kSetQsoData, kFqA, kAudioFq };
+
+// COM interfaces have no virtual destructor; Release deletes the object.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wnon-virtual-dtor"
+
+// The automation object: forwards each call to the stand-in's object of the
+// run it belongs to; once that run is over every call fails.
+class MixWObject final : public IDispatch {
+public:
+    MixWObject(std::unique_ptr<platform::Automation> target, std::function<void()> beforeCall)
+        : target_(std::move(target)), beforeCall_(std::move(beforeCall)) {}
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
+        if (iid == IID_IUnknown || iid == IID_IDispatch) {
+            *out = static_cast<IDispatch*>(this);
+            AddRef();
+            return S_OK;
+        }
+        *out = nullptr;
+        return E_NOINTERFACE;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return ++refs_; }
+    ULONG STDMETHODCALLTYPE Release() override {
+        const ULONG left = --refs_;
+        if (left == 0) delete this;
+        return left;
+    }
+    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override {
+        *count = 0;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID,
+                                            DISPID* ids) override {
+        static const std::pair<const wchar_t*, DISPID> kMembers[] = {
+            {L"ExecuteMacros", kExecuteMacros},
+            {L"SetQsoData", kSetQsoData},
+            {L"FqA", kFqA},
+            {L"AudioFq", kAudioFq}};
+        HRESULT hr = S_OK;
+        for (UINT i = 0; i < count; ++i) {
+            ids[i] = DISPID_UNKNOWN;
+            for (const auto& [name, id] : kMembers) {
+                if (_wcsicmp(names[i], name) == 0) ids[i] = id;
+            }
+            if (ids[i] == DISPID_UNKNOWN) hr = DISP_E_UNKNOWNNAME;
+        }
+        return hr;
+    }
+    HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params,
+                                     VARIANT* result, EXCEPINFO*, UINT*) override {
+        if (beforeCall_) beforeCall_();
+        if (!target_) return RPC_E_DISCONNECTED;
+        switch (id) {
+            case kExecuteMacros: {
+                if (params->cArgs != 1) return DISP_E_BADPARAMCOUNT;
+                VARIANT text;
+                VariantInit(&text);
+                if (FAILED(VariantChangeType(&text, &params->rgvarg[0], 0, VT_BSTR)))
+                    return DISP_E_TYPEMISMATCH;
+                const platform::Text macros = FromWide({text.bstrVal, SysStringLen(text.bstrVal)});
+                VariantClear(&text);
+                return target_->ExecuteMacros(macros) == platform::CallStatus::Done
+                           ? S_OK
+                           : RPC_E_DISCONNECTED;
+            }
+            case kSetQsoData: {
+                if (params->cArgs != 2) return DISP_E_BADPARAMCOUNT;
+                VARIANT field;
+                VariantInit(&field);
+                if (FAILED(VariantChangeType(&field, &params->rgvarg[1], 0, VT_I2)))
+                    return DISP_E_TYPEMISMATCH;
+                const VARIANT& ref = params->rgvarg[0];
+                if (ref.vt != (VT_BSTR | VT_BYREF)) return DISP_E_TYPEMISMATCH;
+                BSTR b = *ref.pbstrVal;
+                platform::Text value = FromWide({b, SysStringLen(b)});
+                return target_->SetQsoData(field.iVal, value) == platform::CallStatus::Done
+                           ? S_OK
+                           : RPC_E_DISCONNECTED;
+            }
+            case kFqA:
+            case kAudioFq: {
+                const auto v = id == kFqA ? target_->FqA() : target_->AudioFq();
+                if (!v) return RPC_E_DISCONNECTED;
+                if (result != nullptr) {
+                    VariantInit(result);
+                    result->vt = VT_R8;
+                    result->dblVal = *v;
+                }
+                return S_OK;
+            }
+            default: return DISP_E_MEMBERNOTFOUND;
+        }
+    }
+
+private:
+    ULONG refs_ = 1;
+    std::unique_ptr<platform::Automation> target_;
+    std::function<void()> beforeCall_;
+};
+
+#pragma GCC diagnostic pop
+
+}  // namespace
+
+AutomationServer::~AutomationServer() {
+    Stop();
+}
+
+void AutomationServer::Start(std::unique_ptr<platform::Automation> object) {
+    Stop();
+    object_ = new MixWObject(std::move(object), beforeCall_);
+    RegisterActiveObject(object_, kMixWClsid, ACTIVEOBJECT_STRONG, &cookie_);
+}
+
+void AutomationServer::Stop() {
+    if (object_ == nullptr) return;
+    RevokeActiveObject(cookie_, nullptr);
+    CoDisconnectObject(object_, 0);
+    object_->Release();
+    object_ = nullptr;
+}
+
+}  // namespace linkwell::win32::peers

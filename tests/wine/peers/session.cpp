@@ -1,0 +1,127 @@
+#include "peers/session.h"
+
+#include <algorithm>
+#include <iostream>
+#include <utility>
+
+#include "scenario/dump.h"
+
+namespace linkwell::win32::peers {
+namespace {
+
+// What the peers go on printing after the scenario's last action.
+constexpr std::int64_t kSettleMs = 400;
+
+}  // namespace
+
+Session::Session(scenario::Scenario scenario, std::wstring bridgeExe, std::wstring watchDll)
+    : last_(scenario.actions.empty() ? 0 : scenario.actions.back().time),
+      bridgeExe_(std::move(bridgeExe)),
+      watchDll_(std::move(watchDll)),
+      trace_(std::cout),
+      logger32_(trace_, activity_, scenario.peers.hungLogger32Text),
+      automation_([this] { activity_.CatchUp(); }),
+      dde_(mixw_),
+      watcher_(trace_, activity_),
+      operator_(bridge_, watcher_),
+      player_(*this, logger32_.StandIn(), mixw_, scenario::SourceOf(std::move(scenario.actions))) {
+    trace_.SetClock([this] { return frozen_ ? *frozen_ : Now(); });
+    trace_.SetHandleNames([this](std::int64_t v) { return player_.HandleName(v); });
+}
+
+Session::~Session() {
+    StopMixW();
+}
+
+int Session::Run() {
+    // Actions at 0 come before the bridge runs.
+    for (const auto* a = player_.Next(); a != nullptr && a->time <= 0; a = player_.Next()) {
+        player_.Apply(player_.Take());
+    }
+    start_ = GetTickCount64();
+    const bool launched = bridge_.Launch(bridgeExe_, watchDll_);
+    start_ = bridge_.AppearedAt();
+    if (!launched) return 1;
+    while (!ended_) {
+        for (const auto* next = player_.Next(); next != nullptr && next->time <= Now();
+             next = player_.Next()) {
+            const scenario::Action a = player_.Take();
+            player_.Apply(a);
+            // What goes into the bridge runs there at once in the simulated
+            // world, before the next action of the same moment.
+            const auto* following = player_.Next();
+            if (scenario::GoesIntoBridge(a.kind) && following != nullptr &&
+                following->time <= a.time) {
+                Settle(settleBox_);
+            }
+            settleBox_ = nullptr;
+        }
+        const auto* next = player_.Next();
+        if (next == nullptr && Now() >= last_ + kSettleMs) break;
+        const std::int64_t due = next != nullptr ? next->time : last_ + kSettleMs;
+        const DWORD wait = static_cast<DWORD>(std::clamp<std::int64_t>(due - Now(), 0, 20));
+        HANDLE process = bridge_.Process();
+        const DWORD r = MsgWaitForMultipleObjects(1, &process, FALSE, wait, QS_ALLINPUT);
+        if (r == WAIT_OBJECT_0) {
+            activity_.CatchUp();
+            trace_.Line("END", "");
+            ended_ = true;
+            break;
+        }
+        Pump();
+    }
+    std::cout << "# end " << last_ << '\n';
+    std::cout.flush();
+    bridge_.Finish(ended_);
+    StopMixW();
+    return 0;
+}
+
+void Session::StartMixW() {
+    if (mixwRunning_) StopMixW();
+    mixw_.Start();
+    automation_.Start(mixw_.Object());
+    dde_.Start();
+    mixwRunning_ = true;
+}
+
+void Session::StopMixW() {
+    mixw_.Stop();
+    automation_.Stop();
+    dde_.Stop();
+    mixwRunning_ = false;
+}
+
+void Session::Dump(const std::vector<std::string>& names) {
+    frozen_ = Now();
+    scenario::DumpControls(names, operator_, trace_);
+    frozen_.reset();
+}
+
+platform::WindowHandle Session::Named(std::string_view name) const {
+    using window::ControlId;
+    HWND h = nullptr;
+    if (name == "Linkwell") h = bridge_.Form();
+    if (name == "Sent") h = operator_.Control(ControlId::Logger32TextBox);
+    if (name == "Cluster") h = operator_.Control(ControlId::ClusterBox);
+    if (name == "Logger32") h = logger32_.MainWindow();
+    if (name == "Logger32Text") h = logger32_.TextWindow();
+    return Handle(h);
+}
+
+// The peers wait until the bridge has been quiet towards them for a moment
+// (and a closed box is gone).
+void Session::Settle(HWND box) {
+    constexpr ULONGLONG kQuietMs = 25;
+    const ULONGLONG limit = GetTickCount64() + 2000;
+    activity_.Touch();
+    HANDLE process = bridge_.Process();
+    while (GetTickCount64() < limit) {
+        Pump();
+        const bool boxOpen = box != nullptr && IsWindow(box);
+        if (!boxOpen && GetTickCount64() - activity_.Last() >= kQuietMs) break;
+        MsgWaitForMultipleObjects(1, &process, FALSE, 5, QS_ALLINPUT);
+    }
+}
+
+}  // namespace linkwell::win32::peers

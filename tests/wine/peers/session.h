@@ -1,0 +1,77 @@
+// One run of the peers against the real linkwell.exe, in real time: the
+// scenario player's stage in the Windows world. It wires Logger32's window,
+// MixW2's automation object and DDE server, the watcher, the launcher and
+// the operator, applies each action when its time comes, and prints the
+// trace with the milliseconds since the bridge window appeared.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "peers/launcher.h"
+#include "peers/logger32_window.h"
+#include "peers/messages.h"
+#include "peers/mixw_automation.h"
+#include "peers/mixw_dde.h"
+#include "peers/operator.h"
+#include "peers/watcher.h"
+#include "scenario/mixw_standin.h"
+#include "scenario/player.h"
+#include "scenario/scenario.h"
+#include "scenario/trace.h"
+
+namespace linkwell::win32::peers {
+
+class Session final : private scenario::Stage {
+public:
+    Session(scenario::Scenario scenario, std::wstring bridgeExe, std::wstring watchDll);
+    ~Session() override;
+
+    // 0 when the scenario ran to its end, 1 when the bridge could not be started.
+    int Run();
+
+private:
+    // Stage
+    void StartLogger32(bool withTextWindow) override { logger32_.Start(withTextWindow); }
+    void StopLogger32() override { logger32_.Stop(); }
+    void StartMixW() override;
+    void StopMixW() override;
+    void Click(window::ControlId button) override { operator_.Click(button); }
+    void PressOk() override { settleBox_ = operator_.PressOk(); }
+    void CloseBridge() override { operator_.Close(); }
+    void SetDecimalSeparator(const platform::Text& separator) override {
+        operator_.SetDecimalSeparator(separator);
+    }
+    void Dump(const std::vector<std::string>& names) override;
+    [[nodiscard]] platform::WindowHandle Named(std::string_view name) const override;
+
+    [[nodiscard]] std::int64_t Now() const {
+        return static_cast<std::int64_t>(GetTickCount64() - start_);
+    }
+    void Settle(HWND box);
+
+    std::int64_t last_;
+    std::wstring bridgeExe_;
+    std::wstring watchDll_;
+    scenario::Trace trace_;
+    Activity activity_;
+    Logger32Window logger32_;
+    scenario::MixWStandIn mixw_{trace_};
+    AutomationServer automation_;
+    DdeServer dde_;
+    Watcher watcher_;
+    BridgeProcess bridge_;
+    Operator operator_;
+    scenario::Player player_;
+    ULONGLONG start_ = GetTickCount64();
+    std::optional<std::int64_t> frozen_;  // one time for all lines of a dump
+    bool ended_ = false;
+    bool mixwRunning_ = false;
+    HWND settleBox_ = nullptr;
+};
+
+}  // namespace linkwell::win32::peers
