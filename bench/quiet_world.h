@@ -41,6 +41,7 @@ public:
     }
     platform::NumberResult FqA() override { return fqa_; }
     platform::NumberResult AudioFq() override { return audioFq_; }
+    bool ServerGone() override { return false; }
 
 private:
     Counts& counts_;
@@ -79,17 +80,26 @@ public:
         if (added) it->second = 0xC000 + static_cast<platform::MessageId>(registry_.size() - 1);
         return it->second;
     }
-    void PostMessage(WindowHandle, platform::MessageId, platform::WParam,
-                     platform::LParam) override {
+    platform::Delivery PostMessage(WindowHandle, platform::MessageId, platform::WParam,
+                                   platform::LParam) override {
         ++counts.posts;
+        return platform::Delivery::Delivered;
     }
-    void SendMessageWithReference(WindowHandle, platform::MessageId, platform::WParam) override {
+    platform::Delivery SendMessageWithReference(WindowHandle, platform::MessageId,
+                                                platform::WParam) override {
         ++counts.posts;
+        return platform::Delivery::Delivered;
     }
-    void SendText(WindowHandle, const Text& text) override {
+    platform::Delivery SendText(WindowHandle, const Text& text) override {
         ++counts.texts;
         counts.textUnits += text.size();
+        return platform::Delivery::Delivered;
     }
+    // Logger32's two windows are one process, the bridge's another.
+    std::uint32_t ProcessOf(WindowHandle w) override {
+        return w.value == kLogger32 || w.value == kLogger32Text ? 2 : 1;
+    }
+    bool Answers(WindowHandle) override { return true; }
     platform::WindowProc SetWindowProc(WindowHandle, platform::WindowProc proc) override {
         return std::exchange(proc_, proc);
     }
@@ -111,6 +121,8 @@ public:
         // Values reach the boxes through Deliver, as a hot link would bring them.
         return platform::LinkStatus::Active;
     }
+    bool LinksConnected() override { return true; }
+    void CloseLinks() override {}
     Text DecimalSeparator() override { return u"."; }
 
     // --- FormView -------------------------------------------------------------

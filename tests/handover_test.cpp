@@ -48,7 +48,7 @@ TEST(HandoverAtStartUp, ShowsNoBoxAndLeavesThePushTickAlone) {
         }
         return out;
     };
-    EXPECT_EQ(Posts(), (std::vector<std::string>{"7 0", "11 0", "13 0", "19 0", "18 1"}));
+    EXPECT_EQ(Posts(), std::vector<std::string>{}) << "nothing goes to an unknown Logger32";
     for (const auto& l : w.log) EXPECT_EQ(l.rfind("box", 0), std::string::npos);
     EXPECT_TRUE(w.timerLog.empty());
     EXPECT_EQ(s.form.BackColor(ControlId::MixWTakesRigButton), window::kPurple);

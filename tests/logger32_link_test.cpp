@@ -86,10 +86,25 @@ TEST_F(Logger32Link, AcceptedAnswerHandsOverTheSentBoxAndCode3NamesTheTextWindow
     const auto sent = std::to_string(w.HandleOf(ControlId::Logger32TextBox).value);
     EXPECT_EQ(w.log, (std::vector<std::string>{"post 1280 \"Logger32 1\" 2 0",
                                                "post 1280 \"Logger32 1\" 2 " + sent}));
-    Hook(3, 0x777);
-    EXPECT_EQ(s().link.textWindow.value, 0x777u);
-    Hook(3, 0x778);
-    EXPECT_EQ(s().link.textWindow.value, 0x778u) << "a later code 3 replaces it";
+    Hook(3, 0x502);
+    EXPECT_EQ(s().link.textWindow.value, 0x502u);
+    Hook(3, 0x503);
+    EXPECT_EQ(s().link.textWindow.value, 0x503u) << "a later code 3 replaces it";
+}
+
+TEST_F(Logger32Link, Code3CountsOnlyForAWindowOfLogger32sOwnProcess) {
+    logger32::StartHandshake(s());
+    Hook(0, 1);
+    Hook(3, 0x502);
+    Hook(3, 0x777);  // no such window: every text would vanish
+    EXPECT_EQ(s().link.textWindow.value, 0x502u);
+    // One of the bridge's own boxes: the bridge would write into itself.
+    Hook(3, static_cast<platform::LParam>(w.HandleOf(ControlId::DialFreqBox).value));
+    Hook(3, static_cast<platform::LParam>(w.HandleOf(window::WindowId::Bridge).value));
+    EXPECT_EQ(s().link.textWindow.value, 0x502u);
+    w.Clear();
+    EXPECT_EQ(logger32::SendTextToLogger32(s(), u"<EOR>"), platform::Delivery::Delivered);
+    EXPECT_EQ(w.log, std::vector<std::string>{"text 1282 <EOR>"});
 }
 
 TEST_F(Logger32Link, FrequencyAndClusterCodesFillTheirBoxes) {
@@ -130,8 +145,8 @@ TEST_F(Logger32Link, OtherCodesAreIgnoredAndOtherMessagesGoToThePreviousProcedur
 }
 
 TEST_F(Logger32Link, TextBeforeCode3GoesNowhere) {
-    logger32::SendTextToLogger32(s(), u"<CALL:2>AB");
-    EXPECT_EQ(w.log, (std::vector<std::string>{"text 0 <CALL:2>AB"}));
+    EXPECT_EQ(logger32::SendTextToLogger32(s(), u"<CALL:2>AB"), platform::Delivery::NoWindow);
+    EXPECT_EQ(w.log, std::vector<std::string>{}) << "nothing is sent to no window";
 }
 
 TEST(Logger32LinkClosing, WhileMixWHoldsTheRigHandsItBackBeforeTheLeavingNotice) {

@@ -53,8 +53,8 @@ TEST(StartUpWait, WaitsForLogger32ThenConnectsHandsOverAndWaitsForMixW) {
     ASSERT_NE(s.mixw.object, nullptr);
     EXPECT_TRUE(s.start.started);
     EXPECT_EQ(s.form.GetText(ControlId::StatusLine), u"            MixW2 control active !");
-    EXPECT_EQ(w.timerLog,
-              (std::vector<std::string>{"stop Timer1", "start Timer3 500", "start Timer2 800"}));
+    EXPECT_EQ(w.timerLog, (std::vector<std::string>{"stop Timer1", "start Timer3 500",
+                                                    "start Timer2 800", "start watch 1000"}));
     EXPECT_EQ(Matching(w.log, "box"), std::vector<std::string>{});
 }
 

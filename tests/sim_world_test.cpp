@@ -150,12 +150,36 @@ TEST(SimWorld, ClosingEndsAtOnceAndNothingAfterItRuns) {
     EXPECT_TRUE(r.ended);
 }
 
-TEST(SimWorld, ClosingDuringTheStartUpWaitWaitsForTheWaitToEnd) {
+TEST(SimWorld, ClosingWhileWaitingForLogger32EndsAtOnceWithNothingSent) {
     const auto r = Play("at 4200\nclose\nat 7000\nlogger32 start\nat 9000\n");
-    // The close is taken once the tick returns, which needs Logger32 and MixW2;
-    // MixW2 never comes, so the bridge is still waiting.
-    EXPECT_FALSE(r.ended);
-    EXPECT_EQ(Only(r, {"END"}), std::vector<std::string>{});
+    EXPECT_TRUE(r.ended);
+    EXPECT_EQ(r.lines, std::vector<std::string>{"4200 END"});
+}
+
+TEST(SimWorld, ClosingWhileWaitingForMixW2RunsTheUnloadAtOnce) {
+    const auto r = Play("logger32 start\nat 6500\nclose\nat 9000\n");
+    EXPECT_TRUE(r.ended);
+    const std::vector<std::string> tail(r.lines.end() - 7, r.lines.end());
+    EXPECT_EQ(tail, (std::vector<std::string>{
+                        "6500 L32 post \"Logger32 1\" 12 0", "6500 L32 post \"Logger32 1\" 18 0",
+                        "6500 L32 post \"Logger32 1\" 6 0", "6500 L32 post \"Logger32 1\" 14 0",
+                        "6500 L32 post \"Logger32 1\" 19 1", "6500 L32 send \"Logger32 1\" 4 ref",
+                        "6500 END"}));
+}
+
+TEST(SimWorld, AClickOnAButtonDisabledWhenMadeDoesNothingLater) {
+    // Lg32 is disabled until the start-up wait hands the rig to MixW2 at
+    // 4000; a click at 3500 is lost, one at 4500 (enabled, waiting for
+    // MixW2) acts once the wait is over.
+    const auto lost =
+        Play("logger32 start\nat 3500\nclick Command2\nat 6000\nmixw start\nat 9000\n");
+    EXPECT_EQ(Only(lost, {"BOX"}), std::vector<std::string>{});
+    const auto kept =
+        Play("logger32 start\nat 4500\nclick Command2\nat 6000\nmixw start\nat 9000\n");
+    EXPECT_EQ(
+        Only(kept, {"BOX"}),
+        std::vector<std::string>{
+            "7000 BOX \"Linkwell\" \"Please disable CAT and PTT MixW2 and after that press OK\""});
 }
 
 TEST(SimWorld, HandshakeRefusalsRotateNamesAndFiveGiveUpWithOneBox) {

@@ -22,6 +22,10 @@ void Bridge::Start() {
 }
 
 void Bridge::TimerTick(int slot) {
+    if (slot == window::kWatchTimerSlot) {
+        lifecycle::OnWatchTick(station_);
+        return;
+    }
     switch (window::TimerFromSlot(slot)) {
         case ControlId::HandshakeTimer: logger32::OnHandshakeTick(station_); break;
         case ControlId::StartupTimer: lifecycle::WaitForPeers(station_); break;

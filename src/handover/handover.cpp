@@ -18,7 +18,7 @@ void GiveRigToMixW(Station& s) {
     s.form.SetBackColor(ControlId::Logger32TakesRigButton, window::kLightCyan);
     s.form.SetBackColor(ControlId::SidebandButton, window::kLightBlue);
     logger32::PostSet(s, logger32::kMixWTakesControl);
-    s.form.SetText(ControlId::StatusLine, Text(kMixWActive));
+    lifecycle::ShowStatus(s);
     to_logger32::ForgetWhatWasSent(s);
     if (lifecycle::Started(s)) {
         s.os.MessageBox(Text(kFreeLogger32Side), Text(window::kProgramTitle));
@@ -36,7 +36,7 @@ void GiveRigToLogger32(Station& s) {
     s.form.SetBackColor(ControlId::MixWTakesRigButton, window::kLightCyan);
     logger32::PostSet(s, logger32::kLogger32TakesControl);
     s.form.Disarm(ControlId::PushTimer);
-    s.form.SetText(ControlId::StatusLine, Text(kLogger32Active));
+    lifecycle::ShowStatus(s);
 }
 
 void ToggleSideband(Station& s) {

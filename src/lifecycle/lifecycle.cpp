@@ -3,6 +3,7 @@
 #include "handover/handover.h"
 #include "logger32/link.h"
 #include "mixw/attach.h"
+#include "to_logger32/to_logger32.h"
 #include "window/intervals.h"
 
 namespace linkwell::lifecycle {
@@ -40,9 +41,31 @@ void WaitForPeers(Station& s) {
     s.form.Arm(ControlId::IntakeTimer, window::kIntakeDelayMs);
     s.form.Arm(ControlId::PushTimer, window::kPushIntervalMs);
     s.start.started = true;
+    s.os.StartTimer(window::kWatchTimerSlot, window::kWatchIntervalMs);
+}
+
+void OnWatchTick(Station& s) {
+    logger32::Watch(s);
+    mixw::Watch(s);
+    to_logger32::DeliverKeptLoggings(s);
+}
+
+void ShowStatus(Station& s) {
+    Text status;
+    if (logger32::Logger32Elevated(s)) {
+        status = logger32::kLogger32Elevated;
+    } else if (logger32::Logger32Away(s)) {
+        status = logger32::kWaitingForLogger32;
+    } else if (mixw::MixWAway(s)) {
+        status = mixw::kWaitingForMixWBack;
+    } else {
+        status = handover::Logger32HasRig(s) ? handover::kLogger32Active : handover::kMixWActive;
+    }
+    s.form.SetText(ControlId::StatusLine, status);
 }
 
 void Unload(Station& s) {
+    to_logger32::ReportKeptLoggings(s);
     if (!handover::Logger32HasRig(s)) logger32::PostSet(s, logger32::kLogger32TakesControl);
     logger32::RemoveHook(s);
     logger32::SendLeaving(s);

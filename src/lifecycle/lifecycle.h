@@ -25,6 +25,12 @@ void WaitForPeers(Station& s);
 // object and ends the program.
 void Unload(Station& s);
 
+// Every second once started: is Logger32 / MixW2 still there, or back?
+void OnWatchTick(Station& s);
+
+// The status line: what the bridge waits for, else who holds the rig.
+void ShowStatus(Station& s);
+
 [[nodiscard]] inline bool Started(const Station& s) {
     return s.start.started;
 }

@@ -3,6 +3,9 @@
 #include <cstdlib>
 #include <string>
 
+#include "handover/handover.h"
+#include "lifecycle/lifecycle.h"
+#include "to_logger32/to_logger32.h"
 #include "window/intervals.h"
 
 namespace linkwell::logger32 {
@@ -30,6 +33,41 @@ void StartRotation(Station& s) {
     s.form.Disarm(ControlId::HandshakeTimer);
     s.link.message = Registered(s, 0);
     AskToConnect(s);
+}
+
+// Windows refused a post or send: Logger32 runs with higher rights, and the
+// operator must start the bridge the same way.
+void NoteDelivery(Station& s, platform::Delivery d) {
+    if (d != platform::Delivery::Refused || s.link.refused) return;
+    s.link.refused = true;
+    lifecycle::ShowStatus(s);
+}
+
+// Logger32 answers again after a text timed out, or it is back after it
+// was lost: it gets the pending loggings, then everything afresh.
+void Logger32Answers(Station& s) {
+    s.link.notAnswering = false;
+    to_logger32::Logger32IsBack(s);
+}
+
+// Logger32's window went away: nothing more goes to its old handles.
+void LoseLogger32(Station& s) {
+    s.link.logger32Window = {};
+    s.link.textWindow = {};
+    s.link.notAnswering = false;
+    s.link.returning = false;
+    s.link.handshake = Handshake::Lost;
+    s.form.Disarm(ControlId::HandshakeTimer);
+    lifecycle::ShowStatus(s);
+}
+
+// Code 3 counts only from Logger32: a window of Logger32's own process, and
+// never one of the bridge's (a junk handle would swallow every text, one of
+// the bridge's own boxes would make it write into itself).
+bool IsLogger32Window(Station& s, WindowHandle window) {
+    const auto process = s.os.ProcessOf(window);
+    return process != 0 && process == s.os.ProcessOf(s.link.logger32Window) &&
+           process != s.os.ProcessOf(s.link.ownWindow);
 }
 
 void ArmHandshakeTimer(Station& s, Handshake next, int ms) {
@@ -64,15 +102,24 @@ void AskUnderNextName(Station& s) {
 }  // namespace
 
 void PostToLogger32(Station& s, WParam code, LParam value) {
-    s.os.PostMessage(s.link.logger32Window, s.link.message, code, value);
+    if (!Logger32Known(s)) return;
+    NoteDelivery(s, s.os.PostMessage(s.link.logger32Window, s.link.message, code, value));
 }
 
 void PostSet(Station& s, const std::array<CodeAndValue, 5>& set) {
     for (const auto& [c, v] : set) PostToLogger32(s, c, v);
 }
 
-void SendTextToLogger32(Station& s, const Text& text) {
-    s.os.SendText(s.link.textWindow, text);
+platform::Delivery SendTextToLogger32(Station& s, const Text& text) {
+    if (s.link.textWindow.isNull()) return platform::Delivery::NoWindow;
+    const auto d = s.os.SendText(s.link.textWindow, text);
+    NoteDelivery(s, d);
+    if (d == platform::Delivery::NotAnswering) {
+        s.link.notAnswering = true;
+    } else if (d == platform::Delivery::Delivered && s.link.notAnswering) {
+        Logger32Answers(s);
+    }
+    return d;
 }
 
 void SetOwnWindow(Station& s, WindowHandle window) {
@@ -98,6 +145,23 @@ void StartHandshake(Station& s) {
     }
 }
 
+void Watch(Station& s) {
+    if (s.link.handshake == Handshake::Lost) {
+        // Back: connect as at start-up; the rest follows its answers.
+        if (LookForLogger32(s)) {
+            s.link.returning = true;
+            StartRotation(s);
+        }
+        return;
+    }
+    if (!Logger32Known(s)) return;
+    if (s.os.ProcessOf(s.link.logger32Window) == 0) {
+        LoseLogger32(s);
+        return;
+    }
+    if (s.link.notAnswering && s.os.Answers(s.link.logger32Window)) Logger32Answers(s);
+}
+
 void OnHandshakeTick(Station& s) {
     if (s.link.handshake == Handshake::Searching) {
         if (LookForLogger32(s)) StartRotation(s);
@@ -116,19 +180,33 @@ LResult HookWindowProc(Station& s, WindowHandle window, MessageId msg, WParam wP
         case code::kAnswer:
             if (value32 != 0) {
                 // A stray acceptance while searching leaves the search running.
-                if (s.link.handshake != Handshake::Searching)
+                if (s.link.handshake != Handshake::Searching) {
                     s.link.handshake = Handshake::Connected;
+                }
                 PostToLogger32(s, code::kTextWindowOf, 0);
                 PostToLogger32(
                     s, code::kTextWindowOf,
                     static_cast<LParam>(s.form.HandleOf(ControlId::Logger32TextBox).value));
+                // Back after it was lost: who holds the rig, as at start-up.
+                if (s.link.returning) {
+                    PostSet(
+                        s, handover::Logger32HasRig(s) ? kLogger32TakesControl : kMixWTakesControl);
+                }
             } else {
                 ArmHandshakeTimer(s, Handshake::TryingNextName, window::kRetryIntervalMs);
             }
             break;
-        case code::kTextWindow:
-            s.link.textWindow = WindowHandle{static_cast<std::uint32_t>(lParam)};
+        case code::kTextWindow: {
+            const WindowHandle named{static_cast<std::uint32_t>(lParam)};
+            if (!IsLogger32Window(s, named)) break;
+            s.link.textWindow = named;
+            if (s.link.returning) {
+                s.link.returning = false;
+                lifecycle::ShowStatus(s);
+                Logger32Answers(s);
+            }
             break;
+        }
         case code::kFrequency:
             s.form.SetText(ControlId::Logger32FreqBox,
                            KilohertzText(value32, s.os.DecimalSeparator()));
@@ -146,7 +224,8 @@ void RemoveHook(Station& s) {
 }
 
 void SendLeaving(Station& s) {
-    s.os.SendMessageWithReference(s.link.logger32Window, s.link.message, code::kLeaving);
+    if (!Logger32Known(s)) return;
+    (void)s.os.SendMessageWithReference(s.link.logger32Window, s.link.message, code::kLeaving);
 }
 
 Text KilohertzText(std::int32_t hertz, const Text& decimalSeparator) {

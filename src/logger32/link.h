@@ -4,12 +4,14 @@
 //
 // What a caller may rely on:
 //  - posts return at once and are never confirmed; a post while Logger32's
-//    window is unknown goes nowhere;
-//  - SendTextToLogger32 hands the whole text over in one send and returns
-//    when Logger32's text window has taken it; before Logger32 has named
-//    that window (code 3) the text is lost;
-//  - incoming codes other than 0, 3, 100 and 102 are ignored; every lParam
-//    value is accepted.
+//    window is unknown (or gone) goes nowhere;
+//  - SendTextToLogger32 hands the whole text over in one send and says
+//    whether Logger32's text window took it; before Logger32 has named that
+//    window (code 3), or while Logger32 is gone, nothing is sent;
+//  - a send that Logger32 does not take in time marks it as not answering
+//    until it answers again; then everything is pushed afresh;
+//  - incoming codes other than 0, 3, 100 and 102 are ignored; code 3 counts
+//    only when it names a window of Logger32's own process.
 #pragma once
 
 #include <array>
@@ -29,7 +31,12 @@ using platform::WParam;
 
 void PostToLogger32(Station& s, WParam code, LParam value);
 void PostSet(Station& s, const std::array<CodeAndValue, 5>& set);
-void SendTextToLogger32(Station& s, const Text& text);
+[[nodiscard]] platform::Delivery SendTextToLogger32(Station& s, const Text& text);
+
+// The status line while Logger32 is away or runs with higher rights.
+inline constexpr std::u16string_view kWaitingForLogger32 = u"Logger32 closed: waiting for it";
+inline constexpr std::u16string_view kLogger32Elevated =
+    u"Logger32 runs as administrator: start Linkwell as administrator too";
 
 // --- the start-up wait's steps ------------------------------------------------
 // The bridge window, named in every connect request.
@@ -52,10 +59,21 @@ void StartHandshake(Station& s);
 [[nodiscard]] inline Handshake HandshakeState(const Station& s) {
     return s.link.handshake;
 }
+// Logger32 was linked and its window went away; it has not come back yet.
+[[nodiscard]] inline bool Logger32Away(const Station& s) {
+    return s.link.handshake == Handshake::Lost || s.link.returning;
+}
+[[nodiscard]] inline bool Logger32Elevated(const Station& s) {
+    return s.link.refused;
+}
 
 // --- events -----------------------------------------------------------------------
 // The handshake timer: look for Logger32 again, or ask under the next name.
 void OnHandshakeTick(Station& s);
+// Every watch tick: notices that Logger32's window went away, looks for it
+// until it is back and connects as at start-up, and notices that a Logger32
+// that did not answer answers again.
+void Watch(Station& s);
 LResult HookWindowProc(Station& s, WindowHandle window, MessageId msg, WParam wParam,
                        LParam lParam);
 

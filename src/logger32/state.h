@@ -17,6 +17,7 @@ enum class Handshake {
     TryingNextName,  // the request was refused: ask under the next name soon
     Connected,       // Logger32 accepted; it is told where to write its texts
     GaveUp,          // every name was refused; the operator was told
+    Lost,            // Logger32's window went away: look for it on every watch tick
 };
 
 struct LinkState {
@@ -26,6 +27,14 @@ struct LinkState {
     platform::WindowHandle textWindow;      // takes our texts (code 3); 0 until named
     platform::WindowProc previousProc;      // the window procedure the hook replaced
     Handshake handshake = Handshake::NotStarted;
+    // Logger32 came back after it was lost: once it accepts, it is told who
+    // holds the rig, and once it names its text window it gets everything
+    // afresh.
+    bool returning = false;
+    // A text timed out and Logger32 has not answered since.
+    bool notAnswering = false;
+    // Windows refused a post or send: Logger32 runs with higher rights.
+    bool refused = false;
 };
 
 }  // namespace linkwell::logger32

@@ -1,5 +1,6 @@
 #include "mixw/attach.h"
 
+#include "lifecycle/lifecycle.h"
 #include "logger32/link.h"
 #include "to_logger32/to_logger32.h"
 
@@ -42,9 +43,32 @@ void Release(Station& s) {
 }
 
 void OnPushTick(Station& s) {
-    if (!Attached(s) || !logger32::Logger32Known(s)) s.os.EndProgram();
+    // The tick runs only after start-up found both; one that has gone since
+    // gets nothing until it is back.
+    if (!Attached(s) || !logger32::Logger32Known(s)) return;
     if (!s.mixw.linksOpen) OpenFieldLinks(s);
     to_logger32::PushMixWToLogger32(s);
+}
+
+void Watch(Station& s) {
+    if (s.mixw.away) {
+        if (!TryAttach(s)) return;
+        s.mixw.away = false;
+        OpenFieldLinks(s);
+        to_logger32::ForgetWhatWasSent(s);
+        lifecycle::ShowStatus(s);
+        return;
+    }
+    if (!Attached(s)) return;
+    const bool gone = (s.mixw.object && s.mixw.object->ServerGone()) || !s.os.LinksConnected();
+    if (!gone) return;
+    // Nothing more goes to the old object or its conversations.
+    s.mixw.object.reset();
+    s.mixw.attached = false;
+    s.mixw.away = true;
+    s.os.CloseLinks();
+    s.mixw.linksOpen = false;
+    lifecycle::ShowStatus(s);
 }
 
 }  // namespace linkwell::mixw

@@ -53,9 +53,19 @@ void Release(Station& s);
     return s.mixw.object.get();
 }
 
+[[nodiscard]] inline bool MixWAway(const Station& s) {
+    return s.mixw.away;
+}
+inline constexpr std::u16string_view kWaitingForMixWBack = u"MixW2 closed: waiting for it";
+
 // Every 800 ms while MixW2 holds the rig: the first tick opens the links;
-// every tick ends the program if Logger32 or MixW2 was never found, else
-// pushes MixW's state to Logger32.
+// every tick pushes MixW's state to Logger32, unless one of the two
+// programs is away.
 void OnPushTick(Station& s);
+// Every watch tick: notices that MixW2 went away (a call found its server
+// gone, or its DDE conversations ended), and while it is away looks for
+// its object again; once it is back the links are reopened and everything
+// is pushed afresh.
+void Watch(Station& s);
 
 }  // namespace linkwell::mixw

@@ -12,9 +12,11 @@ struct MixWState {
     // MixW2's running automation object; null until it is obtained.
     std::unique_ptr<platform::Automation> object;
     // Set while an attempt to obtain the object is under way and once it
-    // succeeded; cleared by a failed attempt. The push tick ends the program
-    // without it.
+    // succeeded; cleared by a failed attempt and when MixW2 goes away.
     bool attached = false;
+    // MixW2 was attached and went away (closed or died): the watch looks
+    // for its object again until it is back.
+    bool away = false;
     // The thirteen DDE field links are open (the first push tick opens them).
     bool linksOpen = false;
 };

@@ -42,9 +42,18 @@ struct WindowProc {
 };
 
 // The result of a late-bound call on MixW's automation object. A call fails
-// when MixW2 has closed (the server is gone, the call was cut) or the member
-// is unknown; nothing was delivered then.
+// when MixW2 has closed (the server is gone, the call was cut), when it did
+// not return within its bound, or when the member is unknown; nothing was
+// delivered then.
 enum class CallStatus { Done, Failed };
+
+// What became of a message or text for another program's window.
+enum class Delivery {
+    Delivered,     // taken (a post: queued for the window)
+    NoWindow,      // no such window: 0, or it was destroyed
+    NotAnswering,  // the window's thread did not take it within the bound
+    Refused,       // Windows refused it: the receiver runs with higher rights
+};
 
 // A property read: a number, or nothing when the call failed.
 using NumberResult = std::optional<double>;
@@ -59,6 +68,9 @@ public:
     [[nodiscard]] virtual CallStatus SetQsoData(std::int16_t field, Text& value) = 0;
     [[nodiscard]] virtual NumberResult FqA() = 0;
     [[nodiscard]] virtual NumberResult AudioFq() = 0;
+    // A call has failed because the server is gone (MixW2 closed or died):
+    // this object will never answer again.
+    [[nodiscard]] virtual bool ServerGone() = 0;
 };
 
 // A DDE client link of a text box: service, topic and item, as the box's
@@ -86,13 +98,24 @@ public:
     // --- windows and messages -------------------------------------------
     [[nodiscard]] virtual WindowHandle FindWindowByTitle(const Text& title) = 0;
     [[nodiscard]] virtual MessageId RegisterMessage(const Text& name) = 0;
-    // Asynchronous; the result is not looked at by the bridge.
-    virtual void PostMessage(WindowHandle to, MessageId msg, WParam code, LParam value) = 0;
+    // Asynchronous: Delivered once queued for the window.
+    [[nodiscard]] virtual Delivery PostMessage(WindowHandle to, MessageId msg, WParam code,
+                                               LParam value) = 0;
     // Synchronous send whose lParam is a reference to a 32-bit zero held by
-    // the bridge (the leaving notice carries nothing else).
-    virtual void SendMessageWithReference(WindowHandle to, MessageId msg, WParam code) = 0;
-    // WM_SETTEXT with the text in the system's ANSI code page; synchronous.
-    virtual void SendText(WindowHandle to, const Text& text) = 0;
+    // the bridge (the leaving notice carries nothing else). Bounded like
+    // SendText.
+    [[nodiscard]] virtual Delivery SendMessageWithReference(WindowHandle to, MessageId msg,
+                                                            WParam code) = 0;
+    // WM_SETTEXT with the text in the system's ANSI code page (what the code
+    // page cannot hold becomes "?"); synchronous, bounded: a window that does
+    // not take it within 3 s is NotAnswering, and while that program has not
+    // answered since, later sends to it give NotAnswering without that wait.
+    [[nodiscard]] virtual Delivery SendText(WindowHandle to, const Text& text) = 0;
+    // The process a window belongs to; 0 when there is no such window.
+    [[nodiscard]] virtual std::uint32_t ProcessOf(WindowHandle window) = 0;
+    // Whether the window's thread takes a message within a short bound: a
+    // probe that changes nothing for the window.
+    [[nodiscard]] virtual bool Answers(WindowHandle window) = 0;
     // Replaces the bridge window's procedure, returning the one it replaces.
     [[nodiscard]] virtual WindowProc SetWindowProc(WindowHandle window, WindowProc proc) = 0;
     [[nodiscard]] virtual LResult CallWindowProc(WindowProc proc, WindowHandle window,
@@ -102,7 +125,10 @@ public:
     virtual void MakeTopmost(WindowHandle window) = 0;
 
     // --- the thread -------------------------------------------------------
-    // Blocks the bridge's thread: nothing of the bridge runs meanwhile.
+    // Blocks the bridge: none of its handlers runs meanwhile, and what
+    // arrives for it waits and runs afterwards, in order. The window still
+    // repaints and answers other programs. A close meanwhile runs the
+    // bridge's close at once (an Ended wait never returns).
     virtual void Sleep(int milliseconds) = 0;
     // Modal, single OK button; keeps dispatching the bridge's messages
     // until the operator presses OK.
@@ -123,6 +149,12 @@ public:
     // Opens a hot link and delivers the item's current value through the
     // sink at once, when the server has one.
     [[nodiscard]] virtual LinkStatus ActivateLink(const LinkTarget& link, LinkSink sink) = 0;
+    // False once a conversation that carries the links has ended (the server
+    // closed); true while none is open.
+    [[nodiscard]] virtual bool LinksConnected() = 0;
+    // Ends every link and its conversations; links activated later connect
+    // anew (MixW2 was closed and may come back).
+    virtual void CloseLinks() = 0;
 
     // --- the user's locale ---------------------------------------------------
     [[nodiscard]] virtual Text DecimalSeparator() = 0;

@@ -15,27 +15,38 @@ public:
         : mixw_(mixw), generation_(generation) {}
 
     platform::CallStatus ExecuteMacros(const Text& macros) override {
-        if (!mixw_.Alive(generation_)) return platform::CallStatus::Failed;
+        if (!Answered()) return platform::CallStatus::Failed;
         mixw_.trace_.Line("MIXW", "ExecuteMacros " + Quote(macros));
         return platform::CallStatus::Done;
     }
     platform::CallStatus SetQsoData(std::int16_t field, Text& value) override {
-        if (!mixw_.Alive(generation_)) return platform::CallStatus::Failed;
+        if (!Answered()) return platform::CallStatus::Failed;
         mixw_.trace_.Line("MIXW", "SetQsoData " + std::to_string(field) + " " + Quote(value));
         return platform::CallStatus::Done;
     }
     platform::NumberResult FqA() override {
-        if (!mixw_.Alive(generation_)) return std::nullopt;
+        if (!Answered()) return std::nullopt;
         return mixw_.fqa_;
     }
     platform::NumberResult AudioFq() override {
-        if (!mixw_.Alive(generation_)) return std::nullopt;
+        if (!Answered()) return std::nullopt;
         return mixw_.audioFq_;
     }
+    bool ServerGone() override { return gone_; }
 
 private:
+    // The call reaches the MixW2 run the object came from and returns in time.
+    bool Answered() {
+        if (!mixw_.Alive(generation_)) {
+            gone_ = true;
+            return false;
+        }
+        return !mixw_.beforeCall_ || mixw_.beforeCall_();
+    }
+
     MixWStandIn& mixw_;
     std::uint64_t generation_;
+    bool gone_ = false;
 };
 
 namespace {
@@ -69,6 +80,11 @@ void MixWStandIn::SetItem(const std::string& item, const Text& value) {
     for (const auto& link : links) {
         if (link.item == key && link.generation == generation_) link.deliver(value);
     }
+}
+
+bool MixWStandIn::LinksConnected() const {
+    return std::all_of(links_.begin(), links_.end(),
+                       [this](const Link& link) { return Alive(link.generation); });
 }
 
 std::unique_ptr<platform::Automation> MixWStandIn::Object() {

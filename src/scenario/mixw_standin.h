@@ -1,8 +1,9 @@
 // MixW2 as the bridge sees it: a running automation object with the four
 // members, and a DDE server "MixW" with the QSO and CAT items. It records
 // the calls it receives; only the scenario changes its items and
-// properties. Closing it fails every call on an object obtained before and
-// silences every link made before, also after it starts again.
+// properties. Closing it fails every call on an object obtained before (the
+// object then reports its server gone) and silences every link made before,
+// also after it starts again.
 #pragma once
 
 #include <cstdint>
@@ -40,6 +41,13 @@ public:
     // `deliver` carries a value into the bridge's box.
     [[nodiscard]] platform::LinkStatus Advise(const platform::LinkTarget& link,
                                               std::function<void(const Text&)> deliver);
+    // False once a link was made with a MixW2 run that has since closed.
+    [[nodiscard]] bool LinksConnected() const;
+    // The bridge ends its links.
+    void DropLinks() { links_.clear(); }
+    // Runs before each call on an object reaches MixW2; false: the call did
+    // not return in time (the world decides how long it waited).
+    void BeforeCall(std::function<bool()> gate) { beforeCall_ = std::move(gate); }
 
     [[nodiscard]] bool Running() const { return running_; }
     // The item's current value, when MixW has one (a DDE request answers it).
@@ -69,6 +77,7 @@ private:
     std::map<std::string, Text> items_;  // by lower-case name
     std::set<std::string> refused_;
     std::vector<Link> links_;
+    std::function<bool()> beforeCall_;
 };
 
 }  // namespace linkwell::scenario

@@ -54,8 +54,10 @@ void Player::Apply(const Action& a) {
             logger32_.Post(static_cast<WParam>(a.count), Resolve(a.param));
             break;
         case ActionKind::Logger32SetText: logger32_.SetText(a.text); break;
+        case ActionKind::Logger32Hang: stage_.HangLogger32(a.count); break;
         case ActionKind::MixWStart: stage_.StartMixW(); break;
         case ActionKind::MixWStop: stage_.StopMixW(); break;
+        case ActionKind::MixWHang: stage_.HangMixW(a.count); break;
         case ActionKind::MixWDde: mixw_.SetItem(a.name, a.text); break;
         case ActionKind::MixWRefuse: mixw_.RefuseItem(a.name); break;
         case ActionKind::MixWFqA: mixw_.SetFqA(a.hertz); break;

@@ -35,6 +35,12 @@ public:
     virtual void StopLogger32() = 0;
     virtual void StartMixW() = 0;
     virtual void StopMixW() = 0;
+    // From now, for `ms` milliseconds, Logger32's window thread takes no
+    // sent message (texts, the leaving notice); posts still reach it.
+    virtual void HangLogger32(std::int64_t ms) = 0;
+    // From now, for `ms` milliseconds, no call into MixW2's object returns;
+    // its DDE server keeps sending.
+    virtual void HangMixW(std::int64_t ms) = 0;
     // The operator.
     virtual void Click(window::ControlId button) = 0;
     virtual void PressOk() = 0;

@@ -256,6 +256,10 @@ Scenario ReadScenario(std::string_view source, std::string_view fileName) {
                 arity(3, 3);
                 a.kind = ActionKind::Logger32SetText;
                 a.text = t[2].value;
+            } else if (sub == "hang") {
+                arity(3, 3);
+                a.kind = ActionKind::Logger32Hang;
+                a.count = p.Integer(t[2], 0, 3'600'000);
             } else {
                 p.Fail("unknown action: logger32 " + sub);
             }
@@ -263,6 +267,10 @@ Scenario ReadScenario(std::string_view source, std::string_view fileName) {
             if (sub == "start" || sub == "stop") {
                 arity(2, 2);
                 a.kind = sub == "start" ? ActionKind::MixWStart : ActionKind::MixWStop;
+            } else if (sub == "hang") {
+                arity(3, 3);
+                a.kind = ActionKind::MixWHang;
+                a.count = p.Integer(t[2], 0, 3'600'000);
             } else if (sub == "dde" || sub == "refuse") {
                 arity(sub == "dde" ? 4 : 3, sub == "dde" ? 4 : 3);
                 const MixWItem* item = FindMixWItem(t[2].raw);

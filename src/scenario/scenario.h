@@ -20,8 +20,10 @@ enum class ActionKind {
     Logger32Silent,
     Logger32Post,
     Logger32SetText,
+    Logger32Hang,
     MixWStart,
     MixWStop,
+    MixWHang,
     MixWDde,
     MixWRefuse,
     MixWFqA,
@@ -44,7 +46,7 @@ struct Action {
     std::int64_t time = 0;
     ActionKind kind = ActionKind::Nop;
     bool flag = false;               // logger32 start notext
-    std::int64_t count = 0;          // refuse N; post CODE
+    std::int64_t count = 0;          // refuse N; post CODE; hang MS
     ParamToken param;                // post LPARAM
     double hertz = 0;                // fqa, audiofq
     std::u16string text;             // settext, dde value, decimal separator

@@ -33,6 +33,7 @@ World::World(ActionSource source, std::ostream& out)
       player_(*this, logger32_, mixw_, std::move(source)) {
     trace_.SetClock([this] { return now_; });
     trace_.SetHandleNames([this](std::int64_t v) { return player_.HandleName(v); });
+    mixw_.BeforeCall([this] { return MixWCallReturns(); });
     bridge_ = std::make_unique<Bridge>(*this, *this);
 }
 
@@ -66,7 +67,7 @@ void World::Pump(const std::function<bool()>& done) {
         }
         int dueSlot = -1;
         std::int64_t nextDue = std::numeric_limits<std::int64_t>::max();
-        for (int slot = 0; slot < window::kTimerCount; ++slot) {
+        for (int slot = 0; slot < window::kTimerSlotCount; ++slot) {
             const auto& t = timers_[static_cast<std::size_t>(slot)];
             if (!t.running) continue;
             if (t.due < nextDue || (dueSlot >= 0 && t.due == nextDue &&
@@ -110,6 +111,9 @@ void World::StartLogger32(bool withTextWindow) {
 }
 
 void World::Click(window::ControlId button) {
+    // A button that is disabled when it is clicked takes no click, also
+    // while the bridge is busy; an enabled one acts once the bridge is free.
+    if (!bridge_->State().form.Enabled(button) || !boxes_.empty()) return;
     IntoBridge([this, button] {
         if (boxes_.empty()) bridge_->Click(button);
     });
@@ -125,6 +129,12 @@ void World::PressOk() {
 }
 
 void World::CloseBridge() {
+    if (!boxes_.empty()) return;
+    // During a start-up wait the window keeps answering: a close runs now.
+    if (inStartupWait_) {
+        DispatchToBridgeWindow(kWmClose, 0, 0);
+        return;
+    }
     IntoBridge([this] {
         if (boxes_.empty()) DispatchToBridgeWindow(kWmClose, 0, 0);
     });
@@ -143,27 +153,70 @@ MessageId World::RegisterMessage(const Text& name) {
     return it->second;
 }
 
-void World::PostMessage(WindowHandle to, MessageId msg, WParam code, LParam value) {
-    if (logger32_.Running() && to == logger32_.MainWindow()) {
-        (void)logger32_.Receive(msg, code, value, scenario::Delivery::Posted);
-    }
+platform::Delivery World::PostMessage(WindowHandle to, MessageId msg, WParam code, LParam value) {
+    if (!logger32_.Running() || to != logger32_.MainWindow()) return platform::Delivery::NoWindow;
+    (void)logger32_.Receive(msg, code, value, scenario::Delivery::Posted);
+    return platform::Delivery::Delivered;
 }
 
-void World::SendMessageWithReference(WindowHandle to, MessageId msg, WParam code) {
-    if (logger32_.Running() && to == logger32_.MainWindow()) {
+platform::Delivery World::SendMessageWithReference(WindowHandle to, MessageId msg, WParam code) {
+    if (!logger32_.Running() || to != logger32_.MainWindow()) return platform::Delivery::NoWindow;
+    return SendToLogger32([this, msg, code] {
         (void)logger32_.Receive(msg, code, 0, scenario::Delivery::SentReference);
-    }
+    });
 }
 
-void World::SendText(WindowHandle to, const Text& text) {
+platform::Delivery World::SendText(WindowHandle to, const Text& text) {
     if (onSendText_) onSendText_(to, text);
     const Text arrived = scenario::FromAnsi(scenario::ToAnsi(text));
     if (logger32_.Running() && to == logger32_.TextWindow()) {
-        logger32_.ReceiveText(arrived);
-    } else if (auto box = ControlOf(to)) {
+        return SendToLogger32([this, arrived] { logger32_.ReceiveText(arrived); });
+    }
+    if (auto box = ControlOf(to)) {
         // A send to a window of the bridge's own thread runs at once.
         bridge_->TextArrived(*box, arrived);
+        return platform::Delivery::Delivered;
     }
+    return platform::Delivery::NoWindow;
+}
+
+// A send waits at most 3 s for a Logger32 that does not answer; once one
+// has timed out, later sends give up at once until it answers again.
+platform::Delivery World::SendToLogger32(const std::function<void()>& deliver) {
+    constexpr std::int64_t kSendBoundMs = 3000;
+    const std::int64_t hung = logger32HungUntil_ - now_;
+    if (hung > 0) {
+        if (logger32KnownHung_) return platform::Delivery::NotAnswering;
+        if (hung > kSendBoundMs) {
+            Blocked(kSendBoundMs);
+            logger32KnownHung_ = true;
+            return platform::Delivery::NotAnswering;
+        }
+        Blocked(hung);
+        if (!logger32_.Running()) return platform::Delivery::NoWindow;
+    }
+    logger32KnownHung_ = false;
+    deliver();
+    return platform::Delivery::Delivered;
+}
+
+std::uint32_t World::ProcessOf(WindowHandle window) {
+    if (window.value == kBridgeWindow || window.value == kAboutWindow || ControlOf(window) ||
+        (window.value >= kFirstControl && window.value < kFirstControl + window::kControlCount)) {
+        return 1;
+    }
+    if (logger32_.Running() && window.value != 0 &&
+        (window == logger32_.MainWindow() || window == logger32_.TextWindow())) {
+        return static_cast<std::uint32_t>(100 + logger32Instance_);
+    }
+    return 0;
+}
+
+bool World::Answers(WindowHandle window) {
+    const bool answers =
+        logger32_.Running() && window == logger32_.MainWindow() && now_ >= logger32HungUntil_;
+    if (answers) logger32KnownHung_ = false;
+    return answers;
 }
 
 WindowProc World::SetWindowProc(WindowHandle window, WindowProc proc) {
@@ -208,7 +261,18 @@ void World::SetTextOf(WindowHandle to, const Text& text) {
 // --- the thread ---------------------------------------------------------------
 
 void World::Sleep(int milliseconds) {
-    const std::int64_t until = now_ + std::max(milliseconds, 0);
+    const bool outer = inStartupWait_;
+    inStartupWait_ = true;
+    struct Restore {
+        bool& flag;
+        bool value;
+        ~Restore() { flag = value; }
+    } restore{inStartupWait_, outer};
+    Blocked(std::max(milliseconds, 0));
+}
+
+void World::Blocked(std::int64_t ms) {
+    const std::int64_t until = now_ + ms;
     ++sleeping_;
     struct Awake {
         int& sleeping;
@@ -219,6 +283,20 @@ void World::Sleep(int milliseconds) {
     }
     if (player_.Next() == nullptr && now_ < until) throw ScenarioOver{};
     now_ = until;
+}
+
+// A call into MixW2's object returns within 5 s or counts as failed; the
+// bridge waits meanwhile and handles nothing of its own.
+bool World::MixWCallReturns() {
+    constexpr std::int64_t kCallBoundMs = 5000;
+    const std::int64_t hung = mixwHungUntil_ - now_;
+    if (hung <= 0) return true;
+    if (hung > kCallBoundMs) {
+        Blocked(kCallBoundMs);
+        return false;
+    }
+    Blocked(hung);
+    return true;
 }
 
 void World::MessageBox(const Text& text, const Text& title) {

@@ -85,9 +85,13 @@ public:
     // --- Platform ----------------------------------------------------------
     WindowHandle FindWindowByTitle(const Text& title) override;
     MessageId RegisterMessage(const Text& name) override;
-    void PostMessage(WindowHandle to, MessageId msg, WParam code, LParam value) override;
-    void SendMessageWithReference(WindowHandle to, MessageId msg, WParam code) override;
-    void SendText(WindowHandle to, const Text& text) override;
+    platform::Delivery PostMessage(WindowHandle to, MessageId msg, WParam code,
+                                   LParam value) override;
+    platform::Delivery SendMessageWithReference(WindowHandle to, MessageId msg,
+                                                WParam code) override;
+    platform::Delivery SendText(WindowHandle to, const Text& text) override;
+    std::uint32_t ProcessOf(WindowHandle window) override;
+    bool Answers(WindowHandle window) override;
     WindowProc SetWindowProc(WindowHandle window, WindowProc proc) override;
     LResult CallWindowProc(WindowProc proc, WindowHandle window, MessageId msg, WParam wParam,
                            LParam lParam) override;
@@ -101,6 +105,8 @@ public:
     std::unique_ptr<platform::Automation> GetActiveObject(const Text& progId) override;
     platform::LinkStatus ActivateLink(const platform::LinkTarget& link,
                                       platform::LinkSink sink) override;
+    bool LinksConnected() override { return mixw_.LinksConnected(); }
+    void CloseLinks() override { mixw_.DropLinks(); }
     Text DecimalSeparator() override { return decimal_; }
 
     // --- FormView ----------------------------------------------------------
@@ -131,6 +137,8 @@ private:
     void StopLogger32() override { logger32_.Stop(); }
     void StartMixW() override { mixw_.Start(); }
     void StopMixW() override { mixw_.Stop(); }
+    void HangLogger32(std::int64_t ms) override { logger32HungUntil_ = now_ + ms; }
+    void HangMixW(std::int64_t ms) override { mixwHungUntil_ = now_ + ms; }
     void Click(window::ControlId button) override;
     void PressOk() override;
     void CloseBridge() override;
@@ -145,6 +153,13 @@ private:
     [[nodiscard]] scenario::WindowLook LookAt(window::WindowId window) override;
 
     void Pump(const std::function<bool()>& done);
+    // The bridge's thread waits in a send or a call for `ms`: nothing of the
+    // bridge runs meanwhile and what arrives for it waits (a close too).
+    void Blocked(std::int64_t ms);
+    // A send to Logger32's window thread, bounded; runs `deliver` once taken.
+    platform::Delivery SendToLogger32(const std::function<void()>& deliver);
+    // Whether a call into MixW2's object returns within its bound.
+    bool MixWCallReturns();
     void ApplyNextAction();
     // Runs `event` in the bridge now, or when it next handles messages.
     void IntoBridge(std::function<void()> event);
@@ -161,8 +176,14 @@ private:
     std::unique_ptr<Bridge> bridge_;
 
     int sleeping_ = 0;
+    // In a start-up wait (Sleep) rather than a send or a call: a close
+    // runs at once.
+    bool inStartupWait_ = false;
+    std::int64_t logger32HungUntil_ = 0;
+    bool logger32KnownHung_ = false;  // a send timed out; it has not answered since
+    std::int64_t mixwHungUntil_ = 0;
     std::deque<std::function<void()>> queue_;
-    std::array<TimerState, window::kTimerCount> timers_{};
+    std::array<TimerState, window::kTimerSlotCount> timers_{};
     std::uint64_t timerOrder_ = 0;
     std::vector<bool> boxes_;  // open message boxes, innermost last
     WindowProc bridgeProc_ = kFormProc;

@@ -2,6 +2,7 @@
 // to_logger32/ writes it.
 #pragma once
 
+#include <deque>
 #include <string_view>
 
 #include "platform/platform.h"
@@ -24,6 +25,9 @@ struct PushState {
     platform::Text call, rstRcvd, qth, name, notes, locator, iota, qslManager;
     // The last record sent, which logging sends again with its time fields.
     platform::Text record;
+    // Logging texts that Logger32 did not take (it was away or did not
+    // answer), oldest first: delivered, with their codes, once it answers.
+    std::deque<platform::Text> undelivered;
 };
 
 }  // namespace linkwell::to_logger32

@@ -75,7 +75,8 @@ void SendModeStage(Station& s) {
         if (s.form.GetText(ControlId::ModeBox) == mixw)
             s.form.SetText(ControlId::ModeBox, Text(logger32));
     }
-    logger32::SendTextToLogger32(s, AdifField(u"<APP_FORCE_MODE:", TextOf(s, ControlId::ModeBox)));
+    (void)logger32::SendTextToLogger32(
+        s, AdifField(u"<APP_FORCE_MODE:", TextOf(s, ControlId::ModeBox)));
 }
 
 void SendFrequencyStage(Station& s) {
@@ -84,7 +85,7 @@ void SendFrequencyStage(Station& s) {
     s.push.frequency = *detection;
     const auto khz = ForceFreqText(s, true);
     if (!khz) return;
-    logger32::SendTextToLogger32(s, AdifField(u"<APP_FORCE_FREQ:", *khz));
+    (void)logger32::SendTextToLogger32(s, AdifField(u"<APP_FORCE_FREQ:", *khz));
 }
 
 void SendRecordStage(Station& s) {
@@ -101,9 +102,27 @@ void SendRecordStage(Station& s) {
         record += AdifField(field.prefix, value);
     }
     s.push.record = record;
-    logger32::SendTextToLogger32(s, record);
+    (void)logger32::SendTextToLogger32(s, record);
     // MixW's next command, even a repeated "Save", is then a change.
     s.form.SetText(ControlId::MixWCommandBox, u" ");
+}
+
+// "CALL TIME" of a logging text, for the operator.
+Text LoggedQsoName(const Text& logging) {
+    const auto field = [&logging](std::u16string_view tag) {
+        const auto at = logging.find(tag);
+        if (at == Text::npos) return Text();
+        const auto close = logging.find(u'>', at);
+        if (close == Text::npos) return Text();
+        std::size_t length = 0;
+        for (auto i = at + tag.size(); i < close; ++i) {
+            if (logging[i] < u'0' || logging[i] > u'9' || length > logging.size()) return Text();
+            length = length * 10 + static_cast<std::size_t>(logging[i] - u'0');
+        }
+        return logging.substr(close + 1, length);
+    };
+    const Text call = field(u"<CALL:");
+    return (call.empty() ? Text(u"?") : call) + u' ' + field(u"<APP_TIME_ON:");
 }
 
 }  // namespace
@@ -137,7 +156,7 @@ std::optional<Text> ForceFreqText(Station& s, bool honourSideband) {
 void OnDialFreqChanged(Station& s) {
     const auto khz = ForceFreqText(s, false);
     if (!khz) return;
-    logger32::SendTextToLogger32(s, AdifField(u"<APP_FORCE_FREQ:", *khz));
+    (void)logger32::SendTextToLogger32(s, AdifField(u"<APP_FORCE_FREQ:", *khz));
 }
 
 void OnMixWCommand(Station& s) {
@@ -150,7 +169,7 @@ void OnMixWCommand(Station& s) {
     }
     // Read anew: after a "Save" the box holds the marker, never "Remove".
     if (s.form.GetText(ControlId::MixWCommandBox) == kRemove) {
-        logger32::SendTextToLogger32(s, Text(kEndOfRecord));
+        (void)logger32::SendTextToLogger32(s, Text(kEndOfRecord));
     }
 }
 
@@ -160,10 +179,36 @@ void LogQso(Station& s) {
     const Text time = TextOf(s, ControlId::TimeBox);
     const Text logged =
         s.push.record + AdifField(u"<APP_TIME_ON:", time) + AdifField(u"<APP_TIME_OFF:", time);
-    logger32::SendTextToLogger32(s, AdifField(u"<APP_LOGQSO:", logged));
-    logger32::PostToLogger32(s, logger32::code::kLogged1, 1);
-    logger32::PostToLogger32(s, logger32::code::kLogged2, 1);
+    s.push.undelivered.push_back(AdifField(u"<APP_LOGQSO:", logged));
+    DeliverKeptLoggings(s);
     s.form.SetText(ControlId::MixWCommandBox, Text(kSentMarker));
+}
+
+void DeliverKeptLoggings(Station& s) {
+    while (!s.push.undelivered.empty()) {
+        // A copy: the send lets other messages in, and they may log too.
+        const Text text = s.push.undelivered.front();
+        if (logger32::SendTextToLogger32(s, text) != platform::Delivery::Delivered) return;
+        // Delivered: it is no longer kept, whatever ran during the send.
+        const auto kept = std::find(s.push.undelivered.begin(), s.push.undelivered.end(), text);
+        if (kept != s.push.undelivered.end()) s.push.undelivered.erase(kept);
+        logger32::PostToLogger32(s, logger32::code::kLogged1, 1);
+        logger32::PostToLogger32(s, logger32::code::kLogged2, 1);
+    }
+}
+
+void Logger32IsBack(Station& s) {
+    DeliverKeptLoggings(s);
+    ForgetWhatWasSent(s);
+    ForgetCallSent(s);
+}
+
+void ReportKeptLoggings(Station& s) {
+    DeliverKeptLoggings(s);
+    if (s.push.undelivered.empty()) return;
+    Text list(kNotLoggedText);
+    for (const auto& text : s.push.undelivered) list += u"\r\n" + LoggedQsoName(text);
+    s.os.MessageBox(list, Text(window::kProgramTitle));
 }
 
 void ForgetWhatWasSent(Station& s) {

@@ -58,8 +58,21 @@ void OnDialFreqChanged(Station& s);
 // MixW's command item: "Save" logs the QSO, "Remove" sends "<EOR>"; both are
 // ignored while Logger32 holds the rig.
 void OnMixWCommand(Station& s);
-// The Send! button: logs the QSO in Logger32, in every state.
+// The Send! button: logs the QSO in Logger32, in every state. A logging
+// text Logger32 does not take is kept, in order, until it answers.
 void LogQso(Station& s);
+// Delivers the kept logging texts, oldest first, each followed by its codes
+// 15 and 16; stops at the first one Logger32 does not take.
+void DeliverKeptLoggings(Station& s);
+// Logger32 answers again, or is back after it closed: the kept loggings go
+// first, then mode, frequency and QSO record are pushed afresh.
+void Logger32IsBack(Station& s);
+// The bridge closes: one more try for the kept loggings; the ones still
+// not taken are named in a box, so that the operator can log them by hand.
+void ReportKeptLoggings(Station& s);
+inline constexpr std::u16string_view kNotLoggedText =
+    u"Logger32 did not take these QSOs (it was closed or not answering). Please log them by "
+    u"hand:";
 
 // The frequency to send, in kHz: the Freq box in a dial mode, else
 // (FqA + AudioFq) / 1000, or (FqA - AudioFq) / 1000 when the sideband toggle

@@ -113,6 +113,10 @@ struct ControlDesign {
     return static_cast<ControlId>(Index(ControlId::HandshakeTimer) + slot);
 }
 inline constexpr int kTimerCount = 5;
+// One more timer that is no control of the window: the watch on Logger32
+// and MixW2 while the bridge runs (see lifecycle.h).
+inline constexpr int kWatchTimerSlot = kTimerCount;
+inline constexpr int kTimerSlotCount = kTimerCount + 1;
 
 // The bridge window: caption, client size in twips, background.
 inline constexpr std::u16string_view kFormCaption = u"MixW to Logger32";

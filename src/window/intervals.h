@@ -11,8 +11,9 @@ inline constexpr int kPeerPollMs = 2000;      // start-up wait: look for Logger3
 inline constexpr int kMixWSettleMs =
     1000;  // start-up wait: Logger32 linked -> first look for MixW2
 inline constexpr int kSearchIntervalMs = 5000;  // handshake: look for Logger32's window again
-inline constexpr int kRetryIntervalMs = 200;  // handshake: ask under the next name after a refusal
-inline constexpr int kPushIntervalMs = 800;   // push tick while MixW2 holds the rig
-inline constexpr int kIntakeDelayMs = 500;    // a Logger32 text is read this long after it arrives
+inline constexpr int kRetryIntervalMs = 200;   // handshake: ask under the next name after a refusal
+inline constexpr int kPushIntervalMs = 800;    // push tick while MixW2 holds the rig
+inline constexpr int kIntakeDelayMs = 500;     // a Logger32 text is read this long after it arrives
+inline constexpr int kWatchIntervalMs = 1000;  // watch: is Logger32 / MixW2 still there, or back?
 
 }  // namespace linkwell::window

@@ -38,8 +38,9 @@ struct Ended {};
 
 class FakeMixW final : public platform::Automation {
 public:
-    FakeMixW(std::vector<std::string>& log, bool& alive, double& fqa, double& audio, int& goodReads)
-        : log_(log), alive_(alive), fqa_(fqa), audio_(audio), goodReads_(goodReads) {}
+    FakeMixW(std::vector<std::string>& log, bool& alive, bool& gone, double& fqa, double& audio,
+             int& goodReads)
+        : log_(log), alive_(alive), gone_(gone), fqa_(fqa), audio_(audio), goodReads_(goodReads) {}
     platform::CallStatus ExecuteMacros(const Text& m) override {
         if (!alive_) return platform::CallStatus::Failed;
         log_.push_back("ExecuteMacros " + U8(m));
@@ -51,11 +52,13 @@ public:
         return platform::CallStatus::Done;
     }
     platform::NumberResult FqA() override { return Read(fqa_); }
+    bool ServerGone() override { return gone_; }
     platform::NumberResult AudioFq() override { return Read(audio_); }
 
 private:
     std::vector<std::string>& log_;
     bool& alive_;
+    bool& gone_;
     double& fqa_;
     double& audio_;
     int& goodReads_;
@@ -78,6 +81,11 @@ public:
     bool logger32Present = true;
     bool mixwRunning = true;  // GetActiveObject succeeds, links open
     bool mixwAlive = true;    // calls on an obtained object succeed
+    bool mixwGone = false;    // the object's server is gone (with mixwAlive false)
+    bool linksConnected = true;
+    bool logger32Answers = true;
+    platform::Delivery textDelivery = platform::Delivery::Delivered;  // SendText's answer
+    platform::Delivery postDelivery = platform::Delivery::Delivered;  // PostMessage's answer
     double fqa = 0;
     double audioFq = 0;
     int goodReads = -1;  // property reads that succeed from now; -1: all
@@ -118,17 +126,33 @@ public:
             registry_.try_emplace(name, 0xC000 + static_cast<MessageId>(registry_.size()));
         return it->second;
     }
-    void PostMessage(WindowHandle to, MessageId msg, WParam code, LParam value) override {
+    platform::Delivery PostMessage(WindowHandle to, MessageId msg, WParam code,
+                                   LParam value) override {
         log.push_back("post " + std::to_string(to.value) + " " + NameOf(msg) + " " +
                       std::to_string(code) + " " + std::to_string(value));
+        return postDelivery;
     }
-    void SendMessageWithReference(WindowHandle to, MessageId msg, WParam code) override {
+    platform::Delivery SendMessageWithReference(WindowHandle to, MessageId msg,
+                                                WParam code) override {
         log.push_back("send " + std::to_string(to.value) + " " + NameOf(msg) + " " +
                       std::to_string(code) + " ref");
+        return postDelivery;
     }
-    void SendText(WindowHandle to, const Text& text) override {
+    platform::Delivery SendText(WindowHandle to, const Text& text) override {
         log.push_back("text " + std::to_string(to.value) + " " + U8(text));
+        return textDelivery;
     }
+    // Logger32's windows are 0x500-0x5FF in process 2 while it runs; the
+    // bridge's are process 1.
+    std::uint32_t ProcessOf(WindowHandle w) override {
+        if (w.value >= kLogger32 && w.value < kLogger32 + 0x100) return logger32Present ? 2 : 0;
+        if (w.value == 0x100 || w.value == 0x200 ||
+            (w.value >= 0x1000 && w.value < 0x1000 + window::kControlCount)) {
+            return 1;
+        }
+        return 0;
+    }
+    bool Answers(WindowHandle) override { return logger32Answers; }
     WindowProc SetWindowProc(WindowHandle, WindowProc proc) override {
         log.push_back("setproc " + std::to_string(proc.value));
         return std::exchange(proc_, proc);
@@ -160,19 +184,16 @@ public:
     }
     void StartTimer(int slot, int ms) override {
         timers[slot] = ms;
-        timerLog.push_back("start " +
-                           std::string(window::Design(window::TimerFromSlot(slot)).name) + " " +
-                           std::to_string(ms));
+        timerLog.push_back("start " + SlotName(slot) + " " + std::to_string(ms));
     }
     void StopTimer(int slot) override {
         if (timers.erase(slot) != 0) {
-            timerLog.push_back("stop " +
-                               std::string(window::Design(window::TimerFromSlot(slot)).name));
+            timerLog.push_back("stop " + SlotName(slot));
         }
     }
     std::unique_ptr<platform::Automation> GetActiveObject(const Text& progId) override {
         if (progId != u"MixW2.Application" || !mixwRunning) return nullptr;
-        return std::make_unique<FakeMixW>(log, mixwAlive, fqa, audioFq, goodReads);
+        return std::make_unique<FakeMixW>(log, mixwAlive, mixwGone, fqa, audioFq, goodReads);
     }
     platform::LinkStatus ActivateLink(const platform::LinkTarget& l,
                                       platform::LinkSink sink) override {
@@ -185,6 +206,11 @@ public:
         links[item] = sink;
         if (auto it = items.find(item); it != items.end()) sink(it->second);
         return platform::LinkStatus::Active;
+    }
+    bool LinksConnected() override { return linksConnected; }
+    void CloseLinks() override {
+        log.push_back("closelinks");
+        links.clear();
     }
     Text DecimalSeparator() override { return decimal; }
 
@@ -199,6 +225,10 @@ public:
     void WindowChanged(window::WindowId) override {}
 
 private:
+    static std::string SlotName(int slot) {
+        if (slot == window::kWatchTimerSlot) return "watch";
+        return std::string(window::Design(window::TimerFromSlot(slot)).name);
+    }
     std::string NameOf(MessageId msg) const {
         for (const auto& [name, id] : registry_) {
             if (id == msg) return "\"" + U8(name) + "\"";

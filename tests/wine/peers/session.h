@@ -40,6 +40,9 @@ private:
     void StopLogger32() override { logger32_.Stop(); }
     void StartMixW() override;
     void StopMixW() override;
+    // Hangs are not played by the Windows peers yet.
+    void HangLogger32(std::int64_t) override {}
+    void HangMixW(std::int64_t) override {}
     void Click(window::ControlId button) override { operator_.Click(button); }
     void PressOk() override { settleBox_ = operator_.PressOk(); }
     void CloseBridge() override { operator_.Close(); }
