@@ -29,20 +29,27 @@ const char* Bool(bool b) {
 
 }  // namespace
 
-World::World(std::vector<Action> actions, std::ostream& out)
+World::World(std::vector<Action> actions, std::ostream& out, field_trace::Output* fieldTrace)
     : World(
           [all = std::make_shared<std::vector<Action>>(std::move(actions)),
            i = std::size_t{0}]() mutable -> std::optional<Action> {
               if (i >= all->size()) return std::nullopt;
               return std::move((*all)[i++]);
           },
-          out) {}
+          out, fieldTrace) {}
 
-World::World(ActionSource source, std::ostream& out)
+World::World(ActionSource source, std::ostream& out, field_trace::Output* fieldTrace)
     : source_(std::move(source)), trace_(out), logger32_(*this, trace_), mixw_(trace_) {
     trace_.SetClock([this] { return now_; });
     trace_.SetHandleNames([this](std::int64_t v) { return HandleName(v); });
-    bridge_ = std::make_unique<Bridge>(*this, *this);
+    if (fieldTrace == nullptr) {
+        bridge_ = std::make_unique<Bridge>(*this, *this);
+        return;
+    }
+    recorder_ =
+        std::make_unique<field_trace::Recorder>(*this, *this, *fieldTrace, [this] { return now_; });
+    bridge_ = std::make_unique<Bridge>(*recorder_, *recorder_);
+    recorder_->Attach(*bridge_);
 }
 
 World::~World() = default;
