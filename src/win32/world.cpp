@@ -53,7 +53,8 @@ RECT Centred(int clientWidth, int clientHeight, DWORD style, DWORD exStyle) {
 
 WinWorld* WinWorld::self_ = nullptr;
 
-WinWorld::WinWorld(HINSTANCE instance) : instance_(instance) {
+WinWorld::WinWorld(HINSTANCE instance, field_trace::Output* fieldTrace)
+    : instance_(instance), fieldTrace_(fieldTrace) {
     self_ = this;
     HDC screen = GetDC(nullptr);
     dpi_ = GetDeviceCaps(screen, LOGPIXELSX);
@@ -76,7 +77,17 @@ WinWorld::~WinWorld() {
 
 void WinWorld::Start() {
     CreateForm();
-    bridge_ = std::make_unique<Bridge>(*this, *this);
+    // The trace's 0 is the window's load, as in the simulated world.
+    started_ = GetTickCount64();
+    if (fieldTrace_ != nullptr) {
+        recorder_ = std::make_unique<field_trace::Recorder>(*this, *this, *fieldTrace_, [this] {
+            return static_cast<std::int64_t>(GetTickCount64() - started_);
+        });
+        bridge_ = std::make_unique<Bridge>(*recorder_, *recorder_);
+        recorder_->Attach(*bridge_);
+    } else {
+        bridge_ = std::make_unique<Bridge>(*this, *this);
+    }
     bridge_->Start();
 }
 
@@ -331,16 +342,23 @@ void WinWorld::PostMessage(WindowHandle to, MessageId msg, WParam code, LParam v
 void WinWorld::SendMessageWithReference(WindowHandle to, MessageId msg, WParam code) {
     if (to.isNull()) return;
     DWORD_PTR result = 0;
-    SendMessageTimeoutA(Hwnd(to), msg, static_cast<WPARAM>(code), reinterpret_cast<LPARAM>(&zero_),
-                        SMTO_NORMAL, kSendTimeoutMs, &result);
+    if (SendMessageTimeoutA(Hwnd(to), msg, static_cast<WPARAM>(code),
+                            reinterpret_cast<LPARAM>(&zero_), SMTO_NORMAL, kSendTimeoutMs,
+                            &result) == 0 &&
+        recorder_) {
+        recorder_->CallTimedOut("send");
+    }
 }
 
 void WinWorld::SendText(WindowHandle to, const Text& text) {
     if (to.isNull()) return;
     const std::string ansi = ToAnsi(text);
     DWORD_PTR result = 0;
-    SendMessageTimeoutA(Hwnd(to), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(ansi.c_str()),
-                        SMTO_NORMAL, kSendTimeoutMs, &result);
+    if (SendMessageTimeoutA(Hwnd(to), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(ansi.c_str()),
+                            SMTO_NORMAL, kSendTimeoutMs, &result) == 0 &&
+        recorder_) {
+        recorder_->CallTimedOut("text");
+    }
 }
 
 WindowProc WinWorld::SetWindowProc(WindowHandle window, WindowProc proc) {

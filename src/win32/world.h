@@ -21,6 +21,7 @@
 #include <memory>
 
 #include "bridge/bridge.h"
+#include "field_trace/recorder.h"
 #include "platform/platform.h"
 #include "win32/dde_client.h"
 #include "window/form.h"
@@ -37,7 +38,9 @@ using platform::WParam;
 
 class WinWorld final : public platform::Platform, public window::FormView {
 public:
-    explicit WinWorld(HINSTANCE instance);
+    // With `fieldTrace`, a field-trace recorder stands between the bridge
+    // and this world and writes to it.
+    explicit WinWorld(HINSTANCE instance, field_trace::Output* fieldTrace = nullptr);
     ~WinWorld() override;
     WinWorld(const WinWorld&) = delete;
     WinWorld& operator=(const WinWorld&) = delete;
@@ -99,6 +102,9 @@ private:
     std::map<std::uint32_t, HBRUSH> brushes_;
     std::int32_t zero_ = 0;  // the leaving notice's referenced value
     DdeLinks links_;
+    field_trace::Output* fieldTrace_ = nullptr;
+    ULONGLONG started_ = GetTickCount64();
+    std::unique_ptr<field_trace::Recorder> recorder_;
     std::unique_ptr<Bridge> bridge_;
 };
 

@@ -4,7 +4,7 @@
 // server) and the operator (clicks, OK, close, dump on the real window), and
 // prints the trace with the milliseconds since the bridge window appeared.
 //
-//   linkwell-peers BRIDGE.exe WATCH.dll FILE.scn
+//   linkwell-peers BRIDGE.exe WATCH.dll FILE.scn [BRIDGE ARG ...]
 // clang-format off
 #include <windows.h>
 #include <objbase.h>
@@ -104,9 +104,11 @@ HWND TopLevelOf(DWORD pid, const wchar_t* cls) {
 
 class Peers final : private scenario::Logger32Port {
 public:
-    Peers(std::vector<Action> actions, std::wstring bridgeExe, std::wstring watchDll)
+    Peers(std::vector<Action> actions, std::wstring bridgeExe, std::wstring watchDll,
+          std::wstring bridgeArgs)
         : actions_(std::move(actions)),
           bridgeExe_(std::move(bridgeExe)),
+          bridgeArgs_(std::move(bridgeArgs)),
           watchDll_(std::move(watchDll)),
           trace_(std::cout),
           logger32_(*this, trace_),
@@ -178,6 +180,7 @@ private:
     std::vector<Action> actions_;
     std::size_t next_ = 0;
     std::wstring bridgeExe_;
+    std::wstring bridgeArgs_;  // " ARG ..." after the program's name
     std::wstring watchDll_;
     scenario::Trace trace_;
     scenario::Logger32StandIn logger32_;
@@ -273,7 +276,7 @@ bool Peers::LaunchBridge() {
     STARTUPINFOW si{};
     si.cb = sizeof si;
     PROCESS_INFORMATION pi{};
-    std::wstring cmd = L"\"" + bridgeExe_ + L"\"";
+    std::wstring cmd = L"\"" + bridgeExe_ + L"\"" + bridgeArgs_;
     if (!CreateProcessW(bridgeExe_.c_str(), cmd.data(), nullptr, nullptr, FALSE, 0, nullptr,
                         nullptr, &si, &pi)) {
         std::cerr << "linkwell-peers: cannot start the bridge\n";
@@ -583,8 +586,8 @@ std::int64_t Peers::ResolveParam(const scenario::ParamToken& p) const {
 }  // namespace linkwell::win32::peers
 
 int wmain(int argc, wchar_t** argv) {
-    if (argc != 4) {
-        std::cerr << "usage: linkwell-peers BRIDGE.exe WATCH.dll FILE.scn\n";
+    if (argc < 4) {
+        std::cerr << "usage: linkwell-peers BRIDGE.exe WATCH.dll FILE.scn [BRIDGE ARG ...]\n";
         return 1;
     }
     std::ifstream in(argv[3], std::ios::binary);
@@ -598,7 +601,9 @@ int wmain(int argc, wchar_t** argv) {
     try {
         auto actions = linkwell::scenario::ParseScenario(source, fileName);
         if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) return 1;
-        linkwell::win32::peers::Peers peers(std::move(actions), argv[1], argv[2]);
+        std::wstring bridgeArgs;
+        for (int i = 4; i < argc; ++i) bridgeArgs += L" \"" + std::wstring(argv[i]) + L"\"";
+        linkwell::win32::peers::Peers peers(std::move(actions), argv[1], argv[2], bridgeArgs);
         const int rc = peers.Run();
         CoUninitialize();
         return rc;
