@@ -38,10 +38,12 @@ void Bridge::TimerTick(int slot) {
 
 platform::LResult Bridge::HookProc(platform::WindowHandle window, platform::MessageId msg,
                                    platform::WParam wParam, platform::LParam lParam) {
+    if (observer_ != nullptr) observer_->HookMessage(msg, wParam, lParam);
     return logger32::HookWindowProc(station_, window, msg, wParam, lParam);
 }
 
 void Bridge::Click(ControlId button) {
+    if (observer_ != nullptr) observer_->Clicked(button);
     if (!station_.form.Enabled(button)) return;
     switch (button) {
         case ControlId::MixWTakesRigButton: handover::GiveRigToMixW(station_); break;
@@ -53,10 +55,12 @@ void Bridge::Click(ControlId button) {
 }
 
 void Bridge::Close() {
+    if (observer_ != nullptr) observer_->Closing();
     lifecycle::Unload(station_);
 }
 
 void Bridge::TextArrived(ControlId box, const platform::Text& text) {
+    if (observer_ != nullptr) observer_->TextArriving(box, text);
     station_.form.SetText(box, text);
 }
 

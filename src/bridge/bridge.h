@@ -11,6 +11,18 @@
 
 namespace linkwell {
 
+// Sees what reaches the bridge from outside through its entry points, before
+// the bridge acts on it (a field-trace recorder watches here).
+class EntryObserver {
+public:
+    virtual ~EntryObserver() = default;
+    virtual void HookMessage(platform::MessageId msg, platform::WParam wParam,
+                             platform::LParam lParam) = 0;
+    virtual void Clicked(window::ControlId button) = 0;
+    virtual void Closing() = 0;
+    virtual void TextArriving(window::ControlId box, const platform::Text& text) = 0;
+};
+
 class Bridge {
 public:
     Bridge(platform::Platform& os, window::FormView& view);
@@ -32,9 +44,13 @@ public:
     void TextArrived(window::ControlId box, const platform::Text& text);
 
     [[nodiscard]] Station& State() { return station_; }
+    // At most one; null for none.
+    void Observe(EntryObserver* observer) { observer_ = observer; }
 
 private:
     void TextChanged(window::ControlId box);
+
+    EntryObserver* observer_ = nullptr;
 
     Station station_;
 };

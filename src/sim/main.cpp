@@ -1,33 +1,91 @@
 // linkwell-sim: runs a scenario against the bridge in the simulated world
-// and prints the trace.
+// and prints the trace; or replays a field trace recorded at a station.
 #include <fstream>
 #include <iostream>
 #include <iterator>
+#include <optional>
 #include <sstream>
 #include <string>
 
+#include "field_trace/trace_lines.h"
 #include "scenario/scenario.h"
+#include "sim/replay.h"
 #include "sim/world.h"
 
+namespace {
+
+constexpr const char* kUsage =
+    "usage: linkwell-sim FILE.scn | -\n"
+    "       linkwell-sim --replay FILE.trace [--tolerance MS]\n"
+    "       linkwell-sim --to-scenario FILE.trace\n";
+
+std::optional<std::string> ReadAll(const std::string& file) {
+    if (file == "-") return std::string(std::istreambuf_iterator<char>(std::cin), {});
+    std::ifstream in(file, std::ios::binary);
+    if (!in) return std::nullopt;
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// --replay and --to-scenario. Exit status: 0 the same (or written), 1 the
+// replay differs, 2 the trace cannot be read.
+int FieldTrace(const std::string& mode, const std::string& file, std::int64_t tolerance) {
+    const auto text = ReadAll(file);
+    if (!text) {
+        std::cerr << file << ":0: cannot open the file\n";
+        return 2;
+    }
+    try {
+        const auto plan = linkwell::sim::PlanReplay(*text, file);
+        if (mode == "--to-scenario") {
+            std::cout << plan.scenario;
+            return std::cout ? 0 : 1;
+        }
+        const auto result = linkwell::sim::Replay(plan, tolerance);
+        std::cout << result.report;
+        return result.same ? 0 : 1;
+    } catch (const linkwell::field_trace::TraceError& e) {
+        std::cerr << e.what() << '\n';
+        return 2;
+    } catch (const linkwell::scenario::ScenarioError& e) {
+        // A field trace whose events make no scenario (an unknown DDE item...).
+        std::cerr << file << ": cannot be replayed: " << e.what() << '\n';
+        return 2;
+    }
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
+    const std::string first = argc > 1 ? argv[1] : "";
+    if (first == "--replay" || first == "--to-scenario") {
+        std::int64_t tolerance = 400;
+        const bool withTolerance =
+            argc == 5 && std::string(argv[3]) == "--tolerance" && first == "--replay";
+        if (withTolerance) {
+            try {
+                tolerance = std::stoll(argv[4]);
+            } catch (const std::exception&) {
+                tolerance = -1;
+            }
+        }
+        if ((argc != 3 && !withTolerance) || tolerance < 0) {
+            std::cerr << kUsage;
+            return 1;
+        }
+        return FieldTrace(first, argv[2], tolerance);
+    }
     if (argc != 2) {
-        std::cerr << "usage: linkwell-sim FILE.scn | -\n";
+        std::cerr << kUsage;
         return 1;
     }
     const std::string file = argv[1];
-    std::string source;
-    if (file == "-") {
-        source.assign(std::istreambuf_iterator<char>(std::cin), {});
-    } else {
-        std::ifstream in(file, std::ios::binary);
-        if (!in) {
-            std::cerr << file << ":0: cannot open the file\n";
-            return 2;
-        }
-        source.assign(std::istreambuf_iterator<char>(in), {});
+    const auto source = ReadAll(file);
+    if (!source) {
+        std::cerr << file << ":0: cannot open the file\n";
+        return 2;
     }
     try {
-        auto actions = linkwell::scenario::ParseScenario(source, file);
+        auto actions = linkwell::scenario::ParseScenario(*source, file);
         linkwell::sim::World world(std::move(actions), std::cout);
         (void)world.Run();
         std::cout.flush();

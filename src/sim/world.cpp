@@ -23,10 +23,10 @@ std::uint32_t Resolve(std::uint32_t colour) {
 
 }  // namespace
 
-World::World(std::vector<Action> actions, std::ostream& out)
-    : World(scenario::SourceOf(std::move(actions)), out) {}
+World::World(std::vector<Action> actions, std::ostream& out, field_trace::Output* fieldTrace)
+    : World(scenario::SourceOf(std::move(actions)), out, fieldTrace) {}
 
-World::World(ActionSource source, std::ostream& out)
+World::World(ActionSource source, std::ostream& out, field_trace::Output* fieldTrace)
     : trace_(out),
       logger32_(*this, trace_),
       mixw_(trace_),
@@ -34,7 +34,14 @@ World::World(ActionSource source, std::ostream& out)
     trace_.SetClock([this] { return now_; });
     trace_.SetHandleNames([this](std::int64_t v) { return player_.HandleName(v); });
     mixw_.BeforeCall([this] { return MixWCallReturns(); });
-    bridge_ = std::make_unique<Bridge>(*this, *this);
+    if (fieldTrace == nullptr) {
+        bridge_ = std::make_unique<Bridge>(*this, *this);
+        return;
+    }
+    recorder_ =
+        std::make_unique<field_trace::Recorder>(*this, *this, *fieldTrace, [this] { return now_; });
+    bridge_ = std::make_unique<Bridge>(*recorder_, *recorder_);
+    recorder_->Attach(*bridge_);
 }
 
 World::~World() = default;

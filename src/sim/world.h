@@ -25,6 +25,7 @@
 #include <vector>
 
 #include "bridge/bridge.h"
+#include "field_trace/recorder.h"
 #include "platform/platform.h"
 #include "scenario/dump.h"
 #include "scenario/logger32_standin.h"
@@ -66,8 +67,11 @@ class World final : public platform::Platform,
                     private scenario::Stage,
                     private scenario::ControlReader {
 public:
-    World(std::vector<Action> actions, std::ostream& out);
-    World(ActionSource source, std::ostream& out);
+    // With `fieldTrace`, a field-trace recorder stands between the bridge
+    // and this world and writes to it, in this world's virtual time.
+    World(std::vector<Action> actions, std::ostream& out,
+          field_trace::Output* fieldTrace = nullptr);
+    World(ActionSource source, std::ostream& out, field_trace::Output* fieldTrace = nullptr);
     ~World() override;
 
     // Runs the scenario to its end; true when the bridge ended on the way.
@@ -173,6 +177,7 @@ private:
     Logger32StandIn logger32_;
     MixWStandIn mixw_;
     scenario::Player player_;
+    std::unique_ptr<field_trace::Recorder> recorder_;
     std::unique_ptr<Bridge> bridge_;
 
     int sleeping_ = 0;

@@ -52,6 +52,7 @@ public:
 
     NumberResult FqA() override { return Number(L"FqA"); }
     NumberResult AudioFq() override { return Number(L"AudioFq"); }
+    bool ServerGone() override { return gone_; }
 
 private:
     static BSTR AllocBstr(const Text& t) {
@@ -73,7 +74,10 @@ private:
         DISPID id = DISPID_UNKNOWN;
         LPOLESTR names[] = {const_cast<LPOLESTR>(name)};
         HRESULT hr = object_->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id);
-        if (FAILED(hr)) return hr;
+        if (FAILED(hr)) {
+            if (ServerGoneError(hr)) gone_ = true;
+            return hr;
+        }
         DISPPARAMS params{args, nullptr, count, 0};
         EXCEPINFO error{};
         UINT badArg = 0;
@@ -82,10 +86,28 @@ private:
         SysFreeString(error.bstrSource);
         SysFreeString(error.bstrDescription);
         SysFreeString(error.bstrHelpFile);
+        if (ServerGoneError(hr)) gone_ = true;
         return hr;
     }
 
+    // The errors COM gives when the server process has closed or died; any
+    // other failure (an unknown member, a bad argument) leaves it usable.
+    static bool ServerGoneError(HRESULT hr) {
+        switch (static_cast<unsigned long>(hr)) {
+            case static_cast<unsigned long>(RPC_E_DISCONNECTED):
+            case static_cast<unsigned long>(RPC_E_SERVER_DIED):
+            case static_cast<unsigned long>(RPC_E_SERVER_DIED_DNE):
+            case static_cast<unsigned long>(CO_E_OBJNOTCONNECTED):
+            case 0x800706BAul:  // RPC_S_SERVER_UNAVAILABLE
+            case 0x800706BEul:  // RPC_S_CALL_FAILED
+            case 0x800706BFul:  // RPC_S_CALL_FAILED_DNE
+                return true;
+            default: return false;
+        }
+    }
+
     IDispatch* object_;
+    bool gone_ = false;
 };
 
 }  // namespace

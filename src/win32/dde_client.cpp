@@ -36,7 +36,12 @@ HDDEDATA CALLBACK DdeLinks::Callback(UINT type, UINT, HCONV conv, HSZ, HSZ hsz2,
         case XTYP_ADVDATA:
             instance_->Deliver(conv, hsz2, data);
             return reinterpret_cast<HDDEDATA>(static_cast<ULONG_PTR>(DDE_FACK));
-        case XTYP_DISCONNECT: instance_->Forget(conv); return nullptr;
+        case XTYP_DISCONNECT:
+            for (const auto& link : instance_->links_) {
+                if (link.conv == conv) instance_->ended_ = true;
+            }
+            instance_->Forget(conv);
+            return nullptr;
         default: return nullptr;
     }
 }
@@ -106,6 +111,27 @@ platform::LinkStatus DdeLinks::Activate(const platform::LinkTarget& target,
         sink(value);
     }
     return platform::LinkStatus::Active;
+}
+
+bool DdeLinks::Connected() {
+    if (ended_) return false;
+    for (const auto& link : links_) {
+        CONVINFO info{};
+        info.cb = sizeof info;
+        if (DdeQueryConvInfo(link.conv, QID_SYNC, &info) == 0 ||
+            (info.wStatus & ST_CONNECTED) == 0) {
+            return false;
+        }
+    }
+    return true;
+}
+
+void DdeLinks::CloseAll() {
+    for (auto& [key, conv] : conversations_) DdeDisconnect(conv);
+    conversations_.clear();
+    for (auto& link : links_) DdeFreeStringHandle(dde_, link.item);
+    links_.clear();
+    ended_ = false;
 }
 
 platform::Text DdeLinks::Read(HDDEDATA data) const {

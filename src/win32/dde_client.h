@@ -27,6 +27,11 @@ public:
 
     [[nodiscard]] platform::LinkStatus Activate(const platform::LinkTarget& target,
                                                 platform::LinkSink sink);
+    // False once a conversation that carries links has ended (the server
+    // disconnected or has gone); true while none is open.
+    [[nodiscard]] bool Connected();
+    // Ends every link and conversation; later links connect anew.
+    void CloseAll();
 
 private:
     struct Link {
@@ -45,6 +50,7 @@ private:
     DWORD dde_ = 0;
     std::map<std::wstring, HCONV> conversations_;  // by lower-case "service|topic"
     std::vector<Link> links_;
+    bool ended_ = false;  // a conversation with links was disconnected
 };
 
 }  // namespace linkwell::win32

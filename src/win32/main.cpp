@@ -2,14 +2,44 @@
 // clang-format off
 #include <windows.h>
 #include <objbase.h>
+#include <shellapi.h>
 // clang-format on
 
+#include <memory>
+#include <vector>
+
+// The world first: it keeps the character-set macros off the platform layer.
 #include "win32/world.h"
+// clang-format off
+#include "field_trace/command_line.h"
+#include "win32/trace_file.h"
+#include "win32/wintext.h"
+// clang-format on
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
+    using namespace linkwell;
+    std::vector<std::u16string> args;
+    int argc = 0;
+    if (LPWSTR* argv = CommandLineToArgvW(GetCommandLineW(), &argc)) {
+        for (int i = 1; i < argc; ++i) args.push_back(win32::FromWide(argv[i]));
+        LocalFree(argv);
+    }
+    const auto options = field_trace::ParseCommandLine(args);
+    if (options.showUsage) {
+        const std::wstring text = win32::Wide(std::u16string(field_trace::kUsage));
+        const std::wstring title = win32::Wide(std::u16string(field_trace::kUsageTitle));
+        MessageBoxW(nullptr, text.c_str(), title.c_str(), MB_OK | MB_ICONINFORMATION);
+        return 2;
+    }
+    std::unique_ptr<win32::TraceFileWin> file;
+    std::unique_ptr<field_trace::Output> trace;
+    if (options.tracePath) {
+        file = std::make_unique<win32::TraceFileWin>(*options.tracePath);
+        trace = std::make_unique<field_trace::Output>(*file);
+    }
     // MixW2's automation object is called from this, the window's thread.
     if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) return 1;
-    linkwell::win32::WinWorld world(instance);
+    win32::WinWorld world(instance, trace.get());
     world.Start();
     return world.Run();
 }

@@ -17,14 +17,16 @@ namespace linkwell::win32 {
     return {w.begin(), w.end()};
 }
 
+// What the code page cannot hold becomes "?": never a look-alike ("best
+// fit" would turn a fullwidth "＜" into a field delimiter of Logger32's).
 [[nodiscard]] inline std::string ToAnsi(const platform::Text& t) {
     const std::wstring w = Wide(t);
     if (w.empty()) return {};
-    const int n = WideCharToMultiByte(CP_ACP, 0, w.data(), static_cast<int>(w.size()), nullptr, 0,
-                                      nullptr, nullptr);
+    const int n = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, w.data(),
+                                      static_cast<int>(w.size()), nullptr, 0, "?", nullptr);
     std::string out(static_cast<std::size_t>(n), '\0');
-    WideCharToMultiByte(CP_ACP, 0, w.data(), static_cast<int>(w.size()), out.data(), n, nullptr,
-                        nullptr);
+    WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, w.data(), static_cast<int>(w.size()),
+                        out.data(), n, "?", nullptr);
     return out;
 }
 

@@ -22,6 +22,8 @@ constexpr DWORD kAboutStyle = WS_POPUP | WS_CAPTION | WS_BORDER;
 // this long, and the text is lost like any other undelivered text. Messages
 // sent to the bridge meanwhile are still handled (SMTO_NORMAL).
 constexpr UINT kSendTimeoutMs = 3000;
+// The watch's probe of a program that did not answer: one short wait a second.
+constexpr UINT kProbeTimeoutMs = 100;
 
 COLORREF Resolve(std::uint32_t colour) {
     if ((colour & window::kSystemColour) != 0) return GetSysColor(static_cast<int>(colour & 0xFFu));
@@ -52,7 +54,8 @@ RECT Centred(int clientWidth, int clientHeight, DWORD style, DWORD exStyle) {
 
 WinWorld* WinWorld::self_ = nullptr;
 
-WinWorld::WinWorld(HINSTANCE instance) : instance_(instance) {
+WinWorld::WinWorld(HINSTANCE instance, field_trace::Output* fieldTrace)
+    : instance_(instance), fieldTrace_(fieldTrace) {
     self_ = this;
     HDC screen = GetDC(nullptr);
     dpi_ = GetDeviceCaps(screen, LOGPIXELSX);
@@ -75,7 +78,17 @@ WinWorld::~WinWorld() {
 
 void WinWorld::Start() {
     CreateForm();
-    bridge_ = std::make_unique<Bridge>(*this, *this);
+    // The trace's 0 is the window's load, as in the simulated world.
+    started_ = GetTickCount64();
+    if (fieldTrace_ != nullptr) {
+        recorder_ = std::make_unique<field_trace::Recorder>(*this, *this, *fieldTrace_, [this] {
+            return static_cast<std::int64_t>(GetTickCount64() - started_);
+        });
+        bridge_ = std::make_unique<Bridge>(*recorder_, *recorder_);
+        recorder_->Attach(*bridge_);
+    } else {
+        bridge_ = std::make_unique<Bridge>(*this, *this);
+    }
     bridge_->Start();
 }
 
@@ -323,23 +336,80 @@ MessageId WinWorld::RegisterMessage(const Text& name) {
     return RegisterWindowMessageA(ToAnsi(name).c_str());
 }
 
-void WinWorld::PostMessage(WindowHandle to, MessageId msg, WParam code, LParam value) {
-    PostMessageA(Hwnd(to), msg, static_cast<WPARAM>(code), static_cast<LPARAM>(value));
+namespace {
+
+platform::Delivery Failure(DWORD error) {
+    switch (error) {
+        case ERROR_TIMEOUT: return platform::Delivery::NotAnswering;
+        case ERROR_ACCESS_DENIED: return platform::Delivery::Refused;
+        default: return platform::Delivery::NoWindow;
+    }
 }
 
-void WinWorld::SendMessageWithReference(WindowHandle to, MessageId msg, WParam code) {
-    if (to.isNull()) return;
+}  // namespace
+
+platform::Delivery WinWorld::PostMessage(WindowHandle to, MessageId msg, WParam code,
+                                         LParam value) {
+    if (to.isNull()) return platform::Delivery::NoWindow;
+    if (PostMessageA(Hwnd(to), msg, static_cast<WPARAM>(code), static_cast<LPARAM>(value))) {
+        return platform::Delivery::Delivered;
+    }
+    return Failure(GetLastError());
+}
+
+// A send waits at most kSendTimeoutMs, handling what is sent to the bridge
+// meanwhile. Once a program has let one time out, later sends to it give up
+// at once, without waiting, until the watch's probe (Answers) finds it
+// answering: a hung Logger32 would otherwise cost every text its wait, and
+// the texts of a MixW being tuned would queue up behind one another.
+platform::Delivery WinWorld::BoundedSend(HWND to, UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (to == nullptr || !IsWindow(to)) return platform::Delivery::NoWindow;
+    DWORD pid = 0;
+    GetWindowThreadProcessId(to, &pid);
+    if (notAnswering_.count(pid) != 0) return platform::Delivery::NotAnswering;
     DWORD_PTR result = 0;
-    SendMessageTimeoutA(Hwnd(to), msg, static_cast<WPARAM>(code), reinterpret_cast<LPARAM>(&zero_),
-                        SMTO_NORMAL, kSendTimeoutMs, &result);
+    SetLastError(ERROR_SUCCESS);
+    if (SendMessageTimeoutA(to, msg, wParam, lParam, SMTO_ABORTIFHUNG, kSendTimeoutMs, &result) !=
+        0) {
+        notAnswering_.erase(pid);
+        return platform::Delivery::Delivered;
+    }
+    DWORD error = GetLastError();
+    // A hung receiver may give no error code at all.
+    if (error == ERROR_SUCCESS) error = ERROR_TIMEOUT;
+    const auto d = Failure(error);
+    if (d == platform::Delivery::NotAnswering) notAnswering_.insert(pid);
+    return d;
 }
 
-void WinWorld::SendText(WindowHandle to, const Text& text) {
-    if (to.isNull()) return;
+platform::Delivery WinWorld::SendMessageWithReference(WindowHandle to, MessageId msg, WParam code) {
+    return BoundedSend(Hwnd(to), msg, static_cast<WPARAM>(code), reinterpret_cast<LPARAM>(&zero_));
+}
+
+platform::Delivery WinWorld::SendText(WindowHandle to, const Text& text) {
     const std::string ansi = ToAnsi(text);
+    return BoundedSend(Hwnd(to), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(ansi.c_str()));
+}
+
+std::uint32_t WinWorld::ProcessOf(WindowHandle window) {
+    HWND h = Hwnd(window);
+    if (h == nullptr || !IsWindow(h)) return 0;
+    DWORD pid = 0;
+    GetWindowThreadProcessId(h, &pid);
+    return pid;
+}
+
+bool WinWorld::Answers(WindowHandle window) {
+    HWND h = Hwnd(window);
+    if (h == nullptr || !IsWindow(h)) return false;
     DWORD_PTR result = 0;
-    SendMessageTimeoutA(Hwnd(to), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(ansi.c_str()),
-                        SMTO_NORMAL, kSendTimeoutMs, &result);
+    if (SendMessageTimeoutA(h, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, kProbeTimeoutMs, &result) == 0) {
+        return false;
+    }
+    DWORD pid = 0;
+    GetWindowThreadProcessId(h, &pid);
+    notAnswering_.erase(pid);
+    return true;
 }
 
 WindowProc WinWorld::SetWindowProc(WindowHandle window, WindowProc proc) {

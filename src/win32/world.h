@@ -19,8 +19,10 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <set>
 
 #include "bridge/bridge.h"
+#include "field_trace/recorder.h"
 #include "platform/platform.h"
 #include "win32/dde_client.h"
 #include "window/form.h"
@@ -37,7 +39,9 @@ using platform::WParam;
 
 class WinWorld final : public platform::Platform, public window::FormView {
 public:
-    explicit WinWorld(HINSTANCE instance);
+    // With `fieldTrace`, a field-trace recorder stands between the bridge
+    // and this world and writes to it.
+    explicit WinWorld(HINSTANCE instance, field_trace::Output* fieldTrace = nullptr);
     ~WinWorld() override;
     WinWorld(const WinWorld&) = delete;
     WinWorld& operator=(const WinWorld&) = delete;
@@ -50,9 +54,13 @@ public:
     // --- Platform ----------------------------------------------------------
     WindowHandle FindWindowByTitle(const Text& title) override;
     MessageId RegisterMessage(const Text& name) override;
-    void PostMessage(WindowHandle to, MessageId msg, WParam code, LParam value) override;
-    void SendMessageWithReference(WindowHandle to, MessageId msg, WParam code) override;
-    void SendText(WindowHandle to, const Text& text) override;
+    platform::Delivery PostMessage(WindowHandle to, MessageId msg, WParam code,
+                                   LParam value) override;
+    platform::Delivery SendMessageWithReference(WindowHandle to, MessageId msg,
+                                                WParam code) override;
+    platform::Delivery SendText(WindowHandle to, const Text& text) override;
+    std::uint32_t ProcessOf(WindowHandle window) override;
+    bool Answers(WindowHandle window) override;
     WindowProc SetWindowProc(WindowHandle window, WindowProc proc) override;
     LResult CallWindowProc(WindowProc proc, WindowHandle window, MessageId msg, WParam wParam,
                            LParam lParam) override;
@@ -66,6 +74,8 @@ public:
     std::unique_ptr<platform::Automation> GetActiveObject(const Text& progId) override;
     platform::LinkStatus ActivateLink(const platform::LinkTarget& link,
                                       platform::LinkSink sink) override;
+    bool LinksConnected() override { return links_.Connected(); }
+    void CloseLinks() override { links_.CloseAll(); }
     Text DecimalSeparator() override;
 
     // --- FormView ----------------------------------------------------------
@@ -99,6 +109,13 @@ private:
     std::map<std::uint32_t, HBRUSH> brushes_;
     std::int32_t zero_ = 0;  // the leaving notice's referenced value
     DdeLinks links_;
+    // Processes whose window did not take a send in time and have not
+    // answered since: later sends to them give up without waiting.
+    std::set<DWORD> notAnswering_;
+    platform::Delivery BoundedSend(HWND to, UINT msg, WPARAM wParam, LPARAM lParam);
+    field_trace::Output* fieldTrace_ = nullptr;
+    ULONGLONG started_ = GetTickCount64();
+    std::unique_ptr<field_trace::Recorder> recorder_;
     std::unique_ptr<Bridge> bridge_;
 };
 

@@ -13,11 +13,12 @@ BridgeProcess::~BridgeProcess() {
     if (process_ != nullptr) CloseHandle(process_);
 }
 
-bool BridgeProcess::Launch(const std::wstring& exe, const std::wstring& watchDll) {
+bool BridgeProcess::Launch(const std::wstring& exe, const std::wstring& args,
+                           const std::wstring& watchDll) {
     STARTUPINFOW si{};
     si.cb = sizeof si;
     PROCESS_INFORMATION pi{};
-    std::wstring cmd = L"\"" + exe + L"\"";
+    std::wstring cmd = L"\"" + exe + L"\"" + args;
     if (!CreateProcessW(exe.c_str(), cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
                         &pi)) {
         std::cerr << "linkwell-peers: cannot start the bridge\n";

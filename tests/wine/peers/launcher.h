@@ -17,7 +17,8 @@ public:
 
     // False, with a word on standard error, when the bridge did not start,
     // its window did not appear within 20 s, or it cannot be watched.
-    bool Launch(const std::wstring& exe, const std::wstring& watchDll);
+    // `args`: " ARG ..." after the program's name.
+    bool Launch(const std::wstring& exe, const std::wstring& args, const std::wstring& watchDll);
     // When the bridge window appeared (its timers start with it).
     [[nodiscard]] ULONGLONG AppearedAt() const { return appeared_; }
     [[nodiscard]] HWND Form() const { return form_; }

@@ -2,7 +2,7 @@
 // Windows or Wine, in real time. It is Logger32, MixW2 and the operator, and
 // prints the trace (see docs/scenarios.md).
 //
-//   linkwell-peers BRIDGE.exe WATCH.dll FILE.scn
+//   linkwell-peers BRIDGE.exe WATCH.dll FILE.scn [BRIDGE ARG ...]
 // clang-format off
 #include <windows.h>
 #include <objbase.h>
@@ -20,8 +20,8 @@
 
 int wmain(int argc, wchar_t** argv) {
     using namespace linkwell;
-    if (argc != 4) {
-        std::cerr << "usage: linkwell-peers BRIDGE.exe WATCH.dll FILE.scn\n";
+    if (argc < 4) {
+        std::cerr << "usage: linkwell-peers BRIDGE.exe WATCH.dll FILE.scn [BRIDGE ARG ...]\n";
         return 1;
     }
     std::ifstream in(argv[3], std::ios::binary);
@@ -37,7 +37,9 @@ int wmain(int argc, wchar_t** argv) {
         if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) return 1;
         int rc = 1;
         {
-            win32::peers::Session session(std::move(scenario), argv[1], argv[2]);
+            std::wstring bridgeArgs;
+            for (int i = 4; i < argc; ++i) bridgeArgs += L" \"" + std::wstring(argv[i]) + L"\"";
+            win32::peers::Session session(std::move(scenario), argv[1], bridgeArgs, argv[2]);
             rc = session.Run();
         }
         CoUninitialize();

@@ -14,9 +14,11 @@ constexpr std::int64_t kSettleMs = 400;
 
 }  // namespace
 
-Session::Session(scenario::Scenario scenario, std::wstring bridgeExe, std::wstring watchDll)
+Session::Session(scenario::Scenario scenario, std::wstring bridgeExe, std::wstring bridgeArgs,
+                 std::wstring watchDll)
     : last_(scenario.actions.empty() ? 0 : scenario.actions.back().time),
       bridgeExe_(std::move(bridgeExe)),
+      bridgeArgs_(std::move(bridgeArgs)),
       watchDll_(std::move(watchDll)),
       trace_(std::cout),
       logger32_(trace_, activity_, scenario.peers.hungLogger32Text),
@@ -39,7 +41,7 @@ int Session::Run() {
         player_.Apply(player_.Take());
     }
     start_ = GetTickCount64();
-    const bool launched = bridge_.Launch(bridgeExe_, watchDll_);
+    const bool launched = bridge_.Launch(bridgeExe_, bridgeArgs_, watchDll_);
     start_ = bridge_.AppearedAt();
     if (!launched) return 1;
     while (!ended_) {

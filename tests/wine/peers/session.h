@@ -28,7 +28,9 @@ namespace linkwell::win32::peers {
 
 class Session final : private scenario::Stage {
 public:
-    Session(scenario::Scenario scenario, std::wstring bridgeExe, std::wstring watchDll);
+    // `bridgeArgs`: " ARG ..." for the bridge's command line.
+    Session(scenario::Scenario scenario, std::wstring bridgeExe, std::wstring bridgeArgs,
+            std::wstring watchDll);
     ~Session() override;
 
     // 0 when the scenario ran to its end, 1 when the bridge could not be started.
@@ -59,6 +61,7 @@ private:
 
     std::int64_t last_;
     std::wstring bridgeExe_;
+    std::wstring bridgeArgs_;
     std::wstring watchDll_;
     scenario::Trace trace_;
     Activity activity_;

@@ -1,0 +1,287 @@
+#include "field_trace/recorder.h"
+
+#include <charconv>
+#include <cstdlib>
+#include <utility>
+
+#include "logger32/link.h"
+#include "scenario/text.h"
+
+namespace linkwell::field_trace {
+
+using scenario::Quote;
+
+namespace {
+
+std::string Number(double value) {
+    char buf[32];
+    const auto [end, ec] = std::to_chars(buf, buf + sizeof buf, value);
+    return ec == std::errc() ? std::string(buf, end) : std::string("0");
+}
+
+}  // namespace
+
+Text FailureNote(const Text& fileName) {
+    return u"Field trace stopped: cannot write " + fileName;
+}
+
+// MixW's object as the bridge holds it: each call passed on, each failure
+// and each changed property value written down.
+class RecordedObject final : public platform::Automation {
+public:
+    RecordedObject(Recorder& rec, std::unique_ptr<platform::Automation> inner)
+        : rec_(rec), inner_(std::move(inner)) {}
+
+    platform::CallStatus ExecuteMacros(const Text& macros) override {
+        const auto status = inner_->ExecuteMacros(macros);
+        if (status == platform::CallStatus::Done) {
+            rec_.CallDone();
+            rec_.Write("MIXW", "ExecuteMacros " + Quote(macros));
+        } else {
+            rec_.CallFailed("ExecuteMacros");
+        }
+        return status;
+    }
+    platform::CallStatus SetQsoData(std::int16_t field, Text& value) override {
+        // What the bridge handed over, not what MixW may have written back.
+        const std::string shown = std::to_string(field) + " " + Quote(value);
+        const auto status = inner_->SetQsoData(field, value);
+        if (status == platform::CallStatus::Done) {
+            rec_.CallDone();
+            rec_.Write("MIXW", "SetQsoData " + shown);
+        } else {
+            rec_.CallFailed("SetQsoData");
+        }
+        return status;
+    }
+    platform::NumberResult FqA() override { return Read(inner_->FqA(), rec_.fqa_, "FQA", "FqA"); }
+    platform::NumberResult AudioFq() override {
+        return Read(inner_->AudioFq(), rec_.audioFq_, "AUDIOFQ", "AudioFq");
+    }
+    bool ServerGone() override { return inner_->ServerGone(); }
+
+private:
+    platform::NumberResult Read(platform::NumberResult got, Recorder::Polled& polled,
+                                std::string_view kind, std::string_view member) {
+        if (!got) {
+            rec_.CallFailed(member);
+        } else {
+            rec_.CallDone();
+            rec_.Poll(polled, kind, Number(*got));
+        }
+        return got;
+    }
+
+    Recorder& rec_;
+    std::unique_ptr<platform::Automation> inner_;
+};
+
+Recorder::Recorder(platform::Platform& os, window::FormView& view, Output& out,
+                   std::function<std::int64_t()> clock)
+    : os_(os), view_(view), out_(out), clock_(std::move(clock)) {
+    out_.OnFailure([this] { ReportFailure(); });
+    Write("SESSION", kSessionHeader);
+}
+
+void Recorder::Attach(Bridge& bridge) {
+    bridge_ = &bridge;
+    bridge.Observe(this);
+    if (out_.Failed()) ReportFailure();
+}
+
+void Recorder::ReportFailure() {
+    if (bridge_ == nullptr || failureShown_) return;
+    failureShown_ = true;
+    bridge_->State().form.SetText(window::ControlId::StatusLine, FailureNote(out_.File().Name()));
+}
+
+void Recorder::Write(std::string_view kind, std::string_view details) {
+    out_.Line(clock_(), kind, details);
+}
+
+void Recorder::Poll(Polled& p, std::string_view kind, std::string value) {
+    const std::int64_t now = clock_();
+    if (p.value != value) {
+        std::string details = value;
+        if (p.value) details += " after " + std::to_string(p.lastRead);
+        p.value = std::move(value);
+        Write(kind, details);
+    }
+    p.lastRead = now;
+}
+
+void Recorder::CallFailed(std::string_view member) {
+    std::string details(member);
+    if (lastMixWAnswer_) details += " after " + std::to_string(*lastMixWAnswer_);
+    Write("FAILED", details);
+}
+
+void Recorder::CallTimedOut(std::string_view what) {
+    Write("TIMEOUT", what);
+}
+
+std::optional<std::string> Recorder::NameOf(MessageId msg) const {
+    const auto it = names_.find(msg);
+    if (it == names_.end()) return std::nullopt;
+    return Quote(it->second);
+}
+
+std::string Recorder::Param(LParam value) const {
+    const auto v = static_cast<std::uint64_t>(value);
+    auto is = [v](WindowHandle h) { return !h.isNull() && h.value == v; };
+    if (is(view_.HandleOf(window::WindowId::Bridge))) return "hwnd:Linkwell";
+    if (is(view_.HandleOf(window::ControlId::Logger32TextBox))) return "hwnd:Sent";
+    if (is(view_.HandleOf(window::ControlId::ClusterBox))) return "hwnd:Cluster";
+    if (is(logger32_)) return "hwnd:Logger32";
+    if (is(logger32Text_)) return "hwnd:Logger32Text";
+    return std::to_string(value);
+}
+
+// --- what the bridge asks of the world ---------------------------------------------
+
+WindowHandle Recorder::FindWindowByTitle(const Text& title) {
+    const WindowHandle found = os_.FindWindowByTitle(title);
+    if (title == logger32::kWindowTitle && !found.isNull()) logger32_ = found;
+    Write("FIND",
+          Quote(title) + " " +
+              (found.isNull() ? std::string("0") : Param(static_cast<LParam>(found.value))));
+    return found;
+}
+
+MessageId Recorder::RegisterMessage(const Text& name) {
+    const MessageId id = os_.RegisterMessage(name);
+    for (const auto& known : logger32::kMessageNames) {
+        if (name == known) names_[id] = name;
+    }
+    return id;
+}
+
+void Recorder::Delivered(std::string_view what, platform::Delivery d) {
+    switch (d) {
+        case platform::Delivery::NotAnswering: CallTimedOut(what); break;
+        case platform::Delivery::Refused: Write("REFUSED", what); break;
+        case platform::Delivery::NoWindow: Write("GONE", what); break;
+        case platform::Delivery::Delivered: break;
+    }
+}
+
+platform::Delivery Recorder::PostMessage(WindowHandle to, MessageId msg, WParam code,
+                                         LParam value) {
+    // A post to no window goes nowhere; it is not given out.
+    if (const auto name = NameOf(msg); name && !to.isNull()) {
+        Write("L32", "post " + *name + " " + std::to_string(code) + " " + Param(value));
+    }
+    const auto d = os_.PostMessage(to, msg, code, value);
+    if (!to.isNull()) Delivered("post", d);
+    return d;
+}
+
+platform::Delivery Recorder::SendMessageWithReference(WindowHandle to, MessageId msg, WParam code) {
+    if (const auto name = NameOf(msg); name && !to.isNull()) {
+        Write("L32", "send " + *name + " " + std::to_string(code) + " ref");
+    }
+    const auto d = os_.SendMessageWithReference(to, msg, code);
+    if (!to.isNull()) Delivered("send", d);
+    return d;
+}
+
+platform::Delivery Recorder::SendText(WindowHandle to, const Text& text) {
+    if (!to.isNull()) Write("L32", "text " + Quote(text));
+    const auto d = os_.SendText(to, text);
+    if (!to.isNull()) Delivered("text", d);
+    return d;
+}
+
+bool Recorder::Answers(WindowHandle window) {
+    const bool answers = os_.Answers(window);
+    if (answers) Write("ANSWERS", "");
+    return answers;
+}
+
+bool Recorder::LinksConnected() {
+    const bool connected = os_.LinksConnected();
+    if (!connected) Write("LINKS", "ended");
+    return connected;
+}
+
+void Recorder::MessageBox(const Text& text, const Text& title) {
+    Write("BOX", Quote(title) + " " + Quote(text));
+    os_.MessageBox(text, title);
+    Write("OK", "");
+}
+
+void Recorder::EndProgram() {
+    Write("END", "");
+    os_.EndProgram();
+    std::abort();  // the world's EndProgram never returns
+}
+
+std::unique_ptr<platform::Automation> Recorder::GetActiveObject(const Text& progId) {
+    auto object = os_.GetActiveObject(progId);
+    Write("OBJECT", Quote(progId) + (object ? " obtained" : " unavailable"));
+    if (!object) return nullptr;
+    CallDone();
+    return std::make_unique<RecordedObject>(*this, std::move(object));
+}
+
+platform::LinkStatus Recorder::ActivateLink(const platform::LinkTarget& link,
+                                            platform::LinkSink sink) {
+    const std::string item = scenario::ToUtf8(link.item);
+    // The current value arrives inside the call, before the LINK line.
+    const auto status =
+        os_.ActivateLink(link, [this, item, sink = std::move(sink)](const Text& value) {
+            Write("DDE", item + " " + Quote(value));
+            sink(value);
+        });
+    Write("LINK", Quote(link.service) + " " + Quote(link.topic) + " " + Quote(link.item) +
+                      (status == platform::LinkStatus::Active ? " active" : " refused"));
+    return status;
+}
+
+Text Recorder::DecimalSeparator() {
+    Text separator = os_.DecimalSeparator();
+    Poll(decimal_, "DECIMAL", Quote(separator));
+    return separator;
+}
+
+// --- what the bridge shows ----------------------------------------------------------
+
+void Recorder::ControlChanged(window::ControlId control) {
+    if (control == window::ControlId::StatusLine && bridge_ != nullptr) {
+        Write("STATUS", Quote(bridge_->State().form.GetText(control)));
+    }
+    view_.ControlChanged(control);
+}
+
+// --- what reaches the bridge ----------------------------------------------------------
+
+void Recorder::HookMessage(MessageId msg, WParam wParam, LParam lParam) {
+    const auto name = NameOf(msg);
+    if (!name) return;  // the window's own traffic
+    const auto value32 = static_cast<std::int32_t>(static_cast<std::uint32_t>(lParam));
+    if (wParam == logger32::code::kTextWindow) {
+        logger32Text_ = WindowHandle{static_cast<std::uint32_t>(lParam)};
+    }
+    Write("L32CODE", *name + " " + std::to_string(wParam) + " " + Param(value32));
+}
+
+void Recorder::Clicked(window::ControlId button) {
+    Write("CLICK", window::Design(button).name);
+}
+
+void Recorder::Closing() {
+    Write("CLOSE", "");
+}
+
+void Recorder::TextArriving(window::ControlId box, const Text& text) {
+    // The box's own text coming back (the window echoes each change) is no
+    // arrival.
+    if (bridge_ == nullptr || bridge_->State().form.GetText(box) == text) return;
+    if (box == window::ControlId::Logger32TextBox) {
+        Write("L32TEXT", Quote(text));
+    } else {
+        Write("TYPED", std::string(window::Design(box).name) + " " + Quote(text));
+    }
+}
+
+}  // namespace linkwell::field_trace

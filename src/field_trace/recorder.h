@@ -1,0 +1,133 @@
+// The field trace recorder: stands between the bridge and its world and
+// writes, as it happens, every event the bridge takes in and gives out, in
+// the trace language (docs/field-trace.md lists the kinds).
+//
+// It is the bridge's platform and view (passing every call on to the
+// world's), wraps MixW's object and the DDE link sinks, and watches the
+// bridge's entry points. It changes nothing the bridge does: the one thing
+// it adds is a single note on the status line when the trace cannot be
+// written.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "bridge/bridge.h"
+#include "field_trace/output.h"
+#include "platform/platform.h"
+#include "window/form.h"
+
+namespace linkwell::field_trace {
+
+using platform::LParam;
+using platform::LResult;
+using platform::MessageId;
+using platform::Text;
+using platform::WindowHandle;
+using platform::WindowProc;
+using platform::WParam;
+
+// What the first line of a recording says.
+inline constexpr std::string_view kSessionHeader = "\"linkwell 1.1\"";
+
+class Recorder final : public platform::Platform, public window::FormView, public EntryObserver {
+public:
+    // `clock` gives the milliseconds since the program started.
+    Recorder(platform::Platform& os, window::FormView& view, Output& out,
+             std::function<std::int64_t()> clock);
+    Recorder(const Recorder&) = delete;
+    Recorder& operator=(const Recorder&) = delete;
+
+    // The bridge built on this recorder: its entries are watched from now,
+    // and a trace that could not be opened is reported on its status line.
+    void Attach(Bridge& bridge);
+    // A synchronous call of the world gave up (a hung Logger32): "send" or
+    // "text". The world reports it; the platform layer does not return it.
+    void CallTimedOut(std::string_view what);
+
+    // --- Platform ----------------------------------------------------------
+    WindowHandle FindWindowByTitle(const Text& title) override;
+    MessageId RegisterMessage(const Text& name) override;
+    platform::Delivery PostMessage(WindowHandle to, MessageId msg, WParam code,
+                                   LParam value) override;
+    platform::Delivery SendMessageWithReference(WindowHandle to, MessageId msg,
+                                                WParam code) override;
+    platform::Delivery SendText(WindowHandle to, const Text& text) override;
+    std::uint32_t ProcessOf(WindowHandle window) override { return os_.ProcessOf(window); }
+    bool Answers(WindowHandle window) override;
+    WindowProc SetWindowProc(WindowHandle window, WindowProc proc) override {
+        return os_.SetWindowProc(window, proc);
+    }
+    LResult CallWindowProc(WindowProc proc, WindowHandle window, MessageId msg, WParam wParam,
+                           LParam lParam) override {
+        return os_.CallWindowProc(proc, window, msg, wParam, lParam);
+    }
+    WindowProc HookProcedure() override { return os_.HookProcedure(); }
+    void MakeTopmost(WindowHandle window) override { os_.MakeTopmost(window); }
+    void Sleep(int milliseconds) override { os_.Sleep(milliseconds); }
+    void MessageBox(const Text& text, const Text& title) override;
+    [[noreturn]] void EndProgram() override;
+    void StartTimer(int slot, int intervalMs) override { os_.StartTimer(slot, intervalMs); }
+    void StopTimer(int slot) override { os_.StopTimer(slot); }
+    std::unique_ptr<platform::Automation> GetActiveObject(const Text& progId) override;
+    platform::LinkStatus ActivateLink(const platform::LinkTarget& link,
+                                      platform::LinkSink sink) override;
+    bool LinksConnected() override;
+    void CloseLinks() override { os_.CloseLinks(); }
+    Text DecimalSeparator() override;
+
+    // --- FormView ----------------------------------------------------------
+    WindowHandle HandleOf(window::WindowId window) override { return view_.HandleOf(window); }
+    WindowHandle HandleOf(window::ControlId control) override { return view_.HandleOf(control); }
+    void ControlChanged(window::ControlId control) override;
+    void WindowChanged(window::WindowId window) override { view_.WindowChanged(window); }
+
+    // --- EntryObserver -------------------------------------------------------
+    void HookMessage(MessageId msg, WParam wParam, LParam lParam) override;
+    void Clicked(window::ControlId button) override;
+    void Closing() override;
+    void TextArriving(window::ControlId box, const Text& text) override;
+
+private:
+    friend class RecordedObject;
+    // A value read now that differs from the last one read: "VALUE" alone
+    // the first time, "VALUE after T" when the read at T gave another.
+    struct Polled {
+        std::optional<std::string> value;
+        std::int64_t lastRead = 0;
+    };
+
+    void Write(std::string_view kind, std::string_view details);
+    void Poll(Polled& p, std::string_view kind, std::string value);
+    void CallFailed(std::string_view member);
+    void CallDone() { lastMixWAnswer_ = clock_(); }
+    [[nodiscard]] std::string Param(LParam value) const;
+    [[nodiscard]] std::optional<std::string> NameOf(MessageId msg) const;
+    void ReportFailure();
+    // What a post or send to Logger32 came to, when it was not taken.
+    void Delivered(std::string_view what, platform::Delivery d);
+
+    platform::Platform& os_;
+    window::FormView& view_;
+    Output& out_;
+    std::function<std::int64_t()> clock_;
+    Bridge* bridge_ = nullptr;
+    bool failureShown_ = false;
+
+    std::map<MessageId, Text> names_;  // Logger32's registered names by id
+    WindowHandle logger32_;
+    WindowHandle logger32Text_;
+    Polled fqa_;
+    Polled audioFq_;
+    Polled decimal_;
+    std::optional<std::int64_t> lastMixWAnswer_;
+};
+
+// The failure note on the status line.
+[[nodiscard]] Text FailureNote(const Text& fileName);
+
+}  // namespace linkwell::field_trace

@@ -1,0 +1,43 @@
+// Replaying a field trace in the simulated world. The incoming events of a
+// recorded session become a scenario in the recorded times, the stand-ins
+// playing Logger32 and MixW2 as they were seen; the simulated world plays it
+// with a recorder of its own, and its outgoing lines are compared with the
+// recorded ones.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "field_trace/trace_lines.h"
+
+namespace linkwell::sim {
+
+struct ReplayPlan {
+    std::string scenario;  // scenario text, with the recorded lines as comments
+    std::vector<field_trace::TraceLine> recorded;  // the session's outgoing lines
+    std::vector<std::string> notes;                // what cannot be replayed
+    int session = 0;                               // which session, from 1
+    int sessions = 0;
+    std::size_t incoming = 0;  // events turned into actions
+    bool cutShort = false;
+};
+
+// Throws field_trace::TraceError for a trace that cannot be read.
+[[nodiscard]] ReplayPlan PlanReplay(std::string_view trace, std::string_view fileName);
+
+struct ReplayResult {
+    bool same = false;
+    std::string report;
+};
+
+// Plays the plan and compares, in order within each path (Logger32 and
+// MixW, the status line, message boxes, the end), every line's text and
+// its time within `toleranceMs`.
+[[nodiscard]] ReplayResult Replay(const ReplayPlan& plan, std::int64_t toleranceMs);
+
+// Outgoing kinds: what the bridge gives out.
+[[nodiscard]] bool IsOutgoing(std::string_view kind);
+
+}  // namespace linkwell::sim
