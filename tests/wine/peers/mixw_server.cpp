@@ -21,6 +21,24 @@ constexpr wchar_t kConversationClass[] = L"LinkwellPeersMixWConversation";
 
 enum Member : DISPID { kExecuteMacros = 1, kSetQsoData, kFqA, kAudioFq };
 
+// Calls into the object, counted in a named shared block so that a
+// benchmark in the same prefix can read how many round trips a tick makes.
+struct CallCounts {
+    LONG getIdsOfNames;
+    LONG invokes;
+};
+
+CallCounts* Counts() {
+    static CallCounts* const counts = [] {
+        HANDLE block = CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
+                                          sizeof(CallCounts), L"LinkwellPeersMixWCalls");
+        return block == nullptr ? nullptr
+                                : static_cast<CallCounts*>(MapViewOfFile(
+                                      block, FILE_MAP_WRITE, 0, 0, sizeof(CallCounts)));
+    }();
+    return counts;
+}
+
 std::string Lower(std::string s) {
     std::transform(s.begin(), s.end(), s.begin(),
                    [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
@@ -71,6 +89,7 @@ public:
     HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID,
                                             DISPID* ids) override {
+        if (CallCounts* c = Counts()) InterlockedIncrement(&c->getIdsOfNames);
         static const std::pair<const wchar_t*, DISPID> kMembers[] = {
             {L"ExecuteMacros", kExecuteMacros},
             {L"SetQsoData", kSetQsoData},
@@ -88,6 +107,7 @@ public:
     }
     HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params,
                                      VARIANT* result, EXCEPINFO*, UINT*) override {
+        if (CallCounts* c = Counts()) InterlockedIncrement(&c->invokes);
         if (beforeCall_) beforeCall_();
         if (!target_) return RPC_E_DISCONNECTED;
         switch (id) {
