@@ -52,8 +52,8 @@ int PrintMixWCalls() {
         std::printf("mixw_calls=none\n");
         return 1;
     }
-    const auto* counts =
-        static_cast<const CallCounts*>(MapViewOfFile(block, FILE_MAP_READ, 0, 0, sizeof(CallCounts)));
+    const auto* counts = static_cast<const CallCounts*>(
+        MapViewOfFile(block, FILE_MAP_READ, 0, 0, sizeof(CallCounts)));
     if (counts != nullptr) {
         std::printf("mixw_getids=%ld\nmixw_invokes=%ld\n", static_cast<long>(counts->getIdsOfNames),
                     static_cast<long>(counts->invokes));

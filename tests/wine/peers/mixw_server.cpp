@@ -33,8 +33,8 @@ CallCounts* Counts() {
         HANDLE block = CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
                                           sizeof(CallCounts), L"LinkwellPeersMixWCalls");
         return block == nullptr ? nullptr
-                                : static_cast<CallCounts*>(MapViewOfFile(
-                                      block, FILE_MAP_WRITE, 0, 0, sizeof(CallCounts)));
+                                : static_cast<CallCounts*>(MapViewOfFile(block, FILE_MAP_WRITE, 0,
+                                                                         0, sizeof(CallCounts)));
     }();
     return counts;
 }
