@@ -3,6 +3,9 @@
 // lines, what Windows counts for it: CPU time (kernel + user), peak working
 // set, working set and private bytes. --end then ends that process (it is
 // one that the measuring script started). Exits 1 when none is running.
+//
+// procstat --calls: prints how many GetIDsOfNames and Invoke calls the
+// stand-in MixW2 object of the test peers has served so far.
 // clang-format off
 #include <windows.h>
 #include <psapi.h>
@@ -38,13 +41,36 @@ DWORD FindProcess(const wchar_t* name) {
     return found;
 }
 
+// The stand-in MixW2's counters (tests/wine/peers/mixw_automation.cpp).
+int PrintMixWCalls() {
+    struct CallCounts {
+        LONG getIdsOfNames;
+        LONG invokes;
+    };
+    HANDLE block = OpenFileMappingW(FILE_MAP_READ, FALSE, L"LinkwellPeersMixWCalls");
+    if (block == nullptr) {
+        std::printf("mixw_calls=none\n");
+        return 1;
+    }
+    const auto* counts = static_cast<const CallCounts*>(
+        MapViewOfFile(block, FILE_MAP_READ, 0, 0, sizeof(CallCounts)));
+    if (counts != nullptr) {
+        std::printf("mixw_getids=%ld\nmixw_invokes=%ld\n", static_cast<long>(counts->getIdsOfNames),
+                    static_cast<long>(counts->invokes));
+        UnmapViewOfFile(counts);
+    }
+    CloseHandle(block);
+    return counts != nullptr ? 0 : 1;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
     if (argc < 2) {
-        std::fprintf(stderr, "usage: procstat NAME.exe [--end]\n");
+        std::fprintf(stderr, "usage: procstat NAME.exe [--end] | procstat --calls\n");
         return 2;
     }
+    if (std::wcscmp(argv[1], L"--calls") == 0) return PrintMixWCalls();
     const DWORD pid = FindProcess(argv[1]);
     if (pid == 0) {
         std::printf("running=no\n");

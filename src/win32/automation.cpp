@@ -7,6 +7,9 @@
 // clang-format on
 
 #include <array>
+#include <functional>
+#include <map>
+#include <string>
 
 #include "win32/wintext.h"
 
@@ -70,10 +73,24 @@ private:
         return out;
     }
 
+    // A member's id is asked of MixW2 the first time this object uses it and
+    // kept: it does not change for the life of the object, and every question
+    // is one more cross-process round trip for both programs. A failed
+    // question is asked again next time.
+    HRESULT MemberId(const wchar_t* name, DISPID& id) {
+        if (const auto known = ids_.find(name); known != ids_.end()) {
+            id = known->second;
+            return S_OK;
+        }
+        LPOLESTR names[] = {const_cast<LPOLESTR>(name)};
+        const HRESULT hr = object_->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id);
+        if (SUCCEEDED(hr)) ids_.emplace(name, id);
+        return hr;
+    }
+
     HRESULT Call(const wchar_t* name, WORD flags, VARIANT* args, UINT count, VARIANT* result) {
         DISPID id = DISPID_UNKNOWN;
-        LPOLESTR names[] = {const_cast<LPOLESTR>(name)};
-        HRESULT hr = object_->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id);
+        HRESULT hr = MemberId(name, id);
         if (FAILED(hr)) {
             if (ServerGoneError(hr)) gone_ = true;
             return hr;
@@ -108,6 +125,7 @@ private:
 
     IDispatch* object_;
     bool gone_ = false;
+    std::map<std::wstring, DISPID, std::less<>> ids_;
 };
 
 }  // namespace

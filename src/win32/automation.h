@@ -1,5 +1,6 @@
 // MixW2's running automation object, reached through the running-object
-// table and called late-bound by member name (GetIDsOfNames + Invoke).
+// table and called late-bound by member name (GetIDsOfNames + Invoke; each
+// member's id is asked for once per object and kept with it).
 // Every failure (MixW2 gone, a call cut off, an unknown member) comes back
 // as CallStatus::Failed or no number; nothing throws.
 #pragma once

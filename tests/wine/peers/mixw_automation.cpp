@@ -15,6 +15,24 @@ namespace {
 
 enum Member : DISPID { kExecuteMacros = 1, kSetQsoData, kFqA, kAudioFq };
 
+// Calls into the object, counted in a named shared block so that a
+// benchmark in the same prefix can read how many round trips a tick makes.
+struct CallCounts {
+    LONG getIdsOfNames;
+    LONG invokes;
+};
+
+CallCounts* Counts() {
+    static CallCounts* const counts = [] {
+        HANDLE block = CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
+                                          sizeof(CallCounts), L"LinkwellPeersMixWCalls");
+        return block == nullptr ? nullptr
+                                : static_cast<CallCounts*>(MapViewOfFile(block, FILE_MAP_WRITE, 0,
+                                                                         0, sizeof(CallCounts)));
+    }();
+    return counts;
+}
+
 // COM interfaces have no virtual destructor; Release deletes the object.
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wnon-virtual-dtor"
@@ -48,6 +66,7 @@ public:
     HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID,
                                             DISPID* ids) override {
+        if (CallCounts* c = Counts()) InterlockedIncrement(&c->getIdsOfNames);
         static const std::pair<const wchar_t*, DISPID> kMembers[] = {
             {L"ExecuteMacros", kExecuteMacros},
             {L"SetQsoData", kSetQsoData},
@@ -65,6 +84,7 @@ public:
     }
     HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params,
                                      VARIANT* result, EXCEPINFO*, UINT*) override {
+        if (CallCounts* c = Counts()) InterlockedIncrement(&c->invokes);
         if (beforeCall_) beforeCall_();
         if (!target_) return RPC_E_DISCONNECTED;
         switch (id) {
