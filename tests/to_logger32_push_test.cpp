@@ -77,7 +77,9 @@ TEST_F(ModeAndFrequency, OtherModeTextsGoOnceAndUnchanged) {
 TEST_F(ModeAndFrequency, EmptyModeIsAFieldOfLengthZeroWhenItIsAChange) {
     Settled(u"", 7150000, 0);
     EXPECT_EQ(S().push.mode, u"") << "nothing to send at start for an empty mode";
-    S().push.mode = u"False";  // as a handover leaves it
+    w.bridge.Click(ControlId::Logger32TakesRigButton);  // a handover there and back
+    w.bridge.Click(ControlId::MixWTakesRigButton);
+    EXPECT_EQ(S().push.mode, u"False");
     Tick();
     EXPECT_EQ(Sent(), Lines{"<APP_FORCE_MODE:0>"});
 }
