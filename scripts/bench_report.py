@@ -137,7 +137,7 @@ def module_split(bridge, floor, tick_extra):
     return (f" Split by module (perf, {bridge.get('profile_samples') or 0:.0f} and {floor.get('profile_samples') or 0:.0f} "
             f"samples over {bridge.get('profile_s') or 0:.0f} s after the measured minute), the extra "
             f"{tick_extra:.3f} ms per tick lies in: " + ", ".join(shown)
-            + " ([kernel.kallsyms] is system calls: Wine's requests to wineserver, its waits and its pipes).")
+            + " ([kernel.kallsyms] is time in the kernel: system calls, page faults, scheduling).")
 
 
 def floor_section(w, before):
@@ -208,6 +208,17 @@ def floor_section(w, before):
             o = old.cpu_per_tick()
             why.append(f"Before, asking for each member's id on every call, it cost {o:.3f} ms "
                        f"({o / b:.2f}× the floor).")
+    if before:
+        old_floor = Run(before, "floor", Run(before, "noreads"))
+        if old_floor.present and floor.cpu_per_tick() is not None and old_floor.cpu_per_tick() is not None:
+            why.append(
+                "Run to run: the floor, unchanged, took "
+                f"{old_floor.cpu_per_tick():.3f} ms per tick and its stand-in MixW2 "
+                f"{fmt(old_floor.other_per_tick('peers_idle_cpu_ms'), 3)} ms in the run of bench/wine/before.txt, "
+                f"against {floor.cpu_per_tick():.3f} ms and {fmt(floor.other_per_tick('peers_idle_cpu_ms'), 3)} ms "
+                "here; differences smaller than that are noise (the stand-in's and wineserver's figures are "
+                "small differences of large ones, in 10 ms steps).")
+    why.append(syscall_split(bridge, floor))
     if pa is not None and pb is not None:
         rt, mn = number(w.get("runtimes_private_kb")), number(w.get("minimal_private_kb"))
         if pa <= 1.5 * pb:
@@ -223,7 +234,7 @@ def floor_section(w, before):
                          "its thirteen DDE links over two conversations, the Logger32 link and its own state"
                          + extra_dlls(w) + "; how that divides was not measured.")
             why.append(text)
-    md.append(" ".join(why))
+    md.append(" ".join(part for part in why if part))
     md.append("")
     return md
 
@@ -256,9 +267,40 @@ def bare_why(w, missed):
                         "already; the split against the floor is above." if fr > 1.5 else
                         "(COM with the stand-in MixW2's object); the split against "
                         "the floor is above."))
+    if any(m.startswith("peak") for m in missed) and None not in (n("floor_peak_ws_kb"), n("minimal_peak_ws_kb")):
+        parts.append(f"The floor's peak resident size is {n('floor_peak_ws_kb') / n('minimal_peak_ws_kb'):.2f}× "
+                     "the bare program's, linkwell.exe's "
+                     f"{n('bridge_peak_ws_kb') / n('floor_peak_ws_kb'):.2f}× the floor's.")
     parts.append("Each program was measured once, so small differences (a few 10 ms steps, a few hundred kB) "
                  "are noise.")
     return " ".join(parts)
+
+
+def syscall_split(bridge, floor):
+    """System calls per tick of linkwell.exe against the floor, from strace's count."""
+    def per_tick(run):
+        text, secs = run.w.get(f"{run.who}_syscalls", ""), run.get("syscalls_s")
+        if not text or not secs:
+            return {}
+        counts = {}
+        for part in text.split("|"):
+            n, _, name = part.partition(" ")
+            if number(n) is not None:
+                counts[name] = number(n) / (secs * 1000 / TICK_MS)
+        return counts
+    b, f = per_tick(bridge), per_tick(floor)
+    if not b or not f:
+        return ""
+    diff = sorted(((b.get(n, 0) - f.get(n, 0), n) for n in set(b) | set(f) if n != "total"), reverse=True)
+    more = [f"{n} {d:+.1f}" for d, n in diff if abs(d) >= 0.5][:6]
+    bt, ft = b.get("total", 0), f.get("total", 0)
+    same = ft > 0 and abs(bt - ft) <= 0.05 * ft
+    return (f"System calls (strace, {bridge.get('syscalls_s'):.0f} s after the profile): linkwell.exe made "
+            f"{bt:.1f} per tick against the floor's {ft:.1f}"
+            + (f"; the differences per tick: {', '.join(more)}" if more else "")
+            + (": its idle tick asks no more of the system than the floor's, so what it spends beyond the "
+               "floor lies in the time the same calls take, not in more of them." if same else
+               f": {bt - ft:+.1f} calls per tick beyond the floor's."))
 
 
 def extra_dlls(w):
