@@ -179,6 +179,119 @@ std::vector<Action> ParseScenario(std::string_view source, std::string_view file
     return ReadScenario(source, fileName).actions;
 }
 
+namespace {
+
+using Tokens = std::vector<Token>;
+
+void Arity(const LineParser& p, const Tokens& t, std::size_t lo, std::size_t hi) {
+    if (t.size() < lo || t.size() > hi) p.Fail("wrong number of arguments for " + t[0].raw);
+}
+
+// logger32 start|refuse|silent|stop|post|settext|hang ...
+void ReadLogger32(const LineParser& p, const Tokens& t, Action& a) {
+    const std::string& sub = t[1].raw;
+    if (sub == "start") {
+        Arity(p, t, 2, 3);
+        if (t.size() == 3 && t[2].raw != "notext") p.Fail("unknown option: " + t[2].raw);
+        a.kind = ActionKind::Logger32Start;
+        a.flag = t.size() == 3;
+    } else if (sub == "refuse") {
+        Arity(p, t, 3, 3);
+        a.kind = ActionKind::Logger32Refuse;
+        a.count = p.Integer(t[2], 0, std::numeric_limits<std::int32_t>::max());
+    } else if (sub == "silent" || sub == "stop") {
+        Arity(p, t, 2, 2);
+        a.kind = sub == "silent" ? ActionKind::Logger32Silent : ActionKind::Logger32Stop;
+    } else if (sub == "post") {
+        Arity(p, t, 4, 4);
+        a.kind = ActionKind::Logger32Post;
+        a.count = p.Integer(t[2], 0, 0xFFFFFFFFLL);
+        if (!t[3].quoted && t[3].raw.rfind("hwnd:", 0) == 0) {
+            const auto name = t[3].raw.substr(5);
+            if (std::find(std::begin(kHandleNames), std::end(kHandleNames), name) ==
+                std::end(kHandleNames)) {
+                p.Fail("unknown handle: " + t[3].raw);
+            }
+            a.param.handle = name;
+        } else {
+            a.param.number =
+                p.Integer(t[3], std::numeric_limits<std::int32_t>::min(), 0xFFFFFFFFLL);
+        }
+    } else if (sub == "settext") {
+        Arity(p, t, 3, 3);
+        a.kind = ActionKind::Logger32SetText;
+        a.text = t[2].value;
+    } else if (sub == "hang") {
+        Arity(p, t, 3, 3);
+        a.kind = ActionKind::Logger32Hang;
+        a.count = p.Integer(t[2], 0, 3'600'000);
+    } else {
+        p.Fail("unknown action: logger32 " + sub);
+    }
+}
+
+// mixw start|stop|hang|dde|refuse|fqa|audiofq ...
+void ReadMixW(const LineParser& p, const Tokens& t, Action& a) {
+    const std::string& sub = t[1].raw;
+    if (sub == "start" || sub == "stop") {
+        Arity(p, t, 2, 2);
+        a.kind = sub == "start" ? ActionKind::MixWStart : ActionKind::MixWStop;
+    } else if (sub == "hang") {
+        Arity(p, t, 3, 3);
+        a.kind = ActionKind::MixWHang;
+        a.count = p.Integer(t[2], 0, 3'600'000);
+    } else if (sub == "dde" || sub == "refuse") {
+        const std::size_t n = sub == "dde" ? 4 : 3;
+        Arity(p, t, n, n);
+        const MixWItem* item = FindMixWItem(t[2].raw);
+        if (item == nullptr) p.Fail("unknown DDE item: " + t[2].raw);
+        a.kind = sub == "dde" ? ActionKind::MixWDde : ActionKind::MixWRefuse;
+        a.name = std::string(item->name);
+        if (sub == "dde") a.text = t[3].value;
+    } else if (sub == "fqa" || sub == "audiofq") {
+        Arity(p, t, 3, 3);
+        a.kind = sub == "fqa" ? ActionKind::MixWFqA : ActionKind::MixWAudioFq;
+        a.hertz = p.Number(t[2]);
+    } else {
+        p.Fail("unknown action: mixw " + sub);
+    }
+}
+
+// click, ok, close, locale decimal, dump: the operator and the checks.
+void ReadOperator(const LineParser& p, const Tokens& t, Action& a) {
+    const std::string& verb = t[0].raw;
+    if (verb == "click") {
+        Arity(p, t, 2, 2);
+        if (std::find(std::begin(kButtons), std::end(kButtons), t[1].raw) == std::end(kButtons)) {
+            p.Fail("unknown button: " + t[1].raw);
+        }
+        a.kind = ActionKind::Click;
+        a.name = t[1].raw;
+    } else if (verb == "ok" || verb == "close") {
+        Arity(p, t, 1, 1);
+        a.kind = verb == "ok" ? ActionKind::Ok : ActionKind::Close;
+    } else if (verb == "locale") {
+        Arity(p, t, 3, 3);
+        if (t[1].raw != "decimal") p.Fail("unknown action: locale " + t[1].raw);
+        if (t[2].value.empty()) p.Fail("the decimal separator cannot be empty");
+        a.kind = ActionKind::LocaleDecimal;
+        a.text = t[2].value;
+    } else if (verb == "dump") {
+        a.kind = ActionKind::Dump;
+        for (std::size_t i = 1; i < t.size(); ++i) {
+            const auto& n = t[i].raw;
+            if (n != "Linkwell" && n != "Form1" && !window::FindControl(n)) {
+                p.Fail("unknown control: " + n);
+            }
+            a.names.push_back(n);
+        }
+    } else {
+        p.Fail("unknown action: " + verb);
+    }
+}
+
+}  // namespace
+
 Scenario ReadScenario(std::string_view source, std::string_view fileName) {
     Scenario scenario;
     auto& actions = scenario.actions;
@@ -195,124 +308,31 @@ Scenario ReadScenario(std::string_view source, std::string_view fileName) {
         if (first == std::string_view::npos || line[first] == '#') continue;
         const auto t = p.Tokenize(line);
         const auto& verb = t[0].raw;
-        auto arity = [&](std::size_t lo, std::size_t hi) {
-            if (t.size() < lo || t.size() > hi) p.Fail("wrong number of arguments for " + verb);
-        };
-        Action a;
-        a.line = lineNo;
-        if (verb == "wait") {
-            arity(2, 2);
+        if (verb == "wait" || verb == "at") {
+            Arity(p, t, 2, 2);
             const auto n = p.Integer(t[1], std::numeric_limits<std::int64_t>::min(), 1LL << 50);
-            if (n < 0) p.Fail("time going backwards");
-            clock += n;
-            continue;
-        }
-        if (verb == "at") {
-            arity(2, 2);
-            const auto n = p.Integer(t[1], std::numeric_limits<std::int64_t>::min(), 1LL << 50);
-            if (n < clock) p.Fail("time going backwards");
-            clock = n;
+            const std::int64_t to = verb == "wait" ? clock + n : n;
+            if (to < clock) p.Fail("time going backwards");
+            clock = to;
             continue;
         }
         if (verb == "peers") {
-            arity(2, 2);
+            Arity(p, t, 2, 2);
             ReadPeerSetting(p, t[1].raw, scenario.peers);
             continue;
         }
+        Action a;
+        a.line = lineNo;
         a.time = clock;
         if (verb == "logger32" || verb == "mixw" || verb == "locale") {
             if (t.size() < 2) p.Fail("missing argument for " + verb);
         }
-        const std::string sub = t.size() > 1 ? t[1].raw : "";
         if (verb == "logger32") {
-            if (sub == "start") {
-                arity(2, 3);
-                if (t.size() == 3 && t[2].raw != "notext") p.Fail("unknown option: " + t[2].raw);
-                a.kind = ActionKind::Logger32Start;
-                a.flag = t.size() == 3;
-            } else if (sub == "refuse") {
-                arity(3, 3);
-                a.kind = ActionKind::Logger32Refuse;
-                a.count = p.Integer(t[2], 0, std::numeric_limits<std::int32_t>::max());
-            } else if (sub == "silent" || sub == "stop") {
-                arity(2, 2);
-                a.kind = sub == "silent" ? ActionKind::Logger32Silent : ActionKind::Logger32Stop;
-            } else if (sub == "post") {
-                arity(4, 4);
-                a.kind = ActionKind::Logger32Post;
-                a.count = p.Integer(t[2], 0, 0xFFFFFFFFLL);
-                if (!t[3].quoted && t[3].raw.rfind("hwnd:", 0) == 0) {
-                    const auto name = t[3].raw.substr(5);
-                    if (std::find(std::begin(kHandleNames), std::end(kHandleNames), name) ==
-                        std::end(kHandleNames)) {
-                        p.Fail("unknown handle: " + t[3].raw);
-                    }
-                    a.param.handle = name;
-                } else {
-                    a.param.number =
-                        p.Integer(t[3], std::numeric_limits<std::int32_t>::min(), 0xFFFFFFFFLL);
-                }
-            } else if (sub == "settext") {
-                arity(3, 3);
-                a.kind = ActionKind::Logger32SetText;
-                a.text = t[2].value;
-            } else if (sub == "hang") {
-                arity(3, 3);
-                a.kind = ActionKind::Logger32Hang;
-                a.count = p.Integer(t[2], 0, 3'600'000);
-            } else {
-                p.Fail("unknown action: logger32 " + sub);
-            }
+            ReadLogger32(p, t, a);
         } else if (verb == "mixw") {
-            if (sub == "start" || sub == "stop") {
-                arity(2, 2);
-                a.kind = sub == "start" ? ActionKind::MixWStart : ActionKind::MixWStop;
-            } else if (sub == "hang") {
-                arity(3, 3);
-                a.kind = ActionKind::MixWHang;
-                a.count = p.Integer(t[2], 0, 3'600'000);
-            } else if (sub == "dde" || sub == "refuse") {
-                arity(sub == "dde" ? 4 : 3, sub == "dde" ? 4 : 3);
-                const MixWItem* item = FindMixWItem(t[2].raw);
-                if (item == nullptr) p.Fail("unknown DDE item: " + t[2].raw);
-                a.kind = sub == "dde" ? ActionKind::MixWDde : ActionKind::MixWRefuse;
-                a.name = std::string(item->name);
-                if (sub == "dde") a.text = t[3].value;
-            } else if (sub == "fqa" || sub == "audiofq") {
-                arity(3, 3);
-                a.kind = sub == "fqa" ? ActionKind::MixWFqA : ActionKind::MixWAudioFq;
-                a.hertz = p.Number(t[2]);
-            } else {
-                p.Fail("unknown action: mixw " + sub);
-            }
-        } else if (verb == "click") {
-            arity(2, 2);
-            if (std::find(std::begin(kButtons), std::end(kButtons), t[1].raw) ==
-                std::end(kButtons)) {
-                p.Fail("unknown button: " + t[1].raw);
-            }
-            a.kind = ActionKind::Click;
-            a.name = t[1].raw;
-        } else if (verb == "ok" || verb == "close") {
-            arity(1, 1);
-            a.kind = verb == "ok" ? ActionKind::Ok : ActionKind::Close;
-        } else if (verb == "locale") {
-            arity(3, 3);
-            if (sub != "decimal") p.Fail("unknown action: locale " + sub);
-            if (t[2].value.empty()) p.Fail("the decimal separator cannot be empty");
-            a.kind = ActionKind::LocaleDecimal;
-            a.text = t[2].value;
-        } else if (verb == "dump") {
-            a.kind = ActionKind::Dump;
-            for (std::size_t i = 1; i < t.size(); ++i) {
-                const auto& n = t[i].raw;
-                if (n != "Linkwell" && n != "Form1" && !window::FindControl(n)) {
-                    p.Fail("unknown control: " + n);
-                }
-                a.names.push_back(n);
-            }
+            ReadMixW(p, t, a);
         } else {
-            p.Fail("unknown action: " + verb);
+            ReadOperator(p, t, a);
         }
         actions.push_back(std::move(a));
     }
