@@ -355,6 +355,27 @@ TEST(FieldTraceReplay, PlaysPeersGoneHungAndBackBeforeTheEventsThatMetThem) {
         << actions;
 }
 
+TEST(FieldTraceReplay, PlaysLogger32GoneBeforeTheOkWhosePostsFoundNoWindow) {
+    const auto field = Record(R"(logger32 start
+mixw start
+at 8000
+click Command2
+at 8300
+logger32 stop
+ok
+at 9500
+)")
+                           .field;
+    ASSERT_NE(field.find("8300 OK\n8300 L32 post \"Logger32 1\" 12 0\n8300 GONE post\n"),
+              std::string::npos)
+        << field;
+    const auto plan = linkwell::sim::PlanReplay(field, "f");
+    EXPECT_NE(Actions(plan.scenario).find("at 8300\nlogger32 stop\nok\n"), std::string::npos)
+        << plan.scenario;
+    const auto result = linkwell::sim::Replay(plan, 0);
+    EXPECT_TRUE(result.same) << result.report;
+}
+
 TEST(FieldTraceReplay, SaysWhenASessionCannotBePlayedAsItHappened) {
     const auto field = Record(R"(logger32 start
 mixw start

@@ -70,6 +70,7 @@ public:
                 t.details[2].raw == "1" && logger32_) {
                 logger32_->awaitingAnswer = true;
             }
+            lineMark_ = mark_;
             mark_ = seq_;
             end_ = std::max(end_, t.time);
             lastLineTime_ = t.time;
@@ -108,11 +109,7 @@ public:
         } else if (k == "GONE") {
             // A send or post found no window: Logger32 had closed before the
             // event that made it.
-            if (word(0) != "post" && send) {
-                Logger32Gone(t.time, send->mark);
-            } else {
-                Logger32Gone(t.time, mark_);
-            }
+            Logger32Gone(t.time, lineMark_);
             marks = true;
         } else if (k == "WAITED") {
             Waited(t, word(0), std::strtoll(word(1).c_str(), nullptr, 10));
@@ -404,6 +401,9 @@ private:
     // The slot after the last line that the bridge gave out or that told
     // what became of a call.
     std::int64_t mark_ = 0;
+    // The slot as it was before the last outgoing line: before the event
+    // that made it.
+    std::int64_t lineMark_ = 0;
     std::int64_t end_ = 0;
     std::int64_t lastLineTime_ = 0;
     std::optional<std::int64_t> lastMissedLogger32_;
