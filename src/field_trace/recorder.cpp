@@ -33,7 +33,9 @@ public:
         : rec_(rec), inner_(std::move(inner)) {}
 
     platform::CallStatus ExecuteMacros(const Text& macros) override {
+        const std::int64_t start = rec_.clock_();
         const auto status = inner_->ExecuteMacros(macros);
+        rec_.Waited("ExecuteMacros", start);
         if (status == platform::CallStatus::Done) {
             rec_.CallDone();
             rec_.Write("MIXW", "ExecuteMacros " + Quote(macros));
@@ -45,7 +47,9 @@ public:
     platform::CallStatus SetQsoData(std::int16_t field, Text& value) override {
         // What the bridge handed over, not what MixW may have written back.
         const std::string shown = std::to_string(field) + " " + Quote(value);
+        const std::int64_t start = rec_.clock_();
         const auto status = inner_->SetQsoData(field, value);
+        rec_.Waited("SetQsoData", start);
         if (status == platform::CallStatus::Done) {
             rec_.CallDone();
             rec_.Write("MIXW", "SetQsoData " + shown);
@@ -54,9 +58,17 @@ public:
         }
         return status;
     }
-    platform::NumberResult FqA() override { return Read(inner_->FqA(), rec_.fqa_, "FQA", "FqA"); }
+    platform::NumberResult FqA() override {
+        const std::int64_t start = rec_.clock_();
+        auto got = inner_->FqA();
+        rec_.Waited("FqA", start);
+        return Read(got, rec_.fqa_, "FQA", "FqA");
+    }
     platform::NumberResult AudioFq() override {
-        return Read(inner_->AudioFq(), rec_.audioFq_, "AUDIOFQ", "AudioFq");
+        const std::int64_t start = rec_.clock_();
+        auto got = inner_->AudioFq();
+        rec_.Waited("AudioFq", start);
+        return Read(got, rec_.audioFq_, "AUDIOFQ", "AudioFq");
     }
     bool ServerGone() override { return inner_->ServerGone(); }
 
@@ -114,6 +126,11 @@ void Recorder::CallFailed(std::string_view member) {
     std::string details(member);
     if (lastMixWAnswer_) details += " after " + std::to_string(*lastMixWAnswer_);
     Write("FAILED", details);
+}
+
+void Recorder::Waited(std::string_view what, std::int64_t since) {
+    const std::int64_t waited = clock_() - since;
+    if (waited >= kWaitedNoteMs) Write("WAITED", std::string(what) + " " + std::to_string(waited));
 }
 
 void Recorder::CallTimedOut(std::string_view what) {
@@ -180,16 +197,29 @@ platform::Delivery Recorder::SendMessageWithReference(WindowHandle to, MessageId
     if (const auto name = NameOf(msg); name && !to.isNull()) {
         Write("L32", "send " + *name + " " + std::to_string(code) + " ref");
     }
+    const std::int64_t start = clock_();
     const auto d = os_.SendMessageWithReference(to, msg, code);
+    Waited("send", start);
     if (!to.isNull()) Delivered("send", d);
     return d;
 }
 
 platform::Delivery Recorder::SendText(WindowHandle to, const Text& text) {
     if (!to.isNull()) Write("L32", "text " + Quote(text));
+    const std::int64_t start = clock_();
     const auto d = os_.SendText(to, text);
+    Waited("text", start);
     if (!to.isNull()) Delivered("text", d);
     return d;
+}
+
+std::uint32_t Recorder::ProcessOf(WindowHandle window) {
+    const std::uint32_t process = os_.ProcessOf(window);
+    // Logger32's window without a process: it has closed.
+    if (process == 0 && !window.isNull() && window == logger32_) {
+        Write("PROCESS", Param(static_cast<LParam>(window.value)) + " 0");
+    }
+    return process;
 }
 
 bool Recorder::Answers(WindowHandle window) {

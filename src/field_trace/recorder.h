@@ -33,6 +33,10 @@ using platform::WParam;
 
 // What the first line of a recording says.
 inline constexpr std::string_view kSessionHeader = "\"linkwell 1.1\"";
+// A send to Logger32 or a call on MixW's object that kept the bridge waiting
+// this long is noted (WAITED): the replay plays the peer as hung for that
+// long. Shorter waits are the ordinary cost of a call.
+inline constexpr std::int64_t kWaitedNoteMs = 200;
 
 class Recorder final : public platform::Platform, public window::FormView, public EntryObserver {
 public:
@@ -57,7 +61,7 @@ public:
     platform::Delivery SendMessageWithReference(WindowHandle to, MessageId msg,
                                                 WParam code) override;
     platform::Delivery SendText(WindowHandle to, const Text& text) override;
-    std::uint32_t ProcessOf(WindowHandle window) override { return os_.ProcessOf(window); }
+    std::uint32_t ProcessOf(WindowHandle window) override;
     bool Answers(WindowHandle window) override;
     WindowProc SetWindowProc(WindowHandle window, WindowProc proc) override {
         return os_.SetWindowProc(window, proc);
@@ -104,6 +108,8 @@ private:
     void Write(std::string_view kind, std::string_view details);
     void Poll(Polled& p, std::string_view kind, std::string value);
     void CallFailed(std::string_view member);
+    // Notes a call or send that started at `since` and kept the bridge waiting.
+    void Waited(std::string_view what, std::int64_t since);
     void CallDone() { lastMixWAnswer_ = clock_(); }
     [[nodiscard]] std::string Param(LParam value) const;
     [[nodiscard]] std::optional<std::string> NameOf(MessageId msg) const;

@@ -18,7 +18,10 @@ struct ReplayPlan {
     std::string scenario;  // scenario text, with the recorded lines as comments
     std::vector<field_trace::TraceLine> recorded;  // the session's outgoing lines
     std::vector<std::string> notes;                // what cannot be replayed
-    int session = 0;                               // which session, from 1
+    // What cannot be played as it happened at the station: the replay is
+    // never reported as the same then.
+    std::vector<std::string> inexact;
+    int session = 0;  // which session, from 1
     int sessions = 0;
     std::size_t incoming = 0;  // events turned into actions
     bool cutShort = false;
