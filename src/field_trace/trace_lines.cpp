@@ -3,13 +3,10 @@
 #include <charconv>
 
 #include "scenario/text.h"
+#include "scenario/tokens.h"
 
 namespace linkwell::field_trace {
 namespace {
-
-bool Blank(char c) {
-    return c == ' ' || c == '\t' || c == '\r';
-}
 
 class LineReader {
 public:
@@ -20,80 +17,14 @@ public:
     }
 
     std::vector<Token> Tokens(std::string_view text) const {
-        std::vector<Token> out;
-        std::size_t i = 0;
-        while (i < text.size()) {
-            if (Blank(text[i])) {
-                ++i;
-                continue;
-            }
-            Token t;
-            if (text[i] == '"') {
-                t.quoted = true;
-                i = String(text, i + 1, t.value);
-                if (i < text.size() && !Blank(text[i]))
-                    Fail("a string must be followed by a blank");
-            } else {
-                const std::size_t start = i;
-                while (i < text.size() && !Blank(text[i])) ++i;
-                t.raw = std::string(text.substr(start, i - start));
-                auto value = scenario::FromUtf8(t.raw);
-                if (!value) Fail("the text is not UTF-8");
-                t.value = *value;
-            }
-            out.push_back(std::move(t));
+        try {
+            return scenario::Tokenize(text);
+        } catch (const scenario::TokenError& e) {
+            Fail(e.what());
         }
-        return out;
     }
 
 private:
-    std::size_t String(std::string_view text, std::size_t i, std::u16string& out) const {
-        std::string bytes;
-        auto flush = [&] {
-            auto decoded = scenario::FromUtf8(bytes);
-            if (!decoded) Fail("the text is not UTF-8");
-            out += *decoded;
-            bytes.clear();
-        };
-        for (;;) {
-            if (i >= text.size()) Fail("unterminated string");
-            const char c = text[i++];
-            if (c == '"') break;
-            if (c != '\\') {
-                bytes += c;
-                continue;
-            }
-            if (i >= text.size()) Fail("unterminated string");
-            const char e = text[i++];
-            switch (e) {
-                case '"': bytes += '"'; break;
-                case '\\': bytes += '\\'; break;
-                case '/': bytes += '/'; break;
-                case 'b': bytes += '\b'; break;
-                case 'f': bytes += '\f'; break;
-                case 'n': bytes += '\n'; break;
-                case 'r': bytes += '\r'; break;
-                case 't': bytes += '\t'; break;
-                case 'u': {
-                    unsigned unit = 0;
-                    const char* begin = text.data() + i;
-                    const auto [end, ec] =
-                        i + 4 <= text.size()
-                            ? std::from_chars(begin, begin + 4, unit, 16)
-                            : std::from_chars_result{begin, std::errc::invalid_argument};
-                    if (ec != std::errc() || end != begin + 4) Fail("bad \\u escape");
-                    i += 4;
-                    flush();
-                    out += static_cast<char16_t>(unit);
-                    break;
-                }
-                default: Fail(std::string("bad escape \\") + e);
-            }
-        }
-        flush();
-        return i;
-    }
-
     std::string_view file_;
     int line_;
 };

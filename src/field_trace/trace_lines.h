@@ -9,13 +9,11 @@
 #include <string_view>
 #include <vector>
 
+#include "scenario/tokens.h"
+
 namespace linkwell::field_trace {
 
-struct Token {
-    bool quoted = false;
-    std::string raw;       // a word as written
-    std::u16string value;  // a string's decoded value (and a word's, as UTF-16)
-};
+using scenario::Token;
 
 struct TraceLine {
     int line = 0;  // in the file, from 1

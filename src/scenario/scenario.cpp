@@ -8,16 +8,13 @@
 
 #include "scenario/mixw_items.h"
 #include "scenario/text.h"
+#include "scenario/tokens.h"
 #include "window/controls.h"
 
 namespace linkwell::scenario {
 namespace {
 
-struct Token {
-    std::string raw;       // as written, for words
-    std::u16string value;  // decoded
-    bool quoted = false;
-};
+using scenario::Token;
 
 constexpr std::string_view kButtons[] = {"Command1", "Command2", "Command3", "CommandSend"};
 
@@ -30,32 +27,11 @@ public:
     }
 
     std::vector<Token> Tokenize(std::string_view text) const {
-        std::vector<Token> tokens;
-        std::size_t i = 0;
-        while (i < text.size()) {
-            if (text[i] == ' ' || text[i] == '\t' || text[i] == '\r') {
-                ++i;
-                continue;
-            }
-            Token t;
-            if (text[i] == '"') {
-                t.quoted = true;
-                i = ReadString(text, i + 1, t.value);
-                if (i < text.size() && text[i] != ' ' && text[i] != '\t' && text[i] != '\r') {
-                    Fail("a string must be followed by a blank");
-                }
-            } else {
-                const std::size_t start = i;
-                while (i < text.size() && text[i] != ' ' && text[i] != '\t' && text[i] != '\r') ++i;
-                t.raw = std::string(text.substr(start, i - start));
-                auto decoded = FromUtf8(t.raw);
-                if (!decoded) Fail("the text is not UTF-8");
-                t.value = *decoded;
-            }
-            if (t.quoted) t.raw = ToUtf8(t.value);
-            tokens.push_back(std::move(t));
+        try {
+            return scenario::Tokenize(text);
+        } catch (const TokenError& e) {
+            Fail(e.what());
         }
-        return tokens;
     }
 
     std::int64_t Integer(const Token& t, std::int64_t lo, std::int64_t hi) const {
@@ -101,55 +77,6 @@ public:
     }
 
 private:
-    std::size_t ReadString(std::string_view text, std::size_t i, std::u16string& out) const {
-        std::string bytes;
-        while (true) {
-            if (i >= text.size()) Fail("unterminated string");
-            const char c = text[i];
-            if (c == '"') break;
-            if (c != '\\') {
-                bytes += c;
-                ++i;
-                continue;
-            }
-            if (i + 1 >= text.size()) Fail("unterminated string");
-            const char e = text[i + 1];
-            i += 2;
-            switch (e) {
-                case '"': bytes += '"'; break;
-                case '\\': bytes += '\\'; break;
-                case '/': bytes += '/'; break;
-                case 'b': bytes += '\b'; break;
-                case 'f': bytes += '\f'; break;
-                case 'n': bytes += '\n'; break;
-                case 'r': bytes += '\r'; break;
-                case 't': bytes += '\t'; break;
-                case 'u': {
-                    if (i + 4 > text.size()) Fail("bad \\u escape");
-                    unsigned unit = 0;
-                    const auto [end, ec] =
-                        std::from_chars(text.data() + i, text.data() + i + 4, unit, 16);
-                    if (ec != std::errc() || end != text.data() + i + 4) Fail("bad \\u escape");
-                    i += 4;
-                    // Flush what came before so the code unit lands in order.
-                    Append(bytes, out);
-                    out += static_cast<char16_t>(unit);
-                    break;
-                }
-                default: Fail(std::string("bad escape \\") + e);
-            }
-        }
-        Append(bytes, out);
-        return i + 1;
-    }
-
-    void Append(std::string& bytes, std::u16string& out) const {
-        auto decoded = FromUtf8(bytes);
-        if (!decoded) Fail("the text is not UTF-8");
-        out += *decoded;
-        bytes.clear();
-    }
-
     std::string_view file_;
     int line_;
 };
