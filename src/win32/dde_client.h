@@ -12,6 +12,7 @@
 // clang-format on
 
 #include <map>
+#include <optional>
 #include <vector>
 
 #include "platform/platform.h"
@@ -25,8 +26,11 @@ public:
     DdeLinks(const DdeLinks&) = delete;
     DdeLinks& operator=(const DdeLinks&) = delete;
 
+    // `now` gets the item's current value, when the server has one: the
+    // caller hands it on (the sink gets only what is sent later).
     [[nodiscard]] platform::LinkStatus Activate(const platform::LinkTarget& target,
-                                                platform::LinkSink sink);
+                                                platform::LinkSink sink,
+                                                std::optional<platform::Text>& now);
     // False once a conversation that carries links has ended (the server
     // disconnected or has gone); true while none is open.
     [[nodiscard]] bool Connected();

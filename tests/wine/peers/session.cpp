@@ -21,7 +21,11 @@ Session::Session(scenario::Scenario scenario, std::wstring bridgeExe, std::wstri
       bridgeArgs_(std::move(bridgeArgs)),
       watchDll_(std::move(watchDll)),
       trace_(std::cout),
-      logger32_(trace_, activity_, scenario.peers.hungLogger32Text),
+      logger32_(trace_, activity_, scenario.peers.hungLogger32Text,
+                std::any_of(scenario.actions.begin(), scenario.actions.end(),
+                            [](const scenario::Action& a) {
+                                return a.kind == scenario::ActionKind::Logger32Hang;
+                            })),
       automation_([this] { activity_.CatchUp(); }),
       dde_(mixw_),
       watcher_(trace_, activity_),
@@ -44,7 +48,18 @@ int Session::Run() {
     const bool launched = bridge_.Launch(bridgeExe_, bridgeArgs_, watchDll_);
     start_ = bridge_.AppearedAt();
     if (!launched) return 1;
-    while (!ended_) {
+    while (Step()) {
+    }
+    std::cout << "# end " << last_ << '\n';
+    std::cout.flush();
+    bridge_.Finish(ended_);
+    StopMixW();
+    return 0;
+}
+
+bool Session::Step() {
+    if (ended_) return false;
+    {
         for (const auto* next = player_.Next(); next != nullptr && next->time <= Now();
              next = player_.Next()) {
             const scenario::Action a = player_.Take();
@@ -59,7 +74,7 @@ int Session::Run() {
             settleBox_ = nullptr;
         }
         const auto* next = player_.Next();
-        if (next == nullptr && Now() >= last_ + kSettleMs) break;
+        if (next == nullptr && Now() >= last_ + kSettleMs) return false;
         const std::int64_t due = next != nullptr ? next->time : last_ + kSettleMs;
         const DWORD wait = static_cast<DWORD>(std::clamp<std::int64_t>(due - Now(), 0, 20));
         HANDLE process = bridge_.Process();
@@ -68,15 +83,23 @@ int Session::Run() {
             activity_.CatchUp();
             trace_.Line("END", "");
             ended_ = true;
-            break;
+            return false;
         }
         Pump();
     }
-    std::cout << "# end " << last_ << '\n';
-    std::cout.flush();
-    bridge_.Finish(ended_);
-    StopMixW();
-    return 0;
+    return true;
+}
+
+void Session::HangLogger32(std::int64_t ms) {
+    logger32_.Hang(GetTickCount64() + static_cast<ULONGLONG>(std::max<std::int64_t>(ms, 0)));
+}
+
+void Session::HangMixW(std::int64_t ms) {
+    automation_.Hang(GetTickCount64() + static_cast<ULONGLONG>(std::max<std::int64_t>(ms, 0)),
+                     [this](ULONGLONG until) {
+                         while (GetTickCount64() < until && Step()) {
+                         }
+                     });
 }
 
 void Session::StartMixW() {

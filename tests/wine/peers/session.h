@@ -42,9 +42,8 @@ private:
     void StopLogger32() override { logger32_.Stop(); }
     void StartMixW() override;
     void StopMixW() override;
-    // Hangs are not played by the Windows peers yet.
-    void HangLogger32(std::int64_t) override {}
-    void HangMixW(std::int64_t) override {}
+    void HangLogger32(std::int64_t ms) override;
+    void HangMixW(std::int64_t ms) override;
     void Click(window::ControlId button) override { operator_.Click(button); }
     void PressOk() override { settleBox_ = operator_.PressOk(); }
     void CloseBridge() override { operator_.Close(); }
@@ -58,6 +57,9 @@ private:
         return static_cast<std::int64_t>(GetTickCount64() - start_);
     }
     void Settle(HWND box);
+    // One turn of the run: the actions that are due, then up to 20 ms of
+    // serving the peers' windows. False once the run is over.
+    bool Step();
 
     std::int64_t last_;
     std::wstring bridgeExe_;
