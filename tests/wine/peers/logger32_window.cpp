@@ -1,5 +1,6 @@
 #include "peers/logger32_window.h"
 
+#include <algorithm>
 #include <string>
 #include <thread>
 
@@ -14,8 +15,9 @@ namespace {
 constexpr DWORD kHungMs = 60000;
 constexpr UINT kRun = WM_APP + 1;
 constexpr wchar_t kRunClass[] = L"LinkwellPeersRun";
-// Posts dispatched on the windows' thread before a sent message.
-thread_local bool catchingUpHere = false;
+// The post the windows' thread is dispatching inside a sent message's
+// handler (InSendMessage says "sent" for it too).
+thread_local const MSG* dispatchingPost = nullptr;
 
 }  // namespace
 
@@ -82,16 +84,38 @@ void Logger32Window::OnPeersThread(const std::function<void()>& f) const {
     SendMessageW(relay_, kRun, 0, reinterpret_cast<LPARAM>(&f));
 }
 
+// Wine's PeekMessage takes sent messages whatever its filter: a message
+// sent during the hang comes in nested, and waits here too, so none is
+// answered before the hang is over (the nested ones first, then the one
+// that came first). Posts go on reaching the windows meanwhile.
 void Logger32Window::BeforeSent() {
     if (!ownThread_) return;
-    for (ULONGLONG now = GetTickCount64(); now < hungUntil_; now = GetTickCount64()) {
-        Sleep(static_cast<DWORD>(hungUntil_ - now));
-    }
-    if (catchingUpHere) return;
-    catchingUpHere = true;
     MSG m;
-    while (PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE | PM_QS_POSTMESSAGE)) DispatchMessageW(&m);
-    catchingUpHere = false;
+    auto dispatchPosts = [&m] {
+        while (PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE)) {
+            dispatchingPost = &m;
+            DispatchMessageW(&m);
+            dispatchingPost = nullptr;
+        }
+    };
+    for (ULONGLONG now = GetTickCount64(); now < hungUntil_; now = GetTickCount64()) {
+        MsgWaitForMultipleObjects(0, nullptr, FALSE,
+                                  static_cast<DWORD>(std::min<ULONGLONG>(hungUntil_ - now, 20)),
+                                  QS_ALLINPUT);
+        dispatchPosts();
+    }
+    // What was posted before this message was sent comes first.
+    dispatchPosts();
+}
+
+bool Logger32Window::IsPostBeingDispatched(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) {
+    const MSG* m = dispatchingPost;
+    if (m == nullptr || m->hwnd != window || m->message != msg || m->wParam != wParam ||
+        m->lParam != lParam) {
+        return false;
+    }
+    dispatchingPost = nullptr;  // what it runs into nested is not that post
+    return true;
 }
 
 void Logger32Window::Start(bool withTextWindow) {
@@ -141,7 +165,8 @@ void Logger32Window::SetTextOf(platform::WindowHandle to, const platform::Text& 
 // The main window: the registered messages reach the stand-in.
 LRESULT CALLBACK Logger32Window::MainProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) {
     if (self_ == nullptr) return DefWindowProcW(window, msg, wParam, lParam);
-    const bool fromOutside = InSendMessage() != FALSE && !catchingUpHere;
+    const bool fromOutside =
+        InSendMessage() != FALSE && !IsPostBeingDispatched(window, msg, wParam, lParam);
     if (fromOutside) self_->BeforeSent();
     if (msg >= 0xC000 && msg <= 0xFFFF) {
         bool taken = false;
@@ -164,7 +189,7 @@ LRESULT CALLBACK Logger32Window::MainProc(HWND window, UINT msg, WPARAM wParam, 
 
 LRESULT CALLBACK Logger32Window::TextProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) {
     if (msg == WM_SETTEXT && self_ != nullptr) {
-        self_->BeforeSent();
+        if (!IsPostBeingDispatched(window, msg, wParam, lParam)) self_->BeforeSent();
         const wchar_t* text = reinterpret_cast<const wchar_t*>(lParam);
         self_->OnPeersThread([&] {
             self_->activity_.CatchUp();

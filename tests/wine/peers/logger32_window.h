@@ -5,9 +5,9 @@
 //
 // A run that hangs Logger32 (`logger32 hang MS`) gives its windows a thread
 // of their own, as Logger32's are: while hung, that thread takes no sent
-// message (the first one waits there until the hang is over) while posts
-// are still queued for it; what reaches the windows is handed to the peers'
-// thread, where the stand-in and the trace live.
+// message (the first one waits there until the hang is over; later ones
+// queue behind it) while posts still reach the windows; what reaches them
+// is handed to the peers' thread, where the stand-in and the trace live.
 #pragma once
 
 #include <windows.h>
@@ -56,6 +56,8 @@ private:
     // On the windows' thread, when a message was sent: the hang first, then
     // what was posted before it (the trace keeps the bridge's order).
     void BeforeSent();
+    [[nodiscard]] static bool IsPostBeingDispatched(HWND window, UINT msg, WPARAM wParam,
+                                                    LPARAM lParam);
 
     static Logger32Window* self_;
     Activity& activity_;

@@ -17,20 +17,21 @@ constexpr std::int64_t kSettleMs = 400;
 Session::Session(scenario::Scenario scenario, std::wstring bridgeExe, std::wstring bridgeArgs,
                  std::wstring watchDll)
     : last_(scenario.actions.empty() ? 0 : scenario.actions.back().time),
+      hangsLogger32_(std::any_of(scenario.actions.begin(), scenario.actions.end(),
+                                 [](const scenario::Action& a) {
+                                     return a.kind == scenario::ActionKind::Logger32Hang;
+                                 })),
       bridgeExe_(std::move(bridgeExe)),
       bridgeArgs_(std::move(bridgeArgs)),
       watchDll_(std::move(watchDll)),
       trace_(std::cout),
-      logger32_(trace_, activity_, scenario.peers.hungLogger32Text,
-                std::any_of(scenario.actions.begin(), scenario.actions.end(),
-                            [](const scenario::Action& a) {
-                                return a.kind == scenario::ActionKind::Logger32Hang;
-                            })),
+      logger32_(trace_, activity_, scenario.peers.hungLogger32Text, hangsLogger32_),
       automation_([this] { activity_.CatchUp(); }),
       dde_(mixw_),
       watcher_(trace_, activity_),
       operator_(bridge_, watcher_),
-      player_(*this, logger32_.StandIn(), mixw_, scenario::SourceOf(std::move(scenario.actions))) {
+      player_(*this, logger32_.StandIn(), mixw_, scenario::SourceOf(std::move(scenario.actions))),
+      broadcasts_(!scenario.peers.hungLogger32Text && !hangsLogger32_) {
     trace_.SetClock([this] { return frozen_ ? *frozen_ : Now(); });
     trace_.SetHandleNames([this](std::int64_t v) { return player_.HandleName(v); });
 }
@@ -48,8 +49,10 @@ int Session::Run() {
     const bool launched = bridge_.Launch(bridgeExe_, bridgeArgs_, watchDll_);
     start_ = bridge_.AppearedAt();
     if (!launched) return 1;
+    prober_.Start(bridge_.Form(), bridge_.Pid(), broadcasts_);
     while (Step()) {
     }
+    prober_.Finish();
     std::cout << "# end " << last_ << '\n';
     std::cout.flush();
     bridge_.Finish(ended_);
@@ -82,6 +85,7 @@ bool Session::Step() {
         if (r == WAIT_OBJECT_0) {
             activity_.CatchUp();
             trace_.Line("END", "");
+            if (closedAt_) std::cerr << "FIGURE close-ms " << GetTickCount64() - *closedAt_ << '\n';
             ended_ = true;
             return false;
         }
