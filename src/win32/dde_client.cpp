@@ -23,31 +23,33 @@ constexpr UINT kProbeTimeoutMs = 100;
 // is refused, and the bridge tries again later as for a MixW2 not yet
 // there. (A program that hangs between the probe and the connect still
 // holds it; that gap is a few milliseconds.)
+struct Probe {
+    DWORD ownProcess = GetCurrentProcessId();
+    std::vector<DWORD> threads;
+    bool allAnswer = true;
+};
+
+BOOL CALLBACK ProbeWindow(HWND window, LPARAM param) {
+    auto& p = *reinterpret_cast<Probe*>(param);
+    DWORD pid = 0;
+    const DWORD thread = GetWindowThreadProcessId(window, &pid);
+    if (pid == p.ownProcess) return TRUE;
+    for (const DWORD t : p.threads) {
+        if (t == thread) return TRUE;
+    }
+    p.threads.push_back(thread);
+    DWORD_PTR result = 0;
+    if (SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, kProbeTimeoutMs, &result) ==
+        0) {
+        p.allAnswer = false;
+        return FALSE;
+    }
+    return TRUE;
+}
+
 bool EveryTopLevelWindowAnswers() {
-    struct Probe {
-        DWORD ownProcess = GetCurrentProcessId();
-        std::vector<DWORD> threads;
-        bool allAnswer = true;
-    } probe;
-    EnumWindows(
-        [](HWND window, LPARAM param) -> BOOL {
-            auto& p = *reinterpret_cast<Probe*>(param);
-            DWORD pid = 0;
-            const DWORD thread = GetWindowThreadProcessId(window, &pid);
-            if (pid == p.ownProcess) return TRUE;
-            for (const DWORD t : p.threads) {
-                if (t == thread) return TRUE;
-            }
-            p.threads.push_back(thread);
-            DWORD_PTR result = 0;
-            if (SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, kProbeTimeoutMs,
-                                    &result) == 0) {
-                p.allAnswer = false;
-                return FALSE;
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&probe));
+    Probe probe;
+    EnumWindows(ProbeWindow, reinterpret_cast<LPARAM>(&probe));
     return probe.allAnswer;
 }
 

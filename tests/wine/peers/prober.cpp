@@ -46,7 +46,8 @@ void Prober::Finish() {
     }
     std::cerr << "FIGURE longest-unanswered-ms " << longestAnswer_ << '\n'
               << "FIGURE unanswered-probes " << unanswered_ << '\n';
-    if (longestBroadcast_ >= 0) std::cerr << "FIGURE longest-broadcast-ms " << longestBroadcast_ << '\n';
+    if (longestBroadcast_ >= 0)
+        std::cerr << "FIGURE longest-broadcast-ms " << longestBroadcast_ << '\n';
     std::cerr << "FIGURE max-threads " << threads_ << '\n'
               << "FIGURE max-private-kb " << privateKb_ << '\n';
 }
@@ -56,9 +57,8 @@ void Prober::Answers(HWND form) {
     while (Pause(stop_, 20)) {
         const ULONGLONG asked = GetTickCount64();
         DWORD_PTR got = 0;
-        const LRESULT ok = SendMessageTimeoutW(form, WM_GETTEXT, 256,
-                                               reinterpret_cast<LPARAM>(text), SMTO_NORMAL,
-                                               10000, &got);
+        const LRESULT ok = SendMessageTimeoutW(
+            form, WM_GETTEXT, 256, reinterpret_cast<LPARAM>(text), SMTO_NORMAL, 10000, &got);
         // Once the window is gone the bridge has ended: nothing to measure.
         if (IsWindow(form) == FALSE) break;
         Raise(longestAnswer_, static_cast<std::int64_t>(GetTickCount64() - asked));

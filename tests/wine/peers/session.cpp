@@ -17,10 +17,9 @@ constexpr std::int64_t kSettleMs = 400;
 Session::Session(scenario::Scenario scenario, std::wstring bridgeExe, std::wstring bridgeArgs,
                  std::wstring watchDll)
     : last_(scenario.actions.empty() ? 0 : scenario.actions.back().time),
-      hangsLogger32_(std::any_of(scenario.actions.begin(), scenario.actions.end(),
-                                 [](const scenario::Action& a) {
-                                     return a.kind == scenario::ActionKind::Logger32Hang;
-                                 })),
+      hangsLogger32_(std::any_of(
+          scenario.actions.begin(), scenario.actions.end(),
+          [](const scenario::Action& a) { return a.kind == scenario::ActionKind::Logger32Hang; })),
       bridgeExe_(std::move(bridgeExe)),
       bridgeArgs_(std::move(bridgeArgs)),
       watchDll_(std::move(watchDll)),
@@ -119,6 +118,20 @@ void Session::StopMixW() {
     automation_.Stop();
     dde_.Stop();
     mixwRunning_ = false;
+}
+
+// A box the bridge is opening may take Wine a few tens of milliseconds to
+// show: OK waits for one a little while, as an operator would.
+void Session::PressOk() {
+    constexpr ULONGLONG kBoxWaitMs = 500;
+    const ULONGLONG limit = GetTickCount64() + kBoxWaitMs;
+    HANDLE process = bridge_.Process();
+    settleBox_ = operator_.PressOk();
+    while (settleBox_ == nullptr && GetTickCount64() < limit) {
+        MsgWaitForMultipleObjects(1, &process, FALSE, 5, QS_ALLINPUT);
+        Pump();
+        settleBox_ = operator_.PressOk();
+    }
 }
 
 void Session::Dump(const std::vector<std::string>& names) {

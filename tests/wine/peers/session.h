@@ -46,7 +46,7 @@ private:
     void HangLogger32(std::int64_t ms) override;
     void HangMixW(std::int64_t ms) override;
     void Click(window::ControlId button) override { operator_.Click(button); }
-    void PressOk() override { settleBox_ = operator_.PressOk(); }
+    void PressOk() override;
     void CloseBridge() override {
         if (!closedAt_) closedAt_ = GetTickCount64();
         operator_.Close();
