@@ -457,15 +457,17 @@ platform::Delivery WinWorld::PostMessage(WindowHandle to, MessageId msg, WParam 
 }
 
 // A send waits at most kSendTimeoutMs, handling what is sent to the bridge
-// meanwhile. Once a program has let one time out, later sends to it give up
-// at once, without waiting, until the watch's probe (Answers) finds it
-// answering: a hung Logger32 would otherwise cost every text its wait, and
-// the texts of a MixW being tuned would queue up behind one another.
+// meanwhile. Once a window's thread has let one time out, later sends to it
+// give up at once, without waiting, until the watch's probe (Answers) finds
+// it answering: a hung Logger32 would otherwise cost every text its wait,
+// and the texts of a MixW being tuned would queue up behind one another.
+// Threads, not processes: a program whose text window hangs on a thread of
+// its own still takes the leaving notice on its main window.
 platform::Delivery WinWorld::BoundedSend(HWND to, UINT msg, WPARAM wParam, LPARAM lParam) {
     if (to == nullptr || !IsWindow(to)) return platform::Delivery::NoWindow;
     DWORD pid = 0;
-    GetWindowThreadProcessId(to, &pid);
-    if (notAnswering_.count(pid) != 0) return platform::Delivery::NotAnswering;
+    const DWORD thread = GetWindowThreadProcessId(to, &pid);
+    if (notAnswering_.count(thread) != 0) return platform::Delivery::NotAnswering;
     DWORD_PTR result = 0;
     SetLastError(ERROR_SUCCESS);
     LRESULT sent = 0;
@@ -475,15 +477,22 @@ platform::Delivery WinWorld::BoundedSend(HWND to, UINT msg, WPARAM wParam, LPARA
             SendMessageTimeoutA(to, msg, wParam, lParam, SMTO_ABORTIFHUNG, kSendTimeoutMs, &result);
     }
     if (sent != 0) {
-        notAnswering_.erase(pid);
+        notAnswering_.erase(thread);
         return platform::Delivery::Delivered;
     }
     DWORD error = GetLastError();
     // A hung receiver may give no error code at all.
     if (error == ERROR_SUCCESS) error = ERROR_TIMEOUT;
     const auto d = Failure(error);
-    if (d == platform::Delivery::NotAnswering) notAnswering_.insert(pid);
+    if (d == platform::Delivery::NotAnswering) notAnswering_[thread] = {pid, to};
     return d;
+}
+
+bool WinWorld::Probe(HWND window) {
+    DWORD_PTR result = 0;
+    const Busy busy(*this);
+    return SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, kProbeTimeoutMs, &result) !=
+           0;
 }
 
 platform::Delivery WinWorld::SendMessageWithReference(WindowHandle to, MessageId msg, WParam code) {
@@ -503,20 +512,23 @@ std::uint32_t WinWorld::ProcessOf(WindowHandle window) {
     return pid;
 }
 
+// The window answers, and so does every window of its program that let a
+// send time out (each probe waits at most kProbeTimeoutMs).
 bool WinWorld::Answers(WindowHandle window) {
     HWND h = Hwnd(window);
-    if (h == nullptr || !IsWindow(h)) return false;
-    DWORD_PTR result = 0;
-    LRESULT answered = 0;
-    {
-        const Busy busy(*this);
-        answered =
-            SendMessageTimeoutA(h, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, kProbeTimeoutMs, &result);
-    }
-    if (answered == 0) return false;
+    if (h == nullptr || !IsWindow(h) || !Probe(h)) return false;
     DWORD pid = 0;
-    GetWindowThreadProcessId(h, &pid);
-    notAnswering_.erase(pid);
+    notAnswering_.erase(GetWindowThreadProcessId(h, &pid));
+    for (auto it = notAnswering_.begin(); it != notAnswering_.end();) {
+        const auto& [process, sentTo] = it->second;
+        if (process != pid) {
+            ++it;
+        } else if (!IsWindow(sentTo) || Probe(sentTo)) {
+            it = notAnswering_.erase(it);
+        } else {
+            return false;
+        }
+    }
     return true;
 }
 

@@ -21,7 +21,6 @@
 #include <functional>
 #include <map>
 #include <memory>
-#include <set>
 
 #include "bridge/bridge.h"
 #include "field_trace/recorder.h"
@@ -131,10 +130,17 @@ private:
     std::map<std::uint32_t, HBRUSH> brushes_;
     std::int32_t zero_ = 0;  // the leaving notice's referenced value
     DdeLinks links_;
-    // Processes whose window did not take a send in time and have not
-    // answered since: later sends to them give up without waiting.
-    std::set<DWORD> notAnswering_;
+    // Threads whose window did not take a send in time and have not
+    // answered since (by thread: the process and the window it was): later
+    // sends to them give up without waiting.
+    struct Unanswered {
+        DWORD process;
+        HWND window;
+    };
+    std::map<DWORD, Unanswered> notAnswering_;
     platform::Delivery BoundedSend(HWND to, UINT msg, WPARAM wParam, LPARAM lParam);
+    // Whether the window's thread takes a message within the probe's bound.
+    [[nodiscard]] bool Probe(HWND window);
     field_trace::Output* fieldTrace_ = nullptr;
     ULONGLONG started_ = GetTickCount64();
     std::unique_ptr<field_trace::Recorder> recorder_;

@@ -32,15 +32,32 @@ Prober::~Prober() {
 
 void Prober::Start(HWND form, DWORD pid, bool broadcasts) {
     finished_ = false;
-    answers_ = std::thread([this, form] { Answers(form); });
-    if (broadcasts) broadcasts_ = std::thread([this] { Broadcasts(); });
-    process_ = std::thread([this, pid] { Process(pid); });
+    auto run = [this](auto probe) {
+        ++running_;
+        return std::thread([this, probe] {
+            probe();
+            --running_;
+        });
+    };
+    answers_ = run([this, form] { Answers(form); });
+    if (broadcasts) broadcasts_ = run([this] { Broadcasts(); });
+    process_ = run([this, pid] { Process(pid); });
 }
 
 void Prober::Finish() {
     if (finished_) return;
     finished_ = true;
     stop_ = true;
+    // A broadcast reaches the peers' own windows too: serve them until the
+    // probes are over.
+    while (running_ > 0) {
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+        MSG m;
+        while (PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&m);
+            DispatchMessageW(&m);
+        }
+    }
     for (auto* t : {&answers_, &broadcasts_, &process_}) {
         if (t->joinable()) t->join();
     }
@@ -72,7 +89,7 @@ void Prober::Broadcasts() {
         const ULONGLONG asked = GetTickCount64();
         DWORD_PTR got = 0;
         SendMessageTimeoutW(HWND_BROADCAST, WM_SETTINGCHANGE, 0,
-                            reinterpret_cast<LPARAM>(L"LinkwellPeers"), SMTO_NORMAL, 30000, &got);
+                            reinterpret_cast<LPARAM>(L"LinkwellPeers"), SMTO_NORMAL, 10000, &got);
         Raise(longestBroadcast_, static_cast<std::int64_t>(GetTickCount64() - asked));
     }
 }

@@ -34,6 +34,7 @@ private:
     void Process(DWORD pid);
 
     std::atomic<bool> stop_{false};
+    std::atomic<int> running_{0};
     std::thread answers_;
     std::thread broadcasts_;
     std::thread process_;
