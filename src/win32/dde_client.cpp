@@ -15,6 +15,8 @@ constexpr DWORD kTransactionTimeoutMs = 1000;
 // How long one program's windows may take to answer the probe before a
 // connect.
 constexpr UINT kProbeTimeoutMs = 100;
+// How long a connect is refused at once after a window did not answer.
+constexpr ULONGLONG kProbeAgainMs = 1000;
 
 // DdeConnect asks every top-level window with a broadcast send that has no
 // bound: one hung program anywhere (a hung Logger32) would hold the bridge
@@ -103,8 +105,17 @@ HCONV DdeLinks::Conversation(const platform::Text& service, const platform::Text
     const std::wstring t = Wide(topic);
     HSZ hszService = DdeCreateStringHandleW(dde_, s.c_str(), CP_WINUNICODE);
     HSZ hszTopic = DdeCreateStringHandleW(dde_, t.c_str(), CP_WINUNICODE);
-    HCONV conv =
-        EveryTopLevelWindowAnswers() ? DdeConnect(dde_, hszService, hszTopic, nullptr) : nullptr;
+    HCONV conv = nullptr;
+    // After a probe found a window not answering, the links opened in the
+    // same breath are refused without probing again.
+    const ULONGLONG now = GetTickCount64();
+    if (now >= probeAgainAt_) {
+        if (EveryTopLevelWindowAnswers()) {
+            conv = DdeConnect(dde_, hszService, hszTopic, nullptr);
+        } else {
+            probeAgainAt_ = now + kProbeAgainMs;
+        }
+    }
     DdeFreeStringHandle(dde_, hszService);
     DdeFreeStringHandle(dde_, hszTopic);
     if (conv != nullptr) {

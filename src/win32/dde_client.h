@@ -54,7 +54,8 @@ private:
     DWORD dde_ = 0;
     std::map<std::wstring, HCONV> conversations_;  // by lower-case "service|topic"
     std::vector<Link> links_;
-    bool ended_ = false;  // a conversation with links was disconnected
+    bool ended_ = false;          // a conversation with links was disconnected
+    ULONGLONG probeAgainAt_ = 0;  // no connect before (a window did not answer)
 };
 
 }  // namespace linkwell::win32

@@ -188,8 +188,12 @@ LRESULT CALLBACK Logger32Window::MainProc(HWND window, UINT msg, WPARAM wParam, 
 }
 
 LRESULT CALLBACK Logger32Window::TextProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) {
-    if (msg == WM_SETTEXT && self_ != nullptr) {
-        if (!IsPostBeingDispatched(window, msg, wParam, lParam)) self_->BeforeSent();
+    if (self_ == nullptr) return DefWindowProcW(window, msg, wParam, lParam);
+    // A hung thread answers no sent message, whichever of its windows it is for.
+    if (InSendMessage() != FALSE && !IsPostBeingDispatched(window, msg, wParam, lParam)) {
+        self_->BeforeSent();
+    }
+    if (msg == WM_SETTEXT) {
         const wchar_t* text = reinterpret_cast<const wchar_t*>(lParam);
         self_->OnPeersThread([&] {
             self_->activity_.CatchUp();

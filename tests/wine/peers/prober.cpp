@@ -2,6 +2,7 @@
 
 // clang-format off
 #include <windows.h>
+#include <ddeml.h>
 #include <tlhelp32.h>
 #include <psapi.h>
 // clang-format on
@@ -22,6 +23,10 @@ void Raise(std::atomic<std::int64_t>& figure, std::int64_t value) {
 bool Pause(const std::atomic<bool>& stop, DWORD ms) {
     for (DWORD slept = 0; slept < ms && !stop; slept += 10) Sleep(10);
     return !stop;
+}
+
+HDDEDATA CALLBACK NoTransactions(UINT, UINT, HCONV, HSZ, HSZ, HDDEDATA, ULONG_PTR, ULONG_PTR) {
+    return nullptr;
 }
 
 }  // namespace
@@ -63,8 +68,10 @@ void Prober::Finish() {
     }
     std::cerr << "FIGURE longest-unanswered-ms " << longestAnswer_ << '\n'
               << "FIGURE unanswered-probes " << unanswered_ << '\n';
-    if (longestBroadcast_ >= 0)
-        std::cerr << "FIGURE longest-broadcast-ms " << longestBroadcast_ << '\n';
+    if (longestBroadcast_ >= 0) {
+        std::cerr << "FIGURE longest-broadcast-ms " << longestBroadcast_ << '\n'
+                  << "FIGURE longest-dde-connect-ms " << longestDdeConnect_ << '\n';
+    }
     std::cerr << "FIGURE max-threads " << threads_ << '\n'
               << "FIGURE max-private-kb " << privateKb_ << '\n';
 }
@@ -83,14 +90,30 @@ void Prober::Answers(HWND form) {
     }
 }
 
+// A setting-change broadcast and a DDE connect (to a service nobody offers:
+// the initiate goes to every top-level window), as other programs make them.
 void Prober::Broadcasts() {
     longestBroadcast_ = 0;
+    longestDdeConnect_ = 0;
+    DWORD dde = 0;
+    if (DdeInitializeW(&dde, NoTransactions, APPCMD_CLIENTONLY, 0) != DMLERR_NO_ERROR) {
+        dde = 0;
+    }
+    HSZ service = dde != 0 ? DdeCreateStringHandleW(dde, L"LinkwellProbe", CP_WINUNICODE) : nullptr;
     while (Pause(stop_, 1000)) {
-        const ULONGLONG asked = GetTickCount64();
+        ULONGLONG asked = GetTickCount64();
         DWORD_PTR got = 0;
         SendMessageTimeoutW(HWND_BROADCAST, WM_SETTINGCHANGE, 0,
                             reinterpret_cast<LPARAM>(L"LinkwellPeers"), SMTO_NORMAL, 10000, &got);
         Raise(longestBroadcast_, static_cast<std::int64_t>(GetTickCount64() - asked));
+        if (dde == 0) continue;
+        asked = GetTickCount64();
+        if (HCONV conv = DdeConnect(dde, service, service, nullptr)) DdeDisconnect(conv);
+        Raise(longestDdeConnect_, static_cast<std::int64_t>(GetTickCount64() - asked));
+    }
+    if (dde != 0) {
+        DdeFreeStringHandle(dde, service);
+        DdeUninitialize(dde);
     }
 }
 

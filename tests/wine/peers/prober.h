@@ -1,7 +1,7 @@
 // Another program beside the bridge, measuring it from outside while a
 // scenario runs: how long the bridge's window takes to answer WM_GETTEXT
-// (every 20 ms) and, when asked, a broadcast such as a setting change (every
-// second); how many threads and how much private memory the bridge's process
+// (every 20 ms) and, when asked, a setting-change broadcast and a DDE
+// connect (every second); how many threads and how much private memory the bridge's process
 // has (every 200 ms). The figures go to standard error as
 // "FIGURE NAME VALUE" lines once the run is over.
 #pragma once
@@ -40,6 +40,7 @@ private:
     std::thread process_;
     std::atomic<std::int64_t> longestAnswer_{0};
     std::atomic<std::int64_t> longestBroadcast_{-1};
+    std::atomic<std::int64_t> longestDdeConnect_{-1};
     std::atomic<std::int64_t> unanswered_{0};  // probes that got no answer
     std::atomic<std::int64_t> threads_{0};
     std::atomic<std::int64_t> privateKb_{0};
