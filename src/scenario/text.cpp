@@ -103,11 +103,8 @@ std::string ToAnsi(std::u16string_view text) {
         for (std::size_t k = 0; k < kHigh.size(); ++k) {
             if (kHigh[k] == c) replacement = static_cast<char>(0x80 + k);
         }
-        // A surrogate pair is one character: one '?'.
-        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
-            text[i + 1] <= 0xDFFF) {
-            ++i;
-        }
+        // Each half of a surrogate pair becomes a '?' of its own, as
+        // Windows' conversion (WC_NO_BEST_FIT_CHARS) gives under Wine.
         out += replacement;
     }
     return out;

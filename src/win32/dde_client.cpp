@@ -12,6 +12,49 @@ namespace {
 // hung one does not freeze the window for long.
 constexpr DWORD kTransactionTimeoutMs = 1000;
 
+// How long one program's windows may take to answer the probe before a
+// connect.
+constexpr UINT kProbeTimeoutMs = 100;
+// How long a connect is refused at once after a window did not answer.
+constexpr ULONGLONG kProbeAgainMs = 1000;
+
+// DdeConnect asks every top-level window with a broadcast send that has no
+// bound: one hung program anywhere (a hung Logger32) would hold the bridge
+// for as long as it hangs. So a connect is made only when each other
+// thread that owns a top-level window answers a short probe; otherwise it
+// is refused, and the bridge tries again later as for a MixW2 not yet
+// there. (A program that hangs between the probe and the connect still
+// holds it; that gap is a few milliseconds.)
+struct Probe {
+    DWORD ownProcess = GetCurrentProcessId();
+    std::vector<DWORD> threads;
+    bool allAnswer = true;
+};
+
+BOOL CALLBACK ProbeWindow(HWND window, LPARAM param) {
+    auto& p = *reinterpret_cast<Probe*>(param);
+    DWORD pid = 0;
+    const DWORD thread = GetWindowThreadProcessId(window, &pid);
+    if (pid == p.ownProcess) return TRUE;
+    for (const DWORD t : p.threads) {
+        if (t == thread) return TRUE;
+    }
+    p.threads.push_back(thread);
+    DWORD_PTR result = 0;
+    if (SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, kProbeTimeoutMs, &result) ==
+        0) {
+        p.allAnswer = false;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+bool EveryTopLevelWindowAnswers() {
+    Probe probe;
+    EnumWindows(ProbeWindow, reinterpret_cast<LPARAM>(&probe));
+    return probe.allAnswer;
+}
+
 std::wstring Lower(std::wstring s) {
     for (auto& c : s) c = static_cast<wchar_t>(std::towlower(static_cast<wint_t>(c)));
     return s;
@@ -62,7 +105,17 @@ HCONV DdeLinks::Conversation(const platform::Text& service, const platform::Text
     const std::wstring t = Wide(topic);
     HSZ hszService = DdeCreateStringHandleW(dde_, s.c_str(), CP_WINUNICODE);
     HSZ hszTopic = DdeCreateStringHandleW(dde_, t.c_str(), CP_WINUNICODE);
-    HCONV conv = DdeConnect(dde_, hszService, hszTopic, nullptr);
+    HCONV conv = nullptr;
+    // After a probe found a window not answering, the links opened in the
+    // same breath are refused without probing again.
+    const ULONGLONG now = GetTickCount64();
+    if (now >= probeAgainAt_) {
+        if (EveryTopLevelWindowAnswers()) {
+            conv = DdeConnect(dde_, hszService, hszTopic, nullptr);
+        } else {
+            probeAgainAt_ = now + kProbeAgainMs;
+        }
+    }
     DdeFreeStringHandle(dde_, hszService);
     DdeFreeStringHandle(dde_, hszTopic);
     if (conv != nullptr) {
@@ -82,8 +135,8 @@ void DdeLinks::Forget(HCONV conv) {
     }
 }
 
-platform::LinkStatus DdeLinks::Activate(const platform::LinkTarget& target,
-                                        platform::LinkSink sink) {
+platform::LinkStatus DdeLinks::Activate(const platform::LinkTarget& target, platform::LinkSink sink,
+                                        std::optional<platform::Text>& now) {
     if (dde_ == 0) {
         instance_ = this;
         if (DdeInitializeW(&dde_, Callback, APPCMD_CLIENTONLY, 0) != DMLERR_NO_ERROR) {
@@ -101,14 +154,13 @@ platform::LinkStatus DdeLinks::Activate(const platform::LinkTarget& target,
         DdeFreeStringHandle(dde_, item);
         return platform::LinkStatus::Refused;
     }
-    links_.push_back({conv, item, sink});
+    links_.push_back({conv, item, std::move(sink)});
     // The hot link sends only changes: take the current value now.
-    HDDEDATA now = DdeClientTransaction(nullptr, 0, conv, item, CF_TEXT, XTYP_REQUEST,
-                                        kTransactionTimeoutMs, &result);
-    if (now != nullptr) {
-        const platform::Text value = Read(now);
-        DdeFreeDataHandle(now);
-        sink(value);
+    HDDEDATA current = DdeClientTransaction(nullptr, 0, conv, item, CF_TEXT, XTYP_REQUEST,
+                                            kTransactionTimeoutMs, &result);
+    if (current != nullptr) {
+        now = Read(current);
+        DdeFreeDataHandle(current);
     }
     return platform::LinkStatus::Active;
 }
@@ -118,8 +170,9 @@ bool DdeLinks::Connected() {
     for (const auto& link : links_) {
         CONVINFO info{};
         info.cb = sizeof info;
+        // A server that exits says nothing: its window is simply gone.
         if (DdeQueryConvInfo(link.conv, QID_SYNC, &info) == 0 ||
-            (info.wStatus & ST_CONNECTED) == 0) {
+            (info.wStatus & ST_CONNECTED) == 0 || IsWindow(info.hwndPartner) == FALSE) {
             return false;
         }
     }

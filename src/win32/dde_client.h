@@ -12,6 +12,7 @@
 // clang-format on
 
 #include <map>
+#include <optional>
 #include <vector>
 
 #include "platform/platform.h"
@@ -25,8 +26,11 @@ public:
     DdeLinks(const DdeLinks&) = delete;
     DdeLinks& operator=(const DdeLinks&) = delete;
 
+    // `now` gets the item's current value, when the server has one: the
+    // caller hands it on (the sink gets only what is sent later).
     [[nodiscard]] platform::LinkStatus Activate(const platform::LinkTarget& target,
-                                                platform::LinkSink sink);
+                                                platform::LinkSink sink,
+                                                std::optional<platform::Text>& now);
     // False once a conversation that carries links has ended (the server
     // disconnected or has gone); true while none is open.
     [[nodiscard]] bool Connected();
@@ -50,7 +54,8 @@ private:
     DWORD dde_ = 0;
     std::map<std::wstring, HCONV> conversations_;  // by lower-case "service|topic"
     std::vector<Link> links_;
-    bool ended_ = false;  // a conversation with links was disconnected
+    bool ended_ = false;          // a conversation with links was disconnected
+    ULONGLONG probeAgainAt_ = 0;  // no connect before (a window did not answer)
 };
 
 }  // namespace linkwell::win32

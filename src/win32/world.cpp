@@ -1,5 +1,6 @@
 #include "win32/world.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "win32/about.h"
@@ -92,13 +93,93 @@ void WinWorld::Start() {
     bridge_->Start();
 }
 
+// Only WM_QUIT ends the loop. GetMessage gives -1 on an error of its own
+// (Wine does so after another program sent a text of a million characters
+// or more): that message is lost, the loop goes on.
 int WinWorld::Run() {
-    MSG msg;
-    while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
+    RunDeferred();
+    while (!quitSeen_) {
+        MSG msg;
+        const BOOL got = GetMessageW(&msg, nullptr, 0, 0);
+        if (got == 0) {
+            exitCode_ = static_cast<int>(msg.wParam);
+            break;
+        }
+        if (got == -1) {
+            // Not a busy loop should the error persist.
+            MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+            continue;
+        }
+        DispatchOne(msg);
+        RunDeferred();
     }
-    return static_cast<int>(msg.wParam);
+    return exitCode_;
+}
+
+void WinWorld::DispatchOne(MSG& msg) {
+    TranslateMessage(&msg);
+    DispatchMessageW(&msg);
+}
+
+// --- waiting without blocking the window ------------------------------------------------------
+
+// Why the bridge does not simply block in its waits: a thread that takes no
+// message for 5 s is "hung" to Windows, and every program that broadcasts
+// (a setting change, a DDE initiate) waits for it. Why it does not simply
+// pump either: a nested handler of the bridge would run inside the one that
+// waits, and with MixW's DDE sending the dial frequency at 20 Hz, nesting
+// piles up until the stack overflows. So the thread serves its messages
+// (paint, sends from other threads, input) and hands the bridge's own
+// events to this queue.
+class WinWorld::Busy {
+public:
+    explicit Busy(WinWorld& world) : world_(world) { ++world_.busy_; }
+    ~Busy() { --world_.busy_; }
+    Busy(const Busy&) = delete;
+    Busy& operator=(const Busy&) = delete;
+
+private:
+    WinWorld& world_;
+};
+
+void WinWorld::IntoBridge(std::function<void()> event) {
+    if (busy_ > 0) {
+        deferred_.push_back(std::move(event));
+        return;
+    }
+    event();
+}
+
+void WinWorld::RunDeferred() {
+    while (busy_ == 0 && !deferred_.empty()) {
+        auto event = std::move(deferred_.front());
+        deferred_.pop_front();
+        event();
+    }
+}
+
+bool WinWorld::PumpFor(DWORD ms, HANDLE done) {
+    // The longest the thread goes without serving its messages.
+    constexpr ULONGLONG kSliceMs = 100;
+    const ULONGLONG until = GetTickCount64() + ms;
+    for (;;) {
+        const ULONGLONG now = GetTickCount64();
+        if (now >= until) return done != nullptr && WaitForSingleObject(done, 0) == WAIT_OBJECT_0;
+        const auto slice = static_cast<DWORD>(std::min(until - now, kSliceMs));
+        const DWORD r = MsgWaitForMultipleObjectsEx(done != nullptr ? 1 : 0, &done, slice,
+                                                    QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+        if (done != nullptr && r == WAIT_OBJECT_0) return true;
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            if (msg.message == WM_QUIT) {
+                quitSeen_ = true;
+                exitCode_ = static_cast<int>(msg.wParam);
+                continue;
+            }
+            DispatchOne(msg);
+            if (done != nullptr && WaitForSingleObject(done, 0) == WAIT_OBJECT_0) return true;
+        }
+    }
 }
 
 // --- the bridge window ---------------------------------------------------------------
@@ -186,9 +267,13 @@ LRESULT WinWorld::OnFormMessage(HWND window, UINT msg, WPARAM wParam, LPARAM lPa
             if (!id) break;
             const auto kind = window::Design(*id).kind;
             if (kind == ControlKind::TextBox && HIWORD(wParam) == EN_CHANGE) {
-                bridge_->TextArrived(*id, WindowText(reinterpret_cast<HWND>(lParam)));
+                IntoBridge([this, box = *id, text = WindowText(reinterpret_cast<HWND>(lParam))] {
+                    bridge_->TextArrived(box, text);
+                });
             } else if (kind == ControlKind::Button && HIWORD(wParam) == BN_CLICKED) {
-                bridge_->Click(*id);
+                // A button disabled when it is clicked takes no click, also
+                // while the bridge waits.
+                if (form.Enabled(*id)) IntoBridge([this, button = *id] { bridge_->Click(button); });
             }
             return 0;
         }
@@ -204,14 +289,28 @@ LRESULT WinWorld::OnFormMessage(HWND window, UINT msg, WPARAM wParam, LPARAM lPa
         }
         case WM_DRAWITEM: DrawButton(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam)); return TRUE;
         case WM_TIMER: {
+            // Every slot, the watch's included. Ticks missed while the
+            // bridge waited come once, as Windows' own timers do.
             const int slot = static_cast<int>(wParam) - 1;
-            if (slot >= 0 && slot < window::kTimerCount &&
-                timerRunning_[static_cast<std::size_t>(slot)]) {
-                bridge_->TimerTick(slot);
-            }
+            if (slot < 0 || slot >= window::kTimerSlotCount) return 0;
+            const auto i = static_cast<std::size_t>(slot);
+            if (!timerRunning_[i] || tickPending_[i]) return 0;
+            tickPending_[i] = true;
+            IntoBridge([this, i, slot] {
+                tickPending_[i] = false;
+                if (timerRunning_[i]) bridge_->TimerTick(slot);
+            });
             return 0;
         }
-        case WM_CLOSE: bridge_->Close(); return 0;
+        case WM_CLOSE:
+            // During a start-up wait the close runs at once (the wait never
+            // returns); during any other wait, once the waiting handler is over.
+            if (inStartupWait_ || busy_ == 0) {
+                bridge_->Close();
+            } else {
+                deferred_.push_back([this] { SendMessageW(form_, WM_CLOSE, 0, 0); });
+            }
+            return 0;
         case WM_DESTROY: PostQuitMessage(0); return 0;
         default: break;
     }
@@ -358,28 +457,42 @@ platform::Delivery WinWorld::PostMessage(WindowHandle to, MessageId msg, WParam 
 }
 
 // A send waits at most kSendTimeoutMs, handling what is sent to the bridge
-// meanwhile. Once a program has let one time out, later sends to it give up
-// at once, without waiting, until the watch's probe (Answers) finds it
-// answering: a hung Logger32 would otherwise cost every text its wait, and
-// the texts of a MixW being tuned would queue up behind one another.
+// meanwhile. Once a window's thread has let one time out, later sends to it
+// give up at once, without waiting, until the watch's probe (Answers) finds
+// it answering: a hung Logger32 would otherwise cost every text its wait,
+// and the texts of a MixW being tuned would queue up behind one another.
+// Threads, not processes: a program whose text window hangs on a thread of
+// its own still takes the leaving notice on its main window.
 platform::Delivery WinWorld::BoundedSend(HWND to, UINT msg, WPARAM wParam, LPARAM lParam) {
     if (to == nullptr || !IsWindow(to)) return platform::Delivery::NoWindow;
     DWORD pid = 0;
-    GetWindowThreadProcessId(to, &pid);
-    if (notAnswering_.count(pid) != 0) return platform::Delivery::NotAnswering;
+    const DWORD thread = GetWindowThreadProcessId(to, &pid);
+    if (notAnswering_.count(thread) != 0) return platform::Delivery::NotAnswering;
     DWORD_PTR result = 0;
     SetLastError(ERROR_SUCCESS);
-    if (SendMessageTimeoutA(to, msg, wParam, lParam, SMTO_ABORTIFHUNG, kSendTimeoutMs, &result) !=
-        0) {
-        notAnswering_.erase(pid);
+    LRESULT sent = 0;
+    {
+        const Busy busy(*this);
+        sent =
+            SendMessageTimeoutA(to, msg, wParam, lParam, SMTO_ABORTIFHUNG, kSendTimeoutMs, &result);
+    }
+    if (sent != 0) {
+        notAnswering_.erase(thread);
         return platform::Delivery::Delivered;
     }
     DWORD error = GetLastError();
     // A hung receiver may give no error code at all.
     if (error == ERROR_SUCCESS) error = ERROR_TIMEOUT;
     const auto d = Failure(error);
-    if (d == platform::Delivery::NotAnswering) notAnswering_.insert(pid);
+    if (d == platform::Delivery::NotAnswering) notAnswering_[thread] = {pid, to};
     return d;
+}
+
+bool WinWorld::Probe(HWND window) {
+    DWORD_PTR result = 0;
+    const Busy busy(*this);
+    return SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, kProbeTimeoutMs, &result) !=
+           0;
 }
 
 platform::Delivery WinWorld::SendMessageWithReference(WindowHandle to, MessageId msg, WParam code) {
@@ -399,16 +512,23 @@ std::uint32_t WinWorld::ProcessOf(WindowHandle window) {
     return pid;
 }
 
+// The window answers, and so does every window of its program that let a
+// send time out (each probe waits at most kProbeTimeoutMs).
 bool WinWorld::Answers(WindowHandle window) {
     HWND h = Hwnd(window);
-    if (h == nullptr || !IsWindow(h)) return false;
-    DWORD_PTR result = 0;
-    if (SendMessageTimeoutA(h, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, kProbeTimeoutMs, &result) == 0) {
-        return false;
-    }
+    if (h == nullptr || !IsWindow(h) || !Probe(h)) return false;
     DWORD pid = 0;
-    GetWindowThreadProcessId(h, &pid);
-    notAnswering_.erase(pid);
+    notAnswering_.erase(GetWindowThreadProcessId(h, &pid));
+    for (auto it = notAnswering_.begin(); it != notAnswering_.end();) {
+        const auto& [process, sentTo] = it->second;
+        if (process != pid) {
+            ++it;
+        } else if (!IsWindow(sentTo) || Probe(sentTo)) {
+            it = notAnswering_.erase(it);
+        } else {
+            return false;
+        }
+    }
     return true;
 }
 
@@ -427,6 +547,15 @@ LResult WinWorld::CallWindowProc(WindowProc proc, WindowHandle window, MessageId
 
 LRESULT CALLBACK WinWorld::HookTrampoline(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) {
     if (self_ == nullptr || !self_->bridge_) return DefWindowProcW(window, msg, wParam, lParam);
+    // Logger32's messages (registered ones) wait while the bridge waits;
+    // the rest goes on to the form's procedure, which sorts it.
+    if (self_->busy_ > 0 && msg >= 0xC000 && msg <= 0xFFFF) {
+        self_->deferred_.push_back([h = Handle(window), msg, wParam, lParam] {
+            if (self_ != nullptr && self_->bridge_)
+                (void)self_->bridge_->HookProc(h, msg, wParam, lParam);
+        });
+        return 0;
+    }
     return static_cast<LRESULT>(self_->bridge_->HookProc(Handle(window), msg, wParam, lParam));
 }
 
@@ -441,14 +570,28 @@ void WinWorld::MakeTopmost(WindowHandle window) {
 // --- Platform: the thread
 // --------------------------------------------------------------------------
 
+// The window stays alive while the bridge sleeps; a close runs at once.
 void WinWorld::Sleep(int milliseconds) {
-    ::Sleep(static_cast<DWORD>(milliseconds < 0 ? 0 : milliseconds));
+    const bool outer = inStartupWait_;
+    inStartupWait_ = true;
+    {
+        const Busy busy(*this);
+        PumpFor(static_cast<DWORD>(milliseconds < 0 ? 0 : milliseconds), nullptr);
+    }
+    inStartupWait_ = outer;
 }
 
+// Modal: the bridge's messages are handled while the box is open, those
+// kept from a wait first.
 void WinWorld::MessageBox(const Text& text, const Text& title) {
+    const int busy = std::exchange(busy_, 0);
+    const bool wait = std::exchange(inStartupWait_, false);
+    RunDeferred();
     const std::wstring t = Wide(text);
     const std::wstring c = Wide(title);
     MessageBoxW(form_, t.c_str(), c.c_str(), MB_OK);
+    busy_ = busy;
+    inStartupWait_ = wait;
 }
 
 void WinWorld::EndProgram() {
@@ -469,12 +612,25 @@ void WinWorld::StopTimer(int slot) {
 // ------------------------------------------------------------------
 
 std::unique_ptr<platform::Automation> WinWorld::GetActiveObject(const Text& progId) {
-    return GetRunningObject(progId);
+    return GetRunningObject(progId, [this](HANDLE done, DWORD ms) {
+        const Busy busy(*this);
+        return PumpFor(ms, done);
+    });
 }
 
 platform::LinkStatus WinWorld::ActivateLink(const platform::LinkTarget& link,
                                             platform::LinkSink sink) {
-    return links_.Activate(link, std::move(sink));
+    // Values sent later wait while the bridge waits; the current value is
+    // the bridge's at once.
+    std::optional<Text> now;
+    platform::LinkStatus status = platform::LinkStatus::Refused;
+    {
+        const Busy busy(*this);
+        status = links_.Activate(
+            link, [this, sink](const Text& v) { IntoBridge([sink, v] { sink(v); }); }, now);
+    }
+    if (status == platform::LinkStatus::Active && now) sink(*now);
+    return status;
 }
 
 Text WinWorld::DecimalSeparator() {

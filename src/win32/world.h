@@ -17,9 +17,10 @@
 
 #include <array>
 #include <cstdint>
+#include <deque>
+#include <functional>
 #include <map>
 #include <memory>
-#include <set>
 
 #include "bridge/bridge.h"
 #include "field_trace/recorder.h"
@@ -48,7 +49,7 @@ public:
 
     // Creates the bridge window, runs OnLoad and shows the window.
     void Start();
-    // The message loop; returns the exit code.
+    // The message loop; returns the exit code. Only WM_QUIT ends it.
     int Run();
 
     // --- Platform ----------------------------------------------------------
@@ -90,6 +91,20 @@ private:
     static LRESULT CALLBACK AboutProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam);
 
     LRESULT OnFormMessage(HWND window, UINT msg, WPARAM wParam, LPARAM lParam);
+
+    // While the bridge waits (a start-up wait, a call into MixW2, a send to
+    // Logger32, a DDE transaction) the thread goes on serving the window, but
+    // none of the bridge's handlers runs: what arrives for it is kept here
+    // and run afterwards, in order, once the handler that waited is over.
+    class Busy;
+    void IntoBridge(std::function<void()> event);
+    void RunDeferred();
+    // Serves the thread's messages for up to `ms` (never more than 100 ms
+    // without looking), until `done` (may be null) is signalled. True when
+    // it was.
+    bool PumpFor(DWORD ms, HANDLE done);
+    void DispatchOne(MSG& msg);
+
     void CreateForm();
     void CreateAbout();
     void DrawButton(const DRAWITEMSTRUCT& item);
@@ -105,14 +120,27 @@ private:
     HFONT font_ = nullptr;
     HFONT aboutFont_ = nullptr;
     std::array<HWND, window::kControlCount> controls_{};
-    std::array<bool, window::kTimerCount> timerRunning_{};
+    std::array<bool, window::kTimerSlotCount> timerRunning_{};
+    std::array<bool, window::kTimerSlotCount> tickPending_{};
+    int busy_ = 0;
+    bool inStartupWait_ = false;
+    bool quitSeen_ = false;
+    int exitCode_ = 0;
+    std::deque<std::function<void()>> deferred_;
     std::map<std::uint32_t, HBRUSH> brushes_;
     std::int32_t zero_ = 0;  // the leaving notice's referenced value
     DdeLinks links_;
-    // Processes whose window did not take a send in time and have not
-    // answered since: later sends to them give up without waiting.
-    std::set<DWORD> notAnswering_;
+    // Threads whose window did not take a send in time and have not
+    // answered since (by thread: the process and the window it was): later
+    // sends to them give up without waiting.
+    struct Unanswered {
+        DWORD process;
+        HWND window;
+    };
+    std::map<DWORD, Unanswered> notAnswering_;
     platform::Delivery BoundedSend(HWND to, UINT msg, WPARAM wParam, LPARAM lParam);
+    // Whether the window's thread takes a message within the probe's bound.
+    [[nodiscard]] bool Probe(HWND window);
     field_trace::Output* fieldTrace_ = nullptr;
     ULONGLONG started_ = GetTickCount64();
     std::unique_ptr<field_trace::Recorder> recorder_;

@@ -1,5 +1,6 @@
 #include "peers/logger32_window.h"
 
+#include <algorithm>
 #include <string>
 #include <thread>
 
@@ -12,13 +13,22 @@ namespace {
 
 // How long the hung text window keeps a text: longer than any run.
 constexpr DWORD kHungMs = 60000;
+constexpr UINT kRun = WM_APP + 1;
+constexpr wchar_t kRunClass[] = L"LinkwellPeersRun";
+// The post the windows' thread is dispatching inside a sent message's
+// handler (InSendMessage says "sent" for it too).
+thread_local const MSG* dispatchingPost = nullptr;
 
 }  // namespace
 
 Logger32Window* Logger32Window::self_ = nullptr;
 
-Logger32Window::Logger32Window(scenario::Trace& trace, Activity& activity, bool hungTextWindow)
-    : activity_(activity), logger32_(*this, trace), hungTextWindow_(hungTextWindow) {
+Logger32Window::Logger32Window(scenario::Trace& trace, Activity& activity, bool hungTextWindow,
+                               bool ownThread)
+    : activity_(activity),
+      logger32_(*this, trace),
+      hungTextWindow_(hungTextWindow),
+      ownThread_(ownThread) {
     self_ = this;
     WNDCLASSW wc{};
     wc.hInstance = GetModuleHandleW(nullptr);
@@ -28,26 +38,104 @@ Logger32Window::Logger32Window(scenario::Trace& trace, Activity& activity, bool 
     wc.lpfnWndProc = TextProc;
     wc.lpszClassName = kLogger32TextClass;
     RegisterClassW(&wc);
+    if (!ownThread_) return;
+    wc.lpfnWndProc = RunProc;
+    wc.lpszClassName = kRunClass;
+    RegisterClassW(&wc);
+    relay_ = CreateWindowExW(0, kRunClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, wc.hInstance,
+                             nullptr);
+    HANDLE ready = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    std::thread([this, ready] {
+        control_ = CreateWindowExW(0, kRunClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                   GetModuleHandleW(nullptr), nullptr);
+        threadId_ = GetCurrentThreadId();
+        SetEvent(ready);
+        MSG m;
+        while (GetMessageW(&m, nullptr, 0, 0) > 0) DispatchMessageW(&m);
+    }).detach();
+    WaitForSingleObject(ready, INFINITE);
+    CloseHandle(ready);
 }
 
 Logger32Window::~Logger32Window() {
+    if (ownThread_) {
+        hungUntil_ = 0;
+        OnOwnThread([this] { DestroyWindows(); });
+        PostThreadMessageW(threadId_, WM_QUIT, 0, 0);
+    }
     self_ = nullptr;
 }
 
+LRESULT CALLBACK Logger32Window::RunProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (msg != kRun) return DefWindowProcW(window, msg, wParam, lParam);
+    (*reinterpret_cast<const std::function<void()>*>(lParam))();
+    return 0;
+}
+
+void Logger32Window::OnOwnThread(const std::function<void()>& f) const {
+    if (!ownThread_) return f();
+    DWORD_PTR result = 0;
+    SendMessageTimeoutW(control_, kRun, 0, reinterpret_cast<LPARAM>(&f), SMTO_NORMAL, 60000,
+                        &result);
+}
+
+void Logger32Window::OnPeersThread(const std::function<void()>& f) const {
+    if (!ownThread_) return f();
+    SendMessageW(relay_, kRun, 0, reinterpret_cast<LPARAM>(&f));
+}
+
+// Wine's PeekMessage takes sent messages whatever its filter: a message
+// sent during the hang comes in nested, and waits here too, so none is
+// answered before the hang is over (the nested ones first, then the one
+// that came first). Posts go on reaching the windows meanwhile.
+void Logger32Window::BeforeSent() {
+    if (!ownThread_) return;
+    MSG m;
+    auto dispatchPosts = [&m] {
+        while (PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE)) {
+            dispatchingPost = &m;
+            DispatchMessageW(&m);
+            dispatchingPost = nullptr;
+        }
+    };
+    for (ULONGLONG now = GetTickCount64(); now < hungUntil_; now = GetTickCount64()) {
+        MsgWaitForMultipleObjects(0, nullptr, FALSE,
+                                  static_cast<DWORD>(std::min<ULONGLONG>(hungUntil_ - now, 20)),
+                                  QS_ALLINPUT);
+        dispatchPosts();
+    }
+    // What was posted before this message was sent comes first.
+    dispatchPosts();
+}
+
+bool Logger32Window::IsPostBeingDispatched(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) {
+    const MSG* m = dispatchingPost;
+    if (m == nullptr || m->hwnd != window || m->message != msg || m->wParam != wParam ||
+        m->lParam != lParam) {
+        return false;
+    }
+    dispatchingPost = nullptr;  // what it runs into nested is not that post
+    return true;
+}
+
 void Logger32Window::Start(bool withTextWindow) {
-    DestroyWindows();
+    OnOwnThread([this] { DestroyWindows(); });
     HINSTANCE inst = GetModuleHandleW(nullptr);
-    main_ = CreateWindowExW(0, kLogger32Class, L"Logger32", WS_OVERLAPPEDWINDOW, 0, 0, 200, 100,
-                            nullptr, nullptr, inst, nullptr);
-    text_ = hungTextWindow_ ? HungTextWindow()
-                            : CreateWindowExW(0, kLogger32TextClass, L"", WS_POPUP, 0, 0, 10, 10,
-                                              nullptr, nullptr, inst, nullptr);
+    OnOwnThread([&] {
+        main_ = CreateWindowExW(0, kLogger32Class, L"Logger32", WS_OVERLAPPEDWINDOW, 0, 0, 200, 100,
+                                nullptr, nullptr, inst, nullptr);
+        if (!hungTextWindow_) {
+            text_ = CreateWindowExW(0, kLogger32TextClass, L"", WS_POPUP, 0, 0, 10, 10, nullptr,
+                                    nullptr, inst, nullptr);
+        }
+    });
+    if (hungTextWindow_) text_ = HungTextWindow();
     logger32_.Start(withTextWindow, Handle(main_), Handle(text_));
 }
 
 void Logger32Window::Stop() {
     logger32_.Stop();
-    DestroyWindows();
+    OnOwnThread([this] { DestroyWindows(); });
 }
 
 void Logger32Window::DestroyWindows() {
@@ -76,26 +164,41 @@ void Logger32Window::SetTextOf(platform::WindowHandle to, const platform::Text& 
 
 // The main window: the registered messages reach the stand-in.
 LRESULT CALLBACK Logger32Window::MainProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) {
-    if (msg >= 0xC000 && msg <= 0xFFFF && self_ != nullptr) {
-        self_->activity_.Touch();
-        // Posts that CatchUp dispatches run inside a send's handler.
-        const bool sent = InSendMessage() != FALSE && !self_->activity_.CatchingUp();
-        if (sent) self_->activity_.CatchUp();
-        const auto how = !sent                                ? scenario::Delivery::Posted
-                         : wParam == logger32::code::kLeaving ? scenario::Delivery::SentReference
-                                                              : scenario::Delivery::Sent;
-        if (self_->logger32_.Receive(msg, static_cast<platform::WParam>(wParam),
-                                     static_cast<platform::LParam>(lParam), how))
-            return 0;
+    if (self_ == nullptr) return DefWindowProcW(window, msg, wParam, lParam);
+    const bool fromOutside =
+        InSendMessage() != FALSE && !IsPostBeingDispatched(window, msg, wParam, lParam);
+    if (fromOutside) self_->BeforeSent();
+    if (msg >= 0xC000 && msg <= 0xFFFF) {
+        bool taken = false;
+        self_->OnPeersThread([&] {
+            self_->activity_.Touch();
+            // Posts that CatchUp dispatches run inside a send's handler.
+            const bool sent = fromOutside && !self_->activity_.CatchingUp();
+            if (sent) self_->activity_.CatchUp();
+            const auto how = !sent ? scenario::Delivery::Posted
+                             : wParam == logger32::code::kLeaving
+                                 ? scenario::Delivery::SentReference
+                                 : scenario::Delivery::Sent;
+            taken = self_->logger32_.Receive(msg, static_cast<platform::WParam>(wParam),
+                                             static_cast<platform::LParam>(lParam), how);
+        });
+        if (taken) return 0;
     }
     return DefWindowProcW(window, msg, wParam, lParam);
 }
 
 LRESULT CALLBACK Logger32Window::TextProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) {
-    if (msg == WM_SETTEXT && self_ != nullptr) {
-        self_->activity_.CatchUp();
+    if (self_ == nullptr) return DefWindowProcW(window, msg, wParam, lParam);
+    // A hung thread answers no sent message, whichever of its windows it is for.
+    if (InSendMessage() != FALSE && !IsPostBeingDispatched(window, msg, wParam, lParam)) {
+        self_->BeforeSent();
+    }
+    if (msg == WM_SETTEXT) {
         const wchar_t* text = reinterpret_cast<const wchar_t*>(lParam);
-        self_->logger32_.ReceiveText(text == nullptr ? platform::Text() : FromWide(text));
+        self_->OnPeersThread([&] {
+            self_->activity_.CatchUp();
+            self_->logger32_.ReceiveText(text == nullptr ? platform::Text() : FromWide(text));
+        });
     }
     return DefWindowProcW(window, msg, wParam, lParam);
 }

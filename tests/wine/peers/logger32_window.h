@@ -2,9 +2,18 @@
 // text window, around the portable stand-in that the simulated world plays
 // too. With a hung text window (peers logger32-text=hung) the text window
 // stops answering on the first text it gets, on a thread of its own.
+//
+// A run that hangs Logger32 (`logger32 hang MS`) gives its windows a thread
+// of their own, as Logger32's are: while hung, that thread takes no sent
+// message (the first one waits there until the hang is over; later ones
+// queue behind it) while posts still reach the windows; what reaches them
+// is handed to the peers' thread, where the stand-in and the trace live.
 #pragma once
 
 #include <windows.h>
+
+#include <atomic>
+#include <functional>
 
 #include "peers/messages.h"
 #include "scenario/logger32_standin.h"
@@ -14,7 +23,7 @@ namespace linkwell::win32::peers {
 
 class Logger32Window final : private scenario::Logger32Port {
 public:
-    Logger32Window(scenario::Trace& trace, Activity& activity, bool hungTextWindow);
+    Logger32Window(scenario::Trace& trace, Activity& activity, bool hungTextWindow, bool ownThread);
     ~Logger32Window() override;
     Logger32Window(const Logger32Window&) = delete;
     Logger32Window& operator=(const Logger32Window&) = delete;
@@ -26,6 +35,8 @@ public:
     void Stop();
     [[nodiscard]] HWND MainWindow() const { return main_; }
     [[nodiscard]] HWND TextWindow() const { return text_; }
+    // Takes no sent message until `until` (GetTickCount64); needs its own thread.
+    void Hang(ULONGLONG until) { hungUntil_ = until; }
 
 private:
     // Logger32Port
@@ -39,6 +50,14 @@ private:
     static LRESULT CALLBACK HungTextProc(HWND, UINT, WPARAM, LPARAM);
     [[nodiscard]] static HWND HungTextWindow();
     void DestroyWindows();
+    static LRESULT CALLBACK RunProc(HWND, UINT, WPARAM, LPARAM);
+    void OnOwnThread(const std::function<void()>& f) const;
+    void OnPeersThread(const std::function<void()>& f) const;
+    // On the windows' thread, when a message was sent: the hang first, then
+    // what was posted before it (the trace keeps the bridge's order).
+    void BeforeSent();
+    [[nodiscard]] static bool IsPostBeingDispatched(HWND window, UINT msg, WPARAM wParam,
+                                                    LPARAM lParam);
 
     static Logger32Window* self_;
     Activity& activity_;
@@ -46,6 +65,12 @@ private:
     bool hungTextWindow_;
     HWND main_ = nullptr;
     HWND text_ = nullptr;
+    bool ownThread_;
+    HWND control_ = nullptr;  // runs the peers' requests on the windows' thread
+    HWND relay_ = nullptr;    // runs the windows' on the peers' thread
+    DWORD threadId_ = 0;
+    HANDLE thread_ = nullptr;
+    std::atomic<ULONGLONG> hungUntil_{0};
 };
 
 }  // namespace linkwell::win32::peers

@@ -41,8 +41,9 @@ CallCounts* Counts() {
 // run it belongs to; once that run is over every call fails.
 class MixWObject final : public IDispatch {
 public:
-    MixWObject(std::unique_ptr<platform::Automation> target, std::function<void()> beforeCall)
-        : target_(std::move(target)), beforeCall_(std::move(beforeCall)) {}
+    MixWObject(std::unique_ptr<platform::Automation> target, std::function<void()> beforeCall,
+               std::shared_ptr<std::function<void()>> hold)
+        : target_(std::move(target)), beforeCall_(std::move(beforeCall)), hold_(std::move(hold)) {}
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
         if (iid == IID_IUnknown || iid == IID_IDispatch) {
@@ -67,6 +68,7 @@ public:
     HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID,
                                             DISPID* ids) override {
         if (CallCounts* c = Counts()) InterlockedIncrement(&c->getIdsOfNames);
+        if (*hold_) (*hold_)();
         static const std::pair<const wchar_t*, DISPID> kMembers[] = {
             {L"ExecuteMacros", kExecuteMacros},
             {L"SetQsoData", kSetQsoData},
@@ -85,6 +87,7 @@ public:
     HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params,
                                      VARIANT* result, EXCEPINFO*, UINT*) override {
         if (CallCounts* c = Counts()) InterlockedIncrement(&c->invokes);
+        if (*hold_) (*hold_)();
         if (beforeCall_) beforeCall_();
         if (!target_) return RPC_E_DISCONNECTED;
         switch (id) {
@@ -133,6 +136,7 @@ private:
     ULONG refs_ = 1;
     std::unique_ptr<platform::Automation> target_;
     std::function<void()> beforeCall_;
+    std::shared_ptr<std::function<void()>> hold_;
 };
 
 #pragma GCC diagnostic pop
@@ -145,8 +149,16 @@ AutomationServer::~AutomationServer() {
 
 void AutomationServer::Start(std::unique_ptr<platform::Automation> object) {
     Stop();
-    object_ = new MixWObject(std::move(object), beforeCall_);
+    if (!hold_) hold_ = std::make_shared<std::function<void()>>();
+    object_ = new MixWObject(std::move(object), beforeCall_, hold_);
     RegisterActiveObject(object_, kMixWClsid, ACTIVEOBJECT_STRONG, &cookie_);
+}
+
+void AutomationServer::Hang(ULONGLONG until, std::function<void(ULONGLONG)> whileHung) {
+    if (!hold_) hold_ = std::make_shared<std::function<void()>>();
+    *hold_ = [until, whileHung = std::move(whileHung)] {
+        if (GetTickCount64() < until) whileHung(until);
+    };
 }
 
 void AutomationServer::Stop() {

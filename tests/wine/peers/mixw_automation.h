@@ -34,9 +34,14 @@ public:
     // Serves `object` (one MixW2 run's) until Stop.
     void Start(std::unique_ptr<platform::Automation> object);
     void Stop();
+    // No call returns before `until` (GetTickCount64): a call that comes
+    // meanwhile runs `whileHung` (the peers go on playing, MixW's DDE server
+    // keeps sending) until then.
+    void Hang(ULONGLONG until, std::function<void(ULONGLONG)> whileHung);
 
 private:
     std::function<void()> beforeCall_;
+    std::shared_ptr<std::function<void()>> hold_;
     IDispatch* object_ = nullptr;
     DWORD cookie_ = 0;
 };

@@ -17,16 +17,20 @@ constexpr std::int64_t kSettleMs = 400;
 Session::Session(scenario::Scenario scenario, std::wstring bridgeExe, std::wstring bridgeArgs,
                  std::wstring watchDll)
     : last_(scenario.actions.empty() ? 0 : scenario.actions.back().time),
+      hangsLogger32_(std::any_of(
+          scenario.actions.begin(), scenario.actions.end(),
+          [](const scenario::Action& a) { return a.kind == scenario::ActionKind::Logger32Hang; })),
       bridgeExe_(std::move(bridgeExe)),
       bridgeArgs_(std::move(bridgeArgs)),
       watchDll_(std::move(watchDll)),
       trace_(std::cout),
-      logger32_(trace_, activity_, scenario.peers.hungLogger32Text),
+      logger32_(trace_, activity_, scenario.peers.hungLogger32Text, hangsLogger32_),
       automation_([this] { activity_.CatchUp(); }),
       dde_(mixw_),
       watcher_(trace_, activity_),
       operator_(bridge_, watcher_),
-      player_(*this, logger32_.StandIn(), mixw_, scenario::SourceOf(std::move(scenario.actions))) {
+      player_(*this, logger32_.StandIn(), mixw_, scenario::SourceOf(std::move(scenario.actions))),
+      broadcasts_(!scenario.peers.hungLogger32Text && !hangsLogger32_) {
     trace_.SetClock([this] { return frozen_ ? *frozen_ : Now(); });
     trace_.SetHandleNames([this](std::int64_t v) { return player_.HandleName(v); });
 }
@@ -44,7 +48,20 @@ int Session::Run() {
     const bool launched = bridge_.Launch(bridgeExe_, bridgeArgs_, watchDll_);
     start_ = bridge_.AppearedAt();
     if (!launched) return 1;
-    while (!ended_) {
+    prober_.Start(bridge_.Form(), bridge_.Pid(), broadcasts_);
+    while (Step()) {
+    }
+    prober_.Finish();
+    std::cout << "# end " << last_ << '\n';
+    std::cout.flush();
+    bridge_.Finish(ended_);
+    StopMixW();
+    return 0;
+}
+
+bool Session::Step() {
+    if (ended_) return false;
+    {
         for (const auto* next = player_.Next(); next != nullptr && next->time <= Now();
              next = player_.Next()) {
             const scenario::Action a = player_.Take();
@@ -59,7 +76,7 @@ int Session::Run() {
             settleBox_ = nullptr;
         }
         const auto* next = player_.Next();
-        if (next == nullptr && Now() >= last_ + kSettleMs) break;
+        if (next == nullptr && Now() >= last_ + kSettleMs) return false;
         const std::int64_t due = next != nullptr ? next->time : last_ + kSettleMs;
         const DWORD wait = static_cast<DWORD>(std::clamp<std::int64_t>(due - Now(), 0, 20));
         HANDLE process = bridge_.Process();
@@ -67,16 +84,25 @@ int Session::Run() {
         if (r == WAIT_OBJECT_0) {
             activity_.CatchUp();
             trace_.Line("END", "");
+            if (closedAt_) std::cerr << "FIGURE close-ms " << GetTickCount64() - *closedAt_ << '\n';
             ended_ = true;
-            break;
+            return false;
         }
         Pump();
     }
-    std::cout << "# end " << last_ << '\n';
-    std::cout.flush();
-    bridge_.Finish(ended_);
-    StopMixW();
-    return 0;
+    return true;
+}
+
+void Session::HangLogger32(std::int64_t ms) {
+    logger32_.Hang(GetTickCount64() + static_cast<ULONGLONG>(std::max<std::int64_t>(ms, 0)));
+}
+
+void Session::HangMixW(std::int64_t ms) {
+    automation_.Hang(GetTickCount64() + static_cast<ULONGLONG>(std::max<std::int64_t>(ms, 0)),
+                     [this](ULONGLONG until) {
+                         while (GetTickCount64() < until && Step()) {
+                         }
+                     });
 }
 
 void Session::StartMixW() {
@@ -92,6 +118,20 @@ void Session::StopMixW() {
     automation_.Stop();
     dde_.Stop();
     mixwRunning_ = false;
+}
+
+// A box the bridge is opening may take Wine a few tens of milliseconds to
+// show: OK waits for one a little while, as an operator would.
+void Session::PressOk() {
+    constexpr ULONGLONG kBoxWaitMs = 500;
+    const ULONGLONG limit = GetTickCount64() + kBoxWaitMs;
+    HANDLE process = bridge_.Process();
+    settleBox_ = operator_.PressOk();
+    while (settleBox_ == nullptr && GetTickCount64() < limit) {
+        MsgWaitForMultipleObjects(1, &process, FALSE, 5, QS_ALLINPUT);
+        Pump();
+        settleBox_ = operator_.PressOk();
+    }
 }
 
 void Session::Dump(const std::vector<std::string>& names) {

@@ -18,6 +18,7 @@
 #include "peers/mixw_automation.h"
 #include "peers/mixw_dde.h"
 #include "peers/operator.h"
+#include "peers/prober.h"
 #include "peers/watcher.h"
 #include "scenario/mixw_standin.h"
 #include "scenario/player.h"
@@ -42,12 +43,14 @@ private:
     void StopLogger32() override { logger32_.Stop(); }
     void StartMixW() override;
     void StopMixW() override;
-    // Hangs are not played by the Windows peers yet.
-    void HangLogger32(std::int64_t) override {}
-    void HangMixW(std::int64_t) override {}
+    void HangLogger32(std::int64_t ms) override;
+    void HangMixW(std::int64_t ms) override;
     void Click(window::ControlId button) override { operator_.Click(button); }
-    void PressOk() override { settleBox_ = operator_.PressOk(); }
-    void CloseBridge() override { operator_.Close(); }
+    void PressOk() override;
+    void CloseBridge() override {
+        if (!closedAt_) closedAt_ = GetTickCount64();
+        operator_.Close();
+    }
     void SetDecimalSeparator(const platform::Text& separator) override {
         operator_.SetDecimalSeparator(separator);
     }
@@ -58,8 +61,12 @@ private:
         return static_cast<std::int64_t>(GetTickCount64() - start_);
     }
     void Settle(HWND box);
+    // One turn of the run: the actions that are due, then up to 20 ms of
+    // serving the peers' windows. False once the run is over.
+    bool Step();
 
     std::int64_t last_;
+    bool hangsLogger32_;  // Logger32's windows get a thread of their own
     std::wstring bridgeExe_;
     std::wstring bridgeArgs_;
     std::wstring watchDll_;
@@ -78,6 +85,9 @@ private:
     bool ended_ = false;
     bool mixwRunning_ = false;
     HWND settleBox_ = nullptr;
+    bool broadcasts_;  // no peer's window hangs in this run
+    Prober prober_;
+    std::optional<ULONGLONG> closedAt_;  // the operator's first close
 };
 
 }  // namespace linkwell::win32::peers

@@ -1,0 +1,147 @@
+#include "peers/prober.h"
+
+// clang-format off
+#include <windows.h>
+#include <ddeml.h>
+#include <tlhelp32.h>
+#include <psapi.h>
+// clang-format on
+
+#include <algorithm>
+#include <iostream>
+
+namespace linkwell::win32::peers {
+namespace {
+
+void Raise(std::atomic<std::int64_t>& figure, std::int64_t value) {
+    std::int64_t old = figure.load();
+    while (value > old && !figure.compare_exchange_weak(old, value)) {
+    }
+}
+
+// Waits `ms` unless stopped first.
+bool Pause(const std::atomic<bool>& stop, DWORD ms) {
+    for (DWORD slept = 0; slept < ms && !stop; slept += 10) Sleep(10);
+    return !stop;
+}
+
+HDDEDATA CALLBACK NoTransactions(UINT, UINT, HCONV, HSZ, HSZ, HDDEDATA, ULONG_PTR, ULONG_PTR) {
+    return nullptr;
+}
+
+}  // namespace
+
+Prober::~Prober() {
+    Finish();
+}
+
+void Prober::Start(HWND form, DWORD pid, bool broadcasts) {
+    finished_ = false;
+    auto run = [this](auto probe) {
+        ++running_;
+        return std::thread([this, probe] {
+            probe();
+            --running_;
+        });
+    };
+    answers_ = run([this, form] { Answers(form); });
+    if (broadcasts) broadcasts_ = run([this] { Broadcasts(); });
+    process_ = run([this, pid] { Process(pid); });
+}
+
+void Prober::Finish() {
+    if (finished_) return;
+    finished_ = true;
+    stop_ = true;
+    // A broadcast reaches the peers' own windows too: serve them until the
+    // probes are over.
+    while (running_ > 0) {
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+        MSG m;
+        while (PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&m);
+            DispatchMessageW(&m);
+        }
+    }
+    for (auto* t : {&answers_, &broadcasts_, &process_}) {
+        if (t->joinable()) t->join();
+    }
+    std::cerr << "FIGURE longest-unanswered-ms " << longestAnswer_ << '\n'
+              << "FIGURE unanswered-probes " << unanswered_ << '\n';
+    if (longestBroadcast_ >= 0) {
+        std::cerr << "FIGURE longest-broadcast-ms " << longestBroadcast_ << '\n'
+                  << "FIGURE longest-dde-connect-ms " << longestDdeConnect_ << '\n';
+    }
+    std::cerr << "FIGURE max-threads " << threads_ << '\n'
+              << "FIGURE max-private-kb " << privateKb_ << '\n';
+}
+
+void Prober::Answers(HWND form) {
+    wchar_t text[256];
+    while (Pause(stop_, 20)) {
+        const ULONGLONG asked = GetTickCount64();
+        DWORD_PTR got = 0;
+        const LRESULT ok = SendMessageTimeoutW(
+            form, WM_GETTEXT, 256, reinterpret_cast<LPARAM>(text), SMTO_NORMAL, 10000, &got);
+        // Once the window is gone the bridge has ended: nothing to measure.
+        if (IsWindow(form) == FALSE) break;
+        Raise(longestAnswer_, static_cast<std::int64_t>(GetTickCount64() - asked));
+        if (ok == 0) ++unanswered_;
+    }
+}
+
+// A setting-change broadcast and a DDE connect (to a service nobody offers:
+// the initiate goes to every top-level window), as other programs make them.
+void Prober::Broadcasts() {
+    longestBroadcast_ = 0;
+    longestDdeConnect_ = 0;
+    DWORD dde = 0;
+    if (DdeInitializeW(&dde, NoTransactions, APPCMD_CLIENTONLY, 0) != DMLERR_NO_ERROR) {
+        dde = 0;
+    }
+    HSZ service = dde != 0 ? DdeCreateStringHandleW(dde, L"LinkwellProbe", CP_WINUNICODE) : nullptr;
+    while (Pause(stop_, 1000)) {
+        ULONGLONG asked = GetTickCount64();
+        DWORD_PTR got = 0;
+        SendMessageTimeoutW(HWND_BROADCAST, WM_SETTINGCHANGE, 0,
+                            reinterpret_cast<LPARAM>(L"LinkwellPeers"), SMTO_NORMAL, 10000, &got);
+        Raise(longestBroadcast_, static_cast<std::int64_t>(GetTickCount64() - asked));
+        if (dde == 0) continue;
+        asked = GetTickCount64();
+        if (HCONV conv = DdeConnect(dde, service, service, nullptr)) DdeDisconnect(conv);
+        Raise(longestDdeConnect_, static_cast<std::int64_t>(GetTickCount64() - asked));
+    }
+    if (dde != 0) {
+        DdeFreeStringHandle(dde, service);
+        DdeUninitialize(dde);
+    }
+}
+
+void Prober::Process(DWORD pid) {
+    HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, pid);
+    do {
+        HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+        if (snapshot != INVALID_HANDLE_VALUE) {
+            THREADENTRY32 entry{};
+            entry.dwSize = sizeof entry;
+            std::int64_t count = 0;
+            for (BOOL more = Thread32First(snapshot, &entry); more != FALSE;
+                 more = Thread32Next(snapshot, &entry)) {
+                if (entry.th32OwnerProcessID == pid) ++count;
+            }
+            CloseHandle(snapshot);
+            Raise(threads_, count);
+        }
+        PROCESS_MEMORY_COUNTERS_EX memory{};
+        memory.cb = sizeof memory;
+        if (process != nullptr &&
+            GetProcessMemoryInfo(process, reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&memory),
+                                 sizeof memory) != FALSE) {
+            Raise(privateKb_, static_cast<std::int64_t>(
+                                  std::max(memory.PrivateUsage, memory.PagefileUsage) / 1024));
+        }
+    } while (Pause(stop_, 200));
+    if (process != nullptr) CloseHandle(process);
+}
+
+}  // namespace linkwell::win32::peers

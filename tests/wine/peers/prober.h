@@ -1,0 +1,50 @@
+// Another program beside the bridge, measuring it from outside while a
+// scenario runs: how long the bridge's window takes to answer WM_GETTEXT
+// (every 20 ms) and, when asked, a setting-change broadcast and a DDE
+// connect (every second); how many threads and how much private memory the bridge's process
+// has (every 200 ms). The figures go to standard error as
+// "FIGURE NAME VALUE" lines once the run is over.
+#pragma once
+
+#include <windows.h>
+
+#include <atomic>
+#include <cstdint>
+#include <string>
+#include <thread>
+
+namespace linkwell::win32::peers {
+
+class Prober {
+public:
+    Prober() = default;
+    ~Prober();
+    Prober(const Prober&) = delete;
+    Prober& operator=(const Prober&) = delete;
+
+    // `broadcasts`: also time a broadcast send now and then (only when no
+    // window of the peers hangs, or the broadcast waits for that one).
+    void Start(HWND form, DWORD pid, bool broadcasts);
+    // Stops measuring and prints the figures.
+    void Finish();
+
+private:
+    void Answers(HWND form);
+    void Broadcasts();
+    void Process(DWORD pid);
+
+    std::atomic<bool> stop_{false};
+    std::atomic<int> running_{0};
+    std::thread answers_;
+    std::thread broadcasts_;
+    std::thread process_;
+    std::atomic<std::int64_t> longestAnswer_{0};
+    std::atomic<std::int64_t> longestBroadcast_{-1};
+    std::atomic<std::int64_t> longestDdeConnect_{-1};
+    std::atomic<std::int64_t> unanswered_{0};  // probes that got no answer
+    std::atomic<std::int64_t> threads_{0};
+    std::atomic<std::int64_t> privateKb_{0};
+    bool finished_ = true;
+};
+
+}  // namespace linkwell::win32::peers
