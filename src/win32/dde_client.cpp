@@ -13,18 +13,20 @@ namespace {
 constexpr DWORD kTransactionTimeoutMs = 1000;
 
 // How long one program's windows may take to answer the probe before a
-// connect.
-constexpr UINT kProbeTimeoutMs = 100;
-// How long a connect is refused at once after a window did not answer.
-constexpr ULONGLONG kProbeAgainMs = 1000;
+// connect: a busy program has half a second, a hung one costs no more.
+constexpr UINT kProbeTimeoutMs = 500;
+// After a window did not answer, connects are refused at once for this
+// long: a hung program seldom answers again within seconds, and each probe
+// would cost its bound again.
+constexpr ULONGLONG kProbeAgainMs = 5000;
 
 // DdeConnect asks every top-level window with a broadcast send that has no
 // bound: one hung program anywhere (a hung Logger32) would hold the bridge
 // for as long as it hangs. So a connect is made only when each other
-// thread that owns a top-level window answers a short probe; otherwise it
-// is refused, and the bridge tries again later as for a MixW2 not yet
-// there. (A program that hangs between the probe and the connect still
-// holds it; that gap is a few milliseconds.)
+// thread that owns a top-level window answers a probe within its bound;
+// otherwise the link is refused, as when MixW2 does not offer it. (A program
+// that hangs between the probe and the connect still holds it; that gap is
+// a few milliseconds.)
 struct Probe {
     DWORD ownProcess = GetCurrentProcessId();
     std::vector<DWORD> threads;
@@ -106,8 +108,6 @@ HCONV DdeLinks::Conversation(const platform::Text& service, const platform::Text
     HSZ hszService = DdeCreateStringHandleW(dde_, s.c_str(), CP_WINUNICODE);
     HSZ hszTopic = DdeCreateStringHandleW(dde_, t.c_str(), CP_WINUNICODE);
     HCONV conv = nullptr;
-    // After a probe found a window not answering, the links opened in the
-    // same breath are refused without probing again.
     const ULONGLONG now = GetTickCount64();
     if (now >= probeAgainAt_) {
         if (EveryTopLevelWindowAnswers()) {

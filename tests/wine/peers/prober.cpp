@@ -19,9 +19,15 @@ void Raise(std::atomic<std::int64_t>& figure, std::int64_t value) {
     }
 }
 
-// Waits `ms` unless stopped first.
+// Waits `ms` unless stopped first, serving the thread's windows (a DDE
+// client's window is a top-level one: a thread that does not serve it is a
+// hung program to every broadcast).
 bool Pause(const std::atomic<bool>& stop, DWORD ms) {
-    for (DWORD slept = 0; slept < ms && !stop; slept += 10) Sleep(10);
+    for (DWORD slept = 0; slept < ms && !stop; slept += 10) {
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+        MSG m;
+        while (PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&m);
+    }
     return !stop;
 }
 
