@@ -187,6 +187,28 @@ TEST_F(PeersAway, MixWWhoseConversationsEndedCountsAsGone) {
     EXPECT_EQ(Status(), kMixWActive) << "its object is there again";
 }
 
+TEST(FieldLinks, LinksThatFoundNoConversationAreTriedAgainByTheWatch) {
+    FakeWorld w;
+    w.items["Call"] = u"K1ABC";
+    w.refusedItems = {"Loc"};
+    w.linksReachable = false;  // a hung program held up the connects
+    w.StartAndLink();
+    w.Tick(ControlId::PushTimer);
+    EXPECT_EQ(testing::U8(w.S().form.GetText(ControlId::CallBox)), "Call");
+    w.linksReachable = true;
+    w.Clear();
+    w.bridge.TimerTick(window::kWatchTimerSlot);
+    Lines links;
+    for (const auto& l : w.log) {
+        if (l.rfind("link", 0) == 0) links.push_back(l);
+    }
+    EXPECT_EQ(links.size(), 13u) << "each of the thirteen once more";
+    EXPECT_EQ(testing::U8(w.S().form.GetText(ControlId::CallBox)), "K1ABC");
+    w.Clear();
+    w.bridge.TimerTick(window::kWatchTimerSlot);
+    for (const auto& l : w.log) EXPECT_NE(l.rfind("link", 0), 0u) << "refused Loc is not retried";
+}
+
 TEST_F(PeersAway, AFailedCallForAnotherReasonIsOnlyASkippedStep) {
     w.mixwAlive = false;  // fails, but the server is not gone
     Push();

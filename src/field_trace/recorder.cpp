@@ -264,7 +264,9 @@ platform::LinkStatus Recorder::ActivateLink(const platform::LinkTarget& link,
             sink(value);
         });
     Write("LINK", Quote(link.service) + " " + Quote(link.topic) + " " + Quote(link.item) +
-                      (status == platform::LinkStatus::Active ? " active" : " refused"));
+                      (status == platform::LinkStatus::Active    ? " active"
+                       : status == platform::LinkStatus::Refused ? " refused"
+                                                                 : " unreachable"));
     return status;
 }
 

@@ -1,5 +1,7 @@
 #include "mixw/attach.h"
 
+#include <utility>
+
 #include "lifecycle/lifecycle.h"
 #include "logger32/link.h"
 #include "to_logger32/to_logger32.h"
@@ -11,19 +13,35 @@ using window::ControlId;
 
 namespace {
 
+// The box's link; a box with no conversation is kept for the watch to try
+// again. A refused link leaves the box as it is; the others still open.
+platform::LinkStatus OpenLink(Station& s, ControlId box) {
+    const auto& design = *window::Design(box).link;
+    const platform::LinkTarget target{Text(design.service), Text(design.topic), Text(design.item)};
+    return s.os.ActivateLink(target, [&s, box](const Text& value) { s.form.SetText(box, value); });
+}
+
 void OpenFieldLinks(Station& s) {
+    s.mixw.unreachable.clear();
     for (const auto& link : kFieldLinks) {
         s.form.SetText(link.box, Text(link.placeholder));
-        const auto& design = *window::Design(link.box).link;
-        const platform::LinkTarget target{Text(design.service), Text(design.topic),
-                                          Text(design.item)};
-        const ControlId box = link.box;
-        // A refused link leaves the box as it is; the others still open.
-        (void)s.os.ActivateLink(target,
-                                [&s, box](const Text& value) { s.form.SetText(box, value); });
+        if (OpenLink(s, link.box) == platform::LinkStatus::Unreachable) {
+            s.mixw.unreachable.push_back(link.box);
+        }
     }
     to_logger32::ForgetCallSent(s);
     s.mixw.linksOpen = true;
+}
+
+// Links that found no conversation get another try; those refused or
+// opened now are not tried again.
+void RetryUnreachableLinks(Station& s) {
+    auto waiting = std::exchange(s.mixw.unreachable, {});
+    for (const ControlId box : waiting) {
+        if (OpenLink(s, box) == platform::LinkStatus::Unreachable) {
+            s.mixw.unreachable.push_back(box);
+        }
+    }
 }
 
 }  // namespace
@@ -61,13 +79,17 @@ void Watch(Station& s) {
     }
     if (!Attached(s)) return;
     const bool gone = (s.mixw.object && s.mixw.object->ServerGone()) || !s.os.LinksConnected();
-    if (!gone) return;
+    if (!gone) {
+        if (s.mixw.linksOpen) RetryUnreachableLinks(s);
+        return;
+    }
     // Nothing more goes to the old object or its conversations.
     s.mixw.object.reset();
     s.mixw.attached = false;
     s.mixw.away = true;
     s.os.CloseLinks();
     s.mixw.linksOpen = false;
+    s.mixw.unreachable.clear();
     lifecycle::ShowStatus(s);
 }
 

@@ -3,8 +3,10 @@
 #pragma once
 
 #include <memory>
+#include <vector>
 
 #include "platform/platform.h"
+#include "window/controls.h"
 
 namespace linkwell::mixw {
 
@@ -19,6 +21,9 @@ struct MixWState {
     bool away = false;
     // The thirteen DDE field links are open (the first push tick opens them).
     bool linksOpen = false;
+    // Links that found no conversation (MixW's DDE server did not answer, or
+    // a hung program held up the connect): tried again on each watch tick.
+    std::vector<window::ControlId> unreachable;
 };
 
 }  // namespace linkwell::mixw

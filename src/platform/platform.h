@@ -81,7 +81,10 @@ struct LinkTarget {
     Text item;
 };
 
-enum class LinkStatus { Active, Refused };
+// Refused: the server refused the item. Unreachable: no conversation could
+// be had (the server is not there, or a program that must answer the
+// connect did not), which may pass.
+enum class LinkStatus { Active, Refused, Unreachable };
 
 // Receives each value the server sends on an active link (also the current
 // value when the link opens). The world calls it only while the bridge's

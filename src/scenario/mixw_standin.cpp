@@ -96,7 +96,8 @@ platform::LinkStatus MixWStandIn::Advise(const platform::LinkTarget& link,
                                          std::function<void(const Text&)> deliver) {
     const auto item = Lower(Narrow(link.item));
     const MixWItem* known = FindMixWItem(item);
-    if (!running_ || !SameName(Narrow(link.service), kMixWService) || known == nullptr ||
+    if (!running_) return platform::LinkStatus::Unreachable;
+    if (!SameName(Narrow(link.service), kMixWService) || known == nullptr ||
         !SameName(Narrow(link.topic), known->topic) || refused_.count(item) != 0) {
         return platform::LinkStatus::Refused;
     }

@@ -145,7 +145,7 @@ platform::LinkStatus DdeLinks::Activate(const platform::LinkTarget& target, plat
         }
     }
     HCONV conv = Conversation(target.service, target.topic);
-    if (conv == nullptr) return platform::LinkStatus::Refused;
+    if (conv == nullptr) return platform::LinkStatus::Unreachable;
     const std::wstring itemName = Wide(target.item);
     HSZ item = DdeCreateStringHandleW(dde_, itemName.c_str(), CP_WINUNICODE);
     DWORD result = 0;

@@ -83,6 +83,7 @@ public:
     bool mixwAlive = true;    // calls on an obtained object succeed
     bool mixwGone = false;    // the object's server is gone (with mixwAlive false)
     bool linksConnected = true;
+    bool linksReachable = true;  // false: no DDE conversation can be had now
     bool logger32Answers = true;
     platform::Delivery textDelivery = platform::Delivery::Delivered;  // SendText's answer
     platform::Delivery postDelivery = platform::Delivery::Delivered;  // PostMessage's answer
@@ -199,8 +200,8 @@ public:
                                       platform::LinkSink sink) override {
         const auto item = U8(l.item);
         log.push_back("link " + U8(l.service) + "|" + U8(l.topic) + " " + item);
-        if (!mixwRunning ||
-            std::find(refusedItems.begin(), refusedItems.end(), item) != refusedItems.end()) {
+        if (!mixwRunning || !linksReachable) return platform::LinkStatus::Unreachable;
+        if (std::find(refusedItems.begin(), refusedItems.end(), item) != refusedItems.end()) {
             return platform::LinkStatus::Refused;
         }
         links[item] = sink;
