@@ -165,7 +165,11 @@ public:
             // A call that failed at once: MixW2 had closed, after the last
             // call that worked and the last value its links brought. One
             // that failed after its bound is a hung MixW2 (WAITED before).
-            if (mixwRunning_ && !mixwWaitedFailed_) {
+            if (mixwStuck_ && !mixwWaitedFailed_) {
+                // Failed at once behind a call still inside MixW2: hung, not
+                // gone, at least until now.
+                mixwStuck_->end = t.time + 1;
+            } else if (mixwRunning_ && !mixwWaitedFailed_) {
                 mixwRunning_ = false;
                 std::int64_t at = word(1) == "after" ? after(1) : t.time;
                 if (lastDde_) at = std::max(at, *lastDde_ + 1);
@@ -195,7 +199,16 @@ public:
         end_ = std::max(end_, t.time);
     }
 
+    // The hang of a call that went past its bound, now that its end is known.
+    void EndMixWStuck() {
+        if (!mixwStuck_) return;
+        Add(mixwStuck_->start, "mixw hang " + std::to_string(mixwStuck_->end - mixwStuck_->start),
+            Before(mixwStuck_->mark));
+        mixwStuck_.reset();
+    }
+
     void Finish() {
+        EndMixWStuck();
         if (pendingSend_) SendTaken(pendingSend_->end);
         for (const auto& a : actions_) end_ = std::max(end_, a.time);
         // A Logger32 still hung when the session ended hangs past its end.
@@ -332,12 +345,15 @@ private:
             return;
         }
         if (ms >= kMixWCallBoundMs) {
-            // Hung past the bound: the call failed (its FAILED follows), and
-            // MixW2 answers again for the next call unless that one waited too.
-            Add(start, "mixw hang " + std::to_string(kMixWCallBoundMs + 1), Before(mark_));
-            Add(start + kMixWCallBoundMs, "mixw hang 0", Next());
+            // Hung past the bound: the call failed (its FAILED follows). The
+            // call stays inside MixW2, and later calls fail at once, until it
+            // returns: the hang lasts at least the bound, and past each
+            // call that failed at once behind it.
+            EndMixWStuck();
+            mixwStuck_ = Stuck{start, mark_, start + kMixWCallBoundMs + 1};
             mixwWaitedFailed_ = true;
         } else {
+            EndMixWStuck();
             Add(start, "mixw hang " + std::to_string(ms), Before(mark_));
         }
         ++plan_.incoming;
@@ -417,6 +433,12 @@ private:
     bool mixwRunning_ = false;
     bool mixwReturned_ = false;
     bool mixwWaitedFailed_ = false;
+    struct Stuck {
+        std::int64_t start;
+        std::int64_t mark;
+        std::int64_t end;
+    };
+    std::optional<Stuck> mixwStuck_;
     std::int64_t mixwStopped_ = 0;
     std::optional<std::int64_t> lastDde_;
     std::set<std::string> linked_;

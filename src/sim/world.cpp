@@ -72,6 +72,12 @@ void World::Pump(const std::function<bool()>& done) {
             event();
             continue;
         }
+        if (!late_.empty() && late_.front().first <= now_) {
+            auto delivery = std::move(late_.front().second);
+            late_.pop_front();
+            if (logger32_.Running()) delivery();
+            continue;
+        }
         int dueSlot = -1;
         std::int64_t nextDue = std::numeric_limits<std::int64_t>::max();
         for (int slot = 0; slot < window::kTimerSlotCount; ++slot) {
@@ -89,6 +95,7 @@ void World::Pump(const std::function<bool()>& done) {
             bridge_->TimerTick(dueSlot);
             continue;
         }
+        if (!late_.empty()) nextDue = std::min(nextDue, late_.front().first);
         if (next == nullptr) throw ScenarioOver{};
         now_ = std::min(nextDue, next->time);
     }
@@ -197,6 +204,9 @@ platform::Delivery World::SendToLogger32(const std::function<void()>& deliver) {
         if (hung > kSendBoundMs) {
             Blocked(kSendBoundMs);
             logger32KnownHung_ = true;
+            // The message the bridge gave up on is still taken once Logger32
+            // wakes, as Windows delivers it.
+            late_.push_back({logger32HungUntil_, deliver});
             return platform::Delivery::NotAnswering;
         }
         Blocked(hung);
@@ -297,9 +307,16 @@ void World::Blocked(std::int64_t ms) {
 bool World::MixWCallReturns() {
     constexpr std::int64_t kCallBoundMs = 5000;
     const std::int64_t hung = mixwHungUntil_ - now_;
-    if (hung <= 0) return true;
+    if (hung <= 0) {
+        mixwCallStuck_ = false;
+        return true;
+    }
+    // A call that expired still waits inside MixW2 (on the bridge's call
+    // thread): until it returns, later calls fail at once.
+    if (mixwCallStuck_) return false;
     if (hung > kCallBoundMs) {
         Blocked(kCallBoundMs);
+        mixwCallStuck_ = true;
         return false;
     }
     Blocked(hung);

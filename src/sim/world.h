@@ -187,6 +187,9 @@ private:
     std::int64_t logger32HungUntil_ = 0;
     bool logger32KnownHung_ = false;  // a send timed out; it has not answered since
     std::int64_t mixwHungUntil_ = 0;
+    bool mixwCallStuck_ = false;  // a call expired; MixW2 has not returned it yet
+    // Messages Logger32 takes when it wakes (time, delivery), in order.
+    std::deque<std::pair<std::int64_t, std::function<void()>>> late_;
     std::deque<std::function<void()>> queue_;
     std::array<TimerState, window::kTimerSlotCount> timers_{};
     std::uint64_t timerOrder_ = 0;
