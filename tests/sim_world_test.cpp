@@ -235,23 +235,28 @@ TEST_P(ScenarioErrors, NameTheFileAndLine) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, ScenarioErrors,
-    ::testing::Values(BadScenario{"# c\n\nfly away\n", "x.scn:3: unknown action: fly"},
-                      BadScenario{"wait ten\n", "x.scn:1: bad number: ten"},
-                      BadScenario{"mixw fqa 14e\n", "x.scn:1: bad number: 14e"},
-                      BadScenario{"logger32 settext \"abc\n", "x.scn:1: unterminated string"},
-                      BadScenario{"at 100\nat 50\n", "x.scn:2: time going backwards"},
-                      BadScenario{"wait -5\n", "x.scn:1: time going backwards"},
-                      BadScenario{"dump Text1 Nothing\n", "x.scn:1: unknown control: Nothing"},
-                      BadScenario{"logger32 post 0 hwnd:Nowhere\n",
-                                  "x.scn:1: unknown handle: hwnd:Nowhere"},
-                      BadScenario{"click Text1\n", "x.scn:1: unknown button: Text1"},
-                      BadScenario{"mixw dde Foo \"x\"\n", "x.scn:1: unknown DDE item: Foo"},
-                      BadScenario{"logger32 settext \"a\\qb\"\n", "x.scn:1: bad escape \\q"},
-                      BadScenario{"ok now\n", "x.scn:1: wrong number of arguments for ok"},
-                      BadScenario{"peers logger32-text=slow\n",
-                                  "x.scn:1: logger32-text is answers or hung: slow"},
-                      BadScenario{"peers fast=1\n", "x.scn:1: unknown peer setting: fast"},
-                      BadScenario{"peers hung\n", "x.scn:1: a peer setting is NAME=VALUE: hung"}));
+    ::testing::Values(
+        BadScenario{"# c\n\nfly away\n", "x.scn:3: unknown action: fly"},
+        BadScenario{"wait ten\n", "x.scn:1: bad number: ten"},
+        BadScenario{"mixw fqa 14e\n", "x.scn:1: bad number: 14e"},
+        BadScenario{"logger32 settext \"abc\n", "x.scn:1: unterminated string"},
+        BadScenario{"at 100\nat 50\n", "x.scn:2: time going backwards"},
+        BadScenario{"wait -5\n", "x.scn:1: time going backwards"},
+        BadScenario{"dump Text1 Nothing\n", "x.scn:1: unknown control: Nothing"},
+        BadScenario{"logger32 post 0 hwnd:Nowhere\n", "x.scn:1: unknown handle: hwnd:Nowhere"},
+        BadScenario{"click Text1\n", "x.scn:1: unknown button: Text1"},
+        BadScenario{"mixw dde Foo \"x\"\n", "x.scn:1: unknown DDE item: Foo"},
+        BadScenario{"logger32 settext \"a\\qb\"\n", "x.scn:1: bad escape \\q"},
+        BadScenario{"ok now\n", "x.scn:1: wrong number of arguments for ok"},
+        BadScenario{"peers logger32-text=slow\n",
+                    "x.scn:1: logger32-text is answers or hung: slow"},
+        BadScenario{"peers fast=1\n", "x.scn:1: unknown peer setting: fast"},
+        BadScenario{"peers hung\n", "x.scn:1: a peer setting is NAME=VALUE: hung"},
+        BadScenario{"limit Close_ms 5\n",
+                    "x.scn:1: a figure's name is lower-case words joined by '-': "
+                    "Close_ms"},
+        BadScenario{"limit close-ms -1\n", "x.scn:1: number out of range: -1"},
+        BadScenario{"tolerance\n", "x.scn:1: wrong number of arguments for tolerance"}));
 
 TEST(ScenarioFile, ReadsStringsNumbersAndHandles) {
     const auto a = ParseScenario(
@@ -284,6 +289,14 @@ TEST(ScenarioFile, PeerSettingsHoldForTheRunAndAreNoAction) {
         scenario::ReadScenario("peers logger32-text=hung\npeers logger32-text=answers\n", "f")
             .peers.hungLogger32Text)
         << "the last setting holds";
+
+    const auto checks = scenario::ReadScenario(
+        "limit close-ms 1000\nat 500\nlimit max-threads 12\ntolerance 600\nclose\n", "f");
+    EXPECT_EQ(checks.wine.limits, (std::vector<std::pair<std::string, std::int64_t>>{
+                                      {"close-ms", 1000}, {"max-threads", 12}}));
+    EXPECT_EQ(checks.wine.toleranceMs, std::optional<std::int64_t>(600));
+    ASSERT_EQ(checks.actions.size(), 1u) << "limits and tolerance are no action";
+    EXPECT_EQ(checks.actions[0].time, 500);
 
     // The simulated world plays the scenario as if the line were not there.
     const auto withSetting = Play(source);

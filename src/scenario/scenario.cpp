@@ -248,6 +248,20 @@ Scenario ReadScenario(std::string_view source, std::string_view fileName) {
             ReadPeerSetting(p, t[1].raw, scenario.peers);
             continue;
         }
+        if (verb == "limit") {
+            Arity(p, t, 3, 3);
+            if (t[1].raw.find_first_not_of("abcdefghijklmnopqrstuvwxyz-") != std::string::npos) {
+                p.Fail("a figure's name is lower-case words joined by '-': " + t[1].raw);
+            }
+            scenario.wine.limits.emplace_back(
+                t[1].raw, p.Integer(t[2], 0, std::numeric_limits<std::int32_t>::max()));
+            continue;
+        }
+        if (verb == "tolerance") {
+            Arity(p, t, 2, 2);
+            scenario.wine.toleranceMs = p.Integer(t[1], 0, 60'000);
+            continue;
+        }
         Action a;
         a.line = lineNo;
         a.time = clock;

@@ -71,9 +71,18 @@ struct PeerSettings {
     bool hungLogger32Text = false;
 };
 
+// What a Windows run of the scenario must also meet: `limit NAME MAX` (the
+// peers' figure NAME at most MAX) and `tolerance MS` (lines may be MS early
+// or late instead of 400). The simulated world has no such figures.
+struct WineChecks {
+    std::vector<std::pair<std::string, std::int64_t>> limits;
+    std::optional<std::int64_t> toleranceMs;
+};
+
 struct Scenario {
     std::vector<Action> actions;
     PeerSettings peers;
+    WineChecks wine;
 };
 
 // Both throw ScenarioError.

@@ -34,6 +34,13 @@ int wmain(int argc, wchar_t** argv) {
         scenario::ToUtf8(platform::Text(argv[3], argv[3] + wcslen(argv[3])));
     try {
         auto scenario = scenario::ReadScenario(source, fileName);
+        // What the run must also meet, for scripts/test-wine to check.
+        for (const auto& [name, max] : scenario.wine.limits) {
+            std::cerr << "CHECK limit " << name << ' ' << max << '\n';
+        }
+        if (scenario.wine.toleranceMs) {
+            std::cerr << "CHECK tolerance " << *scenario.wine.toleranceMs << '\n';
+        }
         if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) return 1;
         int rc = 1;
         {
