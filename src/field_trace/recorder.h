@@ -19,6 +19,7 @@
 #include "bridge/bridge.h"
 #include "field_trace/output.h"
 #include "platform/platform.h"
+#include "version.h"
 #include "window/form.h"
 
 namespace linkwell::field_trace {
@@ -32,7 +33,7 @@ using platform::WindowProc;
 using platform::WParam;
 
 // What the first line of a recording says.
-inline constexpr std::string_view kSessionHeader = "\"linkwell 1.1\"";
+inline constexpr std::string_view kSessionHeader = "\"linkwell " LINKWELL_VERSION_TEXT "\"";
 // A send to Logger32 or a call on MixW's object that kept the bridge waiting
 // this long is noted (WAITED): the replay plays the peer as hung for that
 // long. Shorter waits are the ordinary cost of a call.
