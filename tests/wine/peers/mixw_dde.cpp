@@ -29,7 +29,8 @@ std::string AtomName(ATOM atom) {
     return std::string(name, n);
 }
 
-platform::Text Narrow16(const std::string& s) {
+// DDE names are plain ASCII atoms: each byte becomes one UTF-16 unit.
+platform::Text Widen(const std::string& s) {
     return {s.begin(), s.end()};
 }
 
@@ -117,25 +118,18 @@ void DdeServer::OnConversation(HWND server, UINT msg, WPARAM wParam, LPARAM lPar
             UINT_PTR atom = 0;
             UnpackDDElParam(WM_DDE_ADVISE, lParam, &options, &atom);
             const std::string item = AtomName(static_cast<ATOM>(atom));
-            bool ackReq = false;
-            if (auto* advise =
-                    static_cast<DDEADVISE*>(GlobalLock(reinterpret_cast<HGLOBAL>(options)))) {
-                ackReq = advise->fAckReq != 0;
-                GlobalUnlock(reinterpret_cast<HGLOBAL>(options));
-            }
             // Values arrive through the link only after the advise is acknowledged;
             // the client asks for the current one itself.
             auto armed = std::make_shared<bool>(false);
             const std::uint64_t generation = generation_;
-            const platform::LinkTarget target{Narrow16(std::string(scenario::kMixWService)),
-                                              Narrow16(conv->topic), Narrow16(item)};
-            const auto status = mixw_.Advise(target, [this, armed, server, client, item, generation,
-                                                      ackReq](const platform::Text& v) {
-                if (*armed && generation == generation_ && Find(server) != nullptr) {
-                    PostData(server, client, item, v, false);
-                }
-                (void)ackReq;
-            });
+            const platform::LinkTarget target{Widen(std::string(scenario::kMixWService)),
+                                              Widen(conv->topic), Widen(item)};
+            const auto status = mixw_.Advise(
+                target, [this, armed, server, client, item, generation](const platform::Text& v) {
+                    if (*armed && generation == generation_ && Find(server) != nullptr) {
+                        PostData(server, client, item, v, false);
+                    }
+                });
             const bool accepted = status == platform::LinkStatus::Active;
             if (accepted) GlobalFree(reinterpret_cast<HGLOBAL>(options));
             PostMessageW(
