@@ -30,7 +30,8 @@ Session::Session(scenario::Scenario scenario, std::wstring bridgeExe, std::wstri
       watcher_(trace_, activity_),
       operator_(bridge_, watcher_),
       player_(*this, logger32_.StandIn(), mixw_, scenario::SourceOf(std::move(scenario.actions))),
-      broadcasts_(!scenario.peers.hungLogger32Text && !hangsLogger32_) {
+      broadcasts_(!scenario.peers.hungLogger32Text && !hangsLogger32_),
+      measures_(!scenario.wine.limits.empty()) {
     trace_.SetClock([this] { return frozen_ ? *frozen_ : Now(); });
     trace_.SetHandleNames([this](std::int64_t v) { return player_.HandleName(v); });
 }
@@ -48,10 +49,12 @@ int Session::Run() {
     const bool launched = bridge_.Launch(bridgeExe_, bridgeArgs_, watchDll_);
     start_ = bridge_.AppearedAt();
     if (!launched) return 1;
-    prober_.Start(bridge_.Form(), bridge_.Pid(), broadcasts_);
+    // Probing loads the bridge (a WM_GETTEXT every 20 ms): only in runs
+    // whose scenario sets limits on what it measures.
+    if (measures_) prober_.Start(bridge_.Form(), bridge_.Pid(), broadcasts_);
     while (Step()) {
     }
-    prober_.Finish();
+    if (measures_) prober_.Finish();
     std::cout << "# end " << last_ << '\n';
     std::cout.flush();
     bridge_.Finish(ended_);

@@ -86,6 +86,7 @@ private:
     bool mixwRunning_ = false;
     HWND settleBox_ = nullptr;
     bool broadcasts_;  // no peer's window hangs in this run
+    bool measures_;    // the scenario sets limits: the prober runs
     Prober prober_;
     std::optional<ULONGLONG> closedAt_;  // the operator's first close
 };
