@@ -59,6 +59,16 @@ void Bridge::Close() {
     lifecycle::Unload(station_);
 }
 
+void Bridge::TextSendEnded(platform::Delivery result) {
+    if (observer_ != nullptr) observer_->SendEnding(result);
+    logger32::OnSendEnded(station_, result);
+}
+
+void Bridge::EndSession() {
+    if (observer_ != nullptr) observer_->SessionEnding();
+    lifecycle::EndSession(station_);
+}
+
 void Bridge::TextArrived(ControlId box, const platform::Text& text) {
     if (observer_ != nullptr) observer_->TextArriving(box, text);
     station_.form.SetText(box, text);

@@ -21,6 +21,8 @@ public:
     virtual void Clicked(window::ControlId button) = 0;
     virtual void Closing() = 0;
     virtual void TextArriving(window::ControlId box, const platform::Text& text) = 0;
+    virtual void SendEnding(platform::Delivery result) = 0;
+    virtual void SessionEnding() = 0;
 };
 
 class Bridge {
@@ -42,6 +44,12 @@ public:
     void Close();
     // A text written into a box from outside (WM_SETTEXT, a DDE update).
     void TextArrived(window::ControlId box, const platform::Text& text);
+    // A text send that was Pending has ended: Delivered (the window took
+    // it) or NoWindow (the window or its program went away first).
+    void TextSendEnded(platform::Delivery result);
+    // Windows ends the session (shut-down, restart, log-off): the close
+    // runs, bounded, with no box; the program ends.
+    void EndSession();
 
     [[nodiscard]] Station& State() { return station_; }
     // At most one; null for none.

@@ -71,6 +71,7 @@ public:
         return Read(got, rec_.audioFq_, "AUDIOFQ", "AudioFq");
     }
     bool ServerGone() override { return inner_->ServerGone(); }
+    bool StillThere() override { return inner_->StillThere(); }
 
 private:
     platform::NumberResult Read(platform::NumberResult got, Recorder::Polled& polled,
@@ -178,6 +179,7 @@ void Recorder::Delivered(std::string_view what, platform::Delivery d) {
         case platform::Delivery::NotAnswering: CallTimedOut(what); break;
         case platform::Delivery::Refused: Write("REFUSED", what); break;
         case platform::Delivery::NoWindow: Write("GONE", what); break;
+        case platform::Delivery::Pending: Write("PENDING", what); break;
         case platform::Delivery::Delivered: break;
     }
 }
@@ -303,6 +305,16 @@ void Recorder::Clicked(window::ControlId button) {
 
 void Recorder::Closing() {
     Write("CLOSE", "");
+}
+
+// A text Logger32 did not take in time was taken after all, or died with
+// its window.
+void Recorder::SendEnding(platform::Delivery result) {
+    Write("SETTLED", result == platform::Delivery::Delivered ? "taken" : "gone");
+}
+
+void Recorder::SessionEnding() {
+    Write("ENDSESSION", "");
 }
 
 void Recorder::TextArriving(window::ControlId box, const Text& text) {

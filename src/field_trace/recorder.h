@@ -84,6 +84,10 @@ public:
     bool LinksConnected() override;
     void CloseLinks() override { os_.CloseLinks(); }
     Text DecimalSeparator() override;
+    Text UtcDate() override { return os_.UtcDate(); }
+    Text NotLoggedPath() override { return os_.NotLoggedPath(); }
+    std::optional<Text> ReadNotLogged() override { return os_.ReadNotLogged(); }
+    bool WriteNotLogged(const Text& content) override { return os_.WriteNotLogged(content); }
 
     // --- FormView ----------------------------------------------------------
     WindowHandle HandleOf(window::WindowId window) override { return view_.HandleOf(window); }
@@ -96,6 +100,8 @@ public:
     void Clicked(window::ControlId button) override;
     void Closing() override;
     void TextArriving(window::ControlId box, const Text& text) override;
+    void SendEnding(platform::Delivery result) override;
+    void SessionEnding() override;
 
 private:
     friend class RecordedObject;

@@ -74,3 +74,9 @@ void Unload(Station& s) {
 }
 
 }  // namespace linkwell::lifecycle
+
+namespace linkwell::lifecycle {
+void EndSession(Station& s) {
+    Unload(s);
+}
+}  // namespace linkwell::lifecycle

@@ -25,6 +25,9 @@ void WaitForPeers(Station& s);
 // object and ends the program.
 void Unload(Station& s);
 
+// Windows ends the session: the close, bounded, with no box.
+void EndSession(Station& s);
+
 // Every second once started: is Logger32 / MixW2 still there, or back?
 void OnWatchTick(Station& s);
 

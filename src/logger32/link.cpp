@@ -217,6 +217,11 @@ LResult HookWindowProc(Station& s, WindowHandle window, MessageId msg, WParam wP
     return 0;
 }
 
+void OnSendEnded(Station& s, platform::Delivery result) {
+    (void)s;
+    (void)result;
+}
+
 void RemoveHook(Station& s) {
     // Putting back a procedure of 0 would leave the window without one.
     if (s.link.previousProc.isNull()) return;

@@ -77,6 +77,10 @@ void Watch(Station& s);
 LResult HookWindowProc(Station& s, WindowHandle window, MessageId msg, WParam wParam,
                        LParam lParam);
 
+// A send that was Pending ended: Delivered (taken) or NoWindow (its window
+// went away first).
+void OnSendEnded(Station& s, platform::Delivery result);
+
 // --- closing ------------------------------------------------------------------------
 // Leaves the window procedure alone when no hook was installed.
 void RemoveHook(Station& s);

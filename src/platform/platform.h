@@ -53,6 +53,9 @@ enum class Delivery {
     NoWindow,      // no such window: 0, or it was destroyed
     NotAnswering,  // the window's thread did not take it within the bound
     Refused,       // Windows refused it: the receiver runs with higher rights
+    // A text still waiting for a window that did not take it within the
+    // bound: the send goes on, and how it ended is reported later.
+    Pending,
 };
 
 // A property read: a number, or nothing when the call failed.
@@ -71,6 +74,10 @@ public:
     // A call has failed because the server is gone (MixW2 closed or died):
     // this object will never answer again.
     [[nodiscard]] virtual bool ServerGone() = 0;
+    // A cheap round trip to the server that changes nothing in MixW2: false
+    // once the server is gone (ServerGone is then true). A server that does
+    // not answer within the call's bound counts as there.
+    [[nodiscard]] virtual bool StillThere() = 0;
 };
 
 // A DDE client link of a text box: service, topic and item, as the box's
@@ -110,9 +117,17 @@ public:
     [[nodiscard]] virtual Delivery SendMessageWithReference(WindowHandle to, MessageId msg,
                                                             WParam code) = 0;
     // WM_SETTEXT with the text in the system's ANSI code page (what the code
-    // page cannot hold becomes "?"); synchronous, bounded: a window that does
-    // not take it within 3 s is NotAnswering, and while that program has not
-    // answered since, later sends to it give NotAnswering without that wait.
+    // page cannot hold becomes "?"), sent from a thread of the world's own,
+    // one text at a time. The bridge waits at most 3 s for it (its own
+    // events held, the window served): Delivered, NoWindow or Refused once
+    // settled within that bound. Pending when the window has not taken it
+    // by then: the send goes on for as long as the window lives and its end
+    // is reported once, through Bridge::TextSendEnded (Delivered when the
+    // window took the text, NoWindow when the window or its program went
+    // away first). While a send is pending, its window's thread counts as
+    // not answering (a send to it with a reference gives NotAnswering at
+    // once), and another SendText to any window gives NotAnswering without
+    // sending. A send to one of the bridge's own boxes runs at once.
     [[nodiscard]] virtual Delivery SendText(WindowHandle to, const Text& text) = 0;
     // The process a window belongs to; 0 when there is no such window.
     [[nodiscard]] virtual std::uint32_t ProcessOf(WindowHandle window) = 0;
@@ -159,8 +174,23 @@ public:
     // anew (MixW2 was closed and may come back).
     virtual void CloseLinks() = 0;
 
-    // --- the user's locale ---------------------------------------------------
+    // --- the user's locale and clock -----------------------------------------
     [[nodiscard]] virtual Text DecimalSeparator() = 0;
+    // Today's date in UTC as eight digits, YYYYMMDD.
+    [[nodiscard]] virtual Text UtcDate() = 0;
+
+    // --- the file of QSOs Logger32 did not take --------------------------------
+    // not-logged.adi in the user's local application data folder
+    // (%LOCALAPPDATA%\Linkwell\), as the operator should look for it.
+    [[nodiscard]] virtual Text NotLoggedPath() = 0;
+    // The file's text (read from the ANSI code page), or nullopt when there
+    // is none or it cannot be read.
+    [[nodiscard]] virtual std::optional<Text> ReadNotLogged() = 0;
+    // Replaces the file whole: a new file, then a rename over the old one,
+    // so that a crash never leaves it half-written; the text goes in the
+    // ANSI code page. An empty text removes the file. False when the folder
+    // or the file cannot be written (nothing else changes then).
+    [[nodiscard]] virtual bool WriteNotLogged(const Text& content) = 0;
 };
 
 }  // namespace linkwell::platform

@@ -33,6 +33,11 @@ public:
         return mixw_.audioFq_;
     }
     bool ServerGone() override { return gone_; }
+    // A hung MixW2 is still there: the round trip does not wait for it.
+    bool StillThere() override {
+        if (!mixw_.Alive(generation_)) gone_ = true;
+        return !gone_;
+    }
 
 private:
     // The call reaches the MixW2 run the object came from and returns in time.

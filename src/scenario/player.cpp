@@ -20,7 +20,8 @@ bool GoesIntoBridge(ActionKind kind) {
         case ActionKind::MixWDde:
         case ActionKind::Click:
         case ActionKind::Ok:
-        case ActionKind::Close: return true;
+        case ActionKind::Close:
+        case ActionKind::SessionEnd: return true;
         default: return false;
     }
 }
@@ -67,6 +68,8 @@ void Player::Apply(const Action& a) {
         case ActionKind::Close: stage_.CloseBridge(); break;
         case ActionKind::LocaleDecimal: stage_.SetDecimalSeparator(a.text); break;
         case ActionKind::Dump: stage_.Dump(a.names); break;
+        case ActionKind::SessionEnd: stage_.EndSession(); break;
+        case ActionKind::FilePut: stage_.PutNotLogged(a.text); break;
     }
 }
 

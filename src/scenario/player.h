@@ -45,6 +45,11 @@ public:
     virtual void Click(window::ControlId button) = 0;
     virtual void PressOk() = 0;
     virtual void CloseBridge() = 0;
+    // Windows ends the session: the bridge gets WM_QUERYENDSESSION and then
+    // WM_ENDSESSION.
+    virtual void EndSession() = 0;
+    // not-logged.adi holds `text`, as an earlier run of the bridge left it.
+    virtual void PutNotLogged(const Text& text) = 0;
     virtual void SetDecimalSeparator(const Text& separator) = 0;
     // Prints CTRL lines (see DumpControls).
     virtual void Dump(const std::vector<std::string>& names) = 0;

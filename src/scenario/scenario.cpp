@@ -203,6 +203,15 @@ void ReadOperator(const LineParser& p, const Tokens& t, Action& a) {
         if (t[2].value.empty()) p.Fail("the decimal separator cannot be empty");
         a.kind = ActionKind::LocaleDecimal;
         a.text = t[2].value;
+    } else if (verb == "session") {
+        Arity(p, t, 2, 2);
+        if (t[1].raw != "end") p.Fail("unknown action: session " + t[1].raw);
+        a.kind = ActionKind::SessionEnd;
+    } else if (verb == "file") {
+        Arity(p, t, 3, 3);
+        if (t[1].raw != "put") p.Fail("unknown action: file " + t[1].raw);
+        a.kind = ActionKind::FilePut;
+        a.text = t[2].value;
     } else if (verb == "dump") {
         a.kind = ActionKind::Dump;
         for (std::size_t i = 1; i < t.size(); ++i) {
@@ -265,7 +274,8 @@ Scenario ReadScenario(std::string_view source, std::string_view fileName) {
         Action a;
         a.line = lineNo;
         a.time = clock;
-        if (verb == "logger32" || verb == "mixw" || verb == "locale") {
+        if (verb == "logger32" || verb == "mixw" || verb == "locale" || verb == "session" ||
+            verb == "file") {
             if (t.size() < 2) p.Fail("missing argument for " + verb);
         }
         if (verb == "logger32") {

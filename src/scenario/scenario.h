@@ -33,6 +33,8 @@ enum class ActionKind {
     Close,
     LocaleDecimal,
     Dump,
+    SessionEnd,  // Windows ends the session (shut-down, restart, log-off)
+    FilePut,     // a not-logged.adi left by an earlier run
 };
 
 // An lParam as written: a number, or hwnd:NAME resolved when it is used.
@@ -49,7 +51,7 @@ struct Action {
     std::int64_t count = 0;          // refuse N; post CODE; hang MS
     ParamToken param;                // post LPARAM
     double hertz = 0;                // fqa, audiofq
-    std::u16string text;             // settext, dde value, decimal separator
+    std::u16string text;             // settext, dde value, decimal separator, file put
     std::string name;                // dde/refuse item, click button
     std::vector<std::string> names;  // dump
 };

@@ -154,6 +154,32 @@ void World::CloseBridge() {
     });
 }
 
+// Windows asks every program, also one with a box open; during a start-up
+// wait the window answers at once, as it does a close.
+void World::EndSession() {
+    if (inStartupWait_) {
+        bridge_->EndSession();
+        return;
+    }
+    IntoBridge([this] { bridge_->EndSession(); });
+}
+
+// --- the file of QSOs Logger32 did not take ----------------------------------------
+
+Text World::NotLoggedPath() {
+    return u"C:\\Users\\operator\\AppData\\Local\\Linkwell\\not-logged.adi";
+}
+
+bool World::WriteNotLogged(const Text& content) {
+    if (!notLoggedWritable_) return false;
+    if (content.empty()) {
+        notLogged_.reset();
+    } else {
+        notLogged_ = content;
+    }
+    return true;
+}
+
 // --- windows and messages ------------------------------------------------------
 
 WindowHandle World::FindWindowByTitle(const Text& title) {

@@ -112,6 +112,16 @@ public:
     bool LinksConnected() override { return mixw_.LinksConnected(); }
     void CloseLinks() override { mixw_.DropLinks(); }
     Text DecimalSeparator() override { return decimal_; }
+    // The simulated day is fixed, so that traces do not depend on the date.
+    Text UtcDate() override { return u"20261209"; }
+    Text NotLoggedPath() override;
+    std::optional<Text> ReadNotLogged() override { return notLogged_; }
+    bool WriteNotLogged(const Text& content) override;
+    // The simulated not-logged.adi; nullopt while there is none.
+    [[nodiscard]] const std::optional<Text>& NotLogged() const { return notLogged_; }
+    // A folder that cannot be written, from now.
+    void MakeNotLoggedUnwritable() { notLoggedWritable_ = false; }
+    [[nodiscard]] const Logger32StandIn& Logger32() const { return logger32_; }
 
     // --- FormView ----------------------------------------------------------
     WindowHandle HandleOf(window::WindowId window) override;
@@ -146,6 +156,8 @@ private:
     void Click(window::ControlId button) override;
     void PressOk() override;
     void CloseBridge() override;
+    void EndSession() override;
+    void PutNotLogged(const Text& text) override { notLogged_ = text; }
     void SetDecimalSeparator(const Text& separator) override { decimal_ = separator; }
     void Dump(const std::vector<std::string>& names) override {
         scenario::DumpControls(names, *this, trace_);
@@ -201,6 +213,8 @@ private:
     Text decimal_ = u".";
     std::map<Text, MessageId> registry_;
     std::uint64_t logger32Instance_ = 0;
+    std::optional<Text> notLogged_;
+    bool notLoggedWritable_ = true;
 };
 
 }  // namespace linkwell::sim

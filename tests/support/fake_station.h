@@ -8,6 +8,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -53,6 +54,7 @@ public:
     }
     platform::NumberResult FqA() override { return Read(fqa_); }
     bool ServerGone() override { return gone_; }
+    bool StillThere() override { return !gone_; }
     platform::NumberResult AudioFq() override { return Read(audio_); }
 
 private:
@@ -214,6 +216,21 @@ public:
         links.clear();
     }
     Text DecimalSeparator() override { return decimal; }
+    Text UtcDate() override { return u"20261209"; }
+    Text NotLoggedPath() override { return u"C:\\Local\\Linkwell\\not-logged.adi"; }
+    std::optional<Text> ReadNotLogged() override { return notLogged; }
+    bool WriteNotLogged(const Text& content) override {
+        log.push_back(content.empty() ? "file removed" : "file written");
+        if (!fileWritable) return false;
+        if (content.empty()) {
+            notLogged.reset();
+        } else {
+            notLogged = content;
+        }
+        return true;
+    }
+    std::optional<Text> notLogged;
+    bool fileWritable = true;
 
     // --- FormView -----------------------------------------------------------------
     WindowHandle HandleOf(window::WindowId w) override {
