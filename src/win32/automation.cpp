@@ -40,14 +40,22 @@ constexpr DWORD kCallBoundMs = 5000;
 // one wait, not one per call.
 class CallThread {
 public:
-    static CallThread& Get() {
-        // Never destroyed: the thread may still be inside a call at exit.
-        static CallThread* const thread = new CallThread();
-        return *thread;
+    // The thread for calls on a newly obtained object. A call stuck in an
+    // old MixW2 binds only that MixW2: once one is stuck there, the next
+    // object is obtained and called on a fresh thread at once. A thread
+    // stuck in obtaining an object is not replaced (a hung MixW2 would
+    // otherwise cost a thread for every attempt).
+    // Never destroyed: a thread may still be inside a call at exit, and one
+    // left stuck in an old MixW2 outlives whoever gave up on it.
+    static CallThread& ForNewObject() {
+        static CallThread* current = new CallThread();
+        if (current->Stuck() && !current->stuckObtaining_) current = new CallThread();
+        return *current;
     }
 
     // Runs `job` there; true when it ran to its end within the bound.
-    bool Run(std::function<void()> job, const CallWait& wait) {
+    // `obtaining`: the job obtains an object.
+    bool Run(std::function<void()> job, const CallWait& wait, bool obtaining = false) {
         if (Stuck()) return false;
         auto call = std::make_shared<Call>();
         call->job = std::move(job);
@@ -61,6 +69,7 @@ public:
         if (wait(call->done, kCallBoundMs)) return true;
         call->abandoned = true;
         stuck_ = call;
+        stuckObtaining_ = obtaining;
         return false;
     }
 
@@ -75,6 +84,14 @@ public:
         ready_.notify_one();
     }
 
+    // A call given up on has not returned yet.
+    [[nodiscard]] bool Stuck() {
+        if (!stuck_) return false;
+        if (WaitForSingleObject(stuck_->done, 0) != WAIT_OBJECT_0) return true;
+        stuck_.reset();
+        return false;
+    }
+
 private:
     struct Call {
         std::function<void()> job;
@@ -87,13 +104,6 @@ private:
 
     CallThread() {
         std::thread([this] { Serve(); }).detach();
-    }
-
-    [[nodiscard]] bool Stuck() {
-        if (!stuck_) return false;
-        if (WaitForSingleObject(stuck_->done, 0) != WAIT_OBJECT_0) return true;
-        stuck_.reset();
-        return false;
     }
 
     void Serve() {
@@ -116,6 +126,7 @@ private:
     std::condition_variable ready_;
     std::deque<std::shared_ptr<Call>> calls_;
     std::shared_ptr<Call> stuck_;  // the bridge's thread only
+    bool stuckObtaining_ = false;
 };
 
 // The object and its member ids: used on the call thread only.
@@ -127,10 +138,10 @@ struct Remote {
 
 class Dispatch final : public platform::Automation {
 public:
-    Dispatch(std::shared_ptr<Remote> remote, CallWait wait)
-        : remote_(std::move(remote)), wait_(std::move(wait)) {}
+    Dispatch(CallThread& thread, std::shared_ptr<Remote> remote, CallWait wait)
+        : thread_(thread), remote_(std::move(remote)), wait_(std::move(wait)) {}
     ~Dispatch() override {
-        CallThread::Get().Post([remote = remote_] {
+        thread_.Post([remote = remote_] {
             if (remote->object != nullptr) remote->object->Release();
             remote->object = nullptr;
         });
@@ -140,7 +151,7 @@ public:
 
     CallStatus ExecuteMacros(const Text& macros) override {
         auto hr = std::make_shared<HRESULT>(E_FAIL);
-        const bool returned = CallThread::Get().Run(
+        const bool returned = thread_.Run(
             [remote = remote_, macros, hr] {
                 VARIANT arg;
                 VariantInit(&arg);
@@ -160,7 +171,7 @@ public:
         };
         auto out = std::make_shared<Out>();
         out->value = value;
-        const bool returned = CallThread::Get().Run(
+        const bool returned = thread_.Run(
             [remote = remote_, field, out] {
                 BSTR text = AllocBstr(out->value);
                 // Arguments go right to left: the text by reference, then the field.
@@ -186,6 +197,27 @@ public:
     NumberResult AudioFq() override { return Number(L"AudioFq"); }
     bool ServerGone() override { return remote_->gone; }
 
+    // GetTypeInfoCount is one round trip through the proxy that MixW2
+    // answers without doing anything. Behind a stuck call it is not made:
+    // a hung MixW2 is still there.
+    bool StillThere() override {
+        if (remote_->gone) return false;
+        if (thread_.Stuck()) return true;
+        auto hr = std::make_shared<HRESULT>(S_OK);
+        const bool returned = thread_.Run(
+            [remote = remote_, hr] {
+                if (remote->object == nullptr) {
+                    *hr = E_POINTER;
+                    return;
+                }
+                UINT count = 0;
+                *hr = remote->object->GetTypeInfoCount(&count);
+                if (ServerGoneError(*hr)) remote->gone = true;
+            },
+            wait_);
+        return !returned || !remote_->gone;
+    }
+
 private:
     static BSTR AllocBstr(const Text& t) {
         const std::wstring w = Wide(t);
@@ -194,7 +226,7 @@ private:
 
     NumberResult Number(const wchar_t* name) {
         auto out = std::make_shared<NumberResult>();
-        const bool returned = CallThread::Get().Run(
+        const bool returned = thread_.Run(
             [remote = remote_, name, out] {
                 VARIANT result;
                 VariantInit(&result);
@@ -262,6 +294,7 @@ private:
         }
     }
 
+    CallThread& thread_;  // the thread the object was obtained on
     std::shared_ptr<Remote> remote_;
     CallWait wait_;
 };
@@ -271,7 +304,8 @@ private:
 std::unique_ptr<platform::Automation> GetRunningObject(const platform::Text& progId,
                                                        CallWait wait) {
     auto remote = std::make_shared<Remote>();
-    const bool returned = CallThread::Get().Run(
+    CallThread& thread = CallThread::ForNewObject();
+    const bool returned = thread.Run(
         [remote, name = Wide(progId)] {
             CLSID clsid{};
             if (FAILED(CLSIDFromProgID(name.c_str(), &clsid))) return;
@@ -283,17 +317,17 @@ std::unique_ptr<platform::Automation> GetRunningObject(const platform::Text& pro
             unknown->Release();
             if (SUCCEEDED(hr)) remote->object = dispatch;
         },
-        wait);
+        wait, true);
     if (!returned) {
         // Obtained too late: let it go there.
-        CallThread::Get().Post([remote] {
+        thread.Post([remote] {
             if (remote->object != nullptr) remote->object->Release();
             remote->object = nullptr;
         });
         return nullptr;
     }
     if (remote->object == nullptr) return nullptr;
-    return std::make_unique<Dispatch>(std::move(remote), std::move(wait));
+    return std::make_unique<Dispatch>(thread, std::move(remote), std::move(wait));
 }
 
 }  // namespace linkwell::win32

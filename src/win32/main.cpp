@@ -13,8 +13,35 @@
 // clang-format off
 #include "field_trace/command_line.h"
 #include "win32/trace_file.h"
+#include "win32/window_classes.h"
 #include "win32/wintext.h"
 // clang-format on
+
+namespace {
+
+// One bridge per Windows session: two would both answer Logger32 and both
+// log each QSO. The name lives in the session's own namespace, so another
+// user's session (fast user switching, a terminal server) has its own.
+constexpr wchar_t kInstanceMutex[] = L"Local\\Linkwell.Bridge";
+
+// A second copy brings the running one to the front and ends, having said
+// nothing to Logger32 or MixW2. It has nothing to trace: say so only to the
+// operator who asked for a trace.
+int BringRunningForward(bool traceAsked) {
+    if (HWND running = FindWindowW(linkwell::win32::kFormClass, nullptr)) {
+        ShowWindow(running, SW_RESTORE);
+        SetForegroundWindow(running);
+    }
+    if (traceAsked) {
+        MessageBoxW(nullptr,
+                    L"Linkwell is already running: this copy did not trace. Start the trace "
+                    L"with the first copy closed.",
+                    L"Linkwell", MB_OK | MB_ICONINFORMATION);
+    }
+    return 0;
+}
+
+}  // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     using namespace linkwell;
@@ -30,6 +57,12 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
         const std::wstring title = win32::Wide(std::u16string(field_trace::kUsageTitle));
         MessageBoxW(nullptr, text.c_str(), title.c_str(), MB_OK | MB_ICONINFORMATION);
         return 2;
+    }
+    // Before any window, file or word to another program. Never closed: it
+    // goes with the process, however the process ends.
+    HANDLE instanceMutex = CreateMutexW(nullptr, FALSE, kInstanceMutex);
+    if (instanceMutex != nullptr && GetLastError() == ERROR_ALREADY_EXISTS) {
+        return BringRunningForward(options.tracePath.has_value());
     }
     std::unique_ptr<win32::TraceFileWin> file;
     std::unique_ptr<field_trace::Output> trace;

@@ -1,6 +1,14 @@
 #include "win32/world.h"
 
+// clang-format off
+#include <shlobj.h>
+#include <knownfolders.h>
+// clang-format on
+
 #include <algorithm>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
 #include <utility>
 
 #include "win32/about.h"
@@ -25,6 +33,11 @@ constexpr DWORD kAboutStyle = WS_POPUP | WS_CAPTION | WS_BORDER;
 constexpr UINT kSendTimeoutMs = 3000;
 // The watch's probe of a program that did not answer: one short wait a second.
 constexpr UINT kProbeTimeoutMs = 100;
+// The sender thread's word that a text send has ended (wParam: its number).
+constexpr UINT kTextSendEnded = WM_APP + 1;
+// Windows ends the session: whatever the unload still waits for, the
+// process is gone after this long, so that the shut-down never waits on us.
+constexpr DWORD kEndSessionLimitMs = 5000;
 
 COLORREF Resolve(std::uint32_t colour) {
     if ((colour & window::kSystemColour) != 0) return GetSysColor(static_cast<int>(colour & 0xFFu));
@@ -312,6 +325,20 @@ LRESULT WinWorld::OnFormMessage(HWND window, UINT msg, WPARAM wParam, LPARAM lPa
             }
             return 0;
         case WM_DESTROY: PostQuitMessage(0); return 0;
+        case kTextSendEnded: OnTextSendEnded(static_cast<std::uint64_t>(wParam)); return 0;
+        // Windows ends the session: no question asked of the operator, and
+        // the unload runs at once, also while the bridge waits or a box is
+        // open (Windows does not wait for either).
+        case WM_QUERYENDSESSION: return TRUE;
+        case WM_ENDSESSION:
+            if (wParam != FALSE) {
+                std::thread([] {
+                    ::Sleep(kEndSessionLimitMs);
+                    TerminateProcess(GetCurrentProcess(), 0);
+                }).detach();
+                bridge_->EndSession();
+            }
+            return 0;
         default: break;
     }
     return DefWindowProcW(window, msg, wParam, lParam);
@@ -499,9 +526,132 @@ platform::Delivery WinWorld::SendMessageWithReference(WindowHandle to, MessageId
     return BoundedSend(Hwnd(to), msg, static_cast<WPARAM>(code), reinterpret_cast<LPARAM>(&zero_));
 }
 
+// A text for another program goes through the sender thread with a plain
+// SendMessage: a timed-out SendMessageTimeout leaves it unknown whether the
+// window got the text, and a logging must reach Logger32 exactly once.
+struct WinWorld::TextSend {
+    std::uint64_t id = 0;
+    HWND to = nullptr;
+    DWORD thread = 0;
+    std::string ansi;
+    HANDLE done = nullptr;  // set by the sender once the send has returned
+    platform::Delivery result = platform::Delivery::NoWindow;
+    bool pending = false;  // the bridge stopped waiting for it
+    TextSend() = default;
+    TextSend(const TextSend&) = delete;
+    TextSend& operator=(const TextSend&) = delete;
+    ~TextSend() {
+        if (done != nullptr) CloseHandle(done);
+    }
+};
+
+namespace {
+
+// One thread sends the texts, one at a time, for as long as each takes.
+class TextSender {
+public:
+    using Job = std::function<void()>;
+    static TextSender& Get() {
+        // Never destroyed: the thread may still be inside a send at exit.
+        static TextSender* const sender = new TextSender();
+        return *sender;
+    }
+    void Run(Job job) {
+        {
+            const std::lock_guard lock(mutex_);
+            jobs_.push_back(std::move(job));
+        }
+        ready_.notify_one();
+    }
+
+private:
+    TextSender() {
+        std::thread([this] { Serve(); }).detach();
+    }
+    void Serve() {
+        for (;;) {
+            Job job;
+            {
+                std::unique_lock lock(mutex_);
+                ready_.wait(lock, [this] { return !jobs_.empty(); });
+                job = std::move(jobs_.front());
+                jobs_.pop_front();
+            }
+            job();
+        }
+    }
+    std::mutex mutex_;
+    std::condition_variable ready_;
+    std::deque<Job> jobs_;
+};
+
+}  // namespace
+
+bool WinWorld::IsOwnWindow(HWND h) const {
+    if (h == form_) return true;
+    return std::find(controls_.begin(), controls_.end(), h) != controls_.end();
+}
+
 platform::Delivery WinWorld::SendText(WindowHandle to, const Text& text) {
-    const std::string ansi = ToAnsi(text);
-    return BoundedSend(Hwnd(to), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(ansi.c_str()));
+    HWND h = Hwnd(to);
+    if (h != nullptr && IsOwnWindow(h)) {
+        const std::string ansi = ToAnsi(text);
+        return BoundedSend(h, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(ansi.c_str()));
+    }
+    if (sending_) return platform::Delivery::NotAnswering;
+    if (h == nullptr || !IsWindow(h)) return platform::Delivery::NoWindow;
+    auto send = std::make_shared<TextSend>();
+    send->id = ++sendCount_;
+    send->to = h;
+    DWORD pid = 0;
+    send->thread = GetWindowThreadProcessId(h, &pid);
+    send->ansi = ToAnsi(text);
+    send->done = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    if (send->done == nullptr) return platform::Delivery::NotAnswering;
+    sending_ = send;
+    TextSender::Get().Run([send, form = form_] {
+        SetLastError(ERROR_SUCCESS);
+        const LRESULT r =
+            SendMessageA(send->to, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(send->ansi.c_str()));
+        const DWORD error = GetLastError();
+        // A window that returned FALSE still took the text; only one that
+        // is gone (or refused us) did not.
+        if (r != 0) {
+            send->result = platform::Delivery::Delivered;
+        } else if (error == ERROR_ACCESS_DENIED) {
+            send->result = platform::Delivery::Refused;
+        } else {
+            send->result =
+                IsWindow(send->to) ? platform::Delivery::Delivered : platform::Delivery::NoWindow;
+        }
+        SetEvent(send->done);
+        PostMessageW(form, kTextSendEnded, static_cast<WPARAM>(send->id), 0);
+    });
+    bool settled = false;
+    {
+        const Busy busy(*this);
+        settled = PumpFor(kSendTimeoutMs, send->done);
+    }
+    if (settled) {
+        sending_.reset();
+        return send->result;
+    }
+    send->pending = true;
+    notAnswering_[send->thread] = {pid, h};
+    return platform::Delivery::Pending;
+}
+
+// The bridge hears of a pending send's end in its turn, after what came
+// before; until then no other text goes out.
+void WinWorld::OnTextSendEnded(std::uint64_t id) {
+    if (!sending_ || sending_->id != id || !sending_->pending) return;
+    IntoBridge([this, id] {
+        if (!sending_ || sending_->id != id) return;
+        const platform::Delivery d = sending_->result;
+        notAnswering_.erase(sending_->thread);
+        sending_.reset();
+        bridge_->TextSendEnded(d);
+    });
 }
 
 std::uint32_t WinWorld::ProcessOf(WindowHandle window) {
@@ -631,6 +781,96 @@ platform::LinkStatus WinWorld::ActivateLink(const platform::LinkTarget& link,
     }
     if (status == platform::LinkStatus::Active && now) sink(*now);
     return status;
+}
+
+Text WinWorld::UtcDate() {
+    SYSTEMTIME t{};
+    GetSystemTime(&t);
+    wchar_t buf[16] = {};
+    swprintf(buf, 16, L"%04u%02u%02u", t.wYear, t.wMonth, t.wDay);
+    return FromWide(buf);
+}
+
+// --- Platform: the file of QSOs Logger32 did not take ------------------------------------
+
+namespace {
+
+std::wstring LocalAppData() {
+    PWSTR known = nullptr;
+    std::wstring folder;
+    if (SUCCEEDED(SHGetKnownFolderPath(FOLDERID_LocalAppData, 0, nullptr, &known)) &&
+        known != nullptr) {
+        folder = known;
+    }
+    CoTaskMemFree(known);
+    if (!folder.empty()) return folder;
+    wchar_t buf[MAX_PATH] = {};
+    const DWORD n = GetEnvironmentVariableW(L"LOCALAPPDATA", buf, MAX_PATH);
+    if (n > 0 && n < MAX_PATH) folder = buf;
+    return folder;
+}
+
+std::wstring NotLoggedFolder() {
+    return LocalAppData() + L"\\Linkwell";
+}
+
+}  // namespace
+
+Text WinWorld::NotLoggedPath() {
+    return FromWide(NotLoggedFolder() + L"\\not-logged.adi");
+}
+
+std::optional<Text> WinWorld::ReadNotLogged() {
+    const std::wstring path = Wide(NotLoggedPath());
+    HANDLE f = CreateFileW(path.c_str(), GENERIC_READ,
+                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (f == INVALID_HANDLE_VALUE) return std::nullopt;
+    std::string bytes;
+    bool ok = true;
+    for (;;) {
+        char buf[65536];
+        DWORD got = 0;
+        if (!ReadFile(f, buf, sizeof buf, &got, nullptr)) {
+            ok = false;
+            break;
+        }
+        if (got == 0) break;
+        bytes.append(buf, got);
+    }
+    CloseHandle(f);
+    if (!ok) return std::nullopt;
+    return FromAnsi(bytes);
+}
+
+// A new file beside the old one, flushed, then renamed over it: a crash or
+// a power cut leaves the old file or the new one, never half of either.
+bool WinWorld::WriteNotLogged(const Text& content) {
+    const std::wstring folder = NotLoggedFolder();
+    const std::wstring path = Wide(NotLoggedPath());
+    if (content.empty()) {
+        if (DeleteFileW(path.c_str())) return true;
+        const DWORD error = GetLastError();
+        return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+    }
+    if (!CreateDirectoryW(folder.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) {
+        return false;
+    }
+    wchar_t temp[MAX_PATH] = {};
+    if (GetTempFileNameW(folder.c_str(), L"nl", 0, temp) == 0) return false;
+    const std::string ansi = ToAnsi(content);
+    HANDLE f =
+        CreateFileW(temp, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    bool ok = f != INVALID_HANDLE_VALUE;
+    if (ok) {
+        DWORD written = 0;
+        ok = WriteFile(f, ansi.data(), static_cast<DWORD>(ansi.size()), &written, nullptr) &&
+             written == ansi.size() && FlushFileBuffers(f);
+        CloseHandle(f);
+    }
+    ok = ok && MoveFileExW(temp, path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+    if (!ok) DeleteFileW(temp);
+    return ok;
 }
 
 Text WinWorld::DecimalSeparator() {

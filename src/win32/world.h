@@ -21,6 +21,8 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
+#include <string>
 
 #include "bridge/bridge.h"
 #include "field_trace/recorder.h"
@@ -78,6 +80,10 @@ public:
     bool LinksConnected() override { return links_.Connected(); }
     void CloseLinks() override { links_.CloseAll(); }
     Text DecimalSeparator() override;
+    Text UtcDate() override;
+    Text NotLoggedPath() override;
+    std::optional<Text> ReadNotLogged() override;
+    bool WriteNotLogged(const Text& content) override;
 
     // --- FormView ----------------------------------------------------------
     WindowHandle HandleOf(window::WindowId window) override;
@@ -139,6 +145,14 @@ private:
     };
     std::map<DWORD, Unanswered> notAnswering_;
     platform::Delivery BoundedSend(HWND to, UINT msg, WPARAM wParam, LPARAM lParam);
+    // The text being sent to another program's window, from the sender
+    // thread; null while none is. Kept (pending) past the bridge's wait
+    // until the send ends and the bridge has been told.
+    struct TextSend;
+    std::shared_ptr<TextSend> sending_;
+    std::uint64_t sendCount_ = 0;
+    void OnTextSendEnded(std::uint64_t id);
+    [[nodiscard]] bool IsOwnWindow(HWND h) const;
     // Whether the window's thread takes a message within the probe's bound.
     [[nodiscard]] bool Probe(HWND window);
     field_trace::Output* fieldTrace_ = nullptr;

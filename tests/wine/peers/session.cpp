@@ -11,6 +11,8 @@ namespace {
 
 // What the peers go on printing after the scenario's last action.
 constexpr std::int64_t kSettleMs = 400;
+// How often the peers look at the bridge's not-logged.adi.
+constexpr ULONGLONG kFilePollMs = 50;
 
 }  // namespace
 
@@ -86,14 +88,40 @@ bool Session::Step() {
         const DWORD r = MsgWaitForMultipleObjects(1, &process, FALSE, wait, QS_ALLINPUT);
         if (r == WAIT_OBJECT_0) {
             activity_.CatchUp();
+            // What the bridge wrote on its way out comes before its end.
+            notLogged_.Poll(trace_);
             trace_.Line("END", "");
             if (closedAt_) std::cerr << "FIGURE close-ms " << GetTickCount64() - *closedAt_ << '\n';
+            if (sessionEndAt_) {
+                std::cerr << "FIGURE session-end-ms " << GetTickCount64() - *sessionEndAt_ << '\n';
+            }
             ended_ = true;
             return false;
         }
         Pump();
+        notLogged_.PollEvery(trace_, kFilePollMs);
     }
     return true;
+}
+
+// Windows ends the session as it does: WM_QUERYENDSESSION, then
+// WM_ENDSESSION(TRUE), each sent with a bound (the peers send them straight
+// to the bridge window: wineboot --end-session would end the peers too).
+void Session::EndSession() {
+    if (!sessionEndAt_) sessionEndAt_ = GetTickCount64();
+    HWND form = bridge_.Form();
+    WhilePumping([form] {
+        DWORD_PTR answer = 0;
+        const LRESULT asked =
+            SendMessageTimeoutW(form, WM_QUERYENDSESSION, 0, 0, SMTO_NORMAL, 5000, &answer);
+        DWORD_PTR ignored = 0;
+        SendMessageTimeoutW(form, WM_ENDSESSION, asked != 0 && answer != 0 ? TRUE : FALSE, 0,
+                            SMTO_NORMAL, 20000, &ignored);
+    });
+}
+
+void Session::PutNotLogged(const platform::Text& text) {
+    notLogged_.Put(text);
 }
 
 void Session::HangLogger32(std::int64_t ms) {

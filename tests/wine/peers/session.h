@@ -17,6 +17,7 @@
 #include "peers/messages.h"
 #include "peers/mixw_automation.h"
 #include "peers/mixw_dde.h"
+#include "peers/not_logged.h"
 #include "peers/operator.h"
 #include "peers/prober.h"
 #include "peers/watcher.h"
@@ -51,6 +52,8 @@ private:
         if (!closedAt_) closedAt_ = GetTickCount64();
         operator_.Close();
     }
+    void EndSession() override;
+    void PutNotLogged(const platform::Text& text) override;
     void SetDecimalSeparator(const platform::Text& separator) override {
         operator_.SetDecimalSeparator(separator);
     }
@@ -88,7 +91,9 @@ private:
     bool broadcasts_;  // no peer's window hangs in this run
     bool measures_;    // the scenario sets limits: the prober runs
     Prober prober_;
-    std::optional<ULONGLONG> closedAt_;  // the operator's first close
+    std::optional<ULONGLONG> closedAt_;      // the operator's first close
+    std::optional<ULONGLONG> sessionEndAt_;  // Windows' first end of the session
+    NotLoggedFile notLogged_;
 };
 
 }  // namespace linkwell::win32::peers

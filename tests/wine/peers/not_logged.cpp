@@ -1,0 +1,82 @@
+#include "peers/not_logged.h"
+
+// clang-format off
+#include <shlobj.h>
+#include <knownfolders.h>
+// clang-format on
+
+#include <cctype>
+
+#include "win32/wintext.h"
+
+namespace linkwell::win32::peers {
+namespace {
+
+// Where the bridge keeps it: %LOCALAPPDATA%\Linkwell\not-logged.adi.
+std::wstring Folder() {
+    PWSTR known = nullptr;
+    std::wstring folder;
+    if (SUCCEEDED(SHGetKnownFolderPath(FOLDERID_LocalAppData, 0, nullptr, &known)) &&
+        known != nullptr) {
+        folder = known;
+    }
+    CoTaskMemFree(known);
+    return folder + L"\\Linkwell";
+}
+
+std::optional<std::string> Read(const std::wstring& path) {
+    HANDLE f = CreateFileW(path.c_str(), GENERIC_READ,
+                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (f == INVALID_HANDLE_VALUE) return std::nullopt;
+    std::string bytes;
+    char buf[4096];
+    DWORD got = 0;
+    while (ReadFile(f, buf, sizeof buf, &got, nullptr) && got > 0) bytes.append(buf, got);
+    CloseHandle(f);
+    return bytes;
+}
+
+}  // namespace
+
+int CountRecords(const std::string& adif) {
+    int n = 0;
+    for (std::size_t i = 0; i + 5 <= adif.size(); ++i) {
+        if (adif[i] != '<' || adif[i + 4] != '>') continue;
+        const auto up = [&](std::size_t k) {
+            return static_cast<char>(std::toupper(static_cast<unsigned char>(adif[i + k])));
+        };
+        if (up(1) == 'E' && up(2) == 'O' && up(3) == 'R') ++n;
+    }
+    return n;
+}
+
+NotLoggedFile::NotLoggedFile() : path_(Folder() + L"\\not-logged.adi") {
+    DeleteFileW(path_.c_str());
+}
+
+void NotLoggedFile::Put(const platform::Text& text) {
+    CreateDirectoryW(Folder().c_str(), nullptr);
+    const std::string ansi = ToAnsi(text);
+    HANDLE f = CreateFileW(path_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (f == INVALID_HANDLE_VALUE) return;
+    DWORD written = 0;
+    WriteFile(f, ansi.data(), static_cast<DWORD>(ansi.size()), &written, nullptr);
+    CloseHandle(f);
+    seen_ = ansi;
+}
+
+void NotLoggedFile::Poll(scenario::Trace& trace) {
+    polledAt_ = GetTickCount64();
+    auto now = Read(path_);
+    if (now == seen_) return;
+    seen_ = std::move(now);
+    trace.Line("FILE", "\"not-logged.adi\" " + std::to_string(seen_ ? CountRecords(*seen_) : 0));
+}
+
+void NotLoggedFile::PollEvery(scenario::Trace& trace, ULONGLONG everyMs) {
+    if (GetTickCount64() - polledAt_ >= everyMs) Poll(trace);
+}
+
+}  // namespace linkwell::win32::peers

@@ -1,0 +1,38 @@
+// The bridge's not-logged.adi in the prefix's local application data, as
+// the peers see it: put in place before a run (`file put`), and watched
+// while the bridge runs, one FILE line for each change of its content.
+#pragma once
+
+#include <windows.h>
+
+#include <optional>
+#include <string>
+
+#include "platform/platform.h"
+#include "scenario/trace.h"
+
+namespace linkwell::win32::peers {
+
+class NotLoggedFile {
+public:
+    // A run starts with no file, whatever an earlier run left.
+    NotLoggedFile();
+    // The file holds `text` (in the ANSI code page), as an earlier run of
+    // the bridge left it; no FILE line for it.
+    void Put(const platform::Text& text);
+    // Prints `FILE "not-logged.adi" N` when the content differs from the
+    // last one seen (N: the QSO records in it, 0 when there is no file).
+    void Poll(scenario::Trace& trace);
+    // Polls when the last poll is `everyMs` or more ago.
+    void PollEvery(scenario::Trace& trace, ULONGLONG everyMs);
+
+private:
+    std::wstring path_;
+    std::optional<std::string> seen_;
+    ULONGLONG polledAt_ = 0;
+};
+
+// The number of `<EOR>` markers (in any case) in an ADIF text.
+[[nodiscard]] int CountRecords(const std::string& adif);
+
+}  // namespace linkwell::win32::peers
