@@ -85,6 +85,15 @@ private:
 
 namespace {
 
+// A time in milliseconds of a peer setting.
+std::int64_t PeerMs(const LineParser& p, const std::string& name, const std::string& value) {
+    if (value.empty() || value.size() > 9 ||
+        value.find_first_not_of("0123456789") != std::string::npos) {
+        p.Fail(name + " takes milliseconds: " + value);
+    }
+    return std::stoll(value);
+}
+
 void ReadPeerSetting(const LineParser& p, const std::string& setting, PeerSettings& peers) {
     const auto eq = setting.find('=');
     if (eq == std::string::npos) p.Fail("a peer setting is NAME=VALUE: " + setting);
@@ -95,6 +104,17 @@ void ReadPeerSetting(const LineParser& p, const std::string& setting, PeerSettin
             p.Fail("logger32-text is answers or hung: " + value);
         }
         peers.hungLogger32Text = value == "hung";
+    } else if (name == "logger32-logging-hang") {
+        peers.logger32LoggingHangMs = PeerMs(p, name, value);
+    } else if (name == "bridge-kill") {
+        peers.bridgeKillAt = PeerMs(p, name, value);
+    } else if (name == "second-bridge") {
+        const auto colon = value.find(':');
+        peers.secondBridgeAt = PeerMs(p, name, value.substr(0, colon));
+        peers.secondBridgeTraced = colon != std::string::npos;
+        if (peers.secondBridgeTraced && value.substr(colon + 1) != "trace") {
+            p.Fail("second-bridge is MS or MS:trace: " + value);
+        }
     } else {
         p.Fail("unknown peer setting: " + name);
     }

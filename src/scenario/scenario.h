@@ -71,6 +71,17 @@ struct PeerSettings {
     // peers logger32-text=hung: Logger32's text window stops answering on
     // the first text it gets (a hung Logger32); =answers is the default.
     bool hungLogger32Text = false;
+    // peers logger32-logging-hang=MS: Logger32's windows (on a thread of
+    // their own) hold each logging text MS ms in the text window's handler
+    // before taking it, as a Logger32 busy writing its log.
+    std::int64_t logger32LoggingHangMs = 0;
+    // peers bridge-kill=MS: at MS the bridge is ended as Task Manager ends
+    // a program, and started again at once.
+    std::optional<std::int64_t> bridgeKillAt;
+    // peers second-bridge=MS (or MS:trace): at MS a second linkwell.exe is
+    // started (with --trace FILE).
+    std::optional<std::int64_t> secondBridgeAt;
+    bool secondBridgeTraced = false;
 };
 
 // What a Windows run of the scenario must also meet: `limit NAME MAX` (the

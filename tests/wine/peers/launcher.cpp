@@ -1,10 +1,13 @@
 #include "peers/launcher.h"
 
 #include <iostream>
+#include <string>
 
 #include "peers/messages.h"
 #include "peers/watch.h"
+#include "scenario/text.h"
 #include "win32/window_classes.h"
+#include "win32/wintext.h"
 
 namespace linkwell::win32::peers {
 
@@ -33,7 +36,10 @@ bool BridgeProcess::Launch(const std::wstring& exe, const std::wstring& args,
             pid_ = pi.dwProcessId;
             break;
         }
-        if (WaitForSingleObject(process_, 1) == WAIT_OBJECT_0) break;
+        // The bridge may broadcast (a DDE connect) before its window shows:
+        // the peers' windows answer meanwhile.
+        if (MsgWaitForMultipleObjects(1, &process_, FALSE, 1, QS_ALLINPUT) == WAIT_OBJECT_0) break;
+        Pump();
     }
     appeared_ = GetTickCount64();
     if (form_ == nullptr) {
@@ -55,12 +61,104 @@ bool BridgeProcess::Launch(const std::wstring& exe, const std::wstring& args,
     return true;
 }
 
+void BridgeProcess::Kill() {
+    if (hook_ != nullptr) UnhookWindowsHookEx(hook_);
+    hook_ = nullptr;
+    if (process_ == nullptr) return;
+    TerminateProcess(process_, 1);
+    WaitForSingleObject(process_, 5000);
+    CloseHandle(process_);
+    process_ = nullptr;
+    form_ = nullptr;
+    pid_ = 0;
+}
+
 void BridgeProcess::Finish(bool ended) {
     if (hook_ != nullptr) UnhookWindowsHookEx(hook_);
     hook_ = nullptr;
     if (process_ == nullptr) return;
     if (!ended) TerminateProcess(process_, 0);
     WaitForSingleObject(process_, 5000);
+}
+
+}  // namespace linkwell::win32::peers
+
+namespace linkwell::win32::peers {
+namespace {
+
+BOOL CALLBACK LongestStatic(HWND child, LPARAM out) {
+    wchar_t name[64] = {};
+    GetClassNameW(child, name, 64);
+    if (_wcsicmp(name, L"Static") != 0) return TRUE;
+    std::wstring text(4096, L'\0');
+    DWORD_PTR got = 0;
+    if (SendMessageTimeoutW(child, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()),
+                            SMTO_NORMAL, 1000, &got) == 0) {
+        return TRUE;
+    }
+    text.resize(got);
+    auto& best = *reinterpret_cast<std::wstring*>(out);
+    if (text.size() > best.size()) best = std::move(text);
+    return TRUE;
+}
+
+}  // namespace
+
+SecondCopy::~SecondCopy() {
+    if (process_ == nullptr) return;
+    TerminateProcess(process_, 1);
+    WaitForSingleObject(process_, 5000);
+    CloseHandle(process_);
+}
+
+void SecondCopy::Start(const std::wstring& exe, bool traced) {
+    traced_ = traced;
+    std::wstring cmd = L"\"" + exe + L"\"";
+    if (traced) {
+        wchar_t temp[MAX_PATH] = {};
+        GetTempPathW(MAX_PATH, temp);
+        tracePath_ = std::wstring(temp) + L"linkwell-second-copy.trace";
+        DeleteFileW(tracePath_.c_str());
+        cmd += L" --trace \"" + tracePath_ + L"\"";
+    }
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    if (!CreateProcessW(exe.c_str(), cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
+                        &pi)) {
+        std::cerr << "linkwell-peers: cannot start the second bridge\n";
+        return;
+    }
+    CloseHandle(pi.hThread);
+    process_ = pi.hProcess;
+    pid_ = pi.dwProcessId;
+}
+
+void SecondCopy::Look(const std::function<void(const std::string&)>& line) {
+    if (process_ == nullptr) return;
+    if (box_ == nullptr) {
+        // Its texts are in once it shows.
+        HWND box = TopLevelOf(pid_, L"#32770");
+        if (box != nullptr && IsWindowVisible(box)) {
+            box_ = box;
+            std::wstring text;
+            EnumChildWindows(box, LongestStatic, reinterpret_cast<LPARAM>(&text));
+            wchar_t title[256] = {};
+            GetWindowTextW(box, title, 256);
+            line("box " + scenario::Quote(FromWide(title)) + " " + scenario::Quote(FromWide(text)));
+            PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+        }
+    }
+    if (WaitForSingleObject(process_, 0) != WAIT_OBJECT_0) return;
+    DWORD code = 0;
+    GetExitCodeProcess(process_, &code);
+    CloseHandle(process_);
+    process_ = nullptr;
+    line("ended " + std::to_string(code));
+    if (traced_) {
+        const bool created = GetFileAttributesW(tracePath_.c_str()) != INVALID_FILE_ATTRIBUTES;
+        line(created ? "trace-file created" : "trace-file absent");
+    }
 }
 
 }  // namespace linkwell::win32::peers

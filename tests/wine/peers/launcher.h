@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <string>
 
 namespace linkwell::win32::peers {
@@ -26,6 +27,8 @@ public:
     [[nodiscard]] HANDLE Process() const { return process_; }
     // Unhooks the watcher and ends the bridge unless it has ended itself.
     void Finish(bool ended);
+    // Ends the bridge as Task Manager does (TerminateProcess), at once.
+    void Kill();
 
 private:
     HANDLE process_ = nullptr;
@@ -33,6 +36,29 @@ private:
     HWND form_ = nullptr;
     HHOOK hook_ = nullptr;
     ULONGLONG appeared_ = 0;
+};
+
+// A second linkwell.exe started while the first runs: it must end by
+// itself. Prints `SECOND box "TITLE" "TEXT"` for a message box it shows
+// (and presses OK), then `SECOND ended CODE`, and for a copy started with a
+// trace `SECOND trace-file absent` or `SECOND trace-file created`.
+class SecondCopy {
+public:
+    SecondCopy() = default;
+    ~SecondCopy();
+    SecondCopy(const SecondCopy&) = delete;
+    SecondCopy& operator=(const SecondCopy&) = delete;
+
+    void Start(const std::wstring& exe, bool traced);
+    // Looks at it once; `line` prints a trace line (kind SECOND).
+    void Look(const std::function<void(const std::string&)>& line);
+
+private:
+    HANDLE process_ = nullptr;
+    DWORD pid_ = 0;
+    bool traced_ = false;
+    std::wstring tracePath_;
+    HWND box_ = nullptr;
 };
 
 }  // namespace linkwell::win32::peers

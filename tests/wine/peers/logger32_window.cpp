@@ -24,11 +24,12 @@ thread_local const MSG* dispatchingPost = nullptr;
 Logger32Window* Logger32Window::self_ = nullptr;
 
 Logger32Window::Logger32Window(scenario::Trace& trace, Activity& activity, bool hungTextWindow,
-                               bool ownThread)
+                               bool ownThread, std::int64_t loggingHangMs)
     : activity_(activity),
       logger32_(*this, trace),
       hungTextWindow_(hungTextWindow),
-      ownThread_(ownThread) {
+      ownThread_(ownThread),
+      loggingHangMs_(loggingHangMs) {
     self_ = this;
     WNDCLASSW wc{};
     wc.hInstance = GetModuleHandleW(nullptr);
@@ -44,11 +45,16 @@ Logger32Window::Logger32Window(scenario::Trace& trace, Activity& activity, bool 
     RegisterClassW(&wc);
     relay_ = CreateWindowExW(0, kRunClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, wc.hInstance,
                              nullptr);
+    StartThread();
+}
+
+void Logger32Window::StartThread() {
     HANDLE ready = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     std::thread([this, ready] {
         control_ = CreateWindowExW(0, kRunClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
                                    GetModuleHandleW(nullptr), nullptr);
         threadId_ = GetCurrentThreadId();
+        thread_ = OpenThread(THREAD_TERMINATE | SYNCHRONIZE, FALSE, threadId_);
         SetEvent(ready);
         MSG m;
         while (GetMessageW(&m, nullptr, 0, 0) > 0) DispatchMessageW(&m);
@@ -135,6 +141,16 @@ void Logger32Window::Start(bool withTextWindow) {
 
 void Logger32Window::Stop() {
     logger32_.Stop();
+    if (ownThread_ && GetTickCount64() < hungUntil_ && thread_ != nullptr) {
+        TerminateThread(thread_, 1);
+        WaitForSingleObject(thread_, 5000);
+        CloseHandle(thread_);
+        thread_ = nullptr;
+        main_ = text_ = nullptr;
+        hungUntil_ = 0;
+        StartThread();
+        return;
+    }
     OnOwnThread([this] { DestroyWindows(); });
 }
 
@@ -195,6 +211,12 @@ LRESULT CALLBACK Logger32Window::TextProc(HWND window, UINT msg, WPARAM wParam, 
     }
     if (msg == WM_SETTEXT) {
         const wchar_t* text = reinterpret_cast<const wchar_t*>(lParam);
+        // Logger32 busy writing its log: the logging text is in, not yet taken.
+        if (self_->loggingHangMs_ > 0 && self_->ownThread_ && text != nullptr &&
+            std::wstring_view(text).find(L"<APP_LOGQSO:") != std::wstring_view::npos) {
+            self_->hungUntil_ = GetTickCount64() + static_cast<ULONGLONG>(self_->loggingHangMs_);
+            self_->BeforeSent();
+        }
         self_->OnPeersThread([&] {
             self_->activity_.CatchUp();
             self_->logger32_.ReceiveText(text == nullptr ? platform::Text() : FromWide(text));

@@ -8,11 +8,15 @@
 // message (the first one waits there until the hang is over; later ones
 // queue behind it) while posts still reach the windows; what reaches them
 // is handed to the peers' thread, where the stand-in and the trace live.
+// `logger32 stop` while that thread hangs terminates it, as Task Manager
+// ends a hung program: its windows vanish, and a send waiting for them
+// returns.
 #pragma once
 
 #include <windows.h>
 
 #include <atomic>
+#include <cstdint>
 #include <functional>
 
 #include "peers/messages.h"
@@ -23,7 +27,10 @@ namespace linkwell::win32::peers {
 
 class Logger32Window final : private scenario::Logger32Port {
 public:
-    Logger32Window(scenario::Trace& trace, Activity& activity, bool hungTextWindow, bool ownThread);
+    // `loggingHangMs` > 0: each logging text is held that long in the text
+    // window's handler (needs `ownThread`).
+    Logger32Window(scenario::Trace& trace, Activity& activity, bool hungTextWindow, bool ownThread,
+                   std::int64_t loggingHangMs = 0);
     ~Logger32Window() override;
     Logger32Window(const Logger32Window&) = delete;
     Logger32Window& operator=(const Logger32Window&) = delete;
@@ -31,7 +38,8 @@ public:
     [[nodiscard]] scenario::Logger32StandIn& StandIn() { return logger32_; }
     // A new instance in new windows.
     void Start(bool withTextWindow);
-    // The windows are gone.
+    // The windows are gone. A hung Logger32 is ended as Task Manager ends
+    // it: its windows' thread is terminated, and they go with it.
     void Stop();
     [[nodiscard]] HWND MainWindow() const { return main_; }
     [[nodiscard]] HWND TextWindow() const { return text_; }
@@ -50,6 +58,8 @@ private:
     static LRESULT CALLBACK HungTextProc(HWND, UINT, WPARAM, LPARAM);
     [[nodiscard]] static HWND HungTextWindow();
     void DestroyWindows();
+    // The windows' own thread, with its control window.
+    void StartThread();
     static LRESULT CALLBACK RunProc(HWND, UINT, WPARAM, LPARAM);
     void OnOwnThread(const std::function<void()>& f) const;
     void OnPeersThread(const std::function<void()>& f) const;
@@ -70,6 +80,7 @@ private:
     HWND relay_ = nullptr;    // runs the windows' on the peers' thread
     DWORD threadId_ = 0;
     HANDLE thread_ = nullptr;
+    std::int64_t loggingHangMs_;
     std::atomic<ULONGLONG> hungUntil_{0};
 };
 

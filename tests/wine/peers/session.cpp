@@ -19,14 +19,18 @@ constexpr ULONGLONG kFilePollMs = 50;
 Session::Session(scenario::Scenario scenario, std::wstring bridgeExe, std::wstring bridgeArgs,
                  std::wstring watchDll)
     : last_(scenario.actions.empty() ? 0 : scenario.actions.back().time),
-      hangsLogger32_(std::any_of(
-          scenario.actions.begin(), scenario.actions.end(),
-          [](const scenario::Action& a) { return a.kind == scenario::ActionKind::Logger32Hang; })),
+      settings_(scenario.peers),
+      hangsLogger32_(scenario.peers.logger32LoggingHangMs > 0 ||
+                     std::any_of(scenario.actions.begin(), scenario.actions.end(),
+                                 [](const scenario::Action& a) {
+                                     return a.kind == scenario::ActionKind::Logger32Hang;
+                                 })),
       bridgeExe_(std::move(bridgeExe)),
       bridgeArgs_(std::move(bridgeArgs)),
       watchDll_(std::move(watchDll)),
       trace_(std::cout),
-      logger32_(trace_, activity_, scenario.peers.hungLogger32Text, hangsLogger32_),
+      logger32_(trace_, activity_, scenario.peers.hungLogger32Text, hangsLogger32_,
+                scenario.peers.logger32LoggingHangMs),
       automation_([this] { activity_.CatchUp(); }),
       dde_(mixw_),
       watcher_(trace_, activity_),
@@ -80,6 +84,7 @@ bool Session::Step() {
             }
             settleBox_ = nullptr;
         }
+        BridgeEvents();
         const auto* next = player_.Next();
         if (next == nullptr && Now() >= last_ + kSettleMs) return false;
         const std::int64_t due = next != nullptr ? next->time : last_ + kSettleMs;
@@ -102,6 +107,24 @@ bool Session::Step() {
         notLogged_.PollEvery(trace_, kFilePollMs);
     }
     return true;
+}
+
+void Session::BridgeEvents() {
+    if (settings_.bridgeKillAt && !killed_ && Now() >= *settings_.bridgeKillAt) {
+        killed_ = true;
+        bridge_.Kill();
+        trace_.Line("BRIDGE", "killed");
+        if (!bridge_.Launch(bridgeExe_, bridgeArgs_, watchDll_)) {
+            std::cerr << "linkwell-peers: the bridge did not start again\n";
+            return;
+        }
+        trace_.Line("BRIDGE", "started");
+    }
+    if (settings_.secondBridgeAt && !secondStarted_ && Now() >= *settings_.secondBridgeAt) {
+        secondStarted_ = true;
+        second_.Start(bridgeExe_, settings_.secondBridgeTraced);
+    }
+    second_.Look([this](const std::string& line) { trace_.Line("SECOND", line); });
 }
 
 // Windows ends the session as it does: WM_QUERYENDSESSION, then

@@ -68,7 +68,12 @@ private:
     // serving the peers' windows. False once the run is over.
     bool Step();
 
+    // The bridge killed and started again, a second copy: when the
+    // scenario's peer settings say so.
+    void BridgeEvents();
+
     std::int64_t last_;
+    scenario::PeerSettings settings_;
     bool hangsLogger32_;  // Logger32's windows get a thread of their own
     std::wstring bridgeExe_;
     std::wstring bridgeArgs_;
@@ -94,6 +99,9 @@ private:
     std::optional<ULONGLONG> closedAt_;      // the operator's first close
     std::optional<ULONGLONG> sessionEndAt_;  // Windows' first end of the session
     NotLoggedFile notLogged_;
+    bool killed_ = false;
+    SecondCopy second_;
+    bool secondStarted_ = false;
 };
 
 }  // namespace linkwell::win32::peers
