@@ -187,6 +187,7 @@ Text World::NotLoggedPath() {
     return u"C:\\Users\\operator\\AppData\\Local\\Linkwell\\not-logged.adi";
 }
 
+// Traced as the number of QSO records the file holds (0: removed).
 bool World::WriteNotLogged(const Text& content) {
     if (!notLoggedWritable_) return false;
     if (content.empty()) {
@@ -194,6 +195,11 @@ bool World::WriteNotLogged(const Text& content) {
     } else {
         notLogged_ = content;
     }
+    std::size_t records = 0;
+    for (auto at = content.find(u"<EOR>"); at != Text::npos; at = content.find(u"<EOR>", at + 1)) {
+        ++records;
+    }
+    trace_.Line("FILE", "\"not-logged.adi\" " + std::to_string(records));
     return true;
 }
 
