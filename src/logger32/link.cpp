@@ -35,6 +35,8 @@ void StartRotation(Station& s) {
     AskToConnect(s);
 }
 
+}  // namespace
+
 // Logger32's window went away: nothing more goes to its old handles. A
 // text still being sent stays with its send, which ends once the window
 // is gone; what waited behind it goes no more.
@@ -47,6 +49,8 @@ void LoseLogger32(Station& s) {
     s.form.Disarm(ControlId::HandshakeTimer);
     lifecycle::ShowStatus(s);
 }
+
+namespace {
 
 // Code 3 counts only from Logger32: a window of Logger32's own process, and
 // never one of the bridge's (a junk handle would swallow every text, one of

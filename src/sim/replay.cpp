@@ -127,6 +127,8 @@ public:
             // or was ended (its PROCESS line says so) and the hang with it.
             if (hang_) EndHang(t.time);
             marks = true;
+        } else if (k == "LEFT") {
+            Incoming(0, "file put " + string(0));
         } else if (k == "ENDSESSION") {
             Incoming(t.time, "session end");
         } else if (k == "ANSWERS") {

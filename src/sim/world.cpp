@@ -195,8 +195,10 @@ bool World::WriteNotLogged(const Text& content) {
     } else {
         notLogged_ = content;
     }
+    Text upper = content;
+    for (auto& c : upper) c = (c >= u'a' && c <= u'z') ? static_cast<char16_t>(c - 32) : c;
     std::size_t records = 0;
-    for (auto at = content.find(u"<EOR>"); at != Text::npos; at = content.find(u"<EOR>", at + 1)) {
+    for (auto at = upper.find(u"<EOR>"); at != Text::npos; at = upper.find(u"<EOR>", at + 1)) {
         ++records;
     }
     trace_.Line("FILE", "\"not-logged.adi\" " + std::to_string(records));

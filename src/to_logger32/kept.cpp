@@ -90,6 +90,8 @@ Text FileText(const Station& s) {
 // Rewrites the file when what it must hold changed; nothing is written
 // while every logging is taken and no earlier run left one.
 void UpdateFile(Station& s) {
+    // An earlier run's file is left as it is until this run has QSOs to add.
+    if (!s.kept.written && s.kept.loggings.empty()) return;
     const bool any = !s.kept.loggings.empty() || s.kept.leftoverCount > 0;
     const Text content = any ? FileText(s) : Text();
     if (!s.kept.written ? content.empty() : *s.kept.written == content) return;
