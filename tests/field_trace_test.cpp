@@ -157,21 +157,25 @@ TEST(FieldTraceRecorder, WritesPeersGoneHungAndBack) {
         has("8500 L32 text \"<CALL:4>Call<RST_RCVD:7>RST rcv<RST_SENT:7>RST snt<QTH:3>"
             "Qth<NAME:4>Name<COMMENT:5>Notes<GRIDSQUARE:3>Loc<IOTA:4>IOTA<QSL_VIA:7>"
             "Manager\"\n9200 WAITED text 700\n9200 DDE khz \"7031.0\"\n"));
-    // A text given up after its bound, the next one at once; then Logger32
-    // takes a text again without a probe.
+    // A text not taken within its bound goes on being sent; the next waits
+    // its turn until Logger32 wakes and takes the first.
     EXPECT_TRUE(
         has("9200 L32 text \"<APP_FORCE_FREQ:4>7031\"\n12200 WAITED text 3000\n"
-            "12200 TIMEOUT text\n12200 DDE khz \"7032.0\"\n"
-            "12200 L32 text \"<APP_FORCE_FREQ:4>7032\"\n12200 TIMEOUT text\n"
-            "12950 DDE khz \"7033.0\"\n12950 L32 text \"<APP_FORCE_FREQ:4>7033\"\n"));
+            "12200 PENDING text\n12200 DDE khz \"7032.0\"\n"
+            "12200 STATUS \"Logger32 not answering\"\n12900 SETTLED taken\n"
+            "12900 L32 text \"<APP_FORCE_FREQ:4>7032\"\n"
+            "12900 STATUS \"            MixW2 control active !\"\n"
+            "12950 DDE khz \"7033.0\"\n12950 L32 text \"<APP_FORCE_FREQ:4>7033\"\n"))
+        << f;
     // Logger32 closed: texts find no window, the watch finds its window
     // without a process, looks for it in vain, then finds a new one.
     EXPECT_TRUE(has("13500 L32 text \"<APP_FORCE_FREQ:4>7034\"\n13500 GONE text\n"));
     EXPECT_TRUE(
-        has("13800 GONE text\n14200 PROCESS hwnd:Logger32 0\n"
+        has("13500 GONE text\n14200 PROCESS hwnd:Logger32 0\n"
             "14200 STATUS \"Logger32 closed: waiting for it\"\n"
             "15200 FIND \"Logger32\" 0\n16200 FIND \"Logger32\" hwnd:Logger32\n"
-            "16200 L32 post \"Logger32 1\" 1 hwnd:Linkwell\n"));
+            "16200 L32 post \"Logger32 1\" 1 hwnd:Linkwell\n"))
+        << f;
     // MixW2 closed: its conversations ended; its object is asked for again.
     EXPECT_TRUE(has("16200 LINKS ended\n"));
     EXPECT_TRUE(
@@ -180,7 +184,7 @@ TEST(FieldTraceRecorder, WritesPeersGoneHungAndBack) {
     EXPECT_FALSE(has("ANSWERS")) << "no probe was needed: Logger32 took a text first";
 }
 
-TEST(FieldTraceRecorder, WritesAProbeThatFindsLogger32AnsweringAndACallPastItsBound) {
+TEST(FieldTraceRecorder, WritesASendThatWentOnPastItsBoundAndACallPastItsBound) {
     const auto f = Record(R"(logger32 start
 mixw start
 at 7000
@@ -201,12 +205,13 @@ at 18000
         << f;
     EXPECT_FALSE(has("LINKS ended"));
     // MixW2 answers again at 13000: the record goes to a hung Logger32,
-    // which a probe of the watch finds answering after the hang.
+    // which takes it when it wakes, at 17000; the bridge hears then.
     EXPECT_TRUE(
         has("13000 DDE Call \"K1ABC\"\n13200 L32 text \"<CALL:5>K1ABC<RST_RCVD:7>RST rcv"
             "<RST_SENT:7>RST snt<QTH:3>Qth<NAME:4>Name<COMMENT:5>Notes<GRIDSQUARE:3>Loc"
             "<IOTA:4>IOTA<QSL_VIA:7>Manager\"\n16200 WAITED text 3000\n"
-            "16200 TIMEOUT text\n17200 ANSWERS\n"))
+            "16200 PENDING text\n16200 STATUS \"Logger32 not answering\"\n"
+            "17000 SETTLED taken\n17000 STATUS \"            MixW2 control active !\"\n"))
         << f;
 }
 
@@ -341,10 +346,10 @@ TEST(FieldTraceReplay, PlaysPeersGoneHungAndBackBeforeTheEventsThatMetThem) {
     EXPECT_TRUE(result.same) << result.report << plan.scenario;
     const auto actions = Actions(plan.scenario);
     // Each wait is a hang from its start; Logger32's hang from the text
-    // that timed out lasts until it took a text again (12950). A hang or a
-    // stop comes before the value whose send met it.
+    // that went on past its bound lasts until it took that text (12900).
+    // A hang or a stop comes before the value whose send met it.
     EXPECT_NE(actions.find("at 7400\nmixw hang 1100\nat 8500\nlogger32 hang 700\nat 9200\n"
-                           "logger32 hang 3750\nmixw dde khz \"7031.0\"\n"),
+                           "logger32 hang 3700\nmixw dde khz \"7031.0\"\n"),
               std::string::npos)
         << actions;
     EXPECT_NE(actions.find("at 13500\nlogger32 stop\nmixw dde khz \"7034.0\"\n"), std::string::npos)
@@ -397,7 +402,7 @@ at 18000
     auto result = linkwell::sim::Replay(linkwell::sim::PlanReplay(atOnce, "f"), 0);
     EXPECT_FALSE(result.same);
     EXPECT_NE(result.report.find("not exact: line "), std::string::npos) << result.report;
-    EXPECT_NE(result.report.find("(11000 TIMEOUT text): Logger32 was given up at once"),
+    EXPECT_NE(result.report.find("(11000 PENDING text): Logger32 was given up at once"),
               std::string::npos)
         << result.report;
     // Windows refused a post: the lines may agree, the verdict may not.
@@ -425,9 +430,20 @@ TEST_P(RecordedScenario, ReplaysToTheSameOutgoingLines) {
                              << plan.scenario;
 }
 
+// Scenarios a field trace cannot yet replay, each with the one reason.
+constexpr std::pair<const char*, const char*> kNotReplayable[] = {
+    {"late-text-window.scn",
+     "Logger32 names its text window only later; the replay's Logger32 names it as it accepts"},
+};
+
 std::vector<fs::path> Scenarios() {
     std::vector<fs::path> out;
     for (const auto& e : fs::directory_iterator(LINKWELL_SCENARIO_DIR)) {
+        const auto name = e.path().filename().string();
+        if (std::any_of(std::begin(kNotReplayable), std::end(kNotReplayable),
+                        [&name](const auto& entry) { return name == entry.first; })) {
+            continue;
+        }
         if (e.path().extension() == ".scn") {
             out.push_back(e.path());
         }

@@ -103,7 +103,8 @@ TEST_F(Logger32Link, Code3CountsOnlyForAWindowOfLogger32sOwnProcess) {
     Hook(3, static_cast<platform::LParam>(w.HandleOf(window::WindowId::Bridge).value));
     EXPECT_EQ(s().link.textWindow.value, 0x502u);
     w.Clear();
-    EXPECT_EQ(logger32::SendTextToLogger32(s(), u"<EOR>"), platform::Delivery::Delivered);
+    EXPECT_EQ(logger32::SendTextToLogger32(s(), logger32::TextKind::Command, u"<EOR>"),
+              logger32::Handed::Taken);
     EXPECT_EQ(w.log, std::vector<std::string>{"text 1282 <EOR>"});
 }
 
@@ -145,7 +146,8 @@ TEST_F(Logger32Link, OtherCodesAreIgnoredAndOtherMessagesGoToThePreviousProcedur
 }
 
 TEST_F(Logger32Link, TextBeforeCode3GoesNowhere) {
-    EXPECT_EQ(logger32::SendTextToLogger32(s(), u"<CALL:2>AB"), platform::Delivery::NoWindow);
+    EXPECT_EQ(logger32::SendTextToLogger32(s(), logger32::TextKind::Record, u"<CALL:2>AB"),
+              logger32::Handed::NotSent);
     EXPECT_EQ(w.log, std::vector<std::string>{}) << "nothing is sent to no window";
 }
 

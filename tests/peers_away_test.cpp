@@ -66,14 +66,15 @@ TEST_F(PeersAway, Logger32ClosedAndBackGetsTheKeptLoggingThenEverythingAfresh) {
     Push();
     w.bridge.Click(ControlId::LogQsoButton);  // a QSO logged while Logger32 is away
     EXPECT_EQ(Take("post"), Lines{}) << "nothing goes to the old handles";
-    EXPECT_EQ(s().push.undelivered.size(), 1u);
+    EXPECT_EQ(to_logger32::KeptCount(s()), 1u);
+    EXPECT_EQ(Status(), "Logger32 closed: 1 QSO kept");
     Watch();
     EXPECT_EQ(Take("post"), Lines{}) << "not back yet";
 
     w.logger32Present = true;
     Watch();
     EXPECT_EQ(Take("post"), Lines{"post 1280 \"Logger32 1\" 1 256"}) << "asked as at start-up";
-    EXPECT_EQ(Status(), "Logger32 closed: waiting for it") << "until it has accepted";
+    EXPECT_EQ(Status(), "Logger32 closed: 1 QSO kept") << "until it has accepted";
     Logger32Answers();
     const std::string sent = std::to_string(0x1000 + window::Index(ControlId::Logger32TextBox));
     EXPECT_EQ(Take(""), (Lines{"post 1280 \"Logger32 1\" 2 0", "post 1280 \"Logger32 1\" 2 " + sent,
@@ -84,9 +85,10 @@ TEST_F(PeersAway, Logger32ClosedAndBackGetsTheKeptLoggingThenEverythingAfresh) {
                                "<RST_SENT:7>RST snt<QTH:3>Qth<NAME:4>Name<COMMENT:5>Notes"
                                "<GRIDSQUARE:3>Loc<IOTA:4>IOTA<QSL_VIA:7>Manager"
                                "<APP_TIME_ON:4>1234<APP_TIME_OFF:4>1234",
-                               "post 1280 \"Logger32 1\" 15 1", "post 1280 \"Logger32 1\" 16 1"}));
+                               "post 1280 \"Logger32 1\" 15 1", "post 1280 \"Logger32 1\" 16 1",
+                               "file removed"}));
     EXPECT_EQ(Status(), kMixWActive);
-    EXPECT_TRUE(s().push.undelivered.empty());
+    EXPECT_EQ(to_logger32::KeptCount(s()), 0u);
     Push();
     EXPECT_EQ(Take("text"), Lines{"text 1281 <APP_FORCE_MODE:5>PSK31"}) << "pushed afresh";
 }
@@ -108,42 +110,49 @@ TEST_F(PeersAway, Logger32BackWhileItHoldsTheRigIsToldSo) {
     EXPECT_EQ(Status(), "         Logger32 control active !");
 }
 
-TEST_F(PeersAway, LoggingsLogger32DoesNotTakeAreKeptInOrderUntilItAnswers) {
-    w.textDelivery = Delivery::NotAnswering;
-    w.logger32Answers = false;
+TEST_F(PeersAway, LoggingsWaitInOrderBehindATextLogger32HasNotTakenYet) {
+    w.textDelivery = Delivery::Pending;
     w.bridge.Click(ControlId::LogQsoButton);
+    EXPECT_EQ(Status(), "Logger32 not answering: 1 QSO kept");
     w.items["time"] = u"1240";
     w.Deliver("time", u"1240");
     w.bridge.Click(ControlId::LogQsoButton);
-    EXPECT_EQ(Take("post"), Lines{}) << "no codes 15 and 16 for a logging not taken";
-    ASSERT_EQ(s().push.undelivered.size(), 2u);
+    Lines lines = Take("");
+    ASSERT_EQ(lines.size(), 3u) << "the second waits; no codes for a logging not taken";
+    EXPECT_NE(lines[0].find("<APP_TIME_ON:4>1234"), std::string::npos) << lines[0];
+    EXPECT_EQ(Lines(lines.begin() + 1, lines.end()), (Lines{"file written", "file written"}))
+        << "at once, for each QSO kept";
+    EXPECT_EQ(Status(), "Logger32 not answering: 2 QSOs kept");
     Watch();
-    EXPECT_EQ(s().push.undelivered.size(), 2u);
-    w.Clear();
+    EXPECT_EQ(Take("text"), Lines{}) << "the watch sends nothing past a pending text";
 
     w.textDelivery = Delivery::Delivered;
-    w.logger32Answers = true;
-    Watch();
-    const Lines lines = Take("");
+    w.bridge.TextSendEnded(Delivery::Delivered);
+    lines = Take("");
     ASSERT_EQ(lines.size(), 6u);
-    EXPECT_NE(lines[0].find("<APP_TIME_ON:4>1234"), std::string::npos) << lines[0];
-    EXPECT_EQ(lines[1], "post 1280 \"Logger32 1\" 15 1");
-    EXPECT_EQ(lines[2], "post 1280 \"Logger32 1\" 16 1");
-    EXPECT_NE(lines[3].find("<APP_TIME_ON:4>1240"), std::string::npos) << lines[3];
-    EXPECT_TRUE(s().push.undelivered.empty());
+    EXPECT_EQ(lines[0], "post 1280 \"Logger32 1\" 15 1");
+    EXPECT_EQ(lines[1], "post 1280 \"Logger32 1\" 16 1");
+    EXPECT_NE(lines[2].find("<APP_TIME_ON:4>1240"), std::string::npos) << lines[2];
+    EXPECT_EQ(lines[3], "post 1280 \"Logger32 1\" 15 1");
+    EXPECT_EQ(lines[4], "post 1280 \"Logger32 1\" 16 1");
+    EXPECT_EQ(lines[5], "file removed");
+    EXPECT_EQ(to_logger32::KeptCount(s()), 0u);
+    EXPECT_EQ(Status(), kMixWActive);
     Push();
-    EXPECT_EQ(Take("text"), Lines{"text 1281 <APP_FORCE_MODE:5>PSK31"}) << "pushed afresh";
+    EXPECT_EQ(Take("text"), Lines{}) << "nothing changed in MixW: nothing to push";
 }
 
-TEST_F(PeersAway, ClosingWithKeptLoggingsNamesThemBeforeTheUnload) {
-    w.textDelivery = Delivery::NotAnswering;
+TEST_F(PeersAway, ClosingWithKeptLoggingsNamesThemAndTheFileBeforeTheUnload) {
+    w.textDelivery = Delivery::Pending;
     w.bridge.Click(ControlId::LogQsoButton);
     w.Clear();
     EXPECT_THROW(w.bridge.Close(), Ended);
     ASSERT_GE(w.log.size(), 3u);
-    EXPECT_EQ(w.log[1],
+    EXPECT_EQ(w.log[0],
               "box Linkwell: Logger32 did not take these QSOs (it was closed or not answering). "
-              "Please log them by hand:\r\nK1ABC 1234");
+              "Import them into Logger32 or log them by hand; they are kept in "
+              "C:\\Local\\Linkwell\\not-logged.adi:\r\nK1ABC 1234 (may already be in "
+              "Logger32's log)");
     EXPECT_EQ(w.log.back(), "end");
 }
 

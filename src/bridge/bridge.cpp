@@ -15,6 +15,12 @@ Bridge::Bridge(platform::Platform& os, window::FormView& view) : station_(os, vi
     station_.form.OnTextChange([this](ControlId box) { TextChanged(box); });
 }
 
+// The status line is drawn when the outermost event is over: a handler
+// that waits for OK may have changed half of what it changes.
+void Bridge::AfterEvent() {
+    lifecycle::AfterEvent(station_, depth_ == 1);
+}
+
 void Bridge::Start() {
     station_.form.StartDesignTimers();
     lifecycle::OnLoad(station_);
@@ -22,8 +28,10 @@ void Bridge::Start() {
 }
 
 void Bridge::TimerTick(int slot) {
+    const Nested nested(depth_);
     if (slot == window::kWatchTimerSlot) {
         lifecycle::OnWatchTick(station_);
+        AfterEvent();
         return;
     }
     switch (window::TimerFromSlot(slot)) {
@@ -34,15 +42,20 @@ void Bridge::TimerTick(int slot) {
         case ControlId::AboutTimer: lifecycle::OnAboutShown(station_); break;
         default: break;
     }
+    AfterEvent();
 }
 
 platform::LResult Bridge::HookProc(platform::WindowHandle window, platform::MessageId msg,
                                    platform::WParam wParam, platform::LParam lParam) {
+    const Nested nested(depth_);
     if (observer_ != nullptr) observer_->HookMessage(msg, wParam, lParam);
-    return logger32::HookWindowProc(station_, window, msg, wParam, lParam);
+    const auto result = logger32::HookWindowProc(station_, window, msg, wParam, lParam);
+    AfterEvent();
+    return result;
 }
 
 void Bridge::Click(ControlId button) {
+    const Nested nested(depth_);
     if (observer_ != nullptr) observer_->Clicked(button);
     if (!station_.form.Enabled(button)) return;
     switch (button) {
@@ -52,6 +65,7 @@ void Bridge::Click(ControlId button) {
         case ControlId::LogQsoButton: to_logger32::LogQso(station_); break;
         default: break;
     }
+    AfterEvent();
 }
 
 void Bridge::Close() {
@@ -60,8 +74,10 @@ void Bridge::Close() {
 }
 
 void Bridge::TextSendEnded(platform::Delivery result) {
+    const Nested nested(depth_);
     if (observer_ != nullptr) observer_->SendEnding(result);
     logger32::OnSendEnded(station_, result);
+    AfterEvent();
 }
 
 void Bridge::EndSession() {
@@ -70,8 +86,10 @@ void Bridge::EndSession() {
 }
 
 void Bridge::TextArrived(ControlId box, const platform::Text& text) {
+    const Nested nested(depth_);
     if (observer_ != nullptr) observer_->TextArriving(box, text);
     station_.form.SetText(box, text);
+    AfterEvent();
 }
 
 void Bridge::TextChanged(ControlId box) {

@@ -57,6 +57,19 @@ public:
 
 private:
     void TextChanged(window::ControlId box);
+    void AfterEvent();
+
+    // How deep the entries running now are nested (a box dispatches).
+    struct Nested {
+        explicit Nested(int& depth) : depth_(depth) { ++depth_; }
+        ~Nested() { --depth_; }
+        Nested(const Nested&) = delete;
+        Nested& operator=(const Nested&) = delete;
+
+    private:
+        int& depth_;
+    };
+    int depth_ = 0;
 
     EntryObserver* observer_ = nullptr;
 

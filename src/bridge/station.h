@@ -25,6 +25,7 @@ struct Station {
     mixw::MixWState mixw;
     handover::RigState rig;
     to_logger32::PushState push;
+    to_logger32::KeptState kept;
     to_mixw::IntakeState intake;
 };
 

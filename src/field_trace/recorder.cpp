@@ -71,7 +71,15 @@ public:
         return Read(got, rec_.audioFq_, "AUDIOFQ", "AudioFq");
     }
     bool ServerGone() override { return inner_->ServerGone(); }
-    bool StillThere() override { return inner_->StillThere(); }
+    bool StillThere() override {
+        const bool there = inner_->StillThere();
+        if (there) {
+            rec_.CallDone();
+        } else {
+            rec_.CallFailed("StillThere");
+        }
+        return there;
+    }
 
 private:
     platform::NumberResult Read(platform::NumberResult got, Recorder::Polled& polled,
@@ -305,6 +313,13 @@ void Recorder::Clicked(window::ControlId button) {
 
 void Recorder::Closing() {
     Write("CLOSE", "");
+}
+
+// What an earlier run left in not-logged.adi: the replay puts it back.
+std::optional<Text> Recorder::ReadNotLogged() {
+    auto file = os_.ReadNotLogged();
+    if (file) Write("LEFT", Quote(*file));
+    return file;
 }
 
 // A text Logger32 did not take in time was taken after all, or died with

@@ -86,7 +86,7 @@ public:
     Text DecimalSeparator() override;
     Text UtcDate() override { return os_.UtcDate(); }
     Text NotLoggedPath() override { return os_.NotLoggedPath(); }
-    std::optional<Text> ReadNotLogged() override { return os_.ReadNotLogged(); }
+    std::optional<Text> ReadNotLogged() override;
     bool WriteNotLogged(const Text& content) override { return os_.WriteNotLogged(content); }
 
     // --- FormView ----------------------------------------------------------

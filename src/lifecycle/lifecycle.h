@@ -25,14 +25,24 @@ void WaitForPeers(Station& s);
 // object and ends the program.
 void Unload(Station& s);
 
-// Windows ends the session: the close, bounded, with no box.
+// Windows ends the session: the close with no box (nobody can answer one
+// then); the loggings not taken are in not-logged.adi already.
 void EndSession(Station& s);
+
+// After every event the bridge handles: the push settles its loggings and,
+// after the outermost one, the status line follows the bridge's state.
+void AfterEvent(Station& s, bool outermost);
 
 // Every second once started: is Logger32 / MixW2 still there, or back?
 void OnWatchTick(Station& s);
 
 // The status line: what the bridge waits for, else who holds the rig.
 void ShowStatus(Station& s);
+[[nodiscard]] platform::Text StatusText(const Station& s);
+
+inline constexpr std::u16string_view kLogger32NotAnswering = u"Logger32 not answering";
+inline constexpr std::u16string_view kFileUnwritable =
+    u"Cannot write not-logged.adi: QSOs not taken are kept only until Linkwell closes";
 
 [[nodiscard]] inline bool Started(const Station& s) {
     return s.start.started;

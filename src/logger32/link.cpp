@@ -5,7 +5,7 @@
 
 #include "handover/handover.h"
 #include "lifecycle/lifecycle.h"
-#include "to_logger32/to_logger32.h"
+#include "logger32/outbox.h"
 #include "window/intervals.h"
 
 namespace linkwell::logger32 {
@@ -25,7 +25,7 @@ MessageId Registered(Station& s, std::size_t nameIndex) {
 
 void AskToConnect(Station& s) {
     s.link.handshake = Handshake::Asking;
-    PostToLogger32(s, code::kConnect, static_cast<LParam>(s.link.ownWindow.value));
+    PostNow(s, code::kConnect, static_cast<LParam>(s.link.ownWindow.value));
 }
 
 // Logger32's window is there: the rotation starts again from the first name.
@@ -35,31 +35,22 @@ void StartRotation(Station& s) {
     AskToConnect(s);
 }
 
-// Windows refused a post or send: Logger32 runs with higher rights, and the
-// operator must start the bridge the same way.
-void NoteDelivery(Station& s, platform::Delivery d) {
-    if (d != platform::Delivery::Refused || s.link.refused) return;
-    s.link.refused = true;
-    lifecycle::ShowStatus(s);
-}
+}  // namespace
 
-// Logger32 answers again after a text timed out, or it is back after it
-// was lost: it gets the pending loggings, then everything afresh.
-void Logger32Answers(Station& s) {
-    s.link.notAnswering = false;
-    to_logger32::Logger32IsBack(s);
-}
-
-// Logger32's window went away: nothing more goes to its old handles.
+// Logger32's window went away: nothing more goes to its old handles. A
+// text still being sent stays with its send, which ends once the window
+// is gone; what waited behind it goes no more.
 void LoseLogger32(Station& s) {
     s.link.logger32Window = {};
     s.link.textWindow = {};
-    s.link.notAnswering = false;
+    DropOutbox(s);
     s.link.returning = false;
     s.link.handshake = Handshake::Lost;
     s.form.Disarm(ControlId::HandshakeTimer);
     lifecycle::ShowStatus(s);
 }
+
+namespace {
 
 // Code 3 counts only from Logger32: a window of Logger32's own process, and
 // never one of the bridge's (a junk handle would swallow every text, one of
@@ -101,25 +92,21 @@ void AskUnderNextName(Station& s) {
 
 }  // namespace
 
-void PostToLogger32(Station& s, WParam code, LParam value) {
+// Windows refused a post or send: Logger32 runs with higher rights, and the
+// operator must start the bridge the same way.
+void NoteDelivery(Station& s, platform::Delivery d) {
+    if (d != platform::Delivery::Refused || s.link.refused) return;
+    s.link.refused = true;
+    lifecycle::ShowStatus(s);
+}
+
+void PostNow(Station& s, WParam code, LParam value) {
     if (!Logger32Known(s)) return;
     NoteDelivery(s, s.os.PostMessage(s.link.logger32Window, s.link.message, code, value));
 }
 
 void PostSet(Station& s, const std::array<CodeAndValue, 5>& set) {
     for (const auto& [c, v] : set) PostToLogger32(s, c, v);
-}
-
-platform::Delivery SendTextToLogger32(Station& s, const Text& text) {
-    if (s.link.textWindow.isNull()) return platform::Delivery::NoWindow;
-    const auto d = s.os.SendText(s.link.textWindow, text);
-    NoteDelivery(s, d);
-    if (d == platform::Delivery::NotAnswering) {
-        s.link.notAnswering = true;
-    } else if (d == platform::Delivery::Delivered && s.link.notAnswering) {
-        Logger32Answers(s);
-    }
-    return d;
 }
 
 void SetOwnWindow(Station& s, WindowHandle window) {
@@ -155,11 +142,7 @@ void Watch(Station& s) {
         return;
     }
     if (!Logger32Known(s)) return;
-    if (s.os.ProcessOf(s.link.logger32Window) == 0) {
-        LoseLogger32(s);
-        return;
-    }
-    if (s.link.notAnswering && s.os.Answers(s.link.logger32Window)) Logger32Answers(s);
+    if (s.os.ProcessOf(s.link.logger32Window) == 0) LoseLogger32(s);
 }
 
 void OnHandshakeTick(Station& s) {
@@ -183,10 +166,9 @@ LResult HookWindowProc(Station& s, WindowHandle window, MessageId msg, WParam wP
                 if (s.link.handshake != Handshake::Searching) {
                     s.link.handshake = Handshake::Connected;
                 }
-                PostToLogger32(s, code::kTextWindowOf, 0);
-                PostToLogger32(
-                    s, code::kTextWindowOf,
-                    static_cast<LParam>(s.form.HandleOf(ControlId::Logger32TextBox).value));
+                PostNow(s, code::kTextWindowOf, 0);
+                PostNow(s, code::kTextWindowOf,
+                        static_cast<LParam>(s.form.HandleOf(ControlId::Logger32TextBox).value));
                 // Back after it was lost: who holds the rig, as at start-up.
                 if (s.link.returning) {
                     PostSet(
@@ -200,10 +182,11 @@ LResult HookWindowProc(Station& s, WindowHandle window, MessageId msg, WParam wP
             const WindowHandle named{static_cast<std::uint32_t>(lParam)};
             if (!IsLogger32Window(s, named)) break;
             s.link.textWindow = named;
-            if (s.link.returning) {
+            if (s.link.returning || s.link.textWindowLost) {
+                // The push delivers what it kept; the status line follows.
                 s.link.returning = false;
-                lifecycle::ShowStatus(s);
-                Logger32Answers(s);
+                s.link.textWindowLost = false;
+                s.link.answersAgain = true;
             }
             break;
         }
@@ -215,11 +198,6 @@ LResult HookWindowProc(Station& s, WindowHandle window, MessageId msg, WParam wP
         default: break;
     }
     return 0;
-}
-
-void OnSendEnded(Station& s, platform::Delivery result) {
-    (void)s;
-    (void)result;
 }
 
 void RemoveHook(Station& s) {

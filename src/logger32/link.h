@@ -5,11 +5,14 @@
 // What a caller may rely on:
 //  - posts return at once and are never confirmed; a post while Logger32's
 //    window is unknown (or gone) goes nowhere;
-//  - SendTextToLogger32 hands the whole text over in one send and says
-//    whether Logger32's text window took it; before Logger32 has named that
-//    window (code 3), or while Logger32 is gone, nothing is sent;
-//  - a send that Logger32 does not take in time marks it as not answering
-//    until it answers again; then everything is pushed afresh;
+//  - SendTextToLogger32 hands the whole text over in one send; before
+//    Logger32 has named its text window (code 3), or while Logger32 is gone,
+//    nothing is sent;
+//  - texts go one at a time, in order: one Logger32 does not take within the
+//    send's bound stays with the send until Logger32 takes it or its window
+//    goes away (never both, never neither); what follows waits in the
+//    outbox, posts included, a newer state replacing an older one not yet
+//    sent; a logging is followed by codes 15 and 16 once Logger32 took it;
 //  - incoming codes other than 0, 3, 100 and 102 are ignored; code 3 counts
 //    only when it names a window of Logger32's own process.
 #pragma once
@@ -29,9 +32,25 @@ using platform::Text;
 using platform::WindowHandle;
 using platform::WParam;
 
+// A post waits its turn behind texts Logger32 has not taken yet.
 void PostToLogger32(Station& s, WParam code, LParam value);
 void PostSet(Station& s, const std::array<CodeAndValue, 5>& set);
-[[nodiscard]] platform::Delivery SendTextToLogger32(Station& s, const Text& text);
+// What became of a text handed to the link: Taken by Logger32's text
+// window; Queued behind a text it has not taken yet (or being sent past
+// the bound), to go unless Logger32 goes away; NotSent (no text window,
+// refused, or the window went away). A logging's fate is settled later
+// through TakeSettled, whatever this says.
+enum class Handed { Taken, Queued, NotSent };
+[[nodiscard]] Handed SendTextToLogger32(Station& s, TextKind kind, const Text& text,
+                                        std::uint64_t logging = 0);
+// The loggings settled since the last call, oldest first.
+[[nodiscard]] std::vector<SettledLogging> TakeSettled(Station& s);
+// True once after Logger32 answered again with a text window (back after it
+// was lost, or a new text window after the old one went away).
+[[nodiscard]] bool TakeAnswersAgain(Station& s);
+// The bridge closes: nothing more is sent but the leaving steps, and posts
+// no longer wait behind texts.
+void StopSending(Station& s);
 
 // The status line while Logger32 is away or runs with higher rights.
 inline constexpr std::u16string_view kWaitingForLogger32 = u"Logger32 closed: waiting for it";
@@ -65,6 +84,21 @@ void StartHandshake(Station& s);
 }
 [[nodiscard]] inline bool Logger32Elevated(const Station& s) {
     return s.link.refused;
+}
+// A text has waited past the send's bound and Logger32 has not taken it.
+[[nodiscard]] inline bool Logger32NotAnswering(const Station& s) {
+    return s.link.pending.has_value();
+}
+// The logging a send still holds past its bound (0: none): if the bridge
+// ended now, it could be in Logger32's log or not.
+[[nodiscard]] inline std::uint64_t LoggingInDoubt(const Station& s) {
+    const auto& p = s.link.pending;
+    return p && p->kind == TextKind::Logging ? p->logging : 0;
+}
+// Logger32 is linked, has named its text window and is not being left.
+[[nodiscard]] inline bool TakesTexts(const Station& s) {
+    return !s.link.textWindow.isNull() && !s.link.returning && !s.link.closing &&
+           s.link.handshake != Handshake::Lost;
 }
 
 // --- events -----------------------------------------------------------------------

@@ -2,6 +2,11 @@
 // Logger32 link (logger32/) writes it; others read it through link.h.
 #pragma once
 
+#include <cstdint>
+#include <deque>
+#include <optional>
+#include <vector>
+
 #include "platform/platform.h"
 
 namespace linkwell::logger32 {
@@ -20,6 +25,29 @@ enum class Handshake {
     Lost,            // Logger32's window went away: look for it on every watch tick
 };
 
+// What a text to Logger32 is: mode, frequency and record are states (a newer
+// one makes an older one that has not gone yet needless); a logging and a
+// command are events, each sent once, in order.
+enum class TextKind { Mode, Frequency, Record, Logging, Command };
+
+// One thing for Logger32 waiting its turn behind a text it has not taken yet:
+// a text, or a post (codes keep their place among the texts).
+struct Outgoing {
+    bool post = false;
+    TextKind kind = TextKind::Command;
+    platform::Text text;
+    std::uint64_t logging = 0;  // the logging's number (TextKind::Logging)
+    platform::WParam code = 0;
+    platform::LParam value = 0;
+};
+
+// What became of a logging handed to the link: taken by Logger32's text
+// window, or not (its window went away, or there was none).
+struct SettledLogging {
+    std::uint64_t logging = 0;
+    bool taken = false;
+};
+
 struct LinkState {
     platform::WindowHandle ownWindow;       // the bridge window, named in connect requests
     platform::MessageId message = 0;        // registered id of the name in use
@@ -31,8 +59,21 @@ struct LinkState {
     // holds the rig, and once it names its text window it gets everything
     // afresh.
     bool returning = false;
-    // A text timed out and Logger32 has not answered since.
-    bool notAnswering = false;
+    // A text Logger32 has not taken within the send's bound; the send goes
+    // on, and what follows waits in the outbox, in order.
+    std::optional<Outgoing> pending;
+    std::deque<Outgoing> outbox;
+    // Loggings whose fate is known, oldest first, for the push to act on at
+    // its own step.
+    std::vector<SettledLogging> settled;
+    // Logger32 answers again with a text window (back after it was lost, or
+    // its text window went away under a send): it must be told everything
+    // afresh. The push acts on it at its own step.
+    bool answersAgain = false;
+    // The text window went away under a pending send.
+    bool textWindowLost = false;
+    // The bridge closes: nothing more goes out but the leaving steps.
+    bool closing = false;
     // Windows refused a post or send: Logger32 runs with higher rights.
     bool refused = false;
 };

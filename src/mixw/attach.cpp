@@ -78,7 +78,11 @@ void Watch(Station& s) {
         return;
     }
     if (!Attached(s)) return;
-    const bool gone = (s.mixw.object && s.mixw.object->ServerGone()) || !s.os.LinksConnected();
+    // Without links (Logger32 took the rig before they opened) nothing else
+    // would notice a MixW2 that closed: its object is asked directly.
+    const bool gone = (s.mixw.object && s.mixw.object->ServerGone()) ||
+                      !s.os.LinksConnected() ||
+                      (!s.mixw.linksOpen && s.mixw.object && !s.mixw.object->StillThere());
     if (!gone) {
         if (s.mixw.linksOpen) RetryUnreachableLinks(s);
         return;

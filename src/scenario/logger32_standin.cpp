@@ -54,6 +54,7 @@ bool Logger32StandIn::Receive(MessageId msg, WParam code, LParam value, Delivery
 void Logger32StandIn::ReceiveText(const Text& text) {
     if (!running_) return;
     trace_.Line("L32", "text " + Quote(text));
+    if (text.rfind(u"<APP_LOGQSO:", 0) == 0) logged_.push_back(text);
 }
 
 void Logger32StandIn::Post(WParam code, LParam value) {

@@ -10,6 +10,7 @@
 #include <array>
 #include <cstdint>
 #include <optional>
+#include <vector>
 #include <string>
 
 #include "platform/platform.h"
@@ -57,6 +58,9 @@ public:
     void ReceiveText(const Text& text);
 
     [[nodiscard]] bool Running() const { return running_; }
+    // Logger32's log: each "<APP_LOGQSO:" text it took, in order, across
+    // restarts (the log outlives the program).
+    [[nodiscard]] const std::vector<Text>& Logged() const { return logged_; }
     [[nodiscard]] WindowHandle MainWindow() const { return main_; }
     [[nodiscard]] WindowHandle TextWindow() const { return text_; }
 
@@ -76,6 +80,7 @@ private:
     std::optional<std::size_t> requestName_;
     WindowHandle requester_;
     WindowHandle bridgeTextBox_;
+    std::vector<Text> logged_;
 };
 
 }  // namespace linkwell::scenario

@@ -40,13 +40,15 @@ public:
     }
 
 private:
-    // The call reaches the MixW2 run the object came from and returns in time.
+    // The call reaches the MixW2 run the object came from and returns in
+    // time; a MixW2 ended while the call waited never returns it.
     bool Answered() {
+        if (mixw_.Alive(generation_) && mixw_.beforeCall_ && !mixw_.beforeCall_()) return false;
         if (!mixw_.Alive(generation_)) {
             gone_ = true;
             return false;
         }
-        return !mixw_.beforeCall_ || mixw_.beforeCall_();
+        return true;
     }
 
     MixWStandIn& mixw_;

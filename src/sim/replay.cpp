@@ -54,7 +54,8 @@ public:
         // A send to Logger32 whose line is not followed by what became of
         // it was taken.
         const std::optional<Send> send = pendingSend_;
-        if (send && k != "WAITED" && k != "TIMEOUT" && k != "GONE" && k != "REFUSED") {
+        if (send && k != "WAITED" && k != "TIMEOUT" && k != "PENDING" && k != "GONE" &&
+            k != "REFUSED") {
             SendTaken(send->end);
         }
         if (k != "WAITED") pendingSend_.reset();
@@ -117,6 +118,19 @@ public:
         } else if (k == "TIMEOUT") {
             Logger32TimedOut(t, send);
             marks = true;
+        } else if (k == "PENDING") {
+            // Not taken within the bound: the send goes on while Logger32 hangs.
+            Logger32TimedOut(t, send);
+            marks = true;
+        } else if (k == "SETTLED") {
+            // The send that went on ended: Logger32 woke and took the text,
+            // or was ended (its PROCESS line says so) and the hang with it.
+            if (hang_) EndHang(t.time);
+            marks = true;
+        } else if (k == "LEFT") {
+            Incoming(0, "file put " + string(0));
+        } else if (k == "ENDSESSION") {
+            Incoming(t.time, "session end");
         } else if (k == "ANSWERS") {
             // A probe found Logger32 answering again.
             if (hang_) EndHang(t.time);

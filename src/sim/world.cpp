@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "scenario/text.h"
+#include "window/intervals.h"
 
 namespace linkwell::sim {
 namespace {
@@ -72,10 +73,8 @@ void World::Pump(const std::function<bool()>& done) {
             event();
             continue;
         }
-        if (!late_.empty() && late_.front().first <= now_) {
-            auto delivery = std::move(late_.front().second);
-            late_.pop_front();
-            if (logger32_.Running()) delivery();
+        if (pendingText_ && now_ >= logger32HungUntil_) {
+            FinishPendingText();
             continue;
         }
         int dueSlot = -1;
@@ -95,7 +94,7 @@ void World::Pump(const std::function<bool()>& done) {
             bridge_->TimerTick(dueSlot);
             continue;
         }
-        if (!late_.empty()) nextDue = std::min(nextDue, late_.front().first);
+        if (pendingText_) nextDue = std::min(nextDue, logger32HungUntil_);
         if (next == nullptr) throw ScenarioOver{};
         now_ = std::min(nextDue, next->time);
     }
@@ -122,6 +121,24 @@ void World::StartLogger32(bool withTextWindow) {
     ++logger32Instance_;
     const std::uint64_t base = kLogger32Base + logger32Instance_ * 0x10;
     logger32_.Start(withTextWindow, WindowHandle{base + 1}, WindowHandle{base + 2});
+}
+
+// Ended while hung, as Task Manager ends it: the text it held dies with it,
+// and a new Logger32 answers.
+void World::StopLogger32() {
+    logger32_.Stop();
+    logger32HungUntil_ = 0;
+    logger32KnownHung_ = false;
+    if (pendingText_) {
+        pendingText_.reset();
+        queue_.push_back([this] { bridge_->TextSendEnded(platform::Delivery::NoWindow); });
+    }
+}
+
+void World::StopMixW() {
+    mixw_.Stop();
+    mixwHungUntil_ = 0;
+    mixwCallStuckUntil_ = 0;
 }
 
 void World::Click(window::ControlId button) {
@@ -170,6 +187,7 @@ Text World::NotLoggedPath() {
     return u"C:\\Users\\operator\\AppData\\Local\\Linkwell\\not-logged.adi";
 }
 
+// Traced as the number of QSO records the file holds (0: removed).
 bool World::WriteNotLogged(const Text& content) {
     if (!notLoggedWritable_) return false;
     if (content.empty()) {
@@ -177,6 +195,13 @@ bool World::WriteNotLogged(const Text& content) {
     } else {
         notLogged_ = content;
     }
+    Text upper = content;
+    for (auto& c : upper) c = (c >= u'a' && c <= u'z') ? static_cast<char16_t>(c - 32) : c;
+    std::size_t records = 0;
+    for (auto at = upper.find(u"<EOR>"); at != Text::npos; at = upper.find(u"<EOR>", at + 1)) {
+        ++records;
+    }
+    trace_.Line("FILE", "\"not-logged.adi\" " + std::to_string(records));
     return true;
 }
 
@@ -209,9 +234,7 @@ platform::Delivery World::SendMessageWithReference(WindowHandle to, MessageId ms
 platform::Delivery World::SendText(WindowHandle to, const Text& text) {
     if (onSendText_) onSendText_(to, text);
     const Text arrived = scenario::FromAnsi(scenario::ToAnsi(text));
-    if (logger32_.Running() && to == logger32_.TextWindow()) {
-        return SendToLogger32([this, arrived] { logger32_.ReceiveText(arrived); });
-    }
+    if (logger32_.Running() && to == logger32_.TextWindow()) return SendTextToLogger32(arrived);
     if (auto box = ControlOf(to)) {
         // A send to a window of the bridge's own thread runs at once.
         bridge_->TextArrived(*box, arrived);
@@ -220,25 +243,51 @@ platform::Delivery World::SendText(WindowHandle to, const Text& text) {
     return platform::Delivery::NoWindow;
 }
 
-// A send waits at most 3 s for a Logger32 that does not answer; once one
-// has timed out, later sends give up at once until it answers again.
+platform::Delivery World::SendTextToLogger32(const Text& text) {
+    if (pendingText_) return platform::Delivery::NotAnswering;
+    const std::uint64_t instance = logger32Instance_;
+    const std::int64_t hung = logger32HungUntil_ - now_;
+    if (hung > window::kSendBoundMs) {
+        Blocked(window::kSendBoundMs);
+        if (!logger32_.Running() || logger32Instance_ != instance) {
+            return platform::Delivery::NoWindow;
+        }
+        pendingText_ = text;
+        logger32KnownHung_ = true;
+        return platform::Delivery::Pending;
+    }
+    if (hung > 0) {
+        Blocked(hung);
+        if (!logger32_.Running() || logger32Instance_ != instance) {
+            return platform::Delivery::NoWindow;
+        }
+    }
+    logger32_.ReceiveText(text);
+    return platform::Delivery::Delivered;
+}
+
+void World::FinishPendingText() {
+    const Text text = std::move(*pendingText_);
+    pendingText_.reset();
+    logger32KnownHung_ = false;
+    logger32_.ReceiveText(text);
+    queue_.push_back([this] { bridge_->TextSendEnded(platform::Delivery::Delivered); });
+}
+
+// The leaving notice waits at most 3 s for a Logger32 that does not answer,
+// and none while one is known not to answer.
 platform::Delivery World::SendToLogger32(const std::function<void()>& deliver) {
-    constexpr std::int64_t kSendBoundMs = 3000;
     const std::int64_t hung = logger32HungUntil_ - now_;
     if (hung > 0) {
         if (logger32KnownHung_) return platform::Delivery::NotAnswering;
-        if (hung > kSendBoundMs) {
-            Blocked(kSendBoundMs);
+        if (hung > window::kSendBoundMs) {
+            Blocked(window::kSendBoundMs);
             logger32KnownHung_ = true;
-            // The message the bridge gave up on is still taken once Logger32
-            // wakes, as Windows delivers it.
-            late_.push_back({logger32HungUntil_, deliver});
             return platform::Delivery::NotAnswering;
         }
         Blocked(hung);
         if (!logger32_.Running()) return platform::Delivery::NoWindow;
     }
-    logger32KnownHung_ = false;
     deliver();
     return platform::Delivery::Delivered;
 }
@@ -329,24 +378,21 @@ void World::Blocked(std::int64_t ms) {
 }
 
 // A call into MixW2's object returns within 5 s or counts as failed; the
-// bridge waits meanwhile and handles nothing of its own.
+// bridge waits meanwhile and handles nothing of its own. A call into a
+// MixW2 ended during the call fails.
 bool World::MixWCallReturns() {
-    constexpr std::int64_t kCallBoundMs = 5000;
     const std::int64_t hung = mixwHungUntil_ - now_;
-    if (hung <= 0) {
-        mixwCallStuck_ = false;
-        return true;
-    }
+    if (hung <= 0) return true;
     // A call that expired still waits inside MixW2 (on the bridge's call
     // thread): until it returns, later calls fail at once.
-    if (mixwCallStuck_) return false;
-    if (hung > kCallBoundMs) {
-        Blocked(kCallBoundMs);
-        mixwCallStuck_ = true;
+    if (now_ < mixwCallStuckUntil_) return false;
+    if (hung > window::kCallBoundMs) {
+        Blocked(window::kCallBoundMs);
+        mixwCallStuckUntil_ = mixwHungUntil_;
         return false;
     }
     Blocked(hung);
-    return true;
+    return mixw_.Running() && mixwHungUntil_ <= now_;
 }
 
 void World::MessageBox(const Text& text, const Text& title) {

@@ -148,9 +148,9 @@ private:
 
     // Stage: the programs and the operator in this world.
     void StartLogger32(bool withTextWindow) override;
-    void StopLogger32() override { logger32_.Stop(); }
+    void StopLogger32() override;
     void StartMixW() override { mixw_.Start(); }
-    void StopMixW() override { mixw_.Stop(); }
+    void StopMixW() override;
     void HangLogger32(std::int64_t ms) override { logger32HungUntil_ = now_ + ms; }
     void HangMixW(std::int64_t ms) override { mixwHungUntil_ = now_ + ms; }
     void Click(window::ControlId button) override;
@@ -172,8 +172,14 @@ private:
     // The bridge's thread waits in a send or a call for `ms`: nothing of the
     // bridge runs meanwhile and what arrives for it waits (a close too).
     void Blocked(std::int64_t ms);
-    // A send to Logger32's window thread, bounded; runs `deliver` once taken.
+    // The leaving notice to Logger32's window thread, bounded; runs
+    // `deliver` once taken.
     platform::Delivery SendToLogger32(const std::function<void()>& deliver);
+    // A text from the sender: waits at most the bound, then goes on without
+    // the bridge until Logger32 wakes or is ended.
+    platform::Delivery SendTextToLogger32(const Text& text);
+    // Logger32 woke with a text pending: it takes it, and the bridge hears.
+    void FinishPendingText();
     // Whether a call into MixW2's object returns within its bound.
     bool MixWCallReturns();
     void ApplyNextAction();
@@ -199,9 +205,13 @@ private:
     std::int64_t logger32HungUntil_ = 0;
     bool logger32KnownHung_ = false;  // a send timed out; it has not answered since
     std::int64_t mixwHungUntil_ = 0;
-    bool mixwCallStuck_ = false;  // a call expired; MixW2 has not returned it yet
-    // Messages Logger32 takes when it wakes (time, delivery), in order.
-    std::deque<std::pair<std::int64_t, std::function<void()>>> late_;
+    // A call expired: until MixW2 returns it (the hang that held it ends),
+    // later calls fail at once; a MixW2 ended meanwhile returns it never,
+    // and a new one is called afresh.
+    std::int64_t mixwCallStuckUntil_ = 0;
+    // The text the sender still holds past its bound, for Logger32's window
+    // of that instance.
+    std::optional<Text> pendingText_;
     std::deque<std::function<void()>> queue_;
     std::array<TimerState, window::kTimerSlotCount> timers_{};
     std::uint64_t timerOrder_ = 0;

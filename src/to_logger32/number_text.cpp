@@ -124,4 +124,31 @@ std::optional<double> LeadingNumber(std::u16string_view text) {
     return negative ? -value : value;
 }
 
+platform::Text MegahertzText(std::u16string_view kilohertz, std::u16string_view decimalSeparator) {
+    platform::Text sign;
+    if (!kilohertz.empty() && kilohertz.front() == u'-') {
+        sign = u"-";
+        kilohertz.remove_prefix(1);
+    }
+    std::u16string_view whole = kilohertz;
+    std::u16string_view fraction;
+    if (!decimalSeparator.empty()) {
+        if (const auto at = kilohertz.find(decimalSeparator); at != kilohertz.npos) {
+            whole = kilohertz.substr(0, at);
+            fraction = kilohertz.substr(at + decimalSeparator.size());
+        }
+    }
+    const auto digits = [](std::u16string_view t) {
+        for (const char16_t c : t) {
+            if (c < u'0' || c > u'9') return false;
+        }
+        return true;
+    };
+    if ((whole.empty() && fraction.empty()) || !digits(whole) || !digits(fraction)) return {};
+    platform::Text padded(whole);
+    if (padded.size() < 4) padded.insert(0, 4 - padded.size(), u'0');
+    const std::size_t point = padded.size() - 3;
+    return sign + padded.substr(0, point) + u'.' + padded.substr(point) + platform::Text(fraction);
+}
+
 }  // namespace linkwell::to_logger32

@@ -31,4 +31,11 @@ namespace linkwell::to_logger32 {
 // begin with a number. nullopt when the number is too large for a double.
 [[nodiscard]] std::optional<double> LeadingNumber(std::u16string_view text);
 
+// A kHz text as sent (with the user's separator) as ADIF's FREQ: megahertz
+// with a point, the digits kept as they were ("14075,45" with "," gives
+// "14.07545", "500" gives "0.500", "7030" gives "7.030"). Empty when the
+// text is no plain number.
+[[nodiscard]] platform::Text MegahertzText(std::u16string_view kilohertz,
+                                           std::u16string_view decimalSeparator);
+
 }  // namespace linkwell::to_logger32

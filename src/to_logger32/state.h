@@ -2,8 +2,12 @@
 // to_logger32/ writes it.
 #pragma once
 
+#include <cstdint>
 #include <deque>
+#include <optional>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include "platform/platform.h"
 
@@ -23,11 +27,34 @@ struct PushState {
     platform::Text frequency;  // MHz detection text of the last frequency push
     // The QSO record's compared fields as last sent.
     platform::Text call, rstRcvd, qth, name, notes, locator, iota, qslManager;
-    // The last record sent, which logging sends again with its time fields.
+    // The last record sent, which logging sends again with its time fields,
+    // and its fields (tag, value) for the file of QSOs not taken.
     platform::Text record;
-    // Logging texts that Logger32 did not take (it was away or did not
-    // answer), oldest first: delivered, with their codes, once it answers.
-    std::deque<platform::Text> undelivered;
+    std::vector<std::pair<std::u16string_view, platform::Text>> recordFields;
+    // The mode and the frequency (kHz, as sent) last given to Logger32.
+    platform::Text modeGiven, frequencyGiven;
+};
+
+// A QSO logged in MixW that Logger32 has not taken yet.
+struct Logging {
+    std::uint64_t number = 0;
+    platform::Text text;    // "<APP_LOGQSO:n>..." as Logger32 gets it
+    platform::Text record;  // its ADIF record for not-logged.adi, without <EOR>
+    platform::Text name;    // "CALL TIME", for the operator
+    bool handed = false;    // with the Logger32 link: waiting its turn or being sent
+};
+
+struct KeptState {
+    // Oldest first; a logging leaves once Logger32 took it.
+    std::deque<Logging> loggings;
+    std::uint64_t lastNumber = 0;
+    // not-logged.adi: what this run last wrote (nullopt: not touched), the
+    // records an earlier run left in it and how many, and whether the last
+    // write failed.
+    std::optional<platform::Text> written;
+    platform::Text leftover;
+    int leftoverCount = 0;
+    bool unwritable = false;
 };
 
 }  // namespace linkwell::to_logger32

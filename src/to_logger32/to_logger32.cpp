@@ -69,23 +69,46 @@ std::optional<Text> FrequencyDetectionText(Station& s) {
     return DetectionText(*hz / kHertzPerMegahertz);
 }
 
+using logger32::Handed;
+using logger32::TextKind;
+
+// A push text is remembered as sent only once it went (or waits its turn
+// behind a text Logger32 has not taken yet): one that found no text window
+// or was refused goes again on the next tick.
 void SendModeStage(Station& s) {
+    const Text before = s.push.mode;
     s.push.mode = TextOf(s, ControlId::ModeBox);
     for (const auto& [mixw, logger32] : kModeNames) {
         if (s.form.GetText(ControlId::ModeBox) == mixw)
             s.form.SetText(ControlId::ModeBox, Text(logger32));
     }
-    (void)logger32::SendTextToLogger32(
-        s, AdifField(u"<APP_FORCE_MODE:", TextOf(s, ControlId::ModeBox)));
+    const Text mode = TextOf(s, ControlId::ModeBox);
+    if (logger32::SendTextToLogger32(s, TextKind::Mode, AdifField(u"<APP_FORCE_MODE:", mode)) ==
+        Handed::NotSent) {
+        s.push.mode = before;
+        return;
+    }
+    s.push.modeGiven = mode;
+}
+
+// The frequency sent, kept in MHz for the file of QSOs not taken.
+Handed SendFrequency(Station& s, const Text& khz) {
+    const auto handed =
+        logger32::SendTextToLogger32(s, TextKind::Frequency, AdifField(u"<APP_FORCE_FREQ:", khz));
+    if (handed != Handed::NotSent) {
+        s.push.frequencyGiven = MegahertzText(khz, s.os.DecimalSeparator());
+    }
+    return handed;
 }
 
 void SendFrequencyStage(Station& s) {
     const auto detection = FrequencyDetectionText(s);
     if (!detection) return;
+    const Text before = s.push.frequency;
     s.push.frequency = *detection;
     const auto khz = ForceFreqText(s, true);
     if (!khz) return;
-    (void)logger32::SendTextToLogger32(s, AdifField(u"<APP_FORCE_FREQ:", *khz));
+    if (SendFrequency(s, *khz) == Handed::NotSent) s.push.frequency = before;
 }
 
 void SendRecordStage(Station& s) {
@@ -95,34 +118,24 @@ void SendRecordStage(Station& s) {
         if (field.remembered && s.form.GetText(field.box) != s.push.*field.remembered) due = true;
     }
     if (!due) return;
+    const PushState before = s.push;
     Text record;
+    s.push.recordFields.clear();
     for (const auto& field : kRecordFields) {
         const Text value = TextOf(s, field.box);
         if (field.remembered) s.push.*field.remembered = value;
         record += AdifField(field.prefix, value);
+        s.push.recordFields.emplace_back(field.prefix, value);
     }
     s.push.record = record;
-    (void)logger32::SendTextToLogger32(s, record);
+    if (logger32::SendTextToLogger32(s, TextKind::Record, record) == Handed::NotSent) {
+        // Sent again next tick; logging still carries the newest fields.
+        for (const auto& field : kRecordFields) {
+            if (field.remembered) s.push.*field.remembered = before.*field.remembered;
+        }
+    }
     // MixW's next command, even a repeated "Save", is then a change.
     s.form.SetText(ControlId::MixWCommandBox, u" ");
-}
-
-// "CALL TIME" of a logging text, for the operator.
-Text LoggedQsoName(const Text& logging) {
-    const auto field = [&logging](std::u16string_view tag) {
-        const auto at = logging.find(tag);
-        if (at == Text::npos) return Text();
-        const auto close = logging.find(u'>', at);
-        if (close == Text::npos) return Text();
-        std::size_t length = 0;
-        for (auto i = at + tag.size(); i < close; ++i) {
-            if (logging[i] < u'0' || logging[i] > u'9' || length > logging.size()) return Text();
-            length = length * 10 + static_cast<std::size_t>(logging[i] - u'0');
-        }
-        return logging.substr(close + 1, length);
-    };
-    const Text call = field(u"<CALL:");
-    return (call.empty() ? Text(u"?") : call) + u' ' + field(u"<APP_TIME_ON:");
 }
 
 }  // namespace
@@ -156,7 +169,7 @@ std::optional<Text> ForceFreqText(Station& s, bool honourSideband) {
 void OnDialFreqChanged(Station& s) {
     const auto khz = ForceFreqText(s, false);
     if (!khz) return;
-    (void)logger32::SendTextToLogger32(s, AdifField(u"<APP_FORCE_FREQ:", *khz));
+    (void)SendFrequency(s, *khz);
 }
 
 void OnMixWCommand(Station& s) {
@@ -169,46 +182,8 @@ void OnMixWCommand(Station& s) {
     }
     // Read anew: after a "Save" the box holds the marker, never "Remove".
     if (s.form.GetText(ControlId::MixWCommandBox) == kRemove) {
-        (void)logger32::SendTextToLogger32(s, Text(kEndOfRecord));
+        (void)logger32::SendTextToLogger32(s, TextKind::Command, Text(kEndOfRecord));
     }
-}
-
-void LogQso(Station& s) {
-    // The time pair goes on a copy: QsoRecord stays the record as sent, so a
-    // second logging carries one pair, the current one, and not two.
-    const Text time = TextOf(s, ControlId::TimeBox);
-    const Text logged =
-        s.push.record + AdifField(u"<APP_TIME_ON:", time) + AdifField(u"<APP_TIME_OFF:", time);
-    s.push.undelivered.push_back(AdifField(u"<APP_LOGQSO:", logged));
-    DeliverKeptLoggings(s);
-    s.form.SetText(ControlId::MixWCommandBox, Text(kSentMarker));
-}
-
-void DeliverKeptLoggings(Station& s) {
-    while (!s.push.undelivered.empty()) {
-        // A copy: the send lets other messages in, and they may log too.
-        const Text text = s.push.undelivered.front();
-        if (logger32::SendTextToLogger32(s, text) != platform::Delivery::Delivered) return;
-        // Delivered: it is no longer kept, whatever ran during the send.
-        const auto kept = std::find(s.push.undelivered.begin(), s.push.undelivered.end(), text);
-        if (kept != s.push.undelivered.end()) s.push.undelivered.erase(kept);
-        logger32::PostToLogger32(s, logger32::code::kLogged1, 1);
-        logger32::PostToLogger32(s, logger32::code::kLogged2, 1);
-    }
-}
-
-void Logger32IsBack(Station& s) {
-    DeliverKeptLoggings(s);
-    ForgetWhatWasSent(s);
-    ForgetCallSent(s);
-}
-
-void ReportKeptLoggings(Station& s) {
-    DeliverKeptLoggings(s);
-    if (s.push.undelivered.empty()) return;
-    Text list(kNotLoggedText);
-    for (const auto& text : s.push.undelivered) list += u"\r\n" + LoggedQsoName(text);
-    s.os.MessageBox(list, Text(window::kProgramTitle));
 }
 
 void ForgetWhatWasSent(Station& s) {

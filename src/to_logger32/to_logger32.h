@@ -17,6 +17,7 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <optional>
 #include <string_view>
 
@@ -59,20 +60,47 @@ void OnDialFreqChanged(Station& s);
 // ignored while Logger32 holds the rig.
 void OnMixWCommand(Station& s);
 // The Send! button: logs the QSO in Logger32, in every state. A logging
-// text Logger32 does not take is kept, in order, until it answers.
+// Logger32 does not take is kept, in order, until it does.
 void LogQso(Station& s);
-// Delivers the kept logging texts, oldest first, each followed by its codes
-// 15 and 16; stops at the first one Logger32 does not take.
+// Hands the kept loggings Logger32 has not been given yet to the Logger32
+// link, oldest first; stops at the first one that cannot go.
 void DeliverKeptLoggings(Station& s);
-// Logger32 answers again, or is back after it closed: the kept loggings go
-// first, then mode, frequency and QSO record are pushed afresh.
-void Logger32IsBack(Station& s);
-// The bridge closes: one more try for the kept loggings; the ones still
-// not taken are named in a box, so that the operator can log them by hand.
+// The push's own step after each event: acts on the loggings whose fate the
+// link has settled (taken: gone from the list; not taken: kept again), on
+// a Logger32 that answers again (kept loggings first, then everything
+// afresh), and rewrites not-logged.adi when what it must hold changed.
+void Settle(Station& s);
+// At start-up: the QSOs an earlier run left in not-logged.adi stay in it
+// (never delivered by the bridge: the operator may have logged them by
+// hand) and are counted for the status line.
+void ReadLeftover(Station& s);
+[[nodiscard]] inline int LeftoverCount(const Station& s) {
+    return s.kept.leftoverCount;
+}
+// The bridge closes: the loggings still not taken are named in a box, with
+// the file that holds them.
 void ReportKeptLoggings(Station& s);
+// Loggings Logger32 has not taken (kept, waiting or in doubt).
+[[nodiscard]] std::size_t KeptCount(const Station& s);
+// not-logged.adi could not be written when it last had to be.
+[[nodiscard]] inline bool FileUnwritable(const Station& s) {
+    return s.kept.unwritable;
+}
+
 inline constexpr std::u16string_view kNotLoggedText =
     u"Logger32 did not take these QSOs (it was closed or not answering). Please log them by "
     u"hand:";
+inline constexpr std::u16string_view kNotLoggedInFileText =
+    u"Logger32 did not take these QSOs (it was closed or not answering). Import them into "
+    u"Logger32 or log them by hand; they are kept in ";
+inline constexpr std::u16string_view kInDoubtNote = u" (may already be in Logger32's log)";
+// not-logged.adi: ADIF, a header of free text (no "<" in it) ending in
+// <EOH>, then one record per QSO ending in <EOR>.
+inline constexpr std::u16string_view kNotLoggedHeader =
+    u"Linkwell: QSOs that Logger32 did not take. Import this file into Logger32 or log them "
+    u"by hand.\r\nA QSO marked APP_LINKWELL_IN_DOUBT Y may already be in Logger32's log.\r\n"
+    u"<ADIF_VER:5>3.1.4<PROGRAMID:8>Linkwell<EOH>\r\n";
+inline constexpr std::u16string_view kInDoubtField = u"<APP_LINKWELL_IN_DOUBT:1>Y";
 
 // The frequency to send, in kHz: the Freq box in a dial mode, else
 // (FqA + AudioFq) / 1000, or (FqA - AudioFq) / 1000 when the sideband toggle

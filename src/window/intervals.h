@@ -15,5 +15,7 @@ inline constexpr int kRetryIntervalMs = 200;   // handshake: ask under the next 
 inline constexpr int kPushIntervalMs = 800;    // push tick while MixW2 holds the rig
 inline constexpr int kIntakeDelayMs = 500;     // a Logger32 text is read this long after it arrives
 inline constexpr int kWatchIntervalMs = 1000;  // watch: is Logger32 / MixW2 still there, or back?
+inline constexpr int kSendBoundMs = 3000;  // the longest the bridge waits for a send to Logger32
+inline constexpr int kCallBoundMs = 5000;  // the longest the bridge waits for a call into MixW2
 
 }  // namespace linkwell::window

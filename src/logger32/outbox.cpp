@@ -1,0 +1,143 @@
+// Texts to Logger32, one at a time and in order. A send that Logger32 does
+// not take within its bound is not given up: the world's sender goes on
+// until the window takes the text or goes away, so a logging is settled
+// exactly (a timeout cannot say whether Logger32 will still take the text,
+// and guessing either way logs a QSO twice or not at all).
+#include "logger32/outbox.h"
+
+#include <algorithm>
+
+namespace linkwell::logger32 {
+
+namespace {
+
+bool IsState(TextKind kind) {
+    return kind == TextKind::Mode || kind == TextKind::Frequency || kind == TextKind::Record;
+}
+
+void Settle(Station& s, const Outgoing& item, bool taken) {
+    if (item.post || item.kind != TextKind::Logging) return;
+    s.link.settled.push_back({item.logging, taken});
+}
+
+// Logger32's text window took the text: a logging is followed by its codes.
+void Taken(Station& s, const Outgoing& item) {
+    Settle(s, item, true);
+    if (item.kind == TextKind::Logging) {
+        PostNow(s, code::kLogged1, 1);
+        PostNow(s, code::kLogged2, 1);
+    }
+}
+
+// What one send came to.
+Handed Sent(Station& s, const Outgoing& item, platform::Delivery d) {
+    NoteDelivery(s, d);
+    switch (d) {
+        case platform::Delivery::Delivered: Taken(s, item); return Handed::Taken;
+        case platform::Delivery::Pending: s.link.pending = item; return Handed::Queued;
+        default: Settle(s, item, false); return Handed::NotSent;
+    }
+}
+
+// A state replaces the same state waiting since the last event (a logging
+// or command): what Logger32 shows for each logging stays what MixW showed.
+void Enqueue(Station& s, Outgoing item) {
+    auto& box = s.link.outbox;
+    if (!item.post && IsState(item.kind)) {
+        for (auto it = box.rbegin(); it != box.rend(); ++it) {
+            if (!it->post && !IsState(it->kind)) break;
+            if (!it->post && it->kind == item.kind) {
+                it->text = std::move(item.text);
+                return;
+            }
+        }
+    }
+    box.push_back(std::move(item));
+}
+
+bool Busy(const Station& s) {
+    return s.link.pending.has_value() || !s.link.outbox.empty();
+}
+
+// Sends what waits, in order, until a send is left pending.
+void Pump(Station& s) {
+    while (!s.link.pending && !s.link.outbox.empty() && !s.link.closing) {
+        Outgoing item = std::move(s.link.outbox.front());
+        s.link.outbox.pop_front();
+        if (item.post) {
+            PostNow(s, item.code, item.value);
+        } else if (s.link.textWindow.isNull()) {
+            Settle(s, item, false);
+        } else {
+            (void)Sent(s, item, s.os.SendText(s.link.textWindow, item.text));
+        }
+    }
+}
+
+}  // namespace
+
+void PostToLogger32(Station& s, WParam code, LParam value) {
+    if (Busy(s) && !s.link.closing) {
+        Outgoing item;
+        item.post = true;
+        item.code = code;
+        item.value = value;
+        Enqueue(s, std::move(item));
+        return;
+    }
+    PostNow(s, code, value);
+}
+
+Handed SendTextToLogger32(Station& s, TextKind kind, const Text& text, std::uint64_t logging) {
+    Outgoing item;
+    item.kind = kind;
+    item.text = text;
+    item.logging = logging;
+    if (s.link.textWindow.isNull() || s.link.closing) {
+        Settle(s, item, false);
+        return Handed::NotSent;
+    }
+    if (Busy(s)) {
+        Enqueue(s, std::move(item));
+        return Handed::Queued;
+    }
+    return Sent(s, item, s.os.SendText(s.link.textWindow, text));
+}
+
+void OnSendEnded(Station& s, platform::Delivery result) {
+    if (!s.link.pending) return;
+    const Outgoing item = std::move(*s.link.pending);
+    s.link.pending.reset();
+    if (result == platform::Delivery::Delivered) {
+        Taken(s, item);
+    } else {
+        // The text window went away with the text: what waited for it goes
+        // no more, and a new one must be told everything afresh.
+        Settle(s, item, false);
+        s.link.textWindow = {};
+        s.link.textWindowLost = true;
+        DropOutbox(s);
+        // Ended with its program (Task Manager): lost now, not at the watch.
+        if (Logger32Known(s) && s.os.ProcessOf(s.link.logger32Window) == 0) LoseLogger32(s);
+    }
+    Pump(s);
+}
+
+void DropOutbox(Station& s) {
+    for (const auto& item : s.link.outbox) Settle(s, item, false);
+    s.link.outbox.clear();
+}
+
+std::vector<SettledLogging> TakeSettled(Station& s) {
+    return std::exchange(s.link.settled, {});
+}
+
+bool TakeAnswersAgain(Station& s) {
+    return std::exchange(s.link.answersAgain, false);
+}
+
+void StopSending(Station& s) {
+    s.link.closing = true;
+}
+
+}  // namespace linkwell::logger32

@@ -1,0 +1,197 @@
+// Loggings until Logger32 has taken them: each handed to the Logger32 link
+// once, settled exactly by what became of its send, and meanwhile written to
+// not-logged.adi, so that a QSO is never only in the bridge's memory.
+#include <algorithm>
+#include <cctype>
+
+#include "logger32/link.h"
+#include "to_logger32/number_text.h"
+#include "to_logger32/to_logger32.h"
+#include "window/controls.h"
+
+namespace linkwell::to_logger32 {
+
+using platform::Text;
+using window::ControlId;
+
+namespace {
+
+// The value of a field "<TAG:n>value" in a logging text.
+Text FieldOf(const Text& logging, std::u16string_view tag) {
+    const auto at = logging.find(tag);
+    if (at == Text::npos) return {};
+    const auto close = logging.find(u'>', at);
+    if (close == Text::npos) return {};
+    std::size_t length = 0;
+    for (auto i = at + tag.size(); i < close; ++i) {
+        if (logging[i] < u'0' || logging[i] > u'9' || length > logging.size()) return {};
+        length = length * 10 + static_cast<std::size_t>(logging[i] - u'0');
+    }
+    return logging.substr(close + 1, length);
+}
+
+// "CALL TIME" of a logging, for the operator.
+Text QsoName(const Text& logging) {
+    const Text call = FieldOf(logging, u"<CALL:");
+    return (call.empty() ? Text(u"?") : call) + u' ' + FieldOf(logging, u"<APP_TIME_ON:");
+}
+
+// The record Logger32 would have logged, as ADIF: the QSO record's fields,
+// the date, the times, and the mode and frequency Logger32 was last given.
+// Empty values are left out (ADIF has no use for them).
+Text FileRecord(Station& s, const Text& time) {
+    Text record;
+    const auto add = [&record](std::u16string_view prefix, const Text& value) {
+        if (!value.empty()) record += AdifField(prefix, value);
+    };
+    for (const auto& [prefix, value] : s.push.recordFields) add(prefix, value);
+    add(u"<QSO_DATE:", s.os.UtcDate());
+    add(u"<TIME_ON:", time);
+    add(u"<TIME_OFF:", time);
+    add(u"<MODE:", s.push.modeGiven);
+    add(u"<FREQ:", s.push.frequencyGiven);
+    return record;
+}
+
+std::size_t FindIgnoringCase(const Text& text, std::u16string_view what, std::size_t from = 0) {
+    const auto lower = [](char16_t c) {
+        return c < 0x80 ? static_cast<char16_t>(std::tolower(static_cast<int>(c))) : c;
+    };
+    const auto it =
+        std::search(text.begin() + static_cast<std::ptrdiff_t>(from), text.end(), what.begin(),
+                    what.end(), [&](char16_t a, char16_t b) { return lower(a) == lower(b); });
+    return it == text.end() ? Text::npos : static_cast<std::size_t>(it - text.begin());
+}
+
+Text Trimmed(const Text& t) {
+    const auto first = t.find_first_not_of(u" \t\r\n");
+    if (first == Text::npos) return {};
+    const auto last = t.find_last_not_of(u" \t\r\n");
+    return t.substr(first, last - first + 1);
+}
+
+bool InDoubt(const Station& s, const Logging& l) {
+    return l.handed && logger32::LoggingInDoubt(s) == l.number;
+}
+
+// The whole file: a header, what an earlier run left, then this run's
+// loggings not taken, oldest first.
+Text FileText(const Station& s) {
+    Text out(kNotLoggedHeader);
+    if (!s.kept.leftover.empty()) out += s.kept.leftover + u"\r\n";
+    for (const auto& l : s.kept.loggings) {
+        out += l.record;
+        if (InDoubt(s, l)) out += kInDoubtField;
+        out += u"<EOR>\r\n";
+    }
+    return out;
+}
+
+// Rewrites the file when what it must hold changed; nothing is written
+// while every logging is taken and no earlier run left one.
+void UpdateFile(Station& s) {
+    // An earlier run's file is left as it is until this run has QSOs to add.
+    if (!s.kept.written && s.kept.loggings.empty()) return;
+    const bool any = !s.kept.loggings.empty() || s.kept.leftoverCount > 0;
+    const Text content = any ? FileText(s) : Text();
+    if (!s.kept.written ? content.empty() : *s.kept.written == content) return;
+    // A failed write is not repeated for the same text: it is tried again
+    // when there is something new to say.
+    s.kept.unwritable = !s.os.WriteNotLogged(content);
+    s.kept.written = content;
+}
+
+}  // namespace
+
+void LogQso(Station& s) {
+    // The time pair goes on a copy: QsoRecord stays the record as sent, so a
+    // second logging carries one pair, the current one, and not two.
+    const Text time = s.form.GetText(ControlId::TimeBox);
+    const Text logged =
+        s.push.record + AdifField(u"<APP_TIME_ON:", time) + AdifField(u"<APP_TIME_OFF:", time);
+    Logging logging;
+    logging.number = ++s.kept.lastNumber;
+    logging.text = AdifField(u"<APP_LOGQSO:", logged);
+    logging.record = FileRecord(s, time);
+    logging.name = QsoName(logging.text);
+    s.kept.loggings.push_back(std::move(logging));
+    DeliverKeptLoggings(s);
+    s.form.SetText(ControlId::MixWCommandBox, Text(kSentMarker));
+}
+
+void DeliverKeptLoggings(Station& s) {
+    if (!logger32::TakesTexts(s)) return;
+    // By number: a send may let nothing of the bridge run, so the list stays
+    // as it is meanwhile, but an index is plainer than a held reference.
+    for (std::size_t i = 0; i < s.kept.loggings.size(); ++i) {
+        auto& l = s.kept.loggings[i];
+        if (l.handed) continue;
+        l.handed = true;
+        const Text text = l.text;
+        if (logger32::SendTextToLogger32(s, logger32::TextKind::Logging, text, l.number) ==
+            logger32::Handed::NotSent) {
+            return;
+        }
+    }
+}
+
+void Settle(Station& s) {
+    const bool again = logger32::TakeAnswersAgain(s);
+    for (const auto& [number, taken] : logger32::TakeSettled(s)) {
+        auto& list = s.kept.loggings;
+        const auto it = std::find_if(list.begin(), list.end(),
+                                     [n = number](const Logging& l) { return l.number == n; });
+        if (it == list.end()) continue;
+        if (taken) {
+            list.erase(it);
+        } else {
+            it->handed = false;
+        }
+    }
+    if (again) {
+        // Logger32 answers again: the loggings it has not taken first, then
+        // everything afresh.
+        DeliverKeptLoggings(s);
+        ForgetWhatWasSent(s);
+        ForgetCallSent(s);
+        Settle(s);
+        return;
+    }
+    UpdateFile(s);
+}
+
+void ReadLeftover(Station& s) {
+    const auto file = s.os.ReadNotLogged();
+    if (!file) return;
+    const auto header = FindIgnoringCase(*file, u"<EOH>");
+    const Text records = Trimmed(header == Text::npos ? *file : file->substr(header + 5));
+    int count = 0;
+    for (auto at = FindIgnoringCase(records, u"<EOR>"); at != Text::npos;
+         at = FindIgnoringCase(records, u"<EOR>", at + 5)) {
+        ++count;
+    }
+    s.kept.leftover = records;
+    s.kept.leftoverCount = count;
+}
+
+void ReportKeptLoggings(Station& s) {
+    Settle(s);
+    if (s.kept.loggings.empty()) return;
+    Text list;
+    if (s.kept.unwritable) {
+        list = kNotLoggedText;
+    } else {
+        list = Text(kNotLoggedInFileText) + s.os.NotLoggedPath() + u":";
+    }
+    for (const auto& l : s.kept.loggings) {
+        list += u"\r\n" + l.name;
+        if (InDoubt(s, l)) list += kInDoubtNote;
+    }
+    s.os.MessageBox(list, Text(window::kProgramTitle));
+}
+
+std::size_t KeptCount(const Station& s) {
+    return s.kept.loggings.size();
+}
+
+}  // namespace linkwell::to_logger32
