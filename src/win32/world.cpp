@@ -280,6 +280,7 @@ LRESULT WinWorld::OnFormMessage(HWND window, UINT msg, WPARAM wParam, LPARAM lPa
             if (!id) break;
             const auto kind = window::Design(*id).kind;
             if (kind == ControlKind::TextBox && HIWORD(wParam) == EN_CHANGE) {
+                if (showing_) return 0;
                 IntoBridge([this, box = *id, text = WindowText(reinterpret_cast<HWND>(lParam))] {
                     bridge_->TextArrived(box, text);
                 });
@@ -434,7 +435,11 @@ void WinWorld::ControlChanged(ControlId control) {
     const Text& text = form.GetText(control);
     if (WindowText(h) != text) {
         const std::wstring w = Wide(text);
+        // The box's echo of the bridge's own change is no arrival: the
+        // form ran the change handler already.
+        const bool outer = std::exchange(showing_, true);
         SetWindowTextW(h, w.c_str());
+        showing_ = outer;
     }
     if (window::Design(control).kind == ControlKind::Button) {
         const bool enabled = form.Enabled(control);
@@ -698,8 +703,11 @@ LResult WinWorld::CallWindowProc(WindowProc proc, WindowHandle window, MessageId
 LRESULT CALLBACK WinWorld::HookTrampoline(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) {
     if (self_ == nullptr || !self_->bridge_) return DefWindowProcW(window, msg, wParam, lParam);
     // Logger32's messages (registered ones) wait while the bridge waits;
-    // the rest goes on to the form's procedure, which sorts it.
-    if (self_->busy_ > 0 && msg >= 0xC000 && msg <= 0xFFFF) {
+    // the rest goes straight on to the form's procedure, which sorts it:
+    // through the hook it would be an event of the bridge's inside the one
+    // that waits.
+    if (self_->busy_ > 0) {
+        if (msg < 0xC000 || msg > 0xFFFF) return FormProc(window, msg, wParam, lParam);
         self_->deferred_.push_back([h = Handle(window), msg, wParam, lParam] {
             if (self_ != nullptr && self_->bridge_)
                 (void)self_->bridge_->HookProc(h, msg, wParam, lParam);

@@ -130,6 +130,7 @@ private:
     std::array<bool, window::kTimerSlotCount> tickPending_{};
     int busy_ = 0;
     bool inStartupWait_ = false;
+    bool showing_ = false;  // a control shows a change of the bridge's
     bool quitSeen_ = false;
     int exitCode_ = 0;
     std::deque<std::function<void()>> deferred_;

@@ -105,6 +105,8 @@ void Logger32Window::BeforeSent() {
         }
     };
     for (ULONGLONG now = GetTickCount64(); now < hungUntil_; now = GetTickCount64()) {
+        // Ended while hung: its windows and queue go with the thread.
+        if (ending_) ExitThread(1);
         MsgWaitForMultipleObjects(0, nullptr, FALSE,
                                   static_cast<DWORD>(std::min<ULONGLONG>(hungUntil_ - now, 20)),
                                   QS_ALLINPUT);
@@ -142,8 +144,15 @@ void Logger32Window::Start(bool withTextWindow) {
 void Logger32Window::Stop() {
     logger32_.Stop();
     if (ownThread_ && GetTickCount64() < hungUntil_ && thread_ != nullptr) {
-        TerminateThread(thread_, 1);
-        WaitForSingleObject(thread_, 5000);
+        // The hung thread ends itself where it hangs: TerminateThread would
+        // leave its message queue open (user32 keeps a handle to it), and a
+        // send waiting there would never return, as it does when a program
+        // is ended.
+        ending_ = true;
+        while (MsgWaitForMultipleObjects(1, &thread_, FALSE, 5000, QS_ALLINPUT) != WAIT_OBJECT_0) {
+            Pump();
+        }
+        ending_ = false;
         CloseHandle(thread_);
         thread_ = nullptr;
         main_ = text_ = nullptr;

@@ -8,9 +8,9 @@
 // message (the first one waits there until the hang is over; later ones
 // queue behind it) while posts still reach the windows; what reaches them
 // is handed to the peers' thread, where the stand-in and the trace live.
-// `logger32 stop` while that thread hangs terminates it, as Task Manager
-// ends a hung program: its windows vanish, and a send waiting for them
-// returns.
+// `logger32 stop` while that thread hangs ends it, as Task Manager ends a
+// hung program: its windows and message queue vanish, and a send waiting
+// for them returns.
 #pragma once
 
 #include <windows.h>
@@ -39,7 +39,7 @@ public:
     // A new instance in new windows.
     void Start(bool withTextWindow);
     // The windows are gone. A hung Logger32 is ended as Task Manager ends
-    // it: its windows' thread is terminated, and they go with it.
+    // it: its windows' thread ends where it hangs, and they go with it.
     void Stop();
     [[nodiscard]] HWND MainWindow() const { return main_; }
     [[nodiscard]] HWND TextWindow() const { return text_; }
@@ -82,6 +82,7 @@ private:
     HANDLE thread_ = nullptr;
     std::int64_t loggingHangMs_;
     std::atomic<ULONGLONG> hungUntil_{0};
+    std::atomic<bool> ending_{false};  // the hung thread is to end
 };
 
 }  // namespace linkwell::win32::peers
