@@ -104,6 +104,16 @@ void ReadPeerSetting(const LineParser& p, const std::string& setting, PeerSettin
             p.Fail("logger32-text is answers or hung: " + value);
         }
         peers.hungLogger32Text = value == "hung";
+    } else if (name == "logger32-hang") {
+        if (value != "answers-posts" && value != "blocked") {
+            p.Fail("logger32-hang is answers-posts or blocked: " + value);
+        }
+        peers.logger32HangBlocks = value == "blocked";
+    } else if (name == "mixw-hung-call") {
+        if (value != "ends-with-mixw" && value != "outlives-mixw") {
+            p.Fail("mixw-hung-call is ends-with-mixw or outlives-mixw: " + value);
+        }
+        peers.mixwHungCallOutlives = value == "outlives-mixw";
     } else if (name == "logger32-logging-hang") {
         peers.logger32LoggingHangMs = PeerMs(p, name, value);
     } else if (name == "bridge-kill") {

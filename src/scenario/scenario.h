@@ -75,6 +75,14 @@ struct PeerSettings {
     // their own) hold each logging text MS ms in the text window's handler
     // before taking it, as a Logger32 busy writing its log.
     std::int64_t logger32LoggingHangMs = 0;
+    // peers logger32-hang=blocked: `logger32 hang` blocks Logger32's thread
+    // outright: no message, sent or posted, is taken until the hang is over
+    // (a text sent meanwhile waits in its queue, not begun).
+    bool logger32HangBlocks = false;
+    // peers mixw-hung-call=outlives-mixw: a call hung in MixW2 does not come
+    // back when MixW2 is stopped (a call into a dead server may take a while
+    // to fail) but when its hang is over; =ends-with-mixw is the default.
+    bool mixwHungCallOutlives = false;
     // peers bridge-kill=MS: at MS the bridge is ended as Task Manager ends
     // a program, and started again at once.
     std::optional<std::int64_t> bridgeKillAt;

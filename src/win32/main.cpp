@@ -28,9 +28,14 @@ constexpr wchar_t kInstanceMutex[] = L"Local\\Linkwell.Bridge";
 // nothing to Logger32 or MixW2. It has nothing to trace: say so only to the
 // operator who asked for a trace.
 int BringRunningForward(bool traceAsked) {
-    if (HWND running = FindWindowW(linkwell::win32::kFormClass, nullptr)) {
+    // While its about window shows, the bridge window is still hidden:
+    // restoring it then would show it before its time.
+    HWND running = FindWindowW(linkwell::win32::kFormClass, nullptr);
+    if (running != nullptr && IsWindowVisible(running)) {
         ShowWindow(running, SW_RESTORE);
         SetForegroundWindow(running);
+    } else if (HWND about = FindWindowW(linkwell::win32::kAboutClass, nullptr)) {
+        SetForegroundWindow(about);
     }
     if (traceAsked) {
         MessageBoxW(nullptr,

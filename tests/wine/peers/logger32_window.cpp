@@ -14,6 +14,7 @@ namespace {
 // How long the hung text window keeps a text: longer than any run.
 constexpr DWORD kHungMs = 60000;
 constexpr UINT kRun = WM_APP + 1;
+constexpr UINT kBlock = WM_APP + 2;
 constexpr wchar_t kRunClass[] = L"LinkwellPeersRun";
 // The post the windows' thread is dispatching inside a sent message's
 // handler (InSendMessage says "sent" for it too).
@@ -73,6 +74,14 @@ Logger32Window::~Logger32Window() {
 }
 
 LRESULT CALLBACK Logger32Window::RunProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (msg == kBlock && self_ != nullptr) {
+        // Blocked: nothing is taken, not even a post; a send stays queued.
+        for (ULONGLONG now = GetTickCount64(); now < self_->hungUntil_; now = GetTickCount64()) {
+            if (self_->ending_) ExitThread(1);
+            ::Sleep(static_cast<DWORD>(std::min<ULONGLONG>(self_->hungUntil_ - now, 20)));
+        }
+        return 0;
+    }
     if (msg != kRun) return DefWindowProcW(window, msg, wParam, lParam);
     (*reinterpret_cast<const std::function<void()>*>(lParam))();
     return 0;
@@ -124,6 +133,11 @@ bool Logger32Window::IsPostBeingDispatched(HWND window, UINT msg, WPARAM wParam,
     }
     dispatchingPost = nullptr;  // what it runs into nested is not that post
     return true;
+}
+
+void Logger32Window::Block(ULONGLONG until) {
+    hungUntil_ = until;
+    if (ownThread_) PostMessageW(control_, kBlock, 0, 0);
 }
 
 void Logger32Window::Start(bool withTextWindow) {

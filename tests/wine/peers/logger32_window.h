@@ -45,6 +45,8 @@ public:
     [[nodiscard]] HWND TextWindow() const { return text_; }
     // Takes no sent message until `until` (GetTickCount64); needs its own thread.
     void Hang(ULONGLONG until) { hungUntil_ = until; }
+    // Takes no message at all until `until`: the thread is blocked outright.
+    void Block(ULONGLONG until);
 
 private:
     // Logger32Port

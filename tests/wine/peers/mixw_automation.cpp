@@ -68,6 +68,7 @@ public:
     HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID,
                                             DISPID* ids) override {
         if (CallCounts* c = Counts()) InterlockedIncrement(&c->getIdsOfNames);
+        const KeepAlive keep(*this);
         if (*hold_) (*hold_)();
         static const std::pair<const wchar_t*, DISPID> kMembers[] = {
             {L"ExecuteMacros", kExecuteMacros},
@@ -87,6 +88,7 @@ public:
     HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params,
                                      VARIANT* result, EXCEPINFO*, UINT*) override {
         if (CallCounts* c = Counts()) InterlockedIncrement(&c->invokes);
+        const KeepAlive keep(*this);
         if (*hold_) (*hold_)();
         if (beforeCall_) beforeCall_();
         if (!target_) return RPC_E_DISCONNECTED;
@@ -133,6 +135,19 @@ public:
     }
 
 private:
+    // MixW2 may be stopped inside a hung call (the peers play on in it):
+    // the object outlives the call that is still in it.
+    class KeepAlive {
+    public:
+        explicit KeepAlive(MixWObject& o) : o_(o) { o_.AddRef(); }
+        ~KeepAlive() { o_.Release(); }
+        KeepAlive(const KeepAlive&) = delete;
+        KeepAlive& operator=(const KeepAlive&) = delete;
+
+    private:
+        MixWObject& o_;
+    };
+
     ULONG refs_ = 1;
     std::unique_ptr<platform::Automation> target_;
     std::function<void()> beforeCall_;
@@ -149,7 +164,9 @@ AutomationServer::~AutomationServer() {
 
 void AutomationServer::Start(std::unique_ptr<platform::Automation> object) {
     Stop();
-    if (!hold_) hold_ = std::make_shared<std::function<void()>>();
+    // A new MixW2 does not hang with the old one (whose call may still be
+    // inside its hold).
+    hold_ = std::make_shared<std::function<void()>>();
     object_ = new MixWObject(std::move(object), beforeCall_, hold_);
     RegisterActiveObject(object_, kMixWClsid, ACTIVEOBJECT_STRONG, &cookie_);
 }

@@ -148,13 +148,22 @@ void Session::PutNotLogged(const platform::Text& text) {
 }
 
 void Session::HangLogger32(std::int64_t ms) {
-    logger32_.Hang(GetTickCount64() + static_cast<ULONGLONG>(std::max<std::int64_t>(ms, 0)));
+    const ULONGLONG until =
+        GetTickCount64() + static_cast<ULONGLONG>(std::max<std::int64_t>(ms, 0));
+    if (settings_.logger32HangBlocks) {
+        logger32_.Block(until);
+    } else {
+        logger32_.Hang(until);
+    }
 }
 
+// A `mixw stop` during the hang ends the hung MixW2 as Task Manager does:
+// the call waiting in it returns at once, failed with its server gone.
 void Session::HangMixW(std::int64_t ms) {
     automation_.Hang(GetTickCount64() + static_cast<ULONGLONG>(std::max<std::int64_t>(ms, 0)),
-                     [this](ULONGLONG until) {
-                         while (GetTickCount64() < until && Step()) {
+                     [this, run = mixwRuns_](ULONGLONG until) {
+                         while (GetTickCount64() < until &&
+                                (mixwRuns_ == run || settings_.mixwHungCallOutlives) && Step()) {
                          }
                      });
 }
@@ -168,6 +177,7 @@ void Session::StartMixW() {
 }
 
 void Session::StopMixW() {
+    ++mixwRuns_;
     mixw_.Stop();
     automation_.Stop();
     dde_.Stop();

@@ -92,6 +92,7 @@ private:
     std::optional<std::int64_t> frozen_;  // one time for all lines of a dump
     bool ended_ = false;
     bool mixwRunning_ = false;
+    std::uint64_t mixwRuns_ = 0;  // counts the MixW2 runs stopped
     HWND settleBox_ = nullptr;
     bool broadcasts_;  // no peer's window hangs in this run
     bool measures_;    // the scenario sets limits: the prober runs
