@@ -330,6 +330,24 @@ TEST(FieldTraceReplay, ReportsWhereTheReplayDiffers) {
         << result.report;
 }
 
+TEST(FieldTraceReplay, ALineLaterThanRecordedIsTheSameOnlyWithinTheTolerance) {
+    auto field = Record(kSession).field;
+    // As if the station's bridge had logged the QSO 300 ms later than the
+    // simulated one does: the replayed line is 300 ms early.
+    const std::string line = "8100 L32 text \"<APP_LOGQSO:";
+    const auto at = field.find(line);
+    ASSERT_NE(at, std::string::npos) << field;
+    field.replace(at, 4, "8400");
+    const auto plan = linkwell::sim::PlanReplay(field, "f");
+    EXPECT_TRUE(linkwell::sim::Replay(plan, 300).same);
+    EXPECT_FALSE(linkwell::sim::Replay(plan, 299).same);
+    // And 300 ms earlier than the replay: the same rule the other way.
+    field.replace(at, 4, "7800");
+    const auto early = linkwell::sim::PlanReplay(field, "f");
+    EXPECT_TRUE(linkwell::sim::Replay(early, 300).same);
+    EXPECT_FALSE(linkwell::sim::Replay(early, 299).same);
+}
+
 // The scenario's actions without its comments.
 std::string Actions(const std::string& scenario) {
     std::istringstream in(scenario);
