@@ -131,7 +131,7 @@ void World::StopLogger32() {
     logger32KnownHung_ = false;
     if (pendingText_) {
         pendingText_.reset();
-        queue_.push_back([this] { bridge_->TextSendEnded(platform::Delivery::NoWindow); });
+        queue_.push_back([this] { EndSend(platform::Delivery::NoWindow); });
     }
 }
 
@@ -271,7 +271,16 @@ void World::FinishPendingText() {
     pendingText_.reset();
     logger32KnownHung_ = false;
     logger32_.ReceiveText(text);
-    queue_.push_back([this] { bridge_->TextSendEnded(platform::Delivery::Delivered); });
+    queue_.push_back([this] { EndSend(platform::Delivery::Delivered); });
+}
+
+void World::EndSend(platform::Delivery result) {
+    endingSend_ = true;
+    struct Done {
+        bool& flag;
+        ~Done() { flag = false; }
+    } done{endingSend_};
+    bridge_->TextSendEnded(result);
 }
 
 // The leaving notice waits at most 3 s for a Logger32 that does not answer,

@@ -122,6 +122,9 @@ public:
     // A folder that cannot be written, from now.
     void MakeNotLoggedUnwritable() { notLoggedWritable_ = false; }
     [[nodiscard]] const Logger32StandIn& Logger32() const { return logger32_; }
+    // The bridge is hearing how a send past its bound ended: texts it sends
+    // now waited their turn behind it.
+    [[nodiscard]] bool EndingSend() const { return endingSend_; }
 
     // --- FormView ----------------------------------------------------------
     WindowHandle HandleOf(window::WindowId window) override;
@@ -180,6 +183,7 @@ private:
     platform::Delivery SendTextToLogger32(const Text& text);
     // Logger32 woke with a text pending: it takes it, and the bridge hears.
     void FinishPendingText();
+    void EndSend(platform::Delivery result);
     // Whether a call into MixW2's object returns within its bound.
     bool MixWCallReturns();
     void ApplyNextAction();
@@ -212,6 +216,7 @@ private:
     // The text the sender still holds past its bound, for Logger32's window
     // of that instance.
     std::optional<Text> pendingText_;
+    bool endingSend_ = false;
     std::deque<std::function<void()>> queue_;
     std::array<TimerState, window::kTimerSlotCount> timers_{};
     std::uint64_t timerOrder_ = 0;

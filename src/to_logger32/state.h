@@ -52,6 +52,7 @@ struct KeptState {
     // records an earlier run left in it and how many, and whether the last
     // write failed.
     std::optional<platform::Text> written;
+    bool leftoverRead = false;
     platform::Text leftover;
     int leftoverCount = 0;
     bool unwritable = false;

@@ -70,9 +70,10 @@ void DeliverKeptLoggings(Station& s);
 // a Logger32 that answers again (kept loggings first, then everything
 // afresh), and rewrites not-logged.adi when what it must hold changed.
 void Settle(Station& s);
-// At start-up: the QSOs an earlier run left in not-logged.adi stay in it
-// (never delivered by the bridge: the operator may have logged them by
-// hand) and are counted for the status line.
+// At start-up, or before this run first writes the file if that comes
+// sooner: the QSOs an earlier run left in not-logged.adi stay in it (never
+// delivered by the bridge: the operator may have logged them by hand) and
+// are counted for the status line.
 void ReadLeftover(Station& s);
 [[nodiscard]] inline int LeftoverCount(const Station& s) {
     return s.kept.leftoverCount;
