@@ -161,8 +161,8 @@ TEST(FieldTraceRecorder, WritesPeersGoneHungAndBack) {
     // its turn until Logger32 wakes and takes the first.
     EXPECT_TRUE(
         has("9200 L32 text \"<APP_FORCE_FREQ:4>7031\"\n12200 WAITED text 3000\n"
-            "12200 PENDING text\n12200 DDE khz \"7032.0\"\n"
-            "12200 STATUS \"Logger32 not answering\"\n12900 SETTLED taken\n"
+            "12200 PENDING text\n12200 STATUS \"Logger32 not answering\"\n"
+            "12200 DDE khz \"7032.0\"\n12900 SETTLED taken\n"
             "12900 L32 text \"<APP_FORCE_FREQ:4>7032\"\n"
             "12900 STATUS \"            MixW2 control active !\"\n"
             "12950 DDE khz \"7033.0\"\n12950 L32 text \"<APP_FORCE_FREQ:4>7033\"\n"))

@@ -13,6 +13,11 @@ using window::ControlId;
 
 Bridge::Bridge(platform::Platform& os, window::FormView& view) : station_(os, view) {
     station_.form.OnTextChange([this](ControlId box) { TextChanged(box); });
+    station_.linkValueArrived = [this](ControlId box, const platform::Text& value) {
+        const Nested nested(depth_);
+        station_.form.SetText(box, value);
+        AfterEvent();
+    };
 }
 
 // The status line is drawn when the outermost event is over: a handler

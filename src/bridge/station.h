@@ -3,6 +3,8 @@
 // their headers.
 #pragma once
 
+#include <functional>
+
 #include "handover/state.h"
 #include "lifecycle/state.h"
 #include "logger32/state.h"
@@ -26,6 +28,9 @@ struct Station {
     handover::RigState rig;
     to_logger32::PushState push;
     to_logger32::KeptState kept;
+    // A DDE link brought a value for its box: an event of its own, which the
+    // bridge handles as it handles every other (set by Bridge).
+    std::function<void(window::ControlId, const platform::Text&)> linkValueArrived;
     to_mixw::IntakeState intake;
 };
 

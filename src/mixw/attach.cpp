@@ -18,7 +18,8 @@ namespace {
 platform::LinkStatus OpenLink(Station& s, ControlId box) {
     const auto& design = *window::Design(box).link;
     const platform::LinkTarget target{Text(design.service), Text(design.topic), Text(design.item)};
-    return s.os.ActivateLink(target, [&s, box](const Text& value) { s.form.SetText(box, value); });
+    return s.os.ActivateLink(target,
+                             [&s, box](const Text& value) { s.linkValueArrived(box, value); });
 }
 
 void OpenFieldLinks(Station& s) {
@@ -80,8 +81,7 @@ void Watch(Station& s) {
     if (!Attached(s)) return;
     // Without links (Logger32 took the rig before they opened) nothing else
     // would notice a MixW2 that closed: its object is asked directly.
-    const bool gone = (s.mixw.object && s.mixw.object->ServerGone()) ||
-                      !s.os.LinksConnected() ||
+    const bool gone = (s.mixw.object && s.mixw.object->ServerGone()) || !s.os.LinksConnected() ||
                       (!s.mixw.linksOpen && s.mixw.object && !s.mixw.object->StillThere());
     if (!gone) {
         if (s.mixw.linksOpen) RetryUnreachableLinks(s);

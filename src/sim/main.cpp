@@ -9,13 +9,14 @@
 
 #include "field_trace/trace_lines.h"
 #include "scenario/scenario.h"
+#include "scenario/text.h"
 #include "sim/replay.h"
 #include "sim/world.h"
 
 namespace {
 
 constexpr const char* kUsage =
-    "usage: linkwell-sim FILE.scn | -\n"
+    "usage: linkwell-sim FILE.scn | - [--not-logged OUT.adi]\n"
     "       linkwell-sim --replay FILE.trace [--tolerance MS]\n"
     "       linkwell-sim --to-scenario FILE.trace\n";
 
@@ -74,7 +75,10 @@ int main(int argc, char** argv) {
         }
         return FieldTrace(first, argv[2], tolerance);
     }
-    if (argc != 2) {
+    // --not-logged OUT.adi: the simulated not-logged.adi as the run left it,
+    // in the code page the Windows program writes it in (none: no file).
+    const bool withFile = argc == 4 && std::string(argv[2]) == "--not-logged";
+    if (argc != 2 && !withFile) {
         std::cerr << kUsage;
         return 1;
     }
@@ -89,6 +93,14 @@ int main(int argc, char** argv) {
         linkwell::sim::World world(std::move(actions), std::cout);
         (void)world.Run();
         std::cout.flush();
+        if (withFile && world.NotLogged()) {
+            std::ofstream out(argv[3], std::ios::binary);
+            out << linkwell::scenario::ToAnsi(*world.NotLogged());
+            if (!out) {
+                std::cerr << argv[3] << ":0: cannot write the file\n";
+                return 1;
+            }
+        }
         return std::cout ? 0 : 1;
     } catch (const linkwell::scenario::ScenarioError& e) {
         std::cerr << e.what() << '\n';
