@@ -10,8 +10,8 @@
 #include <utility>
 
 #include "bridge/bridge.h"
-#include "bridge/station.h"
 #include "platform/platform.h"
+#include "station/station.h"
 #include "tests/support/started.h"
 #include "window/form.h"
 

@@ -42,7 +42,9 @@ void Bridge::TimerTick(int slot) {
     switch (window::TimerFromSlot(slot)) {
         case ControlId::HandshakeTimer: logger32::OnHandshakeTick(station_); break;
         case ControlId::StartupTimer: lifecycle::WaitForPeers(station_); break;
-        case ControlId::PushTimer: mixw::OnPushTick(station_); break;
+        case ControlId::PushTimer:
+            if (mixw::OnPushTick(station_)) to_logger32::PushMixWToLogger32(station_);
+            break;
         case ControlId::IntakeTimer: to_mixw::OnIntakeTick(station_); break;
         case ControlId::AboutTimer: lifecycle::OnAboutShown(station_); break;
         default: break;

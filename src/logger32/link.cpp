@@ -3,8 +3,6 @@
 #include <cstdlib>
 #include <string>
 
-#include "handover/handover.h"
-#include "lifecycle/lifecycle.h"
 #include "logger32/outbox.h"
 #include "window/intervals.h"
 
@@ -47,7 +45,6 @@ void LoseLogger32(Station& s) {
     s.link.returning = false;
     s.link.handshake = Handshake::Lost;
     s.form.Disarm(ControlId::HandshakeTimer);
-    lifecycle::ShowStatus(s);
 }
 
 namespace {
@@ -95,9 +92,7 @@ void AskUnderNextName(Station& s) {
 // Windows refused a post or send: Logger32 runs with higher rights, and the
 // operator must start the bridge the same way.
 void NoteDelivery(Station& s, platform::Delivery d) {
-    if (d != platform::Delivery::Refused || s.link.refused) return;
-    s.link.refused = true;
-    lifecycle::ShowStatus(s);
+    if (d == platform::Delivery::Refused) s.link.refused = true;
 }
 
 void PostNow(Station& s, WParam code, LParam value) {
@@ -171,8 +166,7 @@ LResult HookWindowProc(Station& s, WindowHandle window, MessageId msg, WParam wP
                         static_cast<LParam>(s.form.HandleOf(ControlId::Logger32TextBox).value));
                 // Back after it was lost: who holds the rig, as at start-up.
                 if (s.link.returning) {
-                    PostSet(
-                        s, handover::Logger32HasRig(s) ? kLogger32TakesControl : kMixWTakesControl);
+                    PostSet(s, s.rig.logger32HasRig ? kLogger32TakesControl : kMixWTakesControl);
                 }
             } else {
                 ArmHandshakeTimer(s, Handshake::TryingNextName, window::kRetryIntervalMs);

@@ -78,4 +78,9 @@ struct LinkState {
     bool refused = false;
 };
 
+// Logger32 was linked and its window went away; it has not come back yet.
+[[nodiscard]] inline bool Away(const LinkState& link) {
+    return link.handshake == Handshake::Lost || link.returning;
+}
+
 }  // namespace linkwell::logger32

@@ -31,8 +31,11 @@ struct PushState {
     // and its fields (tag, value) for the file of QSOs not taken.
     platform::Text record;
     std::vector<std::pair<std::u16string_view, platform::Text>> recordFields;
-    // The mode and the frequency (kHz, as sent) last given to Logger32.
+    // The mode and the frequency (MHz) last given to Logger32.
     platform::Text modeGiven, frequencyGiven;
+    // MixW's link openings and returns the push has acted on.
+    unsigned linkOpeningsSeen = 0;
+    unsigned mixwReturnsSeen = 0;
 };
 
 // A QSO logged in MixW that Logger32 has not taken yet.

@@ -21,7 +21,7 @@
 #include <optional>
 #include <string_view>
 
-#include "bridge/station.h"
+#include "station/station.h"
 
 namespace linkwell::to_logger32 {
 

@@ -14,9 +14,9 @@
 #include <vector>
 
 #include "bridge/bridge.h"
-#include "bridge/station.h"
 #include "platform/platform.h"
 #include "scenario/text.h"
+#include "station/station.h"
 #include "support/started.h"
 #include "window/form.h"
 
