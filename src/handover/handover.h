@@ -14,6 +14,8 @@
 
 namespace linkwell::handover {
 
+// The two boxes of the handover, word for word as operators know them
+// ("Souncard", "Mashine" included): kept byte for byte, do not correct.
 inline constexpr std::u16string_view kFreeLogger32Side =
     u"Please close Souncard window and CW Mashine window Logger32 and after that press OK";
 inline constexpr std::u16string_view kFreeMixWSide =

@@ -16,10 +16,15 @@ namespace linkwell::to_logger32 {
 // What a remembered text becomes when Logger32 must be told everything
 // again (a handover): a text that MixW's mode box and the record fields do
 // not hold in practice, so the next pushes resend them. The frequency's
-// remembered text is a number and can never equal it.
+// remembered text is a number and can never equal it. Only the bridge sees
+// it, but it is the word the bridge has always used (a Boolean's False as
+// text): kept byte for byte, so that a MixW mode box that really holds
+// "False" behaves as it always did.
 inline constexpr std::u16string_view kResendMarker = u"False";
 // What the remembered callsign becomes when the field links open: a text
 // no callsign is, so the first tick with a callsign in MixW sends the record.
+// Kept byte for byte: a call box holding "ru" is not sent on the links'
+// opening, as it never was.
 inline constexpr std::u16string_view kCallNotYetSent = u"ru";
 
 struct PushState {

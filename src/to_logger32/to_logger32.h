@@ -48,6 +48,8 @@ inline constexpr std::u16string_view kSave = u"Save";
 inline constexpr std::u16string_view kRemove = u"Remove";
 inline constexpr std::u16string_view kEndOfRecord = u"<EOR>";
 // Left in TextCommand after logging, so that MixW's next "Save" is a change.
+// MixW's command item sees the box's text through its link: kept byte for
+// byte, as MixW2 has always been shown it.
 inline constexpr std::u16string_view kSentMarker = u"Murex_Send";
 
 // One push per tick of the push timer: the mode if it changed, else the frequency if it
