@@ -20,6 +20,7 @@ namespace {
 
 using scenario::Action;
 using scenario::ActionKind;
+namespace act = scenario::act;
 
 constexpr std::size_t kKeptViolations = 20;
 
@@ -206,9 +207,9 @@ public:
         now_ = 0;
         mixwRunning_ = false;
         pending_.clear();
-        if (d_.Chance(20)) Push(Make(ActionKind::Logger32Refuse)).count = d_.Between(1, 6);
+        if (d_.Chance(20)) Push(scenario::make::Refuse(now_, d_.Between(1, 6)));
         if (d_.Chance(2)) Push(Make(ActionKind::Logger32Silent));
-        Push(Make(ActionKind::Logger32Start)).flag = d_.Chance(5);
+        Push(scenario::make::StartLogger32(now_, !d_.Chance(5)));
         if (d_.Chance(90)) {
             Push(Make(ActionKind::MixWStart));
             mixwRunning_ = true;
@@ -258,14 +259,12 @@ private:
         if (r < 370)
             return Dde("Command", d_.Chance(90) ? Ascii(d_.Pick(kCommands)) : RandomText(d_));
         if (r < 430) {
-            Action a = Make(ActionKind::MixWFqA);
-            a.hertz = Hertz(d_);
-            return a;
+            return scenario::make::Hertz(now_, ActionKind::MixWFqA, Hertz(d_));
         }
         if (r < 470) {
-            Action a = Make(ActionKind::MixWAudioFq);
-            a.hertz = d_.Chance(80) ? static_cast<double>(d_.Between(0, 3000)) : Hertz(d_);
-            return a;
+            return scenario::make::Hertz(
+                now_, ActionKind::MixWAudioFq,
+                d_.Chance(80) ? static_cast<double>(d_.Between(0, 3000)) : Hertz(d_));
         }
         if (r < 530) return Text(GoodSpot(d_));
         if (r < 560) return Text(BrokenSpot(d_));
@@ -281,7 +280,7 @@ private:
                 case 4: {
                     // Logger32 names its text window again, now and then a wrong one.
                     Action a = Post(3, d_.Between(0, 0x30000));
-                    if (d_.Chance(80)) a.param.handle = "Logger32Text";
+                    if (d_.Chance(80)) std::get<act::Post>(a.details).param.handle = "Logger32Text";
                     return a;
                 }
                 default: return Post(d_.Between(0, 120), d_.Between(-5, 1'000'000));
@@ -302,32 +301,28 @@ private:
             return Make(ActionKind::MixWStop);
         }
         if (r < 866) {
-            Action a = Make(ActionKind::Logger32Refuse);
-            a.count = d_.Between(1, 6);
-            return a;
+            return scenario::make::Refuse(now_, d_.Between(1, 6));
         }
         if (r < 867 && d_.Chance(20)) {
-            return Make(d_.Chance(50) ? ActionKind::Logger32Stop : ActionKind::Logger32Start);
+            return d_.Chance(50) ? Make(ActionKind::Logger32Stop)
+                                 : scenario::make::StartLogger32(now_, true);
         }
         if (r < 868) {
-            Action a = Make(ActionKind::LocaleDecimal);
-            a.text = d_.Chance(50) ? u"," : u".";
-            return a;
+            return scenario::make::Decimal(now_, d_.Chance(50) ? u"," : u".");
         }
         if (r < 869 && d_.Chance(25)) return Make(ActionKind::Close);
         if (r < 875) {
             // Logger32 stops answering for a while (a busy database, a
             // cluster flood); now and then for longer than a send's bound.
-            Action a = Make(ActionKind::Logger32Hang);
-            a.count = d_.Chance(50) ? d_.Between(100, 2'900) : d_.Between(3'000, 30'000);
-            hungUntil_ = now_ + a.count;
-            return a;
+            const auto ms = d_.Chance(50) ? d_.Between(100, 2'900) : d_.Between(3'000, 30'000);
+            hungUntil_ = now_ + ms;
+            return scenario::make::Hang(now_, ActionKind::Logger32Hang, ms);
         }
         if (r < 885 && now_ < hungUntil_ && d_.Chance(40)) {
             // The operator ends the hung Logger32 and starts it again.
             hungUntil_ = 0;
             Push(Make(ActionKind::Logger32Stop));
-            return Make(ActionKind::Logger32Start);
+            return scenario::make::StartLogger32(now_, true);
         }
         if (r < 886 && d_.Chance(10)) return Make(ActionKind::SessionEnd);
         return Make(ActionKind::Nop);
