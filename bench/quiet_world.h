@@ -7,11 +7,12 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <optional>
 #include <utility>
 
 #include "bridge/bridge.h"
-#include "bridge/station.h"
 #include "platform/platform.h"
+#include "station/station.h"
 #include "tests/support/started.h"
 #include "window/form.h"
 
@@ -42,6 +43,7 @@ public:
     platform::NumberResult FqA() override { return fqa_; }
     platform::NumberResult AudioFq() override { return audioFq_; }
     bool ServerGone() override { return false; }
+    bool StillThere() override { return true; }
 
 private:
     Counts& counts_;
@@ -124,6 +126,10 @@ public:
     bool LinksConnected() override { return true; }
     void CloseLinks() override {}
     Text DecimalSeparator() override { return u"."; }
+    Text UtcDate() override { return u"20261209"; }
+    Text NotLoggedPath() override { return u"not-logged.adi"; }
+    std::optional<Text> ReadNotLogged() override { return std::nullopt; }
+    bool WriteNotLogged(const Text&) override { return true; }
 
     // --- FormView -------------------------------------------------------------
     WindowHandle HandleOf(window::WindowId w) override {

@@ -83,22 +83,26 @@ void StationDay::Count(const Action& a) {
     ++totals_.actions;
     switch (a.kind) {
         case ActionKind::Logger32SetText:
-            if (a.text.find(u"APP_DXSPOT_CLICKED") != std::u16string::npos) {
+            if (a.As<scenario::act::Text>().text.find(u"APP_DXSPOT_CLICKED") !=
+                std::u16string::npos) {
                 ++totals_.spots;
             } else {
                 ++totals_.logger32Records;
             }
             break;
         case ActionKind::MixWDde:
-            if (a.name == "Command" && a.text == u"Save") ++totals_.qsosSaved;
+            if (a.As<scenario::act::Dde>().item == "Command" &&
+                a.As<scenario::act::Dde>().value == u"Save") {
+                ++totals_.qsosSaved;
+            }
             break;
         case ActionKind::MixWFqA: ++totals_.mixwFrequencyChanges; break;
         case ActionKind::Logger32Post:
-            if (a.count == 100) ++totals_.logger32FrequencyChanges;
+            if (a.As<scenario::act::Post>().code == 100) ++totals_.logger32FrequencyChanges;
             break;
         case ActionKind::Click:
-            if (a.name == "Command2") ++totals_.handoversToLogger32;
-            if (a.name == "Command1") ++totals_.handoversToMixW;
+            if (a.As<scenario::act::Click>().button == "Command2") ++totals_.handoversToLogger32;
+            if (a.As<scenario::act::Click>().button == "Command1") ++totals_.handoversToMixW;
             break;
         default: break;
     }
@@ -118,7 +122,7 @@ std::int64_t StationDay::Timer2Ticks() const {
 }
 
 void StationDay::MakeStartUp() {
-    pending_.push_back(Make(0, ActionKind::Logger32Start));
+    pending_.push_back(scenario::make::StartLogger32(0, true));
     pending_.push_back(Make(0, ActionKind::MixWStart));
     pending_.push_back(Dde(0, "Mode", "RTTY"));
     pending_.push_back(Dde(0, "khz", "14080"));

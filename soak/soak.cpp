@@ -20,6 +20,7 @@ namespace {
 
 using scenario::Action;
 using scenario::ActionKind;
+namespace act = scenario::act;
 
 constexpr std::size_t kKeptViolations = 20;
 
@@ -206,9 +207,9 @@ public:
         now_ = 0;
         mixwRunning_ = false;
         pending_.clear();
-        if (d_.Chance(20)) Push(Make(ActionKind::Logger32Refuse)).count = d_.Between(1, 6);
+        if (d_.Chance(20)) Push(scenario::make::Refuse(now_, d_.Between(1, 6)));
         if (d_.Chance(2)) Push(Make(ActionKind::Logger32Silent));
-        Push(Make(ActionKind::Logger32Start)).flag = d_.Chance(5);
+        Push(scenario::make::StartLogger32(now_, !d_.Chance(5)));
         if (d_.Chance(90)) {
             Push(Make(ActionKind::MixWStart));
             mixwRunning_ = true;
@@ -258,14 +259,12 @@ private:
         if (r < 370)
             return Dde("Command", d_.Chance(90) ? Ascii(d_.Pick(kCommands)) : RandomText(d_));
         if (r < 430) {
-            Action a = Make(ActionKind::MixWFqA);
-            a.hertz = Hertz(d_);
-            return a;
+            return scenario::make::Hertz(now_, ActionKind::MixWFqA, Hertz(d_));
         }
         if (r < 470) {
-            Action a = Make(ActionKind::MixWAudioFq);
-            a.hertz = d_.Chance(80) ? static_cast<double>(d_.Between(0, 3000)) : Hertz(d_);
-            return a;
+            return scenario::make::Hertz(
+                now_, ActionKind::MixWAudioFq,
+                d_.Chance(80) ? static_cast<double>(d_.Between(0, 3000)) : Hertz(d_));
         }
         if (r < 530) return Text(GoodSpot(d_));
         if (r < 560) return Text(BrokenSpot(d_));
@@ -281,7 +280,7 @@ private:
                 case 4: {
                     // Logger32 names its text window again, now and then a wrong one.
                     Action a = Post(3, d_.Between(0, 0x30000));
-                    if (d_.Chance(80)) a.param.handle = "Logger32Text";
+                    if (d_.Chance(80)) std::get<act::Post>(a.details).param.handle = "Logger32Text";
                     return a;
                 }
                 default: return Post(d_.Between(0, 120), d_.Between(-5, 1'000'000));
@@ -302,19 +301,30 @@ private:
             return Make(ActionKind::MixWStop);
         }
         if (r < 866) {
-            Action a = Make(ActionKind::Logger32Refuse);
-            a.count = d_.Between(1, 6);
-            return a;
+            return scenario::make::Refuse(now_, d_.Between(1, 6));
         }
         if (r < 867 && d_.Chance(20)) {
-            return Make(d_.Chance(50) ? ActionKind::Logger32Stop : ActionKind::Logger32Start);
+            return d_.Chance(50) ? Make(ActionKind::Logger32Stop)
+                                 : scenario::make::StartLogger32(now_, true);
         }
         if (r < 868) {
-            Action a = Make(ActionKind::LocaleDecimal);
-            a.text = d_.Chance(50) ? u"," : u".";
-            return a;
+            return scenario::make::Decimal(now_, d_.Chance(50) ? u"," : u".");
         }
         if (r < 869 && d_.Chance(25)) return Make(ActionKind::Close);
+        if (r < 875) {
+            // Logger32 stops answering for a while (a busy database, a
+            // cluster flood); now and then for longer than a send's bound.
+            const auto ms = d_.Chance(50) ? d_.Between(100, 2'900) : d_.Between(3'000, 30'000);
+            hungUntil_ = now_ + ms;
+            return scenario::make::Hang(now_, ActionKind::Logger32Hang, ms);
+        }
+        if (r < 885 && now_ < hungUntil_ && d_.Chance(40)) {
+            // The operator ends the hung Logger32 and starts it again.
+            hungUntil_ = 0;
+            Push(Make(ActionKind::Logger32Stop));
+            return scenario::make::StartLogger32(now_, true);
+        }
+        if (r < 886 && d_.Chance(10)) return Make(ActionKind::SessionEnd);
         return Make(ActionKind::Nop);
     }
 
@@ -322,6 +332,7 @@ private:
     std::uint64_t left_;
     std::int64_t now_ = 0;
     bool mixwRunning_ = false;
+    std::int64_t hungUntil_ = 0;
     std::deque<Action> pending_;
 };
 
@@ -336,7 +347,9 @@ public:
         if (a.kind == ActionKind::MixWStart || a.kind == ActionKind::MixWStop) {
             mixw_.emplace_back(a.time, a.kind == ActionKind::MixWStart);
         }
-        if (a.kind == ActionKind::Close && !firstClose_) firstClose_ = a.time;
+        if ((a.kind == ActionKind::Close || a.kind == ActionKind::SessionEnd) && !firstClose_) {
+            firstClose_ = a.time;
+        }
     }
     bool MixWRunningAt(std::int64_t t) {
         while (!mixw_.empty() && mixw_.front().first <= t) {
@@ -396,6 +409,34 @@ private:
     std::uint64_t hash_ = 0xCBF29CE484222325ULL;
 };
 
+std::size_t CountOf(const platform::Text& text, std::u16string_view what) {
+    std::size_t n = 0;
+    for (auto at = text.find(what); at != platform::Text::npos; at = text.find(what, at + 1)) ++n;
+    return n;
+}
+
+// Every logging made in the session is in Logger32's log or in
+// not-logged.adi, and none is in the log twice: the loggings Logger32 took
+// and the records the file keeps add up to the loggings made, exactly (one
+// still in doubt when the bridge ended is in the file, marked, and was not
+// taken: the simulated world ends with the bridge).
+void CheckEveryQsoOnce(sim::World& world, Watcher& watcher, Result& result) {
+    const auto made = world.TheBridge().State().kept.lastNumber;
+    const auto taken = world.Logger32().Logged().size();
+    const auto& file = world.NotLogged();
+    const std::size_t kept = file ? CountOf(*file, u"<EOR>") : 0;
+    const std::size_t inDoubt = file ? CountOf(*file, u"<APP_LINKWELL_IN_DOUBT:1>Y") : 0;
+    result.loggingsMade += made;
+    result.loggingsTaken += taken;
+    result.loggingsKept += kept;
+    result.loggingsInDoubt += inDoubt;
+    if (taken + kept != made || inDoubt > 1) {
+        watcher.Violation("loggings made " + std::to_string(made) + ", taken by Logger32 " +
+                          std::to_string(taken) + ", kept in the file " + std::to_string(kept) +
+                          " (in doubt " + std::to_string(inDoubt) + ")");
+    }
+}
+
 bool IsBridgeControl(platform::WindowHandle h) {
     return h.value >= sim::kFirstControl && h.value < sim::kFirstControl + window::kControlCount;
 }
@@ -430,7 +471,9 @@ Result Run(const Options& options) {
                 watcher.Violation("a malformed text to Logger32 (" + *fault +
                                   "): " + scenario::Quote(text));
             }
-            if (text.starts_with(u"<CALL:")) {
+            // A record that waited behind a text Logger32 had not taken was
+            // the boxes when it was made, not now.
+            if (text.starts_with(u"<CALL:") && !world.EndingSend()) {
                 ++result.recordsChecked;
                 const auto boxes = RecordOfBoxes(world.TheBridge().State().form);
                 if (text != boxes) {
@@ -444,6 +487,7 @@ Result Run(const Options& options) {
         } catch (const std::exception& e) {
             watcher.Violation(std::string("the bridge failed: ") + e.what());
         }
+        CheckEveryQsoOnce(world, watcher, result);
         trace.flush();
         result.events += handed;
         result.virtualMs += static_cast<std::uint64_t>(world.Now());

@@ -8,6 +8,9 @@
 //    whose lengths count the value's UTF-16 units;
 //  - a QSO record sent equals the nine boxes at that moment;
 //  - nothing reaches MixW's object while MixW2 is closed;
+//  - after each session, every logging made is in Logger32's log or in
+//    not-logged.adi, and none is in the log twice (Logger32 hangs, is ended
+//    while hung and restarts; the bridge is closed or its session ended);
 //  - the bridge never throws.
 // When the operator closes the bridge, the next session starts it anew.
 // The same seed gives the same events, and so the same trace.
@@ -36,6 +39,10 @@ struct Result {
     std::uint64_t textsChecked = 0;
     std::uint64_t recordsChecked = 0;
     std::uint64_t mixwCalls = 0;
+    std::uint64_t loggingsMade = 0;
+    std::uint64_t loggingsTaken = 0;
+    std::uint64_t loggingsKept = 0;
+    std::uint64_t loggingsInDoubt = 0;
     std::uint64_t violationCount = 0;
     std::vector<std::string> violations;  // the first few, described
 };

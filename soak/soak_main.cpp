@@ -55,6 +55,10 @@ int main(int argc, char** argv) {
               << "texts_checked=" << r.textsChecked << "\n"
               << "records_checked=" << r.recordsChecked << "\n"
               << "mixw_calls=" << r.mixwCalls << "\n"
+              << "loggings_made=" << r.loggingsMade << "\n"
+              << "loggings_taken=" << r.loggingsTaken << "\n"
+              << "loggings_kept=" << r.loggingsKept << "\n"
+              << "loggings_in_doubt=" << r.loggingsInDoubt << "\n"
               << "trace_hash=" << std::hex << r.traceHash << std::dec << "\n"
               << "wall_s=" << wall.count() << "\n"
               << "violations=" << r.violationCount << "\n";

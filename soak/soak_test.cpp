@@ -72,6 +72,9 @@ TEST(Soak, ARunChecksTextsAndRecordsAndFindsNothingWrong) {
     EXPECT_GT(r.recordsChecked, 20u);
     EXPECT_GT(r.mixwCalls, 100u);
     EXPECT_GT(r.sessions, 1u);
+    // Loggings taken, kept and in doubt all occur, so the count's check bites.
+    EXPECT_GT(r.loggingsTaken, 50u);
+    EXPECT_GT(r.loggingsKept, 0u);
 }
 
 }  // namespace

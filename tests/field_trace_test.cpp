@@ -161,8 +161,8 @@ TEST(FieldTraceRecorder, WritesPeersGoneHungAndBack) {
     // its turn until Logger32 wakes and takes the first.
     EXPECT_TRUE(
         has("9200 L32 text \"<APP_FORCE_FREQ:4>7031\"\n12200 WAITED text 3000\n"
-            "12200 PENDING text\n12200 DDE khz \"7032.0\"\n"
-            "12200 STATUS \"Logger32 not answering\"\n12900 SETTLED taken\n"
+            "12200 PENDING text\n12200 STATUS \"Logger32 not answering\"\n"
+            "12200 DDE khz \"7032.0\"\n12900 SETTLED taken\n"
             "12900 L32 text \"<APP_FORCE_FREQ:4>7032\"\n"
             "12900 STATUS \"            MixW2 control active !\"\n"
             "12950 DDE khz \"7033.0\"\n12950 L32 text \"<APP_FORCE_FREQ:4>7033\"\n"))
@@ -328,6 +328,24 @@ TEST(FieldTraceReplay, ReportsWhereTheReplayDiffers) {
                                  "\"<MODE:BPSK31>\""),
               std::string::npos)
         << result.report;
+}
+
+TEST(FieldTraceReplay, ALineLaterThanRecordedIsTheSameOnlyWithinTheTolerance) {
+    auto field = Record(kSession).field;
+    // As if the station's bridge had logged the QSO 300 ms later than the
+    // simulated one does: the replayed line is 300 ms early.
+    const std::string line = "8100 L32 text \"<APP_LOGQSO:";
+    const auto at = field.find(line);
+    ASSERT_NE(at, std::string::npos) << field;
+    field.replace(at, 4, "8400");
+    const auto plan = linkwell::sim::PlanReplay(field, "f");
+    EXPECT_TRUE(linkwell::sim::Replay(plan, 300).same);
+    EXPECT_FALSE(linkwell::sim::Replay(plan, 299).same);
+    // And 300 ms earlier than the replay: the same rule the other way.
+    field.replace(at, 4, "7800");
+    const auto early = linkwell::sim::PlanReplay(field, "f");
+    EXPECT_TRUE(linkwell::sim::Replay(early, 300).same);
+    EXPECT_FALSE(linkwell::sim::Replay(early, 299).same);
 }
 
 // The scenario's actions without its comments.

@@ -265,14 +265,15 @@ TEST(ScenarioFile, ReadsStringsNumbersAndHandles) {
         "logger32 settext plain\nat 300\n",
         "f");
     ASSERT_EQ(a.size(), 6u);
-    EXPECT_EQ(a[0].count, 100);
-    EXPECT_EQ(a[0].param.number, -12);
-    EXPECT_EQ(a[1].param.handle, std::optional<std::string>("Sent"));
-    EXPECT_EQ(a[2].name, "Call") << "items are matched without regard to case";
-    EXPECT_EQ(a[2].text, u"G0\"X\\\u00e9\U0001F600");
+    namespace act = scenario::act;
+    EXPECT_EQ(a[0].As<act::Post>().code, 100);
+    EXPECT_EQ(a[0].As<act::Post>().param.number, -12);
+    EXPECT_EQ(a[1].As<act::Post>().param.handle, std::optional<std::string>("Sent"));
+    EXPECT_EQ(a[2].As<act::Dde>().item, "Call") << "items are matched without regard to case";
+    EXPECT_EQ(a[2].As<act::Dde>().value, u"G0\"X\\\u00e9\U0001F600");
     EXPECT_EQ(a[3].time, 250);
-    EXPECT_DOUBLE_EQ(a[3].hertz, 7035000.5);
-    EXPECT_EQ(a[4].text, u"plain");
+    EXPECT_DOUBLE_EQ(a[3].As<act::Hertz>().hz, 7035000.5);
+    EXPECT_EQ(a[4].As<act::Text>().text, u"plain");
     EXPECT_EQ(a[5].kind, ActionKind::Nop);
     EXPECT_EQ(a[5].time, 300) << "the run reaches the clock's last value";
 }

@@ -13,6 +13,11 @@ using window::ControlId;
 
 Bridge::Bridge(platform::Platform& os, window::FormView& view) : station_(os, view) {
     station_.form.OnTextChange([this](ControlId box) { TextChanged(box); });
+    station_.linkValueArrived = [this](ControlId box, const platform::Text& value) {
+        const Nested nested(depth_);
+        station_.form.SetText(box, value);
+        AfterEvent();
+    };
 }
 
 // The status line is drawn when the outermost event is over: a handler
@@ -37,7 +42,9 @@ void Bridge::TimerTick(int slot) {
     switch (window::TimerFromSlot(slot)) {
         case ControlId::HandshakeTimer: logger32::OnHandshakeTick(station_); break;
         case ControlId::StartupTimer: lifecycle::WaitForPeers(station_); break;
-        case ControlId::PushTimer: mixw::OnPushTick(station_); break;
+        case ControlId::PushTimer:
+            if (mixw::OnPushTick(station_)) to_logger32::PushMixWToLogger32(station_);
+            break;
         case ControlId::IntakeTimer: to_mixw::OnIntakeTick(station_); break;
         case ControlId::AboutTimer: lifecycle::OnAboutShown(station_); break;
         default: break;

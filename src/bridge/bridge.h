@@ -5,8 +5,8 @@
 // handler inside the assignment).
 #pragma once
 
-#include "bridge/station.h"
 #include "platform/platform.h"
+#include "station/station.h"
 #include "window/form.h"
 
 namespace linkwell {

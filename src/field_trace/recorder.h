@@ -50,9 +50,6 @@ public:
     // The bridge built on this recorder: its entries are watched from now,
     // and a trace that could not be opened is reported on its status line.
     void Attach(Bridge& bridge);
-    // A synchronous call of the world gave up (a hung Logger32): "send" or
-    // "text". The world reports it; the platform layer does not return it.
-    void CallTimedOut(std::string_view what);
 
     // --- Platform ----------------------------------------------------------
     WindowHandle FindWindowByTitle(const Text& title) override;
@@ -121,6 +118,8 @@ private:
     [[nodiscard]] std::string Param(LParam value) const;
     [[nodiscard]] std::optional<std::string> NameOf(MessageId msg) const;
     void ReportFailure();
+    // A send to Logger32 gave up (the leaving notice of a hung Logger32).
+    void CallTimedOut(std::string_view what);
     // What a post or send to Logger32 came to, when it was not taken.
     void Delivered(std::string_view what, platform::Delivery d);
 

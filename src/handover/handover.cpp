@@ -1,7 +1,7 @@
 #include "handover/handover.h"
 
-#include "lifecycle/lifecycle.h"
 #include "logger32/link.h"
+#include "station/status.h"
 #include "to_logger32/to_logger32.h"
 #include "window/intervals.h"
 
@@ -18,9 +18,9 @@ void GiveRigToMixW(Station& s) {
     s.form.SetBackColor(ControlId::Logger32TakesRigButton, window::kLightCyan);
     s.form.SetBackColor(ControlId::SidebandButton, window::kLightBlue);
     logger32::PostSet(s, logger32::kMixWTakesControl);
-    lifecycle::ShowStatus(s);
+    station::DrawStatus(s);
     to_logger32::ForgetWhatWasSent(s);
-    if (lifecycle::Started(s)) {
+    if (s.start.started) {
         s.os.MessageBox(Text(kFreeLogger32Side), Text(window::kProgramTitle));
         s.form.Arm(ControlId::PushTimer, window::kPushIntervalMs);
     }
@@ -36,7 +36,6 @@ void GiveRigToLogger32(Station& s) {
     s.form.SetBackColor(ControlId::MixWTakesRigButton, window::kLightCyan);
     logger32::PostSet(s, logger32::kLogger32TakesControl);
     s.form.Disarm(ControlId::PushTimer);
-    lifecycle::ShowStatus(s);
 }
 
 void ToggleSideband(Station& s) {

@@ -10,12 +10,12 @@
 
 #include <string_view>
 
-#include "bridge/station.h"
+#include "station/station.h"
 
 namespace linkwell::handover {
 
-inline constexpr std::u16string_view kMixWActive = u"            MixW2 control active !";
-inline constexpr std::u16string_view kLogger32Active = u"         Logger32 control active !";
+// The two boxes of the handover, word for word as operators know them
+// ("Souncard", "Mashine" included): kept byte for byte, do not correct.
 inline constexpr std::u16string_view kFreeLogger32Side =
     u"Please close Souncard window and CW Mashine window Logger32 and after that press OK";
 inline constexpr std::u16string_view kFreeMixWSide =

@@ -3,6 +3,7 @@
 #include "handover/handover.h"
 #include "logger32/link.h"
 #include "mixw/attach.h"
+#include "station/status.h"
 #include "to_logger32/to_logger32.h"
 #include "window/intervals.h"
 
@@ -14,18 +15,10 @@ using window::WindowId;
 
 namespace {
 
-Text Count(std::size_t n, std::u16string_view one, std::u16string_view many) {
-    const std::string digits = std::to_string(n);
-    return Text(digits.begin(), digits.end()) + u' ' + Text(n == 1 ? one : many);
-}
-
-Text Kept(std::size_t n) {
-    return Count(n, u"QSO kept", u"QSOs kept");
-}
-
 // The note about QSOs an earlier run left in not-logged.adi.
 Text LeftoverNote(int n) {
-    return Count(static_cast<std::size_t>(n), u"QSO was", u"QSOs were") +
+    const std::string digits = std::to_string(n);
+    return Text(digits.begin(), digits.end()) + (n == 1 ? u" QSO was" : u" QSOs were") +
            u" not taken by Logger32: see not-logged.adi";
 }
 
@@ -72,9 +65,11 @@ void WaitForPeers(Station& s) {
     s.form.SetText(ControlId::StatusLine, Text(mixw::kWaitingForMixW));
     s.os.Sleep(window::kMixWSettleMs);
     while (!mixw::TryAttach(s)) s.os.Sleep(window::kPeerPollMs);
-    s.start.status = StatusText(s);
-    const int leftover = to_logger32::LeftoverCount(s);
-    s.form.SetText(ControlId::StatusLine, leftover > 0 ? LeftoverNote(leftover) : s.start.status);
+    if (const int leftover = to_logger32::LeftoverCount(s); leftover > 0) {
+        station::NoteOnStatusLine(s, LeftoverNote(leftover));
+    } else {
+        station::DrawStatus(s);
+    }
     s.form.Arm(ControlId::IntakeTimer, window::kIntakeDelayMs);
     s.form.Arm(ControlId::PushTimer, window::kPushIntervalMs);
     s.start.started = true;
@@ -88,31 +83,9 @@ void OnWatchTick(Station& s) {
     to_logger32::DeliverKeptLoggings(s);
 }
 
-Text StatusText(const Station& s) {
-    const std::size_t kept = to_logger32::KeptCount(s);
-    if (logger32::Logger32Elevated(s)) return Text(logger32::kLogger32Elevated);
-    if (kept > 0 && to_logger32::FileUnwritable(s)) return Text(kFileUnwritable);
-    if (logger32::Logger32Away(s)) {
-        if (kept == 0) return Text(logger32::kWaitingForLogger32);
-        return u"Logger32 closed: " + Kept(kept);
-    }
-    if (logger32::Logger32NotAnswering(s)) {
-        if (kept == 0) return Text(kLogger32NotAnswering);
-        return Text(kLogger32NotAnswering) + u": " + Kept(kept);
-    }
-    if (kept > 0) return Kept(kept) + u" for Logger32";
-    if (mixw::MixWAway(s)) return Text(mixw::kWaitingForMixWBack);
-    return Text(handover::Logger32HasRig(s) ? handover::kLogger32Active : handover::kMixWActive);
-}
-
-void ShowStatus(Station& s) {
-    s.start.status = StatusText(s);
-    s.form.SetText(ControlId::StatusLine, s.start.status);
-}
-
 void AfterEvent(Station& s, bool outermost) {
     to_logger32::Settle(s);
-    if (outermost && s.start.started && StatusText(s) != s.start.status) ShowStatus(s);
+    if (outermost && s.start.started) station::RedrawStatusIfChanged(s);
 }
 
 void Unload(Station& s) {

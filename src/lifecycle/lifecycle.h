@@ -2,7 +2,7 @@
 // wait for Logger32 and MixW2, and the unload when the window closes.
 #pragma once
 
-#include "bridge/station.h"
+#include "station/station.h"
 
 namespace linkwell::lifecycle {
 
@@ -35,14 +35,6 @@ void AfterEvent(Station& s, bool outermost);
 
 // Every second once started: is Logger32 / MixW2 still there, or back?
 void OnWatchTick(Station& s);
-
-// The status line: what the bridge waits for, else who holds the rig.
-void ShowStatus(Station& s);
-[[nodiscard]] platform::Text StatusText(const Station& s);
-
-inline constexpr std::u16string_view kLogger32NotAnswering = u"Logger32 not answering";
-inline constexpr std::u16string_view kFileUnwritable =
-    u"Cannot write not-logged.adi: QSOs not taken are kept only until Linkwell closes";
 
 [[nodiscard]] inline bool Started(const Station& s) {
     return s.start.started;

@@ -3,8 +3,6 @@
 #include <cstdlib>
 #include <string>
 
-#include "handover/handover.h"
-#include "lifecycle/lifecycle.h"
 #include "logger32/outbox.h"
 #include "window/intervals.h"
 
@@ -19,36 +17,7 @@ Text Decimal(std::int64_t n) {
     return Text(digits.begin(), digits.end());
 }
 
-MessageId Registered(Station& s, std::size_t nameIndex) {
-    return s.os.RegisterMessage(Text(kMessageNames[nameIndex]));
-}
-
-void AskToConnect(Station& s) {
-    s.link.handshake = Handshake::Asking;
-    PostNow(s, code::kConnect, static_cast<LParam>(s.link.ownWindow.value));
-}
-
-// Logger32's window is there: the rotation starts again from the first name.
-void StartRotation(Station& s) {
-    s.form.Disarm(ControlId::HandshakeTimer);
-    s.link.message = Registered(s, 0);
-    AskToConnect(s);
-}
-
 }  // namespace
-
-// Logger32's window went away: nothing more goes to its old handles. A
-// text still being sent stays with its send, which ends once the window
-// is gone; what waited behind it goes no more.
-void LoseLogger32(Station& s) {
-    s.link.logger32Window = {};
-    s.link.textWindow = {};
-    DropOutbox(s);
-    s.link.returning = false;
-    s.link.handshake = Handshake::Lost;
-    s.form.Disarm(ControlId::HandshakeTimer);
-    lifecycle::ShowStatus(s);
-}
 
 namespace {
 
@@ -61,33 +30,8 @@ bool IsLogger32Window(Station& s, WindowHandle window) {
            process != s.os.ProcessOf(s.link.ownWindow);
 }
 
-void ArmHandshakeTimer(Station& s, Handshake next, int ms) {
-    s.link.handshake = next;
-    s.form.Arm(ControlId::HandshakeTimer, ms);
-}
-
 void InstallHook(Station& s) {
     s.link.previousProc = s.os.SetWindowProc(s.link.ownWindow, s.os.HookProcedure());
-}
-
-// Asks under the name after the one in use; after the last one, gives up.
-void AskUnderNextName(Station& s) {
-    // The name in use is found by registering the names again: a registered
-    // id is the same for the same name for the whole session.
-    for (std::size_t i = 0; i + 1 < kMessageNames.size(); ++i) {
-        if (s.link.message == Registered(s, i)) {
-            s.link.message = Registered(s, i + 1);
-            AskToConnect(s);
-            s.form.Disarm(ControlId::HandshakeTimer);
-            return;
-        }
-    }
-    if (s.link.message == Registered(s, kMessageNames.size() - 1)) {
-        s.form.Disarm(ControlId::HandshakeTimer);
-        s.link.handshake = Handshake::GaveUp;
-        s.os.MessageBox(Text(kGiveUpText), Text(kGiveUpTitle));
-    }
-    s.form.Disarm(ControlId::HandshakeTimer);
 }
 
 }  // namespace
@@ -95,9 +39,7 @@ void AskUnderNextName(Station& s) {
 // Windows refused a post or send: Logger32 runs with higher rights, and the
 // operator must start the bridge the same way.
 void NoteDelivery(Station& s, platform::Delivery d) {
-    if (d != platform::Delivery::Refused || s.link.refused) return;
-    s.link.refused = true;
-    lifecycle::ShowStatus(s);
+    if (d == platform::Delivery::Refused) s.link.refused = true;
 }
 
 void PostNow(Station& s, WParam code, LParam value) {
@@ -113,10 +55,6 @@ void SetOwnWindow(Station& s, WindowHandle window) {
     s.link.ownWindow = window;
 }
 
-void UseFirstName(Station& s) {
-    s.link.message = Registered(s, 0);
-}
-
 bool LookForLogger32(Station& s) {
     s.link.logger32Window = s.os.FindWindowByTitle(Text(kWindowTitle));
     return Logger32Known(s);
@@ -125,32 +63,25 @@ bool LookForLogger32(Station& s) {
 void StartHandshake(Station& s) {
     s.form.SetTimerEnabled(ControlId::HandshakeTimer, false);
     InstallHook(s);
-    if (LookForLogger32(s)) {
-        StartRotation(s);
-    } else {
-        ArmHandshakeTimer(s, Handshake::Searching, window::kSearchIntervalMs);
-    }
+    Advance(s, LookForLogger32(s) ? HandshakeEvent::Found : HandshakeEvent::NotFound);
 }
 
 void Watch(Station& s) {
     if (s.link.handshake == Handshake::Lost) {
         // Back: connect as at start-up; the rest follows its answers.
-        if (LookForLogger32(s)) {
-            s.link.returning = true;
-            StartRotation(s);
-        }
+        if (LookForLogger32(s)) Advance(s, HandshakeEvent::Back);
         return;
     }
     if (!Logger32Known(s)) return;
-    if (s.os.ProcessOf(s.link.logger32Window) == 0) LoseLogger32(s);
+    if (s.os.ProcessOf(s.link.logger32Window) == 0) Advance(s, HandshakeEvent::WindowGone);
 }
 
 void OnHandshakeTick(Station& s) {
     if (s.link.handshake == Handshake::Searching) {
-        if (LookForLogger32(s)) StartRotation(s);
+        if (LookForLogger32(s)) Advance(s, HandshakeEvent::Found);
         return;
     }
-    AskUnderNextName(s);
+    Advance(s, HandshakeEvent::NextNameDue);
 }
 
 LResult HookWindowProc(Station& s, WindowHandle window, MessageId msg, WParam wParam,
@@ -161,22 +92,7 @@ LResult HookWindowProc(Station& s, WindowHandle window, MessageId msg, WParam wP
     const auto value32 = static_cast<std::int32_t>(static_cast<std::uint32_t>(lParam));
     switch (static_cast<std::uint32_t>(wParam)) {
         case code::kAnswer:
-            if (value32 != 0) {
-                // A stray acceptance while searching leaves the search running.
-                if (s.link.handshake != Handshake::Searching) {
-                    s.link.handshake = Handshake::Connected;
-                }
-                PostNow(s, code::kTextWindowOf, 0);
-                PostNow(s, code::kTextWindowOf,
-                        static_cast<LParam>(s.form.HandleOf(ControlId::Logger32TextBox).value));
-                // Back after it was lost: who holds the rig, as at start-up.
-                if (s.link.returning) {
-                    PostSet(
-                        s, handover::Logger32HasRig(s) ? kLogger32TakesControl : kMixWTakesControl);
-                }
-            } else {
-                ArmHandshakeTimer(s, Handshake::TryingNextName, window::kRetryIntervalMs);
-            }
+            Advance(s, value32 != 0 ? HandshakeEvent::Accepted : HandshakeEvent::Refused);
             break;
         case code::kTextWindow: {
             const WindowHandle named{static_cast<std::uint32_t>(lParam)};

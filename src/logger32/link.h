@@ -20,8 +20,8 @@
 #include <array>
 #include <cstdint>
 
-#include "bridge/station.h"
 #include "logger32/protocol.h"
+#include "station/station.h"
 
 namespace linkwell::logger32 {
 
@@ -52,11 +52,6 @@ enum class Handed { Taken, Queued, NotSent };
 // no longer wait behind texts.
 void StopSending(Station& s);
 
-// The status line while Logger32 is away or runs with higher rights.
-inline constexpr std::u16string_view kWaitingForLogger32 = u"Logger32 closed: waiting for it";
-inline constexpr std::u16string_view kLogger32Elevated =
-    u"Logger32 runs as administrator: start Linkwell as administrator too";
-
 // --- the start-up wait's steps ------------------------------------------------
 // The bridge window, named in every connect request.
 void SetOwnWindow(Station& s, WindowHandle window);
@@ -80,7 +75,7 @@ void StartHandshake(Station& s);
 }
 // Logger32 was linked and its window went away; it has not come back yet.
 [[nodiscard]] inline bool Logger32Away(const Station& s) {
-    return s.link.handshake == Handshake::Lost || s.link.returning;
+    return Away(s.link);
 }
 [[nodiscard]] inline bool Logger32Elevated(const Station& s) {
     return s.link.refused;

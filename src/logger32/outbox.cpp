@@ -118,7 +118,9 @@ void OnSendEnded(Station& s, platform::Delivery result) {
         s.link.textWindowLost = true;
         DropOutbox(s);
         // Ended with its program (Task Manager): lost now, not at the watch.
-        if (Logger32Known(s) && s.os.ProcessOf(s.link.logger32Window) == 0) LoseLogger32(s);
+        if (Logger32Known(s) && s.os.ProcessOf(s.link.logger32Window) == 0) {
+            Advance(s, HandshakeEvent::WindowGone);
+        }
     }
     Pump(s);
 }

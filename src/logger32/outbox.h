@@ -10,8 +10,17 @@ namespace linkwell::logger32 {
 void NoteDelivery(Station& s, platform::Delivery d);
 // Posts at once, ahead of anything waiting (the handshake's own codes).
 void PostNow(Station& s, WParam code, LParam value);
-// Logger32's window went away (its program ended).
-void LoseLogger32(Station& s);
+// What moves the handshake on, and its one place of transitions.
+enum class HandshakeEvent {
+    Found,        // Logger32's window is there (at start-up or while searching)
+    NotFound,     // it is not, at start-up
+    Accepted,     // code 0 with a non-zero lParam
+    Refused,      // code 0 with 0
+    NextNameDue,  // the retry delay after a refusal is over
+    WindowGone,   // its window went away (its program ended)
+    Back,         // a Logger32 window is there again after it was lost
+};
+void Advance(Station& s, HandshakeEvent event);
 // Logger32's text window is gone: what waits for it goes no more; its
 // loggings are settled as not taken.
 void DropOutbox(Station& s);

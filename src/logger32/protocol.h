@@ -79,6 +79,8 @@ inline constexpr std::array<CodeAndValue, 5> kLogger32TakesControl = {{{code::kL
                                                                        {code::kLogger32Set14, 0},
                                                                        {code::kRigSet19, 1}}};
 
+// The operator's box when every name was refused, word for word (the two
+// blanks after the first full stop included): kept byte for byte.
 inline constexpr std::u16string_view kGiveUpText =
     u"Unable to connect to Logger32.  I tried 5 different registered messages and all were "
     u"rejected";

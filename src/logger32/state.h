@@ -2,6 +2,7 @@
 // Logger32 link (logger32/) writes it; others read it through link.h.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <deque>
 #include <optional>
@@ -50,6 +51,7 @@ struct SettledLogging {
 
 struct LinkState {
     platform::WindowHandle ownWindow;       // the bridge window, named in connect requests
+    std::size_t nameIndex = 0;              // the name in use, in kMessageNames
     platform::MessageId message = 0;        // registered id of the name in use
     platform::WindowHandle logger32Window;  // Logger32's top-level window; 0 while unknown
     platform::WindowHandle textWindow;      // takes our texts (code 3); 0 until named
@@ -77,5 +79,10 @@ struct LinkState {
     // Windows refused a post or send: Logger32 runs with higher rights.
     bool refused = false;
 };
+
+// Logger32 was linked and its window went away; it has not come back yet.
+[[nodiscard]] inline bool Away(const LinkState& link) {
+    return link.handshake == Handshake::Lost || link.returning;
+}
 
 }  // namespace linkwell::logger32

@@ -2,10 +2,6 @@
 
 #include <utility>
 
-#include "lifecycle/lifecycle.h"
-#include "logger32/link.h"
-#include "to_logger32/to_logger32.h"
-
 namespace linkwell::mixw {
 
 using platform::Text;
@@ -18,7 +14,8 @@ namespace {
 platform::LinkStatus OpenLink(Station& s, ControlId box) {
     const auto& design = *window::Design(box).link;
     const platform::LinkTarget target{Text(design.service), Text(design.topic), Text(design.item)};
-    return s.os.ActivateLink(target, [&s, box](const Text& value) { s.form.SetText(box, value); });
+    return s.os.ActivateLink(target,
+                             [&s, box](const Text& value) { s.linkValueArrived(box, value); });
 }
 
 void OpenFieldLinks(Station& s) {
@@ -29,7 +26,7 @@ void OpenFieldLinks(Station& s) {
             s.mixw.unreachable.push_back(link.box);
         }
     }
-    to_logger32::ForgetCallSent(s);
+    ++s.mixw.linkOpenings;
     s.mixw.linksOpen = true;
 }
 
@@ -60,28 +57,26 @@ void Release(Station& s) {
     s.mixw.object.reset();
 }
 
-void OnPushTick(Station& s) {
+bool OnPushTick(Station& s) {
     // The tick runs only after start-up found both; one that has gone since
     // gets nothing until it is back.
-    if (!Attached(s) || !logger32::Logger32Known(s)) return;
+    if (!Attached(s) || s.link.logger32Window.isNull()) return false;
     if (!s.mixw.linksOpen) OpenFieldLinks(s);
-    to_logger32::PushMixWToLogger32(s);
+    return true;
 }
 
 void Watch(Station& s) {
     if (s.mixw.away) {
         if (!TryAttach(s)) return;
         s.mixw.away = false;
+        ++s.mixw.returns;
         OpenFieldLinks(s);
-        to_logger32::ForgetWhatWasSent(s);
-        lifecycle::ShowStatus(s);
         return;
     }
     if (!Attached(s)) return;
     // Without links (Logger32 took the rig before they opened) nothing else
     // would notice a MixW2 that closed: its object is asked directly.
-    const bool gone = (s.mixw.object && s.mixw.object->ServerGone()) ||
-                      !s.os.LinksConnected() ||
+    const bool gone = (s.mixw.object && s.mixw.object->ServerGone()) || !s.os.LinksConnected() ||
                       (!s.mixw.linksOpen && s.mixw.object && !s.mixw.object->StillThere());
     if (!gone) {
         if (s.mixw.linksOpen) RetryUnreachableLinks(s);
@@ -94,7 +89,6 @@ void Watch(Station& s) {
     s.os.CloseLinks();
     s.mixw.linksOpen = false;
     s.mixw.unreachable.clear();
-    lifecycle::ShowStatus(s);
 }
 
 }  // namespace linkwell::mixw

@@ -10,7 +10,7 @@
 #include <array>
 #include <string_view>
 
-#include "bridge/station.h"
+#include "station/station.h"
 #include "window/controls.h"
 
 namespace linkwell::mixw {
@@ -56,12 +56,11 @@ void Release(Station& s);
 [[nodiscard]] inline bool MixWAway(const Station& s) {
     return s.mixw.away;
 }
-inline constexpr std::u16string_view kWaitingForMixWBack = u"MixW2 closed: waiting for it";
 
-// Every 800 ms while MixW2 holds the rig: the first tick opens the links;
-// every tick pushes MixW's state to Logger32, unless one of the two
-// programs is away.
-void OnPushTick(Station& s);
+// Every 800 ms while MixW2 holds the rig: the first tick opens the links.
+// True when MixW's state is to be pushed to Logger32 now (false while one
+// of the two programs is away).
+[[nodiscard]] bool OnPushTick(Station& s);
 // Every watch tick: notices that MixW2 went away (a call found its server
 // gone, or its DDE conversations ended), and while it is away looks for
 // its object again; once it is back the links are reopened and everything

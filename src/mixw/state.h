@@ -24,6 +24,10 @@ struct MixWState {
     // Links that found no conversation (MixW's DDE server did not answer, or
     // a hung program held up the connect): tried again on each watch tick.
     std::vector<window::ControlId> unreachable;
+    // How often the links were opened, and MixW2 came back after it went
+    // away: the push reads them to tell Logger32 everything afresh.
+    unsigned linkOpenings = 0;
+    unsigned returns = 0;
 };
 
 }  // namespace linkwell::mixw

@@ -10,8 +10,8 @@
 #include <array>
 #include <cstdint>
 #include <optional>
-#include <vector>
 #include <string>
+#include <vector>
 
 #include "platform/platform.h"
 #include "scenario/trace.h"

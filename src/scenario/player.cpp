@@ -47,29 +47,36 @@ Action Player::Take() {
 void Player::Apply(const Action& a) {
     switch (a.kind) {
         case ActionKind::Nop: break;
-        case ActionKind::Logger32Start: stage_.StartLogger32(!a.flag); break;
+        case ActionKind::Logger32Start:
+            stage_.StartLogger32(a.As<act::Logger32Start>().withTextWindow);
+            break;
         case ActionKind::Logger32Stop: stage_.StopLogger32(); break;
-        case ActionKind::Logger32Refuse: logger32_.Refuse(a.count); break;
+        case ActionKind::Logger32Refuse: logger32_.Refuse(a.As<act::Refuse>().count); break;
         case ActionKind::Logger32Silent: logger32_.Silent(); break;
         case ActionKind::Logger32Post:
-            logger32_.Post(static_cast<WParam>(a.count), Resolve(a.param));
+            logger32_.Post(static_cast<WParam>(a.As<act::Post>().code),
+                           Resolve(a.As<act::Post>().param));
             break;
-        case ActionKind::Logger32SetText: logger32_.SetText(a.text); break;
-        case ActionKind::Logger32Hang: stage_.HangLogger32(a.count); break;
+        case ActionKind::Logger32SetText: logger32_.SetText(a.As<act::Text>().text); break;
+        case ActionKind::Logger32Hang: stage_.HangLogger32(a.As<act::Hang>().ms); break;
         case ActionKind::MixWStart: stage_.StartMixW(); break;
         case ActionKind::MixWStop: stage_.StopMixW(); break;
-        case ActionKind::MixWHang: stage_.HangMixW(a.count); break;
-        case ActionKind::MixWDde: mixw_.SetItem(a.name, a.text); break;
-        case ActionKind::MixWRefuse: mixw_.RefuseItem(a.name); break;
-        case ActionKind::MixWFqA: mixw_.SetFqA(a.hertz); break;
-        case ActionKind::MixWAudioFq: mixw_.SetAudioFq(a.hertz); break;
-        case ActionKind::Click: stage_.Click(*window::FindControl(a.name)); break;
+        case ActionKind::MixWHang: stage_.HangMixW(a.As<act::Hang>().ms); break;
+        case ActionKind::MixWDde:
+            mixw_.SetItem(a.As<act::Dde>().item, a.As<act::Dde>().value);
+            break;
+        case ActionKind::MixWRefuse: mixw_.RefuseItem(a.As<act::RefuseItem>().item); break;
+        case ActionKind::MixWFqA: mixw_.SetFqA(a.As<act::Hertz>().hz); break;
+        case ActionKind::MixWAudioFq: mixw_.SetAudioFq(a.As<act::Hertz>().hz); break;
+        case ActionKind::Click:
+            stage_.Click(*window::FindControl(a.As<act::Click>().button));
+            break;
         case ActionKind::Ok: stage_.PressOk(); break;
         case ActionKind::Close: stage_.CloseBridge(); break;
-        case ActionKind::LocaleDecimal: stage_.SetDecimalSeparator(a.text); break;
-        case ActionKind::Dump: stage_.Dump(a.names); break;
+        case ActionKind::LocaleDecimal: stage_.SetDecimalSeparator(a.As<act::Text>().text); break;
+        case ActionKind::Dump: stage_.Dump(a.As<act::Dump>().names); break;
         case ActionKind::SessionEnd: stage_.EndSession(); break;
-        case ActionKind::FilePut: stage_.PutNotLogged(a.text); break;
+        case ActionKind::FilePut: stage_.PutNotLogged(a.As<act::Text>().text); break;
     }
 }
 

@@ -151,37 +151,39 @@ void ReadLogger32(const LineParser& p, const Tokens& t, Action& a) {
         Arity(p, t, 2, 3);
         if (t.size() == 3 && t[2].raw != "notext") p.Fail("unknown option: " + t[2].raw);
         a.kind = ActionKind::Logger32Start;
-        a.flag = t.size() == 3;
+        a.details = act::Logger32Start{t.size() != 3};
     } else if (sub == "refuse") {
         Arity(p, t, 3, 3);
         a.kind = ActionKind::Logger32Refuse;
-        a.count = p.Integer(t[2], 0, std::numeric_limits<std::int32_t>::max());
+        a.details = act::Refuse{p.Integer(t[2], 0, std::numeric_limits<std::int32_t>::max())};
     } else if (sub == "silent" || sub == "stop") {
         Arity(p, t, 2, 2);
         a.kind = sub == "silent" ? ActionKind::Logger32Silent : ActionKind::Logger32Stop;
     } else if (sub == "post") {
         Arity(p, t, 4, 4);
         a.kind = ActionKind::Logger32Post;
-        a.count = p.Integer(t[2], 0, 0xFFFFFFFFLL);
+        act::Post post;
+        post.code = p.Integer(t[2], 0, 0xFFFFFFFFLL);
         if (!t[3].quoted && t[3].raw.rfind("hwnd:", 0) == 0) {
             const auto name = t[3].raw.substr(5);
             if (std::find(std::begin(kHandleNames), std::end(kHandleNames), name) ==
                 std::end(kHandleNames)) {
                 p.Fail("unknown handle: " + t[3].raw);
             }
-            a.param.handle = name;
+            post.param.handle = name;
         } else {
-            a.param.number =
+            post.param.number =
                 p.Integer(t[3], std::numeric_limits<std::int32_t>::min(), 0xFFFFFFFFLL);
         }
+        a.details = std::move(post);
     } else if (sub == "settext") {
         Arity(p, t, 3, 3);
         a.kind = ActionKind::Logger32SetText;
-        a.text = t[2].value;
+        a.details = act::Text{t[2].value};
     } else if (sub == "hang") {
         Arity(p, t, 3, 3);
         a.kind = ActionKind::Logger32Hang;
-        a.count = p.Integer(t[2], 0, 3'600'000);
+        a.details = act::Hang{p.Integer(t[2], 0, 3'600'000)};
     } else {
         p.Fail("unknown action: logger32 " + sub);
     }
@@ -196,19 +198,23 @@ void ReadMixW(const LineParser& p, const Tokens& t, Action& a) {
     } else if (sub == "hang") {
         Arity(p, t, 3, 3);
         a.kind = ActionKind::MixWHang;
-        a.count = p.Integer(t[2], 0, 3'600'000);
+        a.details = act::Hang{p.Integer(t[2], 0, 3'600'000)};
     } else if (sub == "dde" || sub == "refuse") {
         const std::size_t n = sub == "dde" ? 4 : 3;
         Arity(p, t, n, n);
         const MixWItem* item = FindMixWItem(t[2].raw);
         if (item == nullptr) p.Fail("unknown DDE item: " + t[2].raw);
-        a.kind = sub == "dde" ? ActionKind::MixWDde : ActionKind::MixWRefuse;
-        a.name = std::string(item->name);
-        if (sub == "dde") a.text = t[3].value;
+        if (sub == "dde") {
+            a.kind = ActionKind::MixWDde;
+            a.details = act::Dde{std::string(item->name), t[3].value};
+        } else {
+            a.kind = ActionKind::MixWRefuse;
+            a.details = act::RefuseItem{std::string(item->name)};
+        }
     } else if (sub == "fqa" || sub == "audiofq") {
         Arity(p, t, 3, 3);
         a.kind = sub == "fqa" ? ActionKind::MixWFqA : ActionKind::MixWAudioFq;
-        a.hertz = p.Number(t[2]);
+        a.details = act::Hertz{p.Number(t[2])};
     } else {
         p.Fail("unknown action: mixw " + sub);
     }
@@ -223,7 +229,7 @@ void ReadOperator(const LineParser& p, const Tokens& t, Action& a) {
             p.Fail("unknown button: " + t[1].raw);
         }
         a.kind = ActionKind::Click;
-        a.name = t[1].raw;
+        a.details = act::Click{t[1].raw};
     } else if (verb == "ok" || verb == "close") {
         Arity(p, t, 1, 1);
         a.kind = verb == "ok" ? ActionKind::Ok : ActionKind::Close;
@@ -232,7 +238,7 @@ void ReadOperator(const LineParser& p, const Tokens& t, Action& a) {
         if (t[1].raw != "decimal") p.Fail("unknown action: locale " + t[1].raw);
         if (t[2].value.empty()) p.Fail("the decimal separator cannot be empty");
         a.kind = ActionKind::LocaleDecimal;
-        a.text = t[2].value;
+        a.details = act::Text{t[2].value};
     } else if (verb == "session") {
         Arity(p, t, 2, 2);
         if (t[1].raw != "end") p.Fail("unknown action: session " + t[1].raw);
@@ -241,19 +247,71 @@ void ReadOperator(const LineParser& p, const Tokens& t, Action& a) {
         Arity(p, t, 3, 3);
         if (t[1].raw != "put") p.Fail("unknown action: file " + t[1].raw);
         a.kind = ActionKind::FilePut;
-        a.text = t[2].value;
+        a.details = act::Text{t[2].value};
     } else if (verb == "dump") {
         a.kind = ActionKind::Dump;
+        act::Dump dump;
         for (std::size_t i = 1; i < t.size(); ++i) {
             const auto& n = t[i].raw;
             if (n != "Linkwell" && n != "Form1" && !window::FindControl(n)) {
                 p.Fail("unknown control: " + n);
             }
-            a.names.push_back(n);
+            dump.names.push_back(n);
         }
+        a.details = std::move(dump);
     } else {
         p.Fail("unknown action: " + verb);
     }
+}
+
+}  // namespace
+
+namespace {
+
+// The lines that are no action: the clock (wait, at) and what holds for the
+// whole run (peers, limit, tolerance). False for any other line.
+bool ReadDirective(const LineParser& p, const Tokens& t, std::int64_t& clock, Scenario& scenario) {
+    const auto& verb = t[0].raw;
+    if (verb == "wait" || verb == "at") {
+        Arity(p, t, 2, 2);
+        const auto n = p.Integer(t[1], std::numeric_limits<std::int64_t>::min(), 1LL << 50);
+        const std::int64_t to = verb == "wait" ? clock + n : n;
+        if (to < clock) p.Fail("time going backwards");
+        clock = to;
+    } else if (verb == "peers") {
+        Arity(p, t, 2, 2);
+        ReadPeerSetting(p, t[1].raw, scenario.peers);
+    } else if (verb == "limit") {
+        Arity(p, t, 3, 3);
+        if (t[1].raw.find_first_not_of("abcdefghijklmnopqrstuvwxyz-") != std::string::npos) {
+            p.Fail("a figure's name is lower-case words joined by '-': " + t[1].raw);
+        }
+        scenario.wine.limits.emplace_back(
+            t[1].raw, p.Integer(t[2], 0, std::numeric_limits<std::int32_t>::max()));
+    } else if (verb == "tolerance") {
+        Arity(p, t, 2, 2);
+        scenario.wine.toleranceMs = p.Integer(t[1], 0, 60'000);
+    } else {
+        return false;
+    }
+    return true;
+}
+
+Action ReadAction(const LineParser& p, const Tokens& t) {
+    Action a;
+    const auto& verb = t[0].raw;
+    if (verb == "logger32" || verb == "mixw" || verb == "locale" || verb == "session" ||
+        verb == "file") {
+        if (t.size() < 2) p.Fail("missing argument for " + verb);
+    }
+    if (verb == "logger32") {
+        ReadLogger32(p, t, a);
+    } else if (verb == "mixw") {
+        ReadMixW(p, t, a);
+    } else {
+        ReadOperator(p, t, a);
+    }
+    return a;
 }
 
 }  // namespace
@@ -273,48 +331,10 @@ Scenario ReadScenario(std::string_view source, std::string_view fileName) {
         const auto first = line.find_first_not_of(" \t\r");
         if (first == std::string_view::npos || line[first] == '#') continue;
         const auto t = p.Tokenize(line);
-        const auto& verb = t[0].raw;
-        if (verb == "wait" || verb == "at") {
-            Arity(p, t, 2, 2);
-            const auto n = p.Integer(t[1], std::numeric_limits<std::int64_t>::min(), 1LL << 50);
-            const std::int64_t to = verb == "wait" ? clock + n : n;
-            if (to < clock) p.Fail("time going backwards");
-            clock = to;
-            continue;
-        }
-        if (verb == "peers") {
-            Arity(p, t, 2, 2);
-            ReadPeerSetting(p, t[1].raw, scenario.peers);
-            continue;
-        }
-        if (verb == "limit") {
-            Arity(p, t, 3, 3);
-            if (t[1].raw.find_first_not_of("abcdefghijklmnopqrstuvwxyz-") != std::string::npos) {
-                p.Fail("a figure's name is lower-case words joined by '-': " + t[1].raw);
-            }
-            scenario.wine.limits.emplace_back(
-                t[1].raw, p.Integer(t[2], 0, std::numeric_limits<std::int32_t>::max()));
-            continue;
-        }
-        if (verb == "tolerance") {
-            Arity(p, t, 2, 2);
-            scenario.wine.toleranceMs = p.Integer(t[1], 0, 60'000);
-            continue;
-        }
-        Action a;
+        if (ReadDirective(p, t, clock, scenario)) continue;
+        Action a = ReadAction(p, t);
         a.line = lineNo;
         a.time = clock;
-        if (verb == "logger32" || verb == "mixw" || verb == "locale" || verb == "session" ||
-            verb == "file") {
-            if (t.size() < 2) p.Fail("missing argument for " + verb);
-        }
-        if (verb == "logger32") {
-            ReadLogger32(p, t, a);
-        } else if (verb == "mixw") {
-            ReadMixW(p, t, a);
-        } else {
-            ReadOperator(p, t, a);
-        }
         actions.push_back(std::move(a));
     }
     if (actions.empty() || actions.back().time < clock) {

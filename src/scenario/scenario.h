@@ -8,6 +8,7 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <variant>
 #include <vector>
 
 namespace linkwell::scenario {
@@ -43,17 +44,60 @@ struct ParamToken {
     std::optional<std::string> handle;
 };
 
+// What each kind of action carries, one small type per action that carries
+// anything (the kinds not named here carry nothing).
+namespace act {
+struct Logger32Start {
+    bool withTextWindow = true;  // false: logger32 start notext
+};
+struct Refuse {
+    std::int64_t count = 0;  // logger32 refuse N
+};
+struct Post {
+    std::int64_t code = 0;  // logger32 post CODE LPARAM
+    ParamToken param;
+};
+struct Hang {
+    std::int64_t ms = 0;  // logger32 hang MS, mixw hang MS
+};
+struct Dde {
+    std::string item;  // mixw dde ITEM "VALUE"
+    std::u16string value;
+};
+struct RefuseItem {
+    std::string item;  // mixw refuse ITEM
+};
+struct Hertz {
+    double hz = 0;  // mixw fqa HZ, mixw audiofq HZ
+};
+struct Click {
+    std::string button;  // click NAME
+};
+// logger32 settext "TEXT", locale decimal "C", file put "TEXT"
+struct Text {
+    std::u16string text;
+};
+struct Dump {
+    std::vector<std::string> names;  // dump [NAME ...]
+};
+}  // namespace act
+
+using ActionDetails =
+    std::variant<std::monostate, act::Logger32Start, act::Refuse, act::Post, act::Hang, act::Dde,
+                 act::RefuseItem, act::Hertz, act::Click, act::Text, act::Dump>;
+
 struct Action {
     int line = 0;
     std::int64_t time = 0;
     ActionKind kind = ActionKind::Nop;
-    bool flag = false;               // logger32 start notext
-    std::int64_t count = 0;          // refuse N; post CODE; hang MS
-    ParamToken param;                // post LPARAM
-    double hertz = 0;                // fqa, audiofq
-    std::u16string text;             // settext, dde value, decimal separator, file put
-    std::string name;                // dde/refuse item, click button
-    std::vector<std::string> names;  // dump
+    ActionDetails details;
+
+    // The details of the action's kind (as the parser and the builders make
+    // them); asking for another kind's is a fault of the caller.
+    template <typename T>
+    [[nodiscard]] const T& As() const {
+        return std::get<T>(details);
+    }
 };
 
 struct ScenarioError : std::runtime_error {

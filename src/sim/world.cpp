@@ -13,15 +13,6 @@ namespace {
 struct ProgramEnded {};
 struct ScenarioOver {};
 
-// System colours as a fresh Windows desktop has them.
-std::uint32_t Resolve(std::uint32_t colour) {
-    if ((colour & window::kSystemColour) == 0) return colour;
-    switch (colour & 0xFFu) {
-        case 5: return 0x00FFFFFF;   // COLOR_WINDOW
-        default: return 0x00F0F0F0;  // COLOR_BTNFACE, COLOR_MENU
-    }
-}
-
 }  // namespace
 
 World::World(std::vector<Action> actions, std::ostream& out, field_trace::Output* fieldTrace)
@@ -67,9 +58,9 @@ void World::Pump(const std::function<bool()>& done) {
             ApplyNextAction();
             continue;
         }
-        if (!queue_.empty()) {
-            auto event = std::move(queue_.front());
-            queue_.pop_front();
+        if (!messages_.empty()) {
+            auto event = std::move(messages_.front());
+            messages_.pop_front();
             event();
             continue;
         }
@@ -108,8 +99,8 @@ void World::ApplyNextAction() {
 }
 
 void World::IntoBridge(std::function<void()> event) {
-    if (sleeping_ > 0) {
-        queue_.push_back(std::move(event));
+    if (busy_ > 0) {
+        messages_.push_back(std::move(event));
     } else {
         event();
     }
@@ -131,7 +122,7 @@ void World::StopLogger32() {
     logger32KnownHung_ = false;
     if (pendingText_) {
         pendingText_.reset();
-        queue_.push_back([this] { bridge_->TextSendEnded(platform::Delivery::NoWindow); });
+        messages_.push_back([this] { EndSend(platform::Delivery::NoWindow); });
     }
 }
 
@@ -162,7 +153,7 @@ void World::PressOk() {
 void World::CloseBridge() {
     if (!boxes_.empty()) return;
     // During a start-up wait the window keeps answering: a close runs now.
-    if (inStartupWait_) {
+    if (closeAnsweredAtOnce_) {
         DispatchToBridgeWindow(kWmClose, 0, 0);
         return;
     }
@@ -174,7 +165,7 @@ void World::CloseBridge() {
 // Windows asks every program, also one with a box open; during a start-up
 // wait the window answers at once, as it does a close.
 void World::EndSession() {
-    if (inStartupWait_) {
+    if (closeAnsweredAtOnce_) {
         bridge_->EndSession();
         return;
     }
@@ -205,194 +196,31 @@ bool World::WriteNotLogged(const Text& content) {
     return true;
 }
 
-// --- windows and messages ------------------------------------------------------
-
-WindowHandle World::FindWindowByTitle(const Text& title) {
-    if (title == u"Logger32" && logger32_.Running()) return logger32_.MainWindow();
-    return {};
-}
-
-MessageId World::RegisterMessage(const Text& name) {
-    auto [it, added] = registry_.try_emplace(name, 0);
-    if (added) it->second = 0xC000 + static_cast<MessageId>(registry_.size() - 1);
-    return it->second;
-}
-
-platform::Delivery World::PostMessage(WindowHandle to, MessageId msg, WParam code, LParam value) {
-    if (!logger32_.Running() || to != logger32_.MainWindow()) return platform::Delivery::NoWindow;
-    (void)logger32_.Receive(msg, code, value, scenario::Delivery::Posted);
-    return platform::Delivery::Delivered;
-}
-
-platform::Delivery World::SendMessageWithReference(WindowHandle to, MessageId msg, WParam code) {
-    if (!logger32_.Running() || to != logger32_.MainWindow()) return platform::Delivery::NoWindow;
-    return SendToLogger32([this, msg, code] {
-        (void)logger32_.Receive(msg, code, 0, scenario::Delivery::SentReference);
-    });
-}
-
-platform::Delivery World::SendText(WindowHandle to, const Text& text) {
-    if (onSendText_) onSendText_(to, text);
-    const Text arrived = scenario::FromAnsi(scenario::ToAnsi(text));
-    if (logger32_.Running() && to == logger32_.TextWindow()) return SendTextToLogger32(arrived);
-    if (auto box = ControlOf(to)) {
-        // A send to a window of the bridge's own thread runs at once.
-        bridge_->TextArrived(*box, arrived);
-        return platform::Delivery::Delivered;
-    }
-    return platform::Delivery::NoWindow;
-}
-
-platform::Delivery World::SendTextToLogger32(const Text& text) {
-    if (pendingText_) return platform::Delivery::NotAnswering;
-    const std::uint64_t instance = logger32Instance_;
-    const std::int64_t hung = logger32HungUntil_ - now_;
-    if (hung > window::kSendBoundMs) {
-        Blocked(window::kSendBoundMs);
-        if (!logger32_.Running() || logger32Instance_ != instance) {
-            return platform::Delivery::NoWindow;
-        }
-        pendingText_ = text;
-        logger32KnownHung_ = true;
-        return platform::Delivery::Pending;
-    }
-    if (hung > 0) {
-        Blocked(hung);
-        if (!logger32_.Running() || logger32Instance_ != instance) {
-            return platform::Delivery::NoWindow;
-        }
-    }
-    logger32_.ReceiveText(text);
-    return platform::Delivery::Delivered;
-}
-
-void World::FinishPendingText() {
-    const Text text = std::move(*pendingText_);
-    pendingText_.reset();
-    logger32KnownHung_ = false;
-    logger32_.ReceiveText(text);
-    queue_.push_back([this] { bridge_->TextSendEnded(platform::Delivery::Delivered); });
-}
-
-// The leaving notice waits at most 3 s for a Logger32 that does not answer,
-// and none while one is known not to answer.
-platform::Delivery World::SendToLogger32(const std::function<void()>& deliver) {
-    const std::int64_t hung = logger32HungUntil_ - now_;
-    if (hung > 0) {
-        if (logger32KnownHung_) return platform::Delivery::NotAnswering;
-        if (hung > window::kSendBoundMs) {
-            Blocked(window::kSendBoundMs);
-            logger32KnownHung_ = true;
-            return platform::Delivery::NotAnswering;
-        }
-        Blocked(hung);
-        if (!logger32_.Running()) return platform::Delivery::NoWindow;
-    }
-    deliver();
-    return platform::Delivery::Delivered;
-}
-
-std::uint32_t World::ProcessOf(WindowHandle window) {
-    if (window.value == kBridgeWindow || window.value == kAboutWindow || ControlOf(window) ||
-        (window.value >= kFirstControl && window.value < kFirstControl + window::kControlCount)) {
-        return 1;
-    }
-    if (logger32_.Running() && window.value != 0 &&
-        (window == logger32_.MainWindow() || window == logger32_.TextWindow())) {
-        return static_cast<std::uint32_t>(100 + logger32Instance_);
-    }
-    return 0;
-}
-
-bool World::Answers(WindowHandle window) {
-    const bool answers =
-        logger32_.Running() && window == logger32_.MainWindow() && now_ >= logger32HungUntil_;
-    if (answers) logger32KnownHung_ = false;
-    return answers;
-}
-
-WindowProc World::SetWindowProc(WindowHandle window, WindowProc proc) {
-    if (window.value != kBridgeWindow) return {};
-    return std::exchange(bridgeProc_, proc);
-}
-
-LResult World::CallWindowProc(WindowProc proc, WindowHandle window, MessageId msg, WParam wParam,
-                              LParam lParam) {
-    if (proc == kFormProc) return FormProc(msg);
-    if (proc == kHookProc) return bridge_->HookProc(window, msg, wParam, lParam);
-    return 0;
-}
-
-LResult World::DispatchToBridgeWindow(MessageId msg, WParam wParam, LParam lParam) {
-    return CallWindowProc(bridgeProc_, WindowHandle{kBridgeWindow}, msg, wParam, lParam);
-}
-
-LResult World::FormProc(MessageId msg) {
-    if (msg == kWmClose) bridge_->Close();
-    return 0;
-}
-
-void World::MakeTopmost(WindowHandle window) {
-    if (window.value == kBridgeWindow) bridgeTopmost_ = true;
-    if (window.value == kAboutWindow) aboutTopmost_ = true;
-}
-
-// Logger32Port: what the stand-in does to the bridge.
-void World::Post(WindowHandle to, MessageId msg, WParam code, LParam value) {
-    if (to.value != kBridgeWindow) return;
-    queue_.push_back([this, msg, code, value] { DispatchToBridgeWindow(msg, code, value); });
-}
-
-void World::SetTextOf(WindowHandle to, const Text& text) {
-    const auto box = ControlOf(to);
-    if (!box) return;
-    const Text arrived = scenario::FromAnsi(scenario::ToAnsi(text));
-    IntoBridge([this, box, arrived] { bridge_->TextArrived(*box, arrived); });
-}
-
 // --- the thread ---------------------------------------------------------------
 
 void World::Sleep(int milliseconds) {
-    const bool outer = inStartupWait_;
-    inStartupWait_ = true;
+    const bool outer = closeAnsweredAtOnce_;
+    closeAnsweredAtOnce_ = true;
     struct Restore {
         bool& flag;
         bool value;
         ~Restore() { flag = value; }
-    } restore{inStartupWait_, outer};
-    Blocked(std::max(milliseconds, 0));
+    } restore{closeAnsweredAtOnce_, outer};
+    WaitInCall(std::max(milliseconds, 0));
 }
 
-void World::Blocked(std::int64_t ms) {
+void World::WaitInCall(std::int64_t ms) {
     const std::int64_t until = now_ + ms;
-    ++sleeping_;
+    ++busy_;
     struct Awake {
-        int& sleeping;
-        ~Awake() { --sleeping; }
-    } awake{sleeping_};
+        int& busy;
+        ~Awake() { --busy; }
+    } awake{busy_};
     for (const Action* a = player_.Next(); a != nullptr && a->time <= until; a = player_.Next()) {
         ApplyNextAction();
     }
     if (player_.Next() == nullptr && now_ < until) throw ScenarioOver{};
     now_ = until;
-}
-
-// A call into MixW2's object returns within 5 s or counts as failed; the
-// bridge waits meanwhile and handles nothing of its own. A call into a
-// MixW2 ended during the call fails.
-bool World::MixWCallReturns() {
-    const std::int64_t hung = mixwHungUntil_ - now_;
-    if (hung <= 0) return true;
-    // A call that expired still waits inside MixW2 (on the bridge's call
-    // thread): until it returns, later calls fail at once.
-    if (now_ < mixwCallStuckUntil_) return false;
-    if (hung > window::kCallBoundMs) {
-        Blocked(window::kCallBoundMs);
-        mixwCallStuckUntil_ = mixwHungUntil_;
-        return false;
-    }
-    Blocked(hung);
-    return mixw_.Running() && mixwHungUntil_ <= now_;
 }
 
 void World::MessageBox(const Text& text, const Text& title) {
@@ -417,78 +245,6 @@ void World::StartTimer(int slot, int intervalMs) {
 
 void World::StopTimer(int slot) {
     timers_[static_cast<std::size_t>(slot)].running = false;
-}
-
-// --- MixW2 ----------------------------------------------------------------------
-
-std::unique_ptr<platform::Automation> World::GetActiveObject(const Text& progId) {
-    if (progId != u"MixW2.Application") return nullptr;
-    return mixw_.Object();
-}
-
-platform::LinkStatus World::ActivateLink(const platform::LinkTarget& link,
-                                         platform::LinkSink sink) {
-    return mixw_.Advise(link, [this, sink = std::move(sink)](const Text& value) {
-        IntoBridge([sink, value] { sink(value); });
-    });
-}
-
-// --- the view ---------------------------------------------------------------------
-
-WindowHandle World::HandleOf(window::WindowId window) {
-    if (window == window::WindowId::About) {
-        aboutCreated_ = true;
-        return WindowHandle{kAboutWindow};
-    }
-    return WindowHandle{kBridgeWindow};
-}
-
-WindowHandle World::HandleOf(window::ControlId control) {
-    return WindowHandle{kFirstControl + static_cast<std::uint64_t>(window::Index(control))};
-}
-
-std::optional<window::ControlId> World::ControlOf(WindowHandle h) const {
-    if (h.value < kFirstControl || h.value >= kFirstControl + window::kControlCount)
-        return std::nullopt;
-    const auto id = static_cast<window::ControlId>(h.value - kFirstControl);
-    if (window::Design(id).kind != window::ControlKind::TextBox) return std::nullopt;
-    return id;
-}
-
-void World::ControlChanged(window::ControlId control) {
-    if (control == window::ControlId::StatusLine) {
-        trace_.Line("STATUS", scenario::Quote(bridge_->State().form.GetText(control)));
-    }
-}
-
-WindowHandle World::Named(std::string_view name) const {
-    using window::ControlId;
-    if (name == "Linkwell") return WindowHandle{kBridgeWindow};
-    auto control = [](ControlId id) {
-        return WindowHandle{kFirstControl + static_cast<std::uint64_t>(window::Index(id))};
-    };
-    if (name == "Sent") return control(ControlId::Logger32TextBox);
-    if (name == "Cluster") return control(ControlId::ClusterBox);
-    if (logger32Instance_ == 0) return {};
-    if (name == "Logger32") return logger32_.MainWindow();
-    if (name == "Logger32Text") return logger32_.TextWindow();
-    return {};
-}
-
-std::optional<scenario::ControlLook> World::LookAt(window::ControlId id) {
-    const auto& form = bridge_->State().form;
-    scenario::ControlLook look;
-    look.text = form.GetText(id);
-    look.enabled = form.Enabled(id);
-    look.backColour = Resolve(form.BackColor(id));
-    look.visible = form.Visible(id);
-    if (window::Design(id).kind == window::ControlKind::Timer) look.interval = form.Interval(id);
-    return look;
-}
-
-scenario::WindowLook World::LookAt(window::WindowId window) {
-    const bool bridge = window == window::WindowId::Bridge;
-    return {bridge_->State().form.WindowVisible(window), bridge ? bridgeTopmost_ : aboutTopmost_};
 }
 
 }  // namespace linkwell::sim

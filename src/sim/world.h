@@ -122,6 +122,9 @@ public:
     // A folder that cannot be written, from now.
     void MakeNotLoggedUnwritable() { notLoggedWritable_ = false; }
     [[nodiscard]] const Logger32StandIn& Logger32() const { return logger32_; }
+    // The bridge is hearing how a send past its bound ended: texts it sends
+    // now waited their turn behind it.
+    [[nodiscard]] bool EndingSend() const { return endingSend_; }
 
     // --- FormView ----------------------------------------------------------
     WindowHandle HandleOf(window::WindowId window) override;
@@ -169,9 +172,10 @@ private:
     [[nodiscard]] scenario::WindowLook LookAt(window::WindowId window) override;
 
     void Pump(const std::function<bool()>& done);
-    // The bridge's thread waits in a send or a call for `ms`: nothing of the
-    // bridge runs meanwhile and what arrives for it waits (a close too).
-    void Blocked(std::int64_t ms);
+    // The bridge's thread waits for `ms`, in a send, a call or a start-up
+    // wait: nothing of the bridge runs meanwhile and what arrives for it
+    // waits (a close too, unless the wait answers it at once).
+    void WaitInCall(std::int64_t ms);
     // The leaving notice to Logger32's window thread, bounded; runs
     // `deliver` once taken.
     platform::Delivery SendToLogger32(const std::function<void()>& deliver);
@@ -180,6 +184,7 @@ private:
     platform::Delivery SendTextToLogger32(const Text& text);
     // Logger32 woke with a text pending: it takes it, and the bridge hears.
     void FinishPendingText();
+    void EndSend(platform::Delivery result);
     // Whether a call into MixW2's object returns within its bound.
     bool MixWCallReturns();
     void ApplyNextAction();
@@ -198,10 +203,12 @@ private:
     std::unique_ptr<field_trace::Recorder> recorder_;
     std::unique_ptr<Bridge> bridge_;
 
-    int sleeping_ = 0;
-    // In a start-up wait (Sleep) rather than a send or a call: a close
-    // runs at once.
-    bool inStartupWait_ = false;
+    // The bridge's thread waits (a start-up wait, a send, a call): none of
+    // its handlers runs, and what arrives for it waits in messages_.
+    int busy_ = 0;
+    // The wait keeps the window answering a close at once (the start-up
+    // waits do; a send or a call does not).
+    bool closeAnsweredAtOnce_ = false;
     std::int64_t logger32HungUntil_ = 0;
     bool logger32KnownHung_ = false;  // a send timed out; it has not answered since
     std::int64_t mixwHungUntil_ = 0;
@@ -212,7 +219,10 @@ private:
     // The text the sender still holds past its bound, for Logger32's window
     // of that instance.
     std::optional<Text> pendingText_;
-    std::deque<std::function<void()>> queue_;
+    bool endingSend_ = false;
+    // The bridge thread's queue: messages posted to it, and what arrived
+    // for it while it waited, in order.
+    std::deque<std::function<void()>> messages_;
     std::array<TimerState, window::kTimerSlotCount> timers_{};
     std::uint64_t timerOrder_ = 0;
     std::vector<bool> boxes_;  // open message boxes, innermost last

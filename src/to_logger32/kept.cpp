@@ -92,6 +92,7 @@ Text FileText(const Station& s) {
 void UpdateFile(Station& s) {
     // An earlier run's file is left as it is until this run has QSOs to add.
     if (!s.kept.written && s.kept.loggings.empty()) return;
+    ReadLeftover(s);
     const bool any = !s.kept.loggings.empty() || s.kept.leftoverCount > 0;
     const Text content = any ? FileText(s) : Text();
     if (!s.kept.written ? content.empty() : *s.kept.written == content) return;
@@ -161,6 +162,9 @@ void Settle(Station& s) {
 }
 
 void ReadLeftover(Station& s) {
+    // Once, before this run writes the file for the first time.
+    if (s.kept.leftoverRead) return;
+    s.kept.leftoverRead = true;
     const auto file = s.os.ReadNotLogged();
     if (!file) return;
     const auto header = FindIgnoringCase(*file, u"<EOH>");

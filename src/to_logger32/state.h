@@ -16,10 +16,15 @@ namespace linkwell::to_logger32 {
 // What a remembered text becomes when Logger32 must be told everything
 // again (a handover): a text that MixW's mode box and the record fields do
 // not hold in practice, so the next pushes resend them. The frequency's
-// remembered text is a number and can never equal it.
+// remembered text is a number and can never equal it. Only the bridge sees
+// it, but it is the word the bridge has always used (a Boolean's False as
+// text): kept byte for byte, so that a MixW mode box that really holds
+// "False" behaves as it always did.
 inline constexpr std::u16string_view kResendMarker = u"False";
 // What the remembered callsign becomes when the field links open: a text
 // no callsign is, so the first tick with a callsign in MixW sends the record.
+// Kept byte for byte: a call box holding "ru" is not sent on the links'
+// opening, as it never was.
 inline constexpr std::u16string_view kCallNotYetSent = u"ru";
 
 struct PushState {
@@ -31,8 +36,11 @@ struct PushState {
     // and its fields (tag, value) for the file of QSOs not taken.
     platform::Text record;
     std::vector<std::pair<std::u16string_view, platform::Text>> recordFields;
-    // The mode and the frequency (kHz, as sent) last given to Logger32.
+    // The mode and the frequency (MHz) last given to Logger32.
     platform::Text modeGiven, frequencyGiven;
+    // MixW's link openings and returns the push has acted on.
+    unsigned linkOpeningsSeen = 0;
+    unsigned mixwReturnsSeen = 0;
 };
 
 // A QSO logged in MixW that Logger32 has not taken yet.
@@ -52,6 +60,7 @@ struct KeptState {
     // records an earlier run left in it and how many, and whether the last
     // write failed.
     std::optional<platform::Text> written;
+    bool leftoverRead = false;
     platform::Text leftover;
     int leftoverCount = 0;
     bool unwritable = false;

@@ -4,9 +4,7 @@
 #include <cmath>
 #include <string>
 
-#include "handover/handover.h"
 #include "logger32/link.h"
-#include "mixw/attach.h"
 #include "to_logger32/number_text.h"
 #include "window/intervals.h"
 
@@ -51,7 +49,7 @@ bool IsDialMode(const Text& mode) {
 // FqA + AudioFq (or FqA - AudioFq) in hertz, read afresh from MixW; nullopt
 // when MixW2 has gone or gave something that is no finite number.
 std::optional<double> MixWFrequency(Station& s, bool subtractAudio) {
-    auto* mixw = mixw::Object(s);
+    auto* mixw = s.mixw.object.get();
     if (!mixw) return std::nullopt;
     const auto base = mixw->FqA();
     if (!base) return std::nullopt;
@@ -67,6 +65,19 @@ std::optional<Text> FrequencyDetectionText(Station& s) {
     const auto hz = MixWFrequency(s, false);
     if (!hz) return std::nullopt;
     return DetectionText(*hz / kHertzPerMegahertz);
+}
+
+// MixW's links opened anew: the next record with a callsign is sent; MixW2
+// came back: everything is.
+void CatchUpWithMixW(Station& s) {
+    if (s.push.linkOpeningsSeen != s.mixw.linkOpenings) {
+        s.push.linkOpeningsSeen = s.mixw.linkOpenings;
+        ForgetCallSent(s);
+    }
+    if (s.push.mixwReturnsSeen != s.mixw.returns) {
+        s.push.mixwReturnsSeen = s.mixw.returns;
+        ForgetWhatWasSent(s);
+    }
 }
 
 using logger32::Handed;
@@ -141,6 +152,7 @@ void SendRecordStage(Station& s) {
 }  // namespace
 
 void PushMixWToLogger32(Station& s) {
+    CatchUpWithMixW(s);
     if (s.form.GetText(ControlId::ModeBox) != s.push.mode) {
         SendModeStage(s);
         return;
@@ -161,7 +173,7 @@ std::optional<Text> ForceFreqText(Station& s, bool honourSideband) {
         if (!khz) return std::nullopt;
         return ValueText(*khz, separator);
     }
-    const auto hz = MixWFrequency(s, honourSideband && handover::SidebandUsb(s));
+    const auto hz = MixWFrequency(s, honourSideband && s.rig.sidebandUsb);
     if (!hz) return std::nullopt;
     return ValueText(*hz / kHertzPerKilohertz, separator);
 }
@@ -173,7 +185,7 @@ void OnDialFreqChanged(Station& s) {
 }
 
 void OnMixWCommand(Station& s) {
-    if (handover::Logger32HasRig(s)) return;
+    if (s.rig.logger32HasRig) return;
     if (s.form.GetText(ControlId::MixWCommandBox) == kSave) {
         // The next push comes a full tick after the logging.
         s.form.Disarm(ControlId::PushTimer);

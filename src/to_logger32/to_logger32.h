@@ -21,7 +21,7 @@
 #include <optional>
 #include <string_view>
 
-#include "bridge/station.h"
+#include "station/station.h"
 
 namespace linkwell::to_logger32 {
 
@@ -48,6 +48,8 @@ inline constexpr std::u16string_view kSave = u"Save";
 inline constexpr std::u16string_view kRemove = u"Remove";
 inline constexpr std::u16string_view kEndOfRecord = u"<EOR>";
 // Left in TextCommand after logging, so that MixW's next "Save" is a change.
+// MixW's command item sees the box's text through its link: kept byte for
+// byte, as MixW2 has always been shown it.
 inline constexpr std::u16string_view kSentMarker = u"Murex_Send";
 
 // One push per tick of the push timer: the mode if it changed, else the frequency if it
@@ -70,9 +72,10 @@ void DeliverKeptLoggings(Station& s);
 // a Logger32 that answers again (kept loggings first, then everything
 // afresh), and rewrites not-logged.adi when what it must hold changed.
 void Settle(Station& s);
-// At start-up: the QSOs an earlier run left in not-logged.adi stay in it
-// (never delivered by the bridge: the operator may have logged them by
-// hand) and are counted for the status line.
+// At start-up, or before this run first writes the file if that comes
+// sooner: the QSOs an earlier run left in not-logged.adi stay in it (never
+// delivered by the bridge: the operator may have logged them by hand) and
+// are counted for the status line.
 void ReadLeftover(Station& s);
 [[nodiscard]] inline int LeftoverCount(const Station& s) {
     return s.kept.leftoverCount;

@@ -3,7 +3,6 @@
 #include <array>
 #include <utility>
 
-#include "handover/handover.h"
 #include "logger32/link.h"
 #include "mixw/attach.h"
 #include "to_mixw/readers.h"
@@ -159,12 +158,12 @@ void OnIntakeTick(Station& s) {
     // Taken once, acted on or not: a spot never outlives its tick.
     const Text spot = std::exchange(s.intake.pendingSpot, Text());
     if (!spot.empty() && mixw::Attached(s) && !SpotSteps(s, spot)) return;
-    if (!handover::Logger32HasRig(s)) return;
+    if (!s.rig.logger32HasRig) return;
     (void)RecordSteps(s);
 }
 
 void OnLogger32FreqChanged(Station& s) {
-    if (!handover::Logger32HasRig(s)) return;
+    if (!s.rig.logger32HasRig) return;
     s.intake.tuneFreq = s.form.GetText(ControlId::Logger32FreqBox);
     (void)Macro(s, FrequencyMacro(s.intake.tuneFreq));
 }

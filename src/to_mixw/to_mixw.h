@@ -15,7 +15,7 @@
 #include <span>
 #include <string_view>
 
-#include "bridge/station.h"
+#include "station/station.h"
 
 namespace linkwell::to_mixw {
 

@@ -14,9 +14,9 @@
 #include <vector>
 
 #include "bridge/bridge.h"
-#include "bridge/station.h"
 #include "platform/platform.h"
 #include "scenario/text.h"
+#include "station/station.h"
 #include "support/started.h"
 #include "window/form.h"
 
@@ -148,6 +148,7 @@ public:
     // Logger32's windows are 0x500-0x5FF in process 2 while it runs; the
     // bridge's are process 1.
     std::uint32_t ProcessOf(WindowHandle w) override {
+        if (thirdProgramWindow != 0 && w.value == thirdProgramWindow) return 3;
         if (w.value >= kLogger32 && w.value < kLogger32 + 0x100) return logger32Present ? 2 : 0;
         if (w.value == 0x100 || w.value == 0x200 ||
             (w.value >= 0x1000 && w.value < 0x1000 + window::kControlCount)) {
@@ -231,6 +232,7 @@ public:
     }
     std::optional<Text> notLogged;
     bool fileWritable = true;
+    std::uint64_t thirdProgramWindow = 0;  // a window of another program (process 3)
 
     // --- FormView -----------------------------------------------------------------
     WindowHandle HandleOf(window::WindowId w) override {

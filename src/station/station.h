@@ -1,7 +1,9 @@
 // All state of the running bridge: the window model and each room's own
-// state. Every room writes only its own part and reads the others through
-// their headers.
+// state. Every room writes only its own part; it reads the others' state
+// here, and calls only rooms below it.
 #pragma once
+
+#include <functional>
 
 #include "handover/state.h"
 #include "lifecycle/state.h"
@@ -26,6 +28,11 @@ struct Station {
     handover::RigState rig;
     to_logger32::PushState push;
     to_logger32::KeptState kept;
+    // The status the rooms' states last called for (station/status.h).
+    platform::Text statusDrawn;
+    // A DDE link brought a value for its box: an event of its own, which the
+    // bridge handles as it handles every other (set by Bridge).
+    std::function<void(window::ControlId, const platform::Text&)> linkValueArrived;
     to_mixw::IntakeState intake;
 };
 

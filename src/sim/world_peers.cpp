@@ -1,0 +1,175 @@
+// The simulated world's Logger32 and MixW2 as the bridge meets them: their
+// windows, the sends and posts that reach them, the calls into MixW2's
+// object, and how they hang, wake and end.
+#include <limits>
+#include <utility>
+
+#include "logger32/protocol.h"
+#include "mixw/attach.h"
+#include "scenario/text.h"
+#include "sim/world.h"
+#include "window/intervals.h"
+
+namespace linkwell::sim {
+
+// --- windows and messages ------------------------------------------------------
+
+WindowHandle World::FindWindowByTitle(const Text& title) {
+    if (title == u"Logger32" && logger32_.Running()) return logger32_.MainWindow();
+    return {};
+}
+
+MessageId World::RegisterMessage(const Text& name) {
+    auto [it, added] = registry_.try_emplace(name, 0);
+    if (added) it->second = 0xC000 + static_cast<MessageId>(registry_.size() - 1);
+    return it->second;
+}
+
+platform::Delivery World::PostMessage(WindowHandle to, MessageId msg, WParam code, LParam value) {
+    if (!logger32_.Running() || to != logger32_.MainWindow()) return platform::Delivery::NoWindow;
+    (void)logger32_.Receive(msg, code, value, scenario::Delivery::Posted);
+    return platform::Delivery::Delivered;
+}
+
+platform::Delivery World::SendMessageWithReference(WindowHandle to, MessageId msg, WParam code) {
+    if (!logger32_.Running() || to != logger32_.MainWindow()) return platform::Delivery::NoWindow;
+    return SendToLogger32([this, msg, code] {
+        (void)logger32_.Receive(msg, code, 0, scenario::Delivery::SentReference);
+    });
+}
+
+platform::Delivery World::SendText(WindowHandle to, const Text& text) {
+    if (onSendText_) onSendText_(to, text);
+    const Text arrived = scenario::FromAnsi(scenario::ToAnsi(text));
+    if (logger32_.Running() && to == logger32_.TextWindow()) return SendTextToLogger32(arrived);
+    if (auto box = ControlOf(to)) {
+        // A send to a window of the bridge's own thread runs at once.
+        bridge_->TextArrived(*box, arrived);
+        return platform::Delivery::Delivered;
+    }
+    return platform::Delivery::NoWindow;
+}
+
+platform::Delivery World::SendTextToLogger32(const Text& text) {
+    if (pendingText_) return platform::Delivery::NotAnswering;
+    const std::uint64_t instance = logger32Instance_;
+    const std::int64_t hung = logger32HungUntil_ - now_;
+    if (hung > window::kSendBoundMs) {
+        WaitInCall(window::kSendBoundMs);
+        if (!logger32_.Running() || logger32Instance_ != instance) {
+            return platform::Delivery::NoWindow;
+        }
+        pendingText_ = text;
+        logger32KnownHung_ = true;
+        return platform::Delivery::Pending;
+    }
+    if (hung > 0) {
+        WaitInCall(hung);
+        if (!logger32_.Running() || logger32Instance_ != instance) {
+            return platform::Delivery::NoWindow;
+        }
+    }
+    logger32_.ReceiveText(text);
+    return platform::Delivery::Delivered;
+}
+
+void World::FinishPendingText() {
+    const Text text = std::move(*pendingText_);
+    pendingText_.reset();
+    logger32KnownHung_ = false;
+    logger32_.ReceiveText(text);
+    messages_.push_back([this] { EndSend(platform::Delivery::Delivered); });
+}
+
+void World::EndSend(platform::Delivery result) {
+    endingSend_ = true;
+    struct Done {
+        bool& flag;
+        ~Done() { flag = false; }
+    } done{endingSend_};
+    bridge_->TextSendEnded(result);
+}
+
+// The leaving notice waits at most 3 s for a Logger32 that does not answer,
+// and none while one is known not to answer.
+platform::Delivery World::SendToLogger32(const std::function<void()>& deliver) {
+    const std::int64_t hung = logger32HungUntil_ - now_;
+    if (hung > 0) {
+        if (logger32KnownHung_) return platform::Delivery::NotAnswering;
+        if (hung > window::kSendBoundMs) {
+            WaitInCall(window::kSendBoundMs);
+            logger32KnownHung_ = true;
+            return platform::Delivery::NotAnswering;
+        }
+        WaitInCall(hung);
+        if (!logger32_.Running()) return platform::Delivery::NoWindow;
+    }
+    deliver();
+    return platform::Delivery::Delivered;
+}
+
+std::uint32_t World::ProcessOf(WindowHandle window) {
+    if (window.value == kBridgeWindow || window.value == kAboutWindow || ControlOf(window) ||
+        (window.value >= kFirstControl && window.value < kFirstControl + window::kControlCount)) {
+        return 1;
+    }
+    if (logger32_.Running() && window.value != 0 &&
+        (window == logger32_.MainWindow() || window == logger32_.TextWindow())) {
+        return static_cast<std::uint32_t>(100 + logger32Instance_);
+    }
+    return 0;
+}
+
+bool World::Answers(WindowHandle window) {
+    const bool answers =
+        logger32_.Running() && window == logger32_.MainWindow() && now_ >= logger32HungUntil_;
+    if (answers) logger32KnownHung_ = false;
+    return answers;
+}
+
+// Logger32Port: what the stand-in does to the bridge.
+void World::Post(WindowHandle to, MessageId msg, WParam code, LParam value) {
+    if (to.value != kBridgeWindow) return;
+    messages_.push_back([this, msg, code, value] { DispatchToBridgeWindow(msg, code, value); });
+}
+
+void World::SetTextOf(WindowHandle to, const Text& text) {
+    const auto box = ControlOf(to);
+    if (!box) return;
+    const Text arrived = scenario::FromAnsi(scenario::ToAnsi(text));
+    IntoBridge([this, box, arrived] { bridge_->TextArrived(*box, arrived); });
+}
+
+// A call into MixW2's object returns within 5 s or counts as failed; the
+// bridge waits meanwhile and handles nothing of its own. A call into a
+// MixW2 ended during the call fails.
+bool World::MixWCallReturns() {
+    const std::int64_t hung = mixwHungUntil_ - now_;
+    if (hung <= 0) return true;
+    // A call that expired still waits inside MixW2 (on the bridge's call
+    // thread): until it returns, later calls fail at once.
+    if (now_ < mixwCallStuckUntil_) return false;
+    if (hung > window::kCallBoundMs) {
+        WaitInCall(window::kCallBoundMs);
+        mixwCallStuckUntil_ = mixwHungUntil_;
+        return false;
+    }
+    WaitInCall(hung);
+    return mixw_.Running() && mixwHungUntil_ <= now_;
+}
+
+// --- MixW2 ----------------------------------------------------------------------
+
+std::unique_ptr<platform::Automation> World::GetActiveObject(const Text& progId) {
+    if (progId != u"MixW2.Application") return nullptr;
+    return mixw_.Object();
+}
+
+platform::LinkStatus World::ActivateLink(const platform::LinkTarget& link,
+                                         platform::LinkSink sink) {
+    return mixw_.Advise(link, [this, sink = std::move(sink)](const Text& value) {
+        IntoBridge([sink, value] { sink(value); });
+    });
+}
+
+}  // namespace linkwell::sim

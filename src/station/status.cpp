@@ -1,0 +1,54 @@
+#include "station/status.h"
+
+#include <string>
+
+namespace linkwell::station {
+
+using platform::Text;
+using window::ControlId;
+
+namespace {
+
+Text Count(std::size_t n, std::u16string_view one, std::u16string_view many) {
+    const std::string digits = std::to_string(n);
+    return Text(digits.begin(), digits.end()) + u' ' + Text(n == 1 ? one : many);
+}
+
+Text Kept(std::size_t n) {
+    return Count(n, u"QSO kept", u"QSOs kept");
+}
+
+}  // namespace
+
+Text StatusText(const Station& s) {
+    const std::size_t kept = s.kept.loggings.size();
+    if (s.link.refused) return Text(kLogger32Elevated);
+    if (kept > 0 && s.kept.unwritable) return Text(kFileUnwritable);
+    if (logger32::Away(s.link)) {
+        if (kept == 0) return Text(kWaitingForLogger32);
+        return u"Logger32 closed: " + Kept(kept);
+    }
+    if (s.link.pending) {
+        if (kept == 0) return Text(kLogger32NotAnswering);
+        return Text(kLogger32NotAnswering) + u": " + Kept(kept);
+    }
+    if (kept > 0) return Kept(kept) + u" for Logger32";
+    if (s.mixw.away) return Text(kWaitingForMixWBack);
+    return Text(s.rig.logger32HasRig ? kLogger32Active : kMixWActive);
+}
+
+void DrawStatus(Station& s) {
+    s.statusDrawn = StatusText(s);
+    s.form.SetText(ControlId::StatusLine, s.statusDrawn);
+}
+
+void RedrawStatusIfChanged(Station& s) {
+    if (StatusText(s) != s.statusDrawn) DrawStatus(s);
+}
+
+void NoteOnStatusLine(Station& s, const Text& note) {
+    s.statusDrawn = StatusText(s);
+    s.form.SetText(ControlId::StatusLine, note);
+}
+
+}  // namespace linkwell::station

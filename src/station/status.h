@@ -1,0 +1,35 @@
+// The status line: a function of the rooms' states, so that no room has to
+// tell another that it changed. What the bridge waits for comes first (or
+// what keeps QSOs from Logger32), else who holds the rig.
+#pragma once
+
+#include <string_view>
+
+#include "station/station.h"
+
+namespace linkwell::station {
+
+// The texts are the operator's: they stand on the status line as they are,
+// padding included (the rig holder's two are centred by leading blanks in
+// the narrow box, as the operator has always seen them).
+inline constexpr std::u16string_view kMixWActive = u"            MixW2 control active !";
+inline constexpr std::u16string_view kLogger32Active = u"         Logger32 control active !";
+inline constexpr std::u16string_view kWaitingForLogger32 = u"Logger32 closed: waiting for it";
+inline constexpr std::u16string_view kLogger32Elevated =
+    u"Logger32 runs as administrator: start Linkwell as administrator too";
+inline constexpr std::u16string_view kWaitingForMixWBack = u"MixW2 closed: waiting for it";
+inline constexpr std::u16string_view kLogger32NotAnswering = u"Logger32 not answering";
+inline constexpr std::u16string_view kFileUnwritable =
+    u"Cannot write not-logged.adi: QSOs not taken are kept only until Linkwell closes";
+
+[[nodiscard]] platform::Text StatusText(const Station& s);
+// Puts the status the state calls for on the line now (before a box, say).
+void DrawStatus(Station& s);
+// After an event: redraws only when the state calls for another status than
+// it last did, so that a note put there meanwhile stays until then.
+void RedrawStatusIfChanged(Station& s);
+// Puts a note on the line instead of the status the state calls for; the
+// note stays until the state calls for another.
+void NoteOnStatusLine(Station& s, const platform::Text& note);
+
+}  // namespace linkwell::station
