@@ -252,6 +252,13 @@ INSTANTIATE_TEST_SUITE_P(
                     "x.scn:1: logger32-text is answers or hung: slow"},
         BadScenario{"peers fast=1\n", "x.scn:1: unknown peer setting: fast"},
         BadScenario{"peers hung\n", "x.scn:1: a peer setting is NAME=VALUE: hung"},
+        BadScenario{"peers bridge-kill=soon\n", "x.scn:1: bridge-kill takes milliseconds: soon"},
+        BadScenario{"peers second-bridge=6000:loud\n",
+                    "x.scn:1: second-bridge is MS or MS:trace: 6000:loud"},
+        BadScenario{"peers logger32-hang=stuck\n",
+                    "x.scn:1: logger32-hang is answers-posts or blocked: stuck"},
+        BadScenario{"peers mixw-hung-call=never\n",
+                    "x.scn:1: mixw-hung-call is ends-with-mixw or outlives-mixw: never"},
         BadScenario{"limit Close_ms 5\n",
                     "x.scn:1: a figure's name is lower-case words joined by '-': "
                     "Close_ms"},
@@ -276,6 +283,29 @@ TEST(ScenarioFile, ReadsStringsNumbersAndHandles) {
     EXPECT_EQ(a[4].As<act::Text>().text, u"plain");
     EXPECT_EQ(a[5].kind, ActionKind::Nop);
     EXPECT_EQ(a[5].time, 300) << "the run reaches the clock's last value";
+}
+
+TEST(ScenarioFile, PeerSettingsForTheWindowsOnlyCases) {
+    const auto read = scenario::ReadScenario(
+        "peers logger32-logging-hang=6000\npeers bridge-kill=10000\n"
+        "peers second-bridge=6000:trace\npeers logger32-hang=blocked\n"
+        "peers mixw-hung-call=outlives-mixw\nlogger32 start\n",
+        "f");
+    EXPECT_EQ(read.peers.logger32LoggingHangMs, 6000);
+    EXPECT_EQ(read.peers.bridgeKillAt, std::optional<std::int64_t>(10000));
+    EXPECT_EQ(read.peers.secondBridgeAt, std::optional<std::int64_t>(6000));
+    EXPECT_TRUE(read.peers.secondBridgeTraced);
+    EXPECT_TRUE(read.peers.logger32HangBlocks);
+    EXPECT_TRUE(read.peers.mixwHungCallOutlives);
+    EXPECT_EQ(read.actions.size(), 1u) << "peer settings are no action";
+
+    const auto plain = scenario::ReadScenario("peers second-bridge=250\n", "f");
+    EXPECT_EQ(plain.peers.secondBridgeAt, std::optional<std::int64_t>(250));
+    EXPECT_FALSE(plain.peers.secondBridgeTraced);
+    EXPECT_EQ(plain.peers.logger32LoggingHangMs, 0);
+    EXPECT_FALSE(plain.peers.bridgeKillAt);
+    EXPECT_FALSE(plain.peers.logger32HangBlocks);
+    EXPECT_FALSE(plain.peers.mixwHungCallOutlives);
 }
 
 TEST(ScenarioFile, PeerSettingsHoldForTheRunAndAreNoAction) {
