@@ -97,6 +97,11 @@ private:
     static LRESULT CALLBACK AboutProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam);
 
     LRESULT OnFormMessage(HWND window, UINT msg, WPARAM wParam, LPARAM lParam);
+    void OnCommand(WPARAM wParam, LPARAM lParam);
+    void OnTimer(WPARAM id);
+    // Windows ends the session: the bridge's unload, and the process gone
+    // within kEndSessionLimitMs whatever it waits for.
+    void OnEndSession();
 
     // While the bridge waits (a start-up wait, a call into MixW2, a send to
     // Logger32, a DDE transaction) the thread goes on serving the window, but
@@ -160,6 +165,25 @@ private:
     ULONGLONG started_ = GetTickCount64();
     std::unique_ptr<field_trace::Recorder> recorder_;
     std::unique_ptr<Bridge> bridge_;
+};
+
+// Why the bridge does not simply block in its waits: a thread that takes no
+// message for 5 s is "hung" to Windows, and every program that broadcasts
+// (a setting change, a DDE initiate) waits for it. Why it does not simply
+// pump either: a nested handler of the bridge would run inside the one that
+// waits, and with MixW's DDE sending the dial frequency at 20 Hz, nesting
+// piles up until the stack overflows. So the thread serves its messages
+// (paint, sends from other threads, input) and hands the bridge's own
+// events to this queue.
+class WinWorld::Busy {
+public:
+    explicit Busy(WinWorld& world) : world_(world) { ++world_.busy_; }
+    ~Busy() { --world_.busy_; }
+    Busy(const Busy&) = delete;
+    Busy& operator=(const Busy&) = delete;
+
+private:
+    WinWorld& world_;
 };
 
 }  // namespace linkwell::win32

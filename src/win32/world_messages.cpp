@@ -1,0 +1,288 @@
+// The Windows world's messages to other programs: posts, bounded sends,
+// the texts for Logger32 from a sender thread of their own, and the hook.
+// clang-format off
+// The world first: it keeps the character-set macros off the platform layer.
+#include "win32/world.h"
+// clang-format on
+
+#include <algorithm>
+#include <condition_variable>
+#include <deque>
+#include <mutex>
+#include <thread>
+#include <utility>
+
+#include "win32/wintext.h"
+#include "win32/world_internal.h"
+
+namespace linkwell::win32 {
+
+// --- Platform: windows and messages ------------------------------------------------------------
+
+WindowHandle WinWorld::FindWindowByTitle(const Text& title) {
+    return Handle(FindWindowA(nullptr, ToAnsi(title).c_str()));
+}
+
+MessageId WinWorld::RegisterMessage(const Text& name) {
+    return RegisterWindowMessageA(ToAnsi(name).c_str());
+}
+
+namespace {
+
+platform::Delivery Failure(DWORD error) {
+    switch (error) {
+        case ERROR_TIMEOUT: return platform::Delivery::NotAnswering;
+        case ERROR_ACCESS_DENIED: return platform::Delivery::Refused;
+        default: return platform::Delivery::NoWindow;
+    }
+}
+
+}  // namespace
+
+platform::Delivery WinWorld::PostMessage(WindowHandle to, MessageId msg, WParam code,
+                                         LParam value) {
+    if (to.isNull()) return platform::Delivery::NoWindow;
+    if (PostMessageA(Hwnd(to), msg, static_cast<WPARAM>(code), static_cast<LPARAM>(value))) {
+        return platform::Delivery::Delivered;
+    }
+    return Failure(GetLastError());
+}
+
+// A send waits at most kSendTimeoutMs, handling what is sent to the bridge
+// meanwhile. Once a window's thread has let one time out, later sends to it
+// give up at once, without waiting, until the watch's probe (Answers) finds
+// it answering: a hung Logger32 would otherwise cost every text its wait,
+// and the texts of a MixW being tuned would queue up behind one another.
+// Threads, not processes: a program whose text window hangs on a thread of
+// its own still takes the leaving notice on its main window.
+platform::Delivery WinWorld::BoundedSend(HWND to, UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (to == nullptr || !IsWindow(to)) return platform::Delivery::NoWindow;
+    DWORD pid = 0;
+    const DWORD thread = GetWindowThreadProcessId(to, &pid);
+    if (notAnswering_.count(thread) != 0) return platform::Delivery::NotAnswering;
+    DWORD_PTR result = 0;
+    SetLastError(ERROR_SUCCESS);
+    LRESULT sent = 0;
+    {
+        const Busy busy(*this);
+        sent =
+            SendMessageTimeoutA(to, msg, wParam, lParam, SMTO_ABORTIFHUNG, kSendTimeoutMs, &result);
+    }
+    if (sent != 0) {
+        notAnswering_.erase(thread);
+        return platform::Delivery::Delivered;
+    }
+    DWORD error = GetLastError();
+    // A hung receiver may give no error code at all.
+    if (error == ERROR_SUCCESS) error = ERROR_TIMEOUT;
+    const auto d = Failure(error);
+    if (d == platform::Delivery::NotAnswering) notAnswering_[thread] = {pid, to};
+    return d;
+}
+
+bool WinWorld::Probe(HWND window) {
+    DWORD_PTR result = 0;
+    const Busy busy(*this);
+    return SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, kProbeTimeoutMs, &result) !=
+           0;
+}
+
+platform::Delivery WinWorld::SendMessageWithReference(WindowHandle to, MessageId msg, WParam code) {
+    return BoundedSend(Hwnd(to), msg, static_cast<WPARAM>(code), reinterpret_cast<LPARAM>(&zero_));
+}
+
+// A text for another program goes through the sender thread with a plain
+// SendMessage: a timed-out SendMessageTimeout leaves it unknown whether the
+// window got the text, and a logging must reach Logger32 exactly once.
+struct WinWorld::TextSend {
+    std::uint64_t id = 0;
+    HWND to = nullptr;
+    DWORD thread = 0;
+    std::string ansi;
+    HANDLE done = nullptr;  // set by the sender once the send has returned
+    platform::Delivery result = platform::Delivery::NoWindow;
+    bool pending = false;  // the bridge stopped waiting for it
+    TextSend() = default;
+    TextSend(const TextSend&) = delete;
+    TextSend& operator=(const TextSend&) = delete;
+    ~TextSend() {
+        if (done != nullptr) CloseHandle(done);
+    }
+};
+
+namespace {
+
+// One thread sends the texts, one at a time, for as long as each takes.
+class TextSender {
+public:
+    using Job = std::function<void()>;
+    static TextSender& Get() {
+        // Never destroyed: the thread may still be inside a send at exit.
+        static TextSender* const sender = new TextSender();
+        return *sender;
+    }
+    void Run(Job job) {
+        {
+            const std::lock_guard lock(mutex_);
+            jobs_.push_back(std::move(job));
+        }
+        ready_.notify_one();
+    }
+
+private:
+    TextSender() {
+        std::thread([this] { Serve(); }).detach();
+    }
+    void Serve() {
+        for (;;) {
+            Job job;
+            {
+                std::unique_lock lock(mutex_);
+                ready_.wait(lock, [this] { return !jobs_.empty(); });
+                job = std::move(jobs_.front());
+                jobs_.pop_front();
+            }
+            job();
+        }
+    }
+    std::mutex mutex_;
+    std::condition_variable ready_;
+    std::deque<Job> jobs_;
+};
+
+}  // namespace
+
+bool WinWorld::IsOwnWindow(HWND h) const {
+    if (h == form_) return true;
+    return std::find(controls_.begin(), controls_.end(), h) != controls_.end();
+}
+
+platform::Delivery WinWorld::SendText(WindowHandle to, const Text& text) {
+    HWND h = Hwnd(to);
+    if (h != nullptr && IsOwnWindow(h)) {
+        const std::string ansi = ToAnsi(text);
+        return BoundedSend(h, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(ansi.c_str()));
+    }
+    if (sending_) return platform::Delivery::NotAnswering;
+    if (h == nullptr || !IsWindow(h)) return platform::Delivery::NoWindow;
+    auto send = std::make_shared<TextSend>();
+    send->id = ++sendCount_;
+    send->to = h;
+    DWORD pid = 0;
+    send->thread = GetWindowThreadProcessId(h, &pid);
+    send->ansi = ToAnsi(text);
+    send->done = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    if (send->done == nullptr) return platform::Delivery::NotAnswering;
+    sending_ = send;
+    TextSender::Get().Run([send, form = form_] {
+        SetLastError(ERROR_SUCCESS);
+        const LRESULT r =
+            SendMessageA(send->to, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(send->ansi.c_str()));
+        const DWORD error = GetLastError();
+        // A window that returned FALSE still took the text; only one that
+        // is gone (or refused us) did not.
+        if (r != 0) {
+            send->result = platform::Delivery::Delivered;
+        } else if (error == ERROR_ACCESS_DENIED) {
+            send->result = platform::Delivery::Refused;
+        } else {
+            send->result =
+                IsWindow(send->to) ? platform::Delivery::Delivered : platform::Delivery::NoWindow;
+        }
+        SetEvent(send->done);
+        PostMessageW(form, kTextSendEnded, static_cast<WPARAM>(send->id), 0);
+    });
+    bool settled = false;
+    {
+        const Busy busy(*this);
+        settled = PumpFor(kSendTimeoutMs, send->done);
+    }
+    if (settled) {
+        sending_.reset();
+        return send->result;
+    }
+    send->pending = true;
+    notAnswering_[send->thread] = {pid, h};
+    return platform::Delivery::Pending;
+}
+
+// The bridge hears of a pending send's end in its turn, after what came
+// before; until then no other text goes out.
+void WinWorld::OnTextSendEnded(std::uint64_t id) {
+    if (!sending_ || sending_->id != id || !sending_->pending) return;
+    IntoBridge([this, id] {
+        if (!sending_ || sending_->id != id) return;
+        const platform::Delivery d = sending_->result;
+        notAnswering_.erase(sending_->thread);
+        sending_.reset();
+        bridge_->TextSendEnded(d);
+    });
+}
+
+std::uint32_t WinWorld::ProcessOf(WindowHandle window) {
+    HWND h = Hwnd(window);
+    if (h == nullptr || !IsWindow(h)) return 0;
+    DWORD pid = 0;
+    GetWindowThreadProcessId(h, &pid);
+    return pid;
+}
+
+// The window answers, and so does every window of its program that let a
+// send time out (each probe waits at most kProbeTimeoutMs).
+bool WinWorld::Answers(WindowHandle window) {
+    HWND h = Hwnd(window);
+    if (h == nullptr || !IsWindow(h) || !Probe(h)) return false;
+    DWORD pid = 0;
+    notAnswering_.erase(GetWindowThreadProcessId(h, &pid));
+    for (auto it = notAnswering_.begin(); it != notAnswering_.end();) {
+        const auto& [process, sentTo] = it->second;
+        if (process != pid) {
+            ++it;
+        } else if (!IsWindow(sentTo) || Probe(sentTo)) {
+            it = notAnswering_.erase(it);
+        } else {
+            return false;
+        }
+    }
+    return true;
+}
+
+WindowProc WinWorld::SetWindowProc(WindowHandle window, WindowProc proc) {
+    const LONG_PTR old =
+        SetWindowLongPtrW(Hwnd(window), GWLP_WNDPROC, static_cast<LONG_PTR>(proc.value));
+    return WindowProc{static_cast<std::uint64_t>(old)};
+}
+
+LResult WinWorld::CallWindowProc(WindowProc proc, WindowHandle window, MessageId msg, WParam wParam,
+                                 LParam lParam) {
+    return CallWindowProcW(reinterpret_cast<WNDPROC>(static_cast<UINT_PTR>(proc.value)),
+                           Hwnd(window), msg, static_cast<WPARAM>(wParam),
+                           static_cast<LPARAM>(lParam));
+}
+
+LRESULT CALLBACK WinWorld::HookTrampoline(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (self_ == nullptr || !self_->bridge_) return DefWindowProcW(window, msg, wParam, lParam);
+    // Logger32's messages (registered ones) wait while the bridge waits;
+    // the rest goes straight on to the form's procedure, which sorts it:
+    // through the hook it would be an event of the bridge's inside the one
+    // that waits.
+    if (self_->busy_ > 0) {
+        if (msg < 0xC000 || msg > 0xFFFF) return FormProc(window, msg, wParam, lParam);
+        self_->deferred_.push_back([h = Handle(window), msg, wParam, lParam] {
+            if (self_ != nullptr && self_->bridge_)
+                (void)self_->bridge_->HookProc(h, msg, wParam, lParam);
+        });
+        return 0;
+    }
+    return static_cast<LRESULT>(self_->bridge_->HookProc(Handle(window), msg, wParam, lParam));
+}
+
+WindowProc WinWorld::HookProcedure() {
+    return WindowProc{static_cast<std::uint64_t>(reinterpret_cast<UINT_PTR>(&HookTrampoline))};
+}
+
+void WinWorld::MakeTopmost(WindowHandle window) {
+    SetWindowPos(Hwnd(window), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+}
+
+}  // namespace linkwell::win32
