@@ -13,6 +13,7 @@
 #include "sim/replay.h"
 #include "sim/world.h"
 #include "version.h"
+#include "vocabulary/kinds.h"
 
 namespace {
 
@@ -85,7 +86,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     if (first == "--replay" || first == "--to-scenario") {
-        std::int64_t tolerance = 400;
+        std::int64_t tolerance = linkwell::vocabulary::kToleranceMs;
         const bool withTolerance =
             argc == 5 && std::string(argv[3]) == "--tolerance" && first == "--replay";
         if (withTolerance) {

@@ -13,12 +13,14 @@
 #include "scenario/scenario.h"
 #include "scenario/text.h"
 #include "sim/world.h"
+#include "vocabulary/kinds.h"
 
 namespace linkwell::sim {
 namespace {
 
 using field_trace::Token;
 using field_trace::TraceLine;
+using vocabulary::IsOutgoing;
 
 std::string Lower(std::string s) {
     std::transform(s.begin(), s.end(), s.begin(),
@@ -28,13 +30,6 @@ std::string Lower(std::string s) {
 
 std::int64_t Shift(std::int64_t a, std::int64_t b) {
     return a > b ? a - b : b - a;
-}
-
-std::string Channel(std::string_view kind) {
-    if (kind == "L32" || kind == "MIXW") return "Logger32 and MixW";
-    if (kind == "STATUS") return "status line";
-    if (kind == "BOX") return "message boxes";
-    return "end";
 }
 
 // Turns one session's lines into timed scenario actions.
@@ -460,10 +455,6 @@ private:
 
 }  // namespace
 
-bool IsOutgoing(std::string_view kind) {
-    return kind == "L32" || kind == "MIXW" || kind == "BOX" || kind == "STATUS" || kind == "END";
-}
-
 ReplayPlan PlanReplay(std::string_view trace, std::string_view fileName) {
     auto read = field_trace::ParseTrace(trace, fileName);
     ReplayPlan plan;
@@ -510,18 +501,19 @@ ReplayResult Replay(const ReplayPlan& plan, std::int64_t toleranceMs) {
 
     std::map<std::string, std::vector<const TraceLine*>> want;
     std::map<std::string, std::vector<const TraceLine*>> got;
-    for (const auto& t : plan.recorded) want[Channel(t.kind)].push_back(&t);
+    for (const auto& t : plan.recorded)
+        want[std::string(vocabulary::ChannelOf(t.kind))].push_back(&t);
     std::size_t replayedOut = 0;
     for (const auto& t : replayed) {
         if (!IsOutgoing(t.kind)) continue;
-        got[Channel(t.kind)].push_back(&t);
+        got[std::string(vocabulary::ChannelOf(t.kind))].push_back(&t);
         ++replayedOut;
     }
     bool same = true;
     std::int64_t largest = 0;
-    for (const auto* channel : {"Logger32 and MixW", "status line", "message boxes", "end"}) {
-        const auto& w = want[channel];
-        const auto& g = got[channel];
+    for (const auto channel : vocabulary::kChannels) {
+        const auto& w = want[std::string(channel)];
+        const auto& g = got[std::string(channel)];
         const std::size_t n = std::max(w.size(), g.size());
         for (std::size_t i = 0; i < n; ++i) {
             if (i >= g.size()) {
