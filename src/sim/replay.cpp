@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdlib>
-#include <map>
 #include <optional>
 #include <ostream>
 #include <set>
@@ -12,6 +11,7 @@
 #include "field_trace/output.h"
 #include "scenario/scenario.h"
 #include "scenario/text.h"
+#include "sim/compare.h"
 #include "sim/world.h"
 #include "vocabulary/kinds.h"
 
@@ -26,10 +26,6 @@ std::string Lower(std::string s) {
     std::transform(s.begin(), s.end(), s.begin(),
                    [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     return s;
-}
-
-std::int64_t Shift(std::int64_t a, std::int64_t b) {
-    return a > b ? a - b : b - a;
 }
 
 // Turns one session's lines into timed scenario actions.
@@ -481,6 +477,19 @@ ReplayPlan PlanReplay(std::string_view trace, std::string_view fileName) {
     return plan;
 }
 
+namespace {
+
+// The lines the bridge gave out, as the comparison takes them.
+std::vector<TimedLine> Outgoing(const std::vector<TraceLine>& lines) {
+    std::vector<TimedLine> out;
+    for (const auto& t : lines) {
+        if (IsOutgoing(t.kind)) out.push_back({t.time, field_trace::Format(t, false)});
+    }
+    return out;
+}
+
+}  // namespace
+
 ReplayResult Replay(const ReplayPlan& plan, std::int64_t toleranceMs) {
     auto actions = scenario::ParseScenario(plan.scenario, "replay");
     field_trace::MemoryFile file(u"replay");
@@ -499,42 +508,23 @@ ReplayResult Replay(const ReplayPlan& plan, std::int64_t toleranceMs) {
     for (const auto& n : plan.notes) report << "not replayed: " << n << '\n';
     for (const auto& n : plan.inexact) report << "not exact: " << n << '\n';
 
-    std::map<std::string, std::vector<const TraceLine*>> want;
-    std::map<std::string, std::vector<const TraceLine*>> got;
-    for (const auto& t : plan.recorded)
-        want[std::string(vocabulary::ChannelOf(t.kind))].push_back(&t);
-    std::size_t replayedOut = 0;
-    for (const auto& t : replayed) {
-        if (!IsOutgoing(t.kind)) continue;
-        got[std::string(vocabulary::ChannelOf(t.kind))].push_back(&t);
-        ++replayedOut;
-    }
-    bool same = true;
-    std::int64_t largest = 0;
-    for (const auto channel : vocabulary::kChannels) {
-        const auto& w = want[std::string(channel)];
-        const auto& g = got[std::string(channel)];
-        const std::size_t n = std::max(w.size(), g.size());
-        for (std::size_t i = 0; i < n; ++i) {
-            if (i >= g.size()) {
-                report << "differs (" << channel << "): recorded " << field_trace::Format(*w[i])
-                       << "\n  not replayed\n";
-            } else if (i >= w.size()) {
-                report << "differs (" << channel << "): replayed " << field_trace::Format(*g[i])
-                       << "\n  not recorded\n";
-            } else if (field_trace::Format(*w[i], false) != field_trace::Format(*g[i], false) ||
-                       Shift(w[i]->time, g[i]->time) > toleranceMs) {
-                report << "differs (" << channel << "): recorded " << field_trace::Format(*w[i])
-                       << "\n  replayed " << field_trace::Format(*g[i]) << '\n';
-            } else {
-                largest = std::max(largest, Shift(w[i]->time, g[i]->time));
-                continue;
-            }
-            same = false;
-            break;  // what follows a difference differs anyway
+    const auto recorded = Outgoing(plan.recorded);
+    const auto replayedOut = Outgoing(replayed);
+    const auto comparison = CompareLines(recorded, replayedOut, toleranceMs);
+    for (const auto& d : comparison.differences) {
+        report << "differs (" << d.channel << "): ";
+        if (!d.actual) {
+            report << "recorded " << Print(*d.expected) << "\n  not replayed\n";
+        } else if (!d.expected) {
+            report << "replayed " << Print(*d.actual) << "\n  not recorded\n";
+        } else {
+            report << "recorded " << Print(*d.expected) << "\n  replayed " << Print(*d.actual)
+                   << '\n';
         }
     }
-    report << replayedOut << " outgoing lines replayed: ";
+    const bool same = comparison.Same();
+    const std::int64_t largest = comparison.largestShift;
+    report << replayedOut.size() << " outgoing lines replayed: ";
     if (!same) {
         report << "they differ\n";
     } else if (!plan.inexact.empty()) {
