@@ -7,6 +7,7 @@
 #include "mixw/attach.h"
 #include "scenario/text.h"
 #include "sim/world.h"
+#include "vocabulary/handles.h"
 #include "window/intervals.h"
 
 namespace linkwell::sim {
@@ -80,15 +81,15 @@ void World::ControlChanged(window::ControlId control) {
 
 WindowHandle World::Named(std::string_view name) const {
     using window::ControlId;
-    if (name == "Linkwell") return WindowHandle{kBridgeWindow};
+    if (name == vocabulary::kLinkwellHandle) return WindowHandle{kBridgeWindow};
     auto control = [](ControlId id) {
         return WindowHandle{kFirstControl + static_cast<std::uint64_t>(window::Index(id))};
     };
-    if (name == "Sent") return control(ControlId::Logger32TextBox);
-    if (name == "Cluster") return control(ControlId::ClusterBox);
+    if (name == vocabulary::kSentHandle) return control(ControlId::Logger32TextBox);
+    if (name == vocabulary::kClusterHandle) return control(ControlId::ClusterBox);
     if (logger32Instance_ == 0) return {};
-    if (name == "Logger32") return logger32_.MainWindow();
-    if (name == "Logger32Text") return logger32_.TextWindow();
+    if (name == vocabulary::kLogger32Handle) return logger32_.MainWindow();
+    if (name == vocabulary::kLogger32TextHandle) return logger32_.TextWindow();
     return {};
 }
 
