@@ -5,12 +5,12 @@
 #include <utility>
 
 #include "logger32/link.h"
-#include "scenario/text.h"
+#include "text/text.h"
 #include "vocabulary/handles.h"
 
 namespace linkwell::field_trace {
 
-using scenario::Quote;
+using text::Quote;
 using vocabulary::Kind;
 
 namespace {
@@ -276,7 +276,7 @@ std::unique_ptr<platform::Automation> Recorder::GetActiveObject(const Text& prog
 
 platform::LinkStatus Recorder::ActivateLink(const platform::LinkTarget& link,
                                             platform::LinkSink sink) {
-    const std::string item = scenario::ToUtf8(link.item);
+    const std::string item = text::ToUtf8(link.item);
     // The current value arrives inside the call, before the LINK line.
     const auto status =
         os_.ActivateLink(link, [this, item, sink = std::move(sink)](const Text& value) {

@@ -10,10 +10,10 @@
 
 #include "field_trace/trace_lines.h"
 #include "scenario/scenario.h"
-#include "scenario/text.h"
 #include "sim/compare.h"
 #include "sim/replay.h"
 #include "sim/world.h"
+#include "text/text.h"
 #include "version.h"
 #include "vocabulary/kinds.h"
 
@@ -131,7 +131,7 @@ int PlayScenario(const std::vector<std::string>& args) {
         std::cout.flush();
         if (withFile && world.NotLogged()) {
             std::ofstream out(args[2], std::ios::binary);
-            out << linkwell::scenario::ToAnsi(*world.NotLogged());
+            out << linkwell::text::ToAnsi(*world.NotLogged());
             if (!out) {
                 std::cerr << args[2] << ":0: cannot write the file\n";
                 return 1;

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cctype>
 
-#include "scenario/text.h"
+#include "text/text.h"
 #include "window/intervals.h"
 
 namespace linkwell::sim {
@@ -24,8 +24,7 @@ void MixWReplay::Take(Kind kind, const field_trace::TraceLine& t) {
         case Kind::Object: Object(t); break;
         case Kind::Links: LinksEnded(t); break;
         case Kind::Link: {
-            const std::string item =
-                t.details.size() > 2 ? scenario::ToUtf8(t.details[2].value) : "";
+            const std::string item = t.details.size() > 2 ? text::ToUtf8(t.details[2].value) : "";
             linked_.insert(Lower(item));
             if (Word(t, 3) == "refused") slots_.Incoming(0, "mixw refuse " + item);
             break;

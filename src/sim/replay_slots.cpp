@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <sstream>
 
-#include "scenario/text.h"
+#include "text/text.h"
 
 namespace linkwell::sim {
 
@@ -44,7 +44,7 @@ std::string Word(const field_trace::TraceLine& t, std::size_t i) {
 }
 
 std::string String(const field_trace::TraceLine& t, std::size_t i) {
-    return i < t.details.size() ? scenario::Quote(t.details[i].value) : std::string("\"\"");
+    return i < t.details.size() ? text::Quote(t.details[i].value) : std::string("\"\"");
 }
 
 std::int64_t After(const field_trace::TraceLine& t, std::size_t i) {

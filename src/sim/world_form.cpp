@@ -5,8 +5,8 @@
 
 #include "logger32/protocol.h"
 #include "mixw/attach.h"
-#include "scenario/text.h"
 #include "sim/world.h"
+#include "text/text.h"
 #include "vocabulary/handles.h"
 #include "window/intervals.h"
 
@@ -75,7 +75,7 @@ std::optional<window::ControlId> World::ControlOf(WindowHandle h) const {
 
 void World::ControlChanged(window::ControlId control) {
     if (control == window::ControlId::StatusLine) {
-        trace_.Line("STATUS", scenario::Quote(bridge_->State().form.GetText(control)));
+        trace_.Line("STATUS", text::Quote(bridge_->State().form.GetText(control)));
     }
 }
 
