@@ -15,8 +15,8 @@
 #include <string>
 #include <string_view>
 
-#include "scenario/text.h"
 #include "support/fake_station.h"
+#include "text/text.h"
 #include "to_mixw/readers.h"
 #include "to_mixw/to_mixw.h"
 
@@ -77,7 +77,7 @@ void Run(std::uint8_t switches, const std::string_view* texts, std::size_t count
     const bool oneTick = (switches & 16) != 0;  // several texts, then one tick
 
     for (std::size_t i = 0; i < count; ++i) {
-        const Text text = linkwell::scenario::FromAnsi(texts[i]);
+        const Text text = linkwell::text::FromAnsi(texts[i]);
         CheckReaders(text);
         w.Clear();
         w.bridge.TextArrived(ControlId::Logger32TextBox, text);

@@ -11,9 +11,9 @@
 #include "scenario/line_sink.h"
 #include "scenario/scenario.h"
 #include "scenario/station_actions.h"
-#include "scenario/text.h"
 #include "sim/world.h"
 #include "soak/checks.h"
+#include "text/text.h"
 
 namespace linkwell::soak {
 namespace {
@@ -469,7 +469,7 @@ Result Run(const Options& options) {
             ++result.textsChecked;
             if (auto fault = MalformedAdif(text)) {
                 watcher.Violation("a malformed text to Logger32 (" + *fault +
-                                  "): " + scenario::Quote(text));
+                                  "): " + text::Quote(text));
             }
             // A record that waited behind a text Logger32 had not taken was
             // the boxes when it was made, not now.
@@ -478,7 +478,7 @@ Result Run(const Options& options) {
                 const auto boxes = RecordOfBoxes(world.TheBridge().State().form);
                 if (text != boxes) {
                     watcher.Violation("a record that differs from the boxes: sent " +
-                                      scenario::Quote(text) + ", boxes " + scenario::Quote(boxes));
+                                      text::Quote(text) + ", boxes " + text::Quote(boxes));
                 }
             }
         });

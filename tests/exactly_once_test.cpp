@@ -10,9 +10,9 @@
 #include <vector>
 
 #include "scenario/scenario.h"
-#include "scenario/text.h"
 #include "sim/world.h"
 #include "support/fake_station.h"
+#include "text/text.h"
 #include "to_logger32/number_text.h"
 #include "to_logger32/to_logger32.h"
 
@@ -63,8 +63,8 @@ Played Play(const std::string& scenario, bool unwritable = false) {
     p.ended = world.Run();
     std::istringstream in(out.str());
     for (std::string line; std::getline(in, line);) p.lines.push_back(line);
-    for (const auto& t : world.Logger32().Logged()) p.logged.push_back(scenario::ToUtf8(t));
-    if (world.NotLogged()) p.file = scenario::ToUtf8(*world.NotLogged());
+    for (const auto& t : world.Logger32().Logged()) p.logged.push_back(text::ToUtf8(t));
+    if (world.NotLogged()) p.file = text::ToUtf8(*world.NotLogged());
     return p;
 }
 

@@ -14,6 +14,7 @@
 #include "scenario/scenario.h"
 #include "sim/replay.h"
 #include "sim/world.h"
+#include "vocabulary/kinds.h"
 
 namespace {
 
@@ -298,7 +299,7 @@ TEST(FieldTraceReplay, ATraceCutMidLineReplaysUpToItsLastWholeLine) {
     EXPECT_EQ(plan.scenario.find("click"), std::string::npos);
     const auto whole = linkwell::field_trace::ParseTrace(field.substr(0, click), "f").lines;
     std::size_t outgoing = 0;
-    for (const auto& l : whole) outgoing += linkwell::sim::IsOutgoing(l.kind) ? 1 : 0;
+    for (const auto& l : whole) outgoing += linkwell::vocabulary::IsOutgoing(l.kind) ? 1 : 0;
     EXPECT_EQ(plan.recorded.size(), outgoing);
     const auto result = linkwell::sim::Replay(plan, 0);
     EXPECT_TRUE(result.same) << result.report;

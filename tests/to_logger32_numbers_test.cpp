@@ -9,7 +9,7 @@
 #include <locale>
 #include <string>
 
-#include "scenario/text.h"
+#include "text/text.h"
 #include "to_logger32/number_text.h"
 
 namespace linkwell::to_logger32 {
@@ -90,7 +90,7 @@ TEST(LeadingNumber, ReadsTheNumberAtTheStartWithAPoint) {
 
 TEST(LeadingNumber, NoNumberGivesZero) {
     for (const auto* text : {u"Frequency", u"", u" ", u".", u"-", u"+.", u"e5", u"kHz 7150"}) {
-        EXPECT_EQ(LeadingNumber(text), 0.0) << scenario::ToUtf8(text);
+        EXPECT_EQ(LeadingNumber(text), 0.0) << text::ToUtf8(text);
     }
 }
 

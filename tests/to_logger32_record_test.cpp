@@ -80,7 +80,7 @@ TEST_F(QsoRecord, EachComparedFieldAloneSendsTheWholeRecordOnce) {
         EXPECT_EQ(Sent(), Lines{}) << window::Design(box).name;
     }
     EXPECT_EQ(S().push.record,
-              scenario::FromUtf8(Record("G0ABCx", "x", "", "x", "x", "x", "x", "x", "x")).value());
+              text::FromUtf8(Record("G0ABCx", "x", "", "x", "x", "x", "x", "x", "x")).value());
 }
 
 TEST_F(QsoRecord, ReportSentAloneWaitsForAnotherChange) {
@@ -243,7 +243,7 @@ TEST_F(Logging, OtherCommandTextsDoNothing) {
     for (const auto* text : {u"save", u"SAVE", u" Save", u"Save ", u"remove", u"Remove ",
                              u"Command", u" ", u"Murex_Send", u""}) {
         Set(ControlId::MixWCommandBox, text);
-        EXPECT_EQ(Log(), Lines{}) << scenario::ToUtf8(text);
+        EXPECT_EQ(Log(), Lines{}) << text::ToUtf8(text);
     }
     EXPECT_EQ(w.timerLog, Lines{});
 }

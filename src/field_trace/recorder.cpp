@@ -5,11 +5,13 @@
 #include <utility>
 
 #include "logger32/link.h"
-#include "scenario/text.h"
+#include "text/text.h"
+#include "vocabulary/handles.h"
 
 namespace linkwell::field_trace {
 
-using scenario::Quote;
+using text::Quote;
+using vocabulary::Kind;
 
 namespace {
 
@@ -38,7 +40,7 @@ public:
         rec_.Waited("ExecuteMacros", start);
         if (status == platform::CallStatus::Done) {
             rec_.CallDone();
-            rec_.Write("MIXW", "ExecuteMacros " + Quote(macros));
+            rec_.Write(Kind::Mixw, "ExecuteMacros " + Quote(macros));
         } else {
             rec_.CallFailed("ExecuteMacros");
         }
@@ -52,7 +54,7 @@ public:
         rec_.Waited("SetQsoData", start);
         if (status == platform::CallStatus::Done) {
             rec_.CallDone();
-            rec_.Write("MIXW", "SetQsoData " + shown);
+            rec_.Write(Kind::Mixw, "SetQsoData " + shown);
         } else {
             rec_.CallFailed("SetQsoData");
         }
@@ -62,13 +64,13 @@ public:
         const std::int64_t start = rec_.clock_();
         auto got = inner_->FqA();
         rec_.Waited("FqA", start);
-        return Read(got, rec_.fqa_, "FQA", "FqA");
+        return Read(got, rec_.fqa_, Kind::FqA, "FqA");
     }
     platform::NumberResult AudioFq() override {
         const std::int64_t start = rec_.clock_();
         auto got = inner_->AudioFq();
         rec_.Waited("AudioFq", start);
-        return Read(got, rec_.audioFq_, "AUDIOFQ", "AudioFq");
+        return Read(got, rec_.audioFq_, Kind::AudioFq, "AudioFq");
     }
     bool ServerGone() override { return inner_->ServerGone(); }
     bool StillThere() override {
@@ -82,8 +84,8 @@ public:
     }
 
 private:
-    platform::NumberResult Read(platform::NumberResult got, Recorder::Polled& polled,
-                                std::string_view kind, std::string_view member) {
+    platform::NumberResult Read(platform::NumberResult got, Recorder::Polled& polled, Kind kind,
+                                std::string_view member) {
         if (!got) {
             rec_.CallFailed(member);
         } else {
@@ -101,7 +103,7 @@ Recorder::Recorder(platform::Platform& os, window::FormView& view, Output& out,
                    std::function<std::int64_t()> clock)
     : os_(os), view_(view), out_(out), clock_(std::move(clock)) {
     out_.OnFailure([this] { ReportFailure(); });
-    Write("SESSION", kSessionHeader);
+    Write(Kind::Session, kSessionHeader);
 }
 
 void Recorder::Attach(Bridge& bridge) {
@@ -116,11 +118,11 @@ void Recorder::ReportFailure() {
     bridge_->State().form.SetText(window::ControlId::StatusLine, FailureNote(out_.File().Name()));
 }
 
-void Recorder::Write(std::string_view kind, std::string_view details) {
-    out_.Line(clock_(), kind, details);
+void Recorder::Write(Kind kind, std::string_view details) {
+    out_.Line(clock_(), vocabulary::Name(kind), details);
 }
 
-void Recorder::Poll(Polled& p, std::string_view kind, std::string value) {
+void Recorder::Poll(Polled& p, Kind kind, std::string value) {
     const std::int64_t now = clock_();
     if (p.value != value) {
         std::string details = value;
@@ -134,16 +136,17 @@ void Recorder::Poll(Polled& p, std::string_view kind, std::string value) {
 void Recorder::CallFailed(std::string_view member) {
     std::string details(member);
     if (lastMixWAnswer_) details += " after " + std::to_string(*lastMixWAnswer_);
-    Write("FAILED", details);
+    Write(Kind::Failed, details);
 }
 
 void Recorder::Waited(std::string_view what, std::int64_t since) {
     const std::int64_t waited = clock_() - since;
-    if (waited >= kWaitedNoteMs) Write("WAITED", std::string(what) + " " + std::to_string(waited));
+    if (waited >= kWaitedNoteMs)
+        Write(Kind::Waited, std::string(what) + " " + std::to_string(waited));
 }
 
 void Recorder::CallTimedOut(std::string_view what) {
-    Write("TIMEOUT", what);
+    Write(Kind::Timeout, what);
 }
 
 std::optional<std::string> Recorder::NameOf(MessageId msg) const {
@@ -155,11 +158,18 @@ std::optional<std::string> Recorder::NameOf(MessageId msg) const {
 std::string Recorder::Param(LParam value) const {
     const auto v = static_cast<std::uint64_t>(value);
     auto is = [v](WindowHandle h) { return !h.isNull() && h.value == v; };
-    if (is(view_.HandleOf(window::WindowId::Bridge))) return "hwnd:Linkwell";
-    if (is(view_.HandleOf(window::ControlId::Logger32TextBox))) return "hwnd:Sent";
-    if (is(view_.HandleOf(window::ControlId::ClusterBox))) return "hwnd:Cluster";
-    if (is(logger32_)) return "hwnd:Logger32";
-    if (is(logger32Text_)) return "hwnd:Logger32Text";
+    auto named = [](std::string_view name) {
+        return std::string(vocabulary::kHandlePrefix) + std::string(name);
+    };
+    if (is(view_.HandleOf(window::WindowId::Bridge))) return named(vocabulary::kLinkwellHandle);
+    if (is(view_.HandleOf(window::ControlId::Logger32TextBox))) {
+        return named(vocabulary::kSentHandle);
+    }
+    if (is(view_.HandleOf(window::ControlId::ClusterBox))) {
+        return named(vocabulary::kClusterHandle);
+    }
+    if (is(logger32_)) return named(vocabulary::kLogger32Handle);
+    if (is(logger32Text_)) return named(vocabulary::kLogger32TextHandle);
     return std::to_string(value);
 }
 
@@ -168,7 +178,7 @@ std::string Recorder::Param(LParam value) const {
 WindowHandle Recorder::FindWindowByTitle(const Text& title) {
     const WindowHandle found = os_.FindWindowByTitle(title);
     if (title == logger32::kWindowTitle && !found.isNull()) logger32_ = found;
-    Write("FIND",
+    Write(Kind::Find,
           Quote(title) + " " +
               (found.isNull() ? std::string("0") : Param(static_cast<LParam>(found.value))));
     return found;
@@ -185,9 +195,9 @@ MessageId Recorder::RegisterMessage(const Text& name) {
 void Recorder::Delivered(std::string_view what, platform::Delivery d) {
     switch (d) {
         case platform::Delivery::NotAnswering: CallTimedOut(what); break;
-        case platform::Delivery::Refused: Write("REFUSED", what); break;
-        case platform::Delivery::NoWindow: Write("GONE", what); break;
-        case platform::Delivery::Pending: Write("PENDING", what); break;
+        case platform::Delivery::Refused: Write(Kind::Refused, what); break;
+        case platform::Delivery::NoWindow: Write(Kind::Gone, what); break;
+        case platform::Delivery::Pending: Write(Kind::Pending, what); break;
         case platform::Delivery::Delivered: break;
     }
 }
@@ -196,7 +206,7 @@ platform::Delivery Recorder::PostMessage(WindowHandle to, MessageId msg, WParam 
                                          LParam value) {
     // A post to no window goes nowhere; it is not given out.
     if (const auto name = NameOf(msg); name && !to.isNull()) {
-        Write("L32", "post " + *name + " " + std::to_string(code) + " " + Param(value));
+        Write(Kind::L32, "post " + *name + " " + std::to_string(code) + " " + Param(value));
     }
     const auto d = os_.PostMessage(to, msg, code, value);
     if (!to.isNull()) Delivered("post", d);
@@ -205,7 +215,7 @@ platform::Delivery Recorder::PostMessage(WindowHandle to, MessageId msg, WParam 
 
 platform::Delivery Recorder::SendMessageWithReference(WindowHandle to, MessageId msg, WParam code) {
     if (const auto name = NameOf(msg); name && !to.isNull()) {
-        Write("L32", "send " + *name + " " + std::to_string(code) + " ref");
+        Write(Kind::L32, "send " + *name + " " + std::to_string(code) + " ref");
     }
     const std::int64_t start = clock_();
     const auto d = os_.SendMessageWithReference(to, msg, code);
@@ -215,7 +225,7 @@ platform::Delivery Recorder::SendMessageWithReference(WindowHandle to, MessageId
 }
 
 platform::Delivery Recorder::SendText(WindowHandle to, const Text& text) {
-    if (!to.isNull()) Write("L32", "text " + Quote(text));
+    if (!to.isNull()) Write(Kind::L32, "text " + Quote(text));
     const std::int64_t start = clock_();
     const auto d = os_.SendText(to, text);
     Waited("text", start);
@@ -227,38 +237,38 @@ std::uint32_t Recorder::ProcessOf(WindowHandle window) {
     const std::uint32_t process = os_.ProcessOf(window);
     // Logger32's window without a process: it has closed.
     if (process == 0 && !window.isNull() && window == logger32_) {
-        Write("PROCESS", Param(static_cast<LParam>(window.value)) + " 0");
+        Write(Kind::Process, Param(static_cast<LParam>(window.value)) + " 0");
     }
     return process;
 }
 
 bool Recorder::Answers(WindowHandle window) {
     const bool answers = os_.Answers(window);
-    if (answers) Write("ANSWERS", "");
+    if (answers) Write(Kind::Answers, "");
     return answers;
 }
 
 bool Recorder::LinksConnected() {
     const bool connected = os_.LinksConnected();
-    if (!connected) Write("LINKS", "ended");
+    if (!connected) Write(Kind::Links, "ended");
     return connected;
 }
 
 void Recorder::MessageBox(const Text& text, const Text& title) {
-    Write("BOX", Quote(title) + " " + Quote(text));
+    Write(Kind::Box, Quote(title) + " " + Quote(text));
     os_.MessageBox(text, title);
-    Write("OK", "");
+    Write(Kind::Ok, "");
 }
 
 void Recorder::EndProgram() {
-    Write("END", "");
+    Write(Kind::End, "");
     os_.EndProgram();
     std::abort();  // the world's EndProgram never returns
 }
 
 std::unique_ptr<platform::Automation> Recorder::GetActiveObject(const Text& progId) {
     auto object = os_.GetActiveObject(progId);
-    Write("OBJECT", Quote(progId) + (object ? " obtained" : " unavailable"));
+    Write(Kind::Object, Quote(progId) + (object ? " obtained" : " unavailable"));
     if (!object) return nullptr;
     CallDone();
     return std::make_unique<RecordedObject>(*this, std::move(object));
@@ -266,23 +276,23 @@ std::unique_ptr<platform::Automation> Recorder::GetActiveObject(const Text& prog
 
 platform::LinkStatus Recorder::ActivateLink(const platform::LinkTarget& link,
                                             platform::LinkSink sink) {
-    const std::string item = scenario::ToUtf8(link.item);
+    const std::string item = text::ToUtf8(link.item);
     // The current value arrives inside the call, before the LINK line.
     const auto status =
         os_.ActivateLink(link, [this, item, sink = std::move(sink)](const Text& value) {
-            Write("DDE", item + " " + Quote(value));
+            Write(Kind::Dde, item + " " + Quote(value));
             sink(value);
         });
-    Write("LINK", Quote(link.service) + " " + Quote(link.topic) + " " + Quote(link.item) +
-                      (status == platform::LinkStatus::Active    ? " active"
-                       : status == platform::LinkStatus::Refused ? " refused"
-                                                                 : " unreachable"));
+    Write(Kind::Link, Quote(link.service) + " " + Quote(link.topic) + " " + Quote(link.item) +
+                          (status == platform::LinkStatus::Active    ? " active"
+                           : status == platform::LinkStatus::Refused ? " refused"
+                                                                     : " unreachable"));
     return status;
 }
 
 Text Recorder::DecimalSeparator() {
     Text separator = os_.DecimalSeparator();
-    Poll(decimal_, "DECIMAL", Quote(separator));
+    Poll(decimal_, Kind::Decimal, Quote(separator));
     return separator;
 }
 
@@ -290,7 +300,7 @@ Text Recorder::DecimalSeparator() {
 
 void Recorder::ControlChanged(window::ControlId control) {
     if (control == window::ControlId::StatusLine && bridge_ != nullptr) {
-        Write("STATUS", Quote(bridge_->State().form.GetText(control)));
+        Write(Kind::Status, Quote(bridge_->State().form.GetText(control)));
     }
     view_.ControlChanged(control);
 }
@@ -304,32 +314,32 @@ void Recorder::HookMessage(MessageId msg, WParam wParam, LParam lParam) {
     if (wParam == logger32::code::kTextWindow) {
         logger32Text_ = WindowHandle{static_cast<std::uint32_t>(lParam)};
     }
-    Write("L32CODE", *name + " " + std::to_string(wParam) + " " + Param(value32));
+    Write(Kind::L32Code, *name + " " + std::to_string(wParam) + " " + Param(value32));
 }
 
 void Recorder::Clicked(window::ControlId button) {
-    Write("CLICK", window::Design(button).name);
+    Write(Kind::Click, window::Design(button).name);
 }
 
 void Recorder::Closing() {
-    Write("CLOSE", "");
+    Write(Kind::Close, "");
 }
 
 // What an earlier run left in not-logged.adi: the replay puts it back.
 std::optional<Text> Recorder::ReadNotLogged() {
     auto file = os_.ReadNotLogged();
-    if (file) Write("LEFT", Quote(*file));
+    if (file) Write(Kind::Left, Quote(*file));
     return file;
 }
 
 // A text Logger32 did not take in time was taken after all, or died with
 // its window.
 void Recorder::SendEnding(platform::Delivery result) {
-    Write("SETTLED", result == platform::Delivery::Delivered ? "taken" : "gone");
+    Write(Kind::Settled, result == platform::Delivery::Delivered ? "taken" : "gone");
 }
 
 void Recorder::SessionEnding() {
-    Write("ENDSESSION", "");
+    Write(Kind::EndSession, "");
 }
 
 void Recorder::TextArriving(window::ControlId box, const Text& text) {
@@ -337,9 +347,9 @@ void Recorder::TextArriving(window::ControlId box, const Text& text) {
     // arrival.
     if (bridge_ == nullptr || bridge_->State().form.GetText(box) == text) return;
     if (box == window::ControlId::Logger32TextBox) {
-        Write("L32TEXT", Quote(text));
+        Write(Kind::L32Text, Quote(text));
     } else {
-        Write("TYPED", std::string(window::Design(box).name) + " " + Quote(text));
+        Write(Kind::Typed, std::string(window::Design(box).name) + " " + Quote(text));
     }
 }
 

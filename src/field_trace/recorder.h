@@ -20,6 +20,7 @@
 #include "field_trace/output.h"
 #include "platform/platform.h"
 #include "version.h"
+#include "vocabulary/kinds.h"
 #include "window/form.h"
 
 namespace linkwell::field_trace {
@@ -109,8 +110,8 @@ private:
         std::int64_t lastRead = 0;
     };
 
-    void Write(std::string_view kind, std::string_view details);
-    void Poll(Polled& p, std::string_view kind, std::string value);
+    void Write(vocabulary::Kind kind, std::string_view details);
+    void Poll(Polled& p, vocabulary::Kind kind, std::string value);
     void CallFailed(std::string_view member);
     // Notes a call or send that started at `since` and kept the bridge waiting.
     void Waited(std::string_view what, std::int64_t since);

@@ -2,8 +2,8 @@
 
 #include <charconv>
 
-#include "scenario/text.h"
-#include "scenario/tokens.h"
+#include "text/text.h"
+#include "text/tokens.h"
 
 namespace linkwell::field_trace {
 namespace {
@@ -18,8 +18,8 @@ public:
 
     std::vector<Token> Tokens(std::string_view text) const {
         try {
-            return scenario::Tokenize(text);
-        } catch (const scenario::TokenError& e) {
+            return text::Tokenize(text);
+        } catch (const text::TokenError& e) {
             Fail(e.what());
         }
     }
@@ -70,7 +70,7 @@ std::string Format(const TraceLine& line, bool withTime) {
     std::string out = withTime ? std::to_string(line.time) + " " + line.kind : line.kind;
     for (const auto& t : line.details) {
         out += ' ';
-        out += t.quoted ? scenario::Quote(t.value) : t.raw;
+        out += t.quoted ? text::Quote(t.value) : t.raw;
     }
     return out;
 }

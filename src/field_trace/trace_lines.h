@@ -9,11 +9,11 @@
 #include <string_view>
 #include <vector>
 
-#include "scenario/tokens.h"
+#include "text/tokens.h"
 
 namespace linkwell::field_trace {
 
-using scenario::Token;
+using text::Token;
 
 struct TraceLine {
     int line = 0;  // in the file, from 1

@@ -2,9 +2,11 @@
 
 #include <cstdio>
 
-#include "scenario/text.h"
+#include "text/text.h"
 
 namespace linkwell::scenario {
+
+using text::Quote;
 namespace {
 
 const char* Bool(bool b) {

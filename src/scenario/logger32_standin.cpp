@@ -1,9 +1,11 @@
 #include "scenario/logger32_standin.h"
 
 #include "logger32/link.h"
-#include "scenario/text.h"
+#include "text/text.h"
 
 namespace linkwell::scenario {
+
+using text::Quote;
 
 void Logger32StandIn::Start(bool withTextWindow, WindowHandle main, WindowHandle text) {
     running_ = true;

@@ -4,9 +4,11 @@
 #include <cctype>
 
 #include "scenario/mixw_items.h"
-#include "scenario/text.h"
+#include "text/text.h"
 
 namespace linkwell::scenario {
+
+using text::Quote;
 
 // The object the bridge holds; tied to the MixW2 run it was obtained from.
 class MixWObject final : public platform::Automation {

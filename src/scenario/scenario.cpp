@@ -7,14 +7,14 @@
 #include <limits>
 
 #include "scenario/mixw_items.h"
-#include "scenario/text.h"
-#include "scenario/tokens.h"
+#include "text/text.h"
+#include "text/tokens.h"
 #include "window/controls.h"
 
 namespace linkwell::scenario {
 namespace {
 
-using scenario::Token;
+using text::Token;
 
 constexpr std::string_view kButtons[] = {"Command1", "Command2", "Command3", "CommandSend"};
 
@@ -26,10 +26,10 @@ public:
         throw ScenarioError(std::string(file_) + ":" + std::to_string(line_) + ": " + message);
     }
 
-    std::vector<Token> Tokenize(std::string_view text) const {
+    std::vector<Token> Tokenize(std::string_view line) const {
         try {
-            return scenario::Tokenize(text);
-        } catch (const TokenError& e) {
+            return text::Tokenize(line);
+        } catch (const text::TokenError& e) {
             Fail(e.what());
         }
     }

@@ -11,6 +11,8 @@
 #include <variant>
 #include <vector>
 
+#include "vocabulary/handles.h"
+
 namespace linkwell::scenario {
 
 enum class ActionKind {
@@ -105,8 +107,7 @@ struct ScenarioError : std::runtime_error {
 };
 
 // The handle names a scenario may use after hwnd:.
-inline constexpr std::string_view kHandleNames[] = {"Linkwell", "Sent", "Cluster", "Logger32",
-                                                    "Logger32Text"};
+inline constexpr const auto& kHandleNames = vocabulary::kHandleNames;
 
 // How the Windows peers play their parts in one scenario, from its
 // `peers NAME=VALUE` lines. They hold for the whole run wherever they stand.

@@ -6,13 +6,16 @@
 #include <optional>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "field_trace/trace_lines.h"
 #include "scenario/scenario.h"
-#include "scenario/text.h"
+#include "sim/compare.h"
 #include "sim/replay.h"
 #include "sim/world.h"
+#include "text/text.h"
 #include "version.h"
+#include "vocabulary/kinds.h"
 
 namespace {
 
@@ -20,6 +23,7 @@ constexpr const char* kUsage =
     "usage: linkwell-sim FILE.scn | - [--not-logged OUT.adi]\n"
     "       linkwell-sim --replay FILE.trace [--tolerance MS]\n"
     "       linkwell-sim --to-scenario FILE.trace\n"
+    "       linkwell-sim --compare EXPECTED ACTUAL [--tolerance MS]\n"
     "       linkwell-sim --help | --version\n";
 
 constexpr const char* kHelp =
@@ -29,9 +33,12 @@ constexpr const char* kHelp =
     "--replay plays a field trace recorded at a station (linkwell.exe --trace) and\n"
     "says where the simulated bridge behaves differently (--tolerance: how many ms a\n"
     "line may be early or late, 400 by default); --to-scenario turns it into a\n"
-    "scenario. The languages: docs/scenarios.md, docs/field-trace.md.\n"
-    "Exit status: 0 done (the same), 1 a failure (the replay differs), 2 a file\n"
-    "that cannot be read.\n";
+    "scenario. --compare compares a run of a scenario (ACTUAL, ending in \"# end T\")\n"
+    "with its expected trace, in order within each path, each line within the\n"
+    "tolerance, and prints the first difference in each path.\n"
+    "The languages: docs/scenarios.md, docs/field-trace.md.\n"
+    "Exit status: 0 done (the same), 1 a failure (the replay or the comparison\n"
+    "differs), 2 a file that cannot be read.\n";
 
 std::optional<std::string> ReadAll(const std::string& file) {
     if (file == "-") return std::string(std::istreambuf_iterator<char>(std::cin), {});
@@ -67,48 +74,51 @@ int FieldTrace(const std::string& mode, const std::string& file, std::int64_t to
     }
 }
 
-}  // namespace
+// "--tolerance MS" at args[at], or the default when args end before it;
+// nothing for anything else.
+std::optional<std::int64_t> Tolerance(const std::vector<std::string>& args, std::size_t at) {
+    if (args.size() == at) return linkwell::vocabulary::kToleranceMs;
+    if (args.size() != at + 2 || args[at] != "--tolerance") return std::nullopt;
+    try {
+        const std::int64_t ms = std::stoll(args[at + 1]);
+        if (ms >= 0) return ms;
+    } catch (const std::exception&) {
+    }
+    return std::nullopt;
+}
 
-int main(int argc, char** argv) {
-    const std::string first = argc > 1 ? argv[1] : "";
-    if (argc == 2 && (first == "--help" || first == "-h")) {
-        std::cout << kUsage << '\n' << kHelp;
-        return 0;
+// --compare EXPECTED ACTUAL: 0 the same, 1 they differ, 2 a file that
+// cannot be read.
+int CompareTraces(const std::string& expectedFile, const std::string& actualFile,
+                  std::int64_t tolerance) {
+    const auto expected = ReadAll(expectedFile);
+    const auto actual = ReadAll(actualFile);
+    if (!expected || !actual) {
+        std::cerr << (expected ? actualFile : expectedFile) << ":0: cannot open the file\n";
+        return 2;
     }
-    if (argc == 2 && first == "--version") {
-        std::cout << "linkwell-sim " LINKWELL_VERSION_TEXT "\n";
-        return 0;
+    try {
+        const auto verdict = linkwell::sim::CompareScenarioTraces(
+            linkwell::sim::ReadScenarioTrace(*expected, expectedFile),
+            linkwell::sim::ReadScenarioTrace(*actual, actualFile), tolerance);
+        std::cout << verdict.report;
+        return verdict.same ? 0 : 1;
+    } catch (const linkwell::field_trace::TraceError& e) {
+        std::cerr << e.what() << '\n';
+        return 2;
     }
-    if (first.size() > 2 && first.rfind("--", 0) == 0 && first != "--replay" &&
-        first != "--to-scenario") {
-        std::cerr << "linkwell-sim: unknown option " << first << '\n' << kUsage;
-        return 1;
-    }
-    if (first == "--replay" || first == "--to-scenario") {
-        std::int64_t tolerance = 400;
-        const bool withTolerance =
-            argc == 5 && std::string(argv[3]) == "--tolerance" && first == "--replay";
-        if (withTolerance) {
-            try {
-                tolerance = std::stoll(argv[4]);
-            } catch (const std::exception&) {
-                tolerance = -1;
-            }
-        }
-        if ((argc != 3 && !withTolerance) || tolerance < 0) {
-            std::cerr << kUsage;
-            return 1;
-        }
-        return FieldTrace(first, argv[2], tolerance);
-    }
+}
+
+// Plays FILE.scn in the simulated world, printing its trace.
+int PlayScenario(const std::vector<std::string>& args) {
     // --not-logged OUT.adi: the simulated not-logged.adi as the run left it,
     // in the code page the Windows program writes it in (none: no file).
-    const bool withFile = argc == 4 && std::string(argv[2]) == "--not-logged";
-    if (argc != 2 && !withFile) {
+    const bool withFile = args.size() == 3 && args[1] == "--not-logged";
+    if (args.size() != 1 && !withFile) {
         std::cerr << kUsage;
         return 1;
     }
-    const std::string file = argv[1];
+    const std::string& file = args[0];
     const auto source = ReadAll(file);
     if (!source) {
         std::cerr << file << ":0: cannot open the file\n";
@@ -120,10 +130,10 @@ int main(int argc, char** argv) {
         (void)world.Run();
         std::cout.flush();
         if (withFile && world.NotLogged()) {
-            std::ofstream out(argv[3], std::ios::binary);
-            out << linkwell::scenario::ToAnsi(*world.NotLogged());
+            std::ofstream out(args[2], std::ios::binary);
+            out << linkwell::text::ToAnsi(*world.NotLogged());
             if (!out) {
-                std::cerr << argv[3] << ":0: cannot write the file\n";
+                std::cerr << args[2] << ":0: cannot write the file\n";
                 return 1;
             }
         }
@@ -135,4 +145,44 @@ int main(int argc, char** argv) {
         std::cerr << "linkwell-sim: " << e.what() << '\n';
         return 1;
     }
+}
+
+// The options that take files: --replay, --to-scenario, --compare.
+int WithFiles(const std::vector<std::string>& args) {
+    const std::string& mode = args[0];
+    const std::size_t files = mode == "--compare" ? 2 : 1;
+    const auto tolerance = args.size() > files ? Tolerance(args, files + 1) : std::nullopt;
+    if (!tolerance || (mode == "--to-scenario" && args.size() != 2)) {
+        std::cerr << kUsage;
+        return 1;
+    }
+    if (mode == "--compare") return CompareTraces(args[1], args[2], *tolerance);
+    return FieldTrace(mode, args[1], *tolerance);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    const std::string first = args.empty() ? "" : args[0];
+    if (args.size() == 1 && (first == "--help" || first == "-h")) {
+        std::cout << kUsage << '\n' << kHelp;
+        return 0;
+    }
+    if (args.size() == 1 && first == "--version") {
+        std::cout << "linkwell-sim " LINKWELL_VERSION_TEXT "\n";
+        return 0;
+    }
+    if (first == "--replay" || first == "--to-scenario" || first == "--compare") {
+        return WithFiles(args);
+    }
+    if (first.size() > 2 && first.rfind("--", 0) == 0) {
+        std::cerr << "linkwell-sim: unknown option " << first << '\n' << kUsage;
+        return 1;
+    }
+    if (args.empty()) {
+        std::cerr << kUsage;
+        return 1;
+    }
+    return PlayScenario(args);
 }

@@ -40,7 +40,4 @@ struct ReplayResult {
 // its time within `toleranceMs`.
 [[nodiscard]] ReplayResult Replay(const ReplayPlan& plan, std::int64_t toleranceMs);
 
-// Outgoing kinds: what the bridge gives out.
-[[nodiscard]] bool IsOutgoing(std::string_view kind);
-
 }  // namespace linkwell::sim

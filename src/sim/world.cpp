@@ -3,7 +3,7 @@
 #include <limits>
 #include <utility>
 
-#include "scenario/text.h"
+#include "text/text.h"
 #include "window/intervals.h"
 
 namespace linkwell::sim {
@@ -224,7 +224,7 @@ void World::WaitInCall(std::int64_t ms) {
 }
 
 void World::MessageBox(const Text& text, const Text& title) {
-    trace_.Line("BOX", scenario::Quote(title) + " " + scenario::Quote(text));
+    trace_.Line("BOX", text::Quote(title) + " " + text::Quote(text));
     const std::size_t mine = boxes_.size();
     boxes_.push_back(true);
     struct Closed {

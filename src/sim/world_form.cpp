@@ -5,8 +5,9 @@
 
 #include "logger32/protocol.h"
 #include "mixw/attach.h"
-#include "scenario/text.h"
 #include "sim/world.h"
+#include "text/text.h"
+#include "vocabulary/handles.h"
 #include "window/intervals.h"
 
 namespace linkwell::sim {
@@ -74,21 +75,21 @@ std::optional<window::ControlId> World::ControlOf(WindowHandle h) const {
 
 void World::ControlChanged(window::ControlId control) {
     if (control == window::ControlId::StatusLine) {
-        trace_.Line("STATUS", scenario::Quote(bridge_->State().form.GetText(control)));
+        trace_.Line("STATUS", text::Quote(bridge_->State().form.GetText(control)));
     }
 }
 
 WindowHandle World::Named(std::string_view name) const {
     using window::ControlId;
-    if (name == "Linkwell") return WindowHandle{kBridgeWindow};
+    if (name == vocabulary::kLinkwellHandle) return WindowHandle{kBridgeWindow};
     auto control = [](ControlId id) {
         return WindowHandle{kFirstControl + static_cast<std::uint64_t>(window::Index(id))};
     };
-    if (name == "Sent") return control(ControlId::Logger32TextBox);
-    if (name == "Cluster") return control(ControlId::ClusterBox);
+    if (name == vocabulary::kSentHandle) return control(ControlId::Logger32TextBox);
+    if (name == vocabulary::kClusterHandle) return control(ControlId::ClusterBox);
     if (logger32Instance_ == 0) return {};
-    if (name == "Logger32") return logger32_.MainWindow();
-    if (name == "Logger32Text") return logger32_.TextWindow();
+    if (name == vocabulary::kLogger32Handle) return logger32_.MainWindow();
+    if (name == vocabulary::kLogger32TextHandle) return logger32_.TextWindow();
     return {};
 }
 

@@ -6,8 +6,8 @@
 
 #include "logger32/protocol.h"
 #include "mixw/attach.h"
-#include "scenario/text.h"
 #include "sim/world.h"
+#include "text/text.h"
 #include "window/intervals.h"
 
 namespace linkwell::sim {
@@ -40,7 +40,7 @@ platform::Delivery World::SendMessageWithReference(WindowHandle to, MessageId ms
 
 platform::Delivery World::SendText(WindowHandle to, const Text& text) {
     if (onSendText_) onSendText_(to, text);
-    const Text arrived = scenario::FromAnsi(scenario::ToAnsi(text));
+    const Text arrived = text::FromAnsi(text::ToAnsi(text));
     if (logger32_.Running() && to == logger32_.TextWindow()) return SendTextToLogger32(arrived);
     if (auto box = ControlOf(to)) {
         // A send to a window of the bridge's own thread runs at once.
@@ -136,7 +136,7 @@ void World::Post(WindowHandle to, MessageId msg, WParam code, LParam value) {
 void World::SetTextOf(WindowHandle to, const Text& text) {
     const auto box = ControlOf(to);
     if (!box) return;
-    const Text arrived = scenario::FromAnsi(scenario::ToAnsi(text));
+    const Text arrived = text::FromAnsi(text::ToAnsi(text));
     IntoBridge([this, box, arrived] { bridge_->TextArrived(*box, arrived); });
 }
 

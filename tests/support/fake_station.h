@@ -15,9 +15,9 @@
 
 #include "bridge/bridge.h"
 #include "platform/platform.h"
-#include "scenario/text.h"
 #include "station/station.h"
 #include "support/started.h"
+#include "text/text.h"
 #include "window/form.h"
 
 namespace linkwell::testing {
@@ -31,7 +31,7 @@ using platform::WindowProc;
 using platform::WParam;
 
 inline std::string U8(const Text& t) {
-    return scenario::ToUtf8(t);
+    return text::ToUtf8(t);
 }
 
 // Thrown by EndProgram so a test can see that the program ended.

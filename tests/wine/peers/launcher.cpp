@@ -5,7 +5,7 @@
 
 #include "peers/messages.h"
 #include "peers/watch.h"
-#include "scenario/text.h"
+#include "text/text.h"
 #include "win32/window_classes.h"
 #include "win32/wintext.h"
 
@@ -145,7 +145,7 @@ void SecondCopy::Look(const std::function<void(const std::string&)>& line) {
             EnumChildWindows(box, LongestStatic, reinterpret_cast<LPARAM>(&text));
             wchar_t title[256] = {};
             GetWindowTextW(box, title, 256);
-            line("box " + scenario::Quote(FromWide(title)) + " " + scenario::Quote(FromWide(text)));
+            line("box " + text::Quote(FromWide(title)) + " " + text::Quote(FromWide(text)));
             PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
         }
     }

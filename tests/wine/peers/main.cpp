@@ -16,7 +16,7 @@
 
 #include "peers/session.h"
 #include "scenario/scenario.h"
-#include "scenario/text.h"
+#include "text/text.h"
 
 int wmain(int argc, wchar_t** argv) {
     using namespace linkwell;
@@ -30,8 +30,7 @@ int wmain(int argc, wchar_t** argv) {
         return 2;
     }
     const std::string source((std::istreambuf_iterator<char>(in)), {});
-    const std::string fileName =
-        scenario::ToUtf8(platform::Text(argv[3], argv[3] + wcslen(argv[3])));
+    const std::string fileName = text::ToUtf8(platform::Text(argv[3], argv[3] + wcslen(argv[3])));
     try {
         auto scenario = scenario::ReadScenario(source, fileName);
         // What the run must also meet, for scripts/test-wine to check.

@@ -4,7 +4,7 @@
 
 #include "peers/class_names.h"
 #include "peers/watch.h"
-#include "scenario/text.h"
+#include "text/text.h"
 #include "win32/wintext.h"
 
 namespace linkwell::win32::peers {
@@ -47,13 +47,12 @@ LRESULT CALLBACK Watcher::WatchProc(HWND window, UINT msg, WPARAM wParam, LPARAM
     const std::wstring carried(buf, n);
     const std::wstring text = carried.empty() ? carried : carried.substr(1);
     if (msg == kStatusChanged) {
-        self_->trace_.Line("STATUS", scenario::Quote(FromWide(text)));
+        self_->trace_.Line("STATUS", text::Quote(FromWide(text)));
     } else {
         const auto split = text.find(L'\x01');
         const std::wstring title = text.substr(0, split);
         const std::wstring body = split == std::wstring::npos ? L"" : text.substr(split + 1);
-        self_->trace_.Line(
-            "BOX", scenario::Quote(FromWide(title)) + " " + scenario::Quote(FromWide(body)));
+        self_->trace_.Line("BOX", text::Quote(FromWide(title)) + " " + text::Quote(FromWide(body)));
         self_->boxes_.push_back(reinterpret_cast<HWND>(lParam));
     }
     return 0;

@@ -1,10 +1,10 @@
-#include "scenario/text.h"
+#include "text/text.h"
 
 #include <array>
 #include <cstdint>
 #include <cstdio>
 
-namespace linkwell::scenario {
+namespace linkwell::text {
 namespace {
 
 // Windows-1252 bytes 0x80..0x9F; the five unassigned bytes map to the C1
@@ -143,4 +143,4 @@ std::string Quote(std::u16string_view text) {
     return out;
 }
 
-}  // namespace linkwell::scenario
+}  // namespace linkwell::text

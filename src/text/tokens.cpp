@@ -1,10 +1,10 @@
-#include "scenario/tokens.h"
+#include "text/tokens.h"
 
 #include <charconv>
 
-#include "scenario/text.h"
+#include "text/text.h"
 
-namespace linkwell::scenario {
+namespace linkwell::text {
 namespace {
 
 bool Blank(char c) {
@@ -95,4 +95,4 @@ std::vector<Token> Tokenize(std::string_view text) {
     return tokens;
 }
 
-}  // namespace linkwell::scenario
+}  // namespace linkwell::text

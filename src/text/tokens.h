@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-namespace linkwell::scenario {
+namespace linkwell::text {
 
 struct Token {
     std::string raw;       // as written for a word; a string's value in UTF-8
@@ -23,4 +23,4 @@ struct TokenError : std::runtime_error {
 // Throws TokenError.
 [[nodiscard]] std::vector<Token> Tokenize(std::string_view line);
 
-}  // namespace linkwell::scenario
+}  // namespace linkwell::text

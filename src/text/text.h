@@ -1,13 +1,13 @@
-// Text helpers of the simulated world: UTF-8 <-> UTF-16, Windows-1252 (the
-// simulated ANSI code page, '?' for what it cannot hold) and the JSON
-// quoting the trace uses.
+// Text helpers of no layer: UTF-8 <-> UTF-16, Windows-1252 (the simulated
+// ANSI code page, '?' for what it cannot hold) and the JSON quoting of the
+// scenario and trace languages.
 #pragma once
 
 #include <optional>
 #include <string>
 #include <string_view>
 
-namespace linkwell::scenario {
+namespace linkwell::text {
 
 // nullopt when the bytes are not valid UTF-8.
 [[nodiscard]] std::optional<std::u16string> FromUtf8(std::string_view bytes);
@@ -20,4 +20,4 @@ namespace linkwell::scenario {
 // A JSON string literal; everything outside printable ASCII is escaped.
 [[nodiscard]] std::string Quote(std::u16string_view text);
 
-}  // namespace linkwell::scenario
+}  // namespace linkwell::text

@@ -1,0 +1,183 @@
+#include "sim/replay_logger32.h"
+
+#include <algorithm>
+
+#include "window/intervals.h"
+
+namespace linkwell::sim {
+
+using vocabulary::Kind;
+
+void Logger32Replay::Met(std::optional<Kind> kind) {
+    metSend_ = pendingSend_;
+    const bool outcome = kind == Kind::Waited || kind == Kind::Timeout || kind == Kind::Pending ||
+                         kind == Kind::Gone || kind == Kind::Refused;
+    if (metSend_ && !outcome) SendTaken(metSend_->end);
+    if (kind != Kind::Waited) pendingSend_.reset();
+}
+
+void Logger32Replay::Outgoing(const field_trace::TraceLine& t) {
+    if (t.kind != vocabulary::Name(Kind::L32) || t.details.empty()) return;
+    const std::string how = Word(t, 0);
+    if (how == "text" || how == "send") pendingSend_ = Send{t.time, slots_.Mark()};
+    // A connect request: Logger32's answer to it is its stand-in's.
+    if (t.details.size() == 4 && how == "post" && Word(t, 2) == "1" && run_) {
+        run_->awaitingAnswer = true;
+    }
+}
+
+void Logger32Replay::Take(Kind kind, const field_trace::TraceLine& t) {
+    switch (kind) {
+        case Kind::Find: Found(t); break;
+        case Kind::Process:
+            // The watch (or a code 3) found Logger32's window gone.
+            if (Word(t, 1) == "0") Gone(t.time, slots_.Planned());
+            break;
+        case Kind::Gone:
+            // A send or post found no window: Logger32 had closed before the
+            // event that made it.
+            Gone(t.time, slots_.LineMark());
+            break;
+        case Kind::Timeout:
+        case Kind::Pending:
+            // Not taken within the bound: the send goes on while Logger32 hangs.
+            TimedOut(t);
+            break;
+        case Kind::Settled:
+            // The send that went on ended: Logger32 woke and took the text,
+            // or was ended (its PROCESS line says so) and the hang with it.
+        case Kind::Answers:
+            // Or a probe found Logger32 answering again.
+            if (hang_) EndHang(t.time);
+            break;
+        case Kind::Refused:
+            plan_.inexact.push_back(
+                Where(t,
+                      "Windows refused a send or post to Logger32 (it runs with higher rights); "
+                      "the simulated world has no such Logger32"));
+            break;
+        case Kind::L32Code: Code(t, Word(t, 1), Word(t, 2)); break;
+        case Kind::L32Text: slots_.Incoming(t.time, "logger32 settext " + String(t, 0)); break;
+        default: break;  // not Logger32's
+    }
+}
+
+void Logger32Replay::Found(const field_trace::TraceLine& t) {
+    if (Word(t, 1) == "0") {
+        lastMissed_ = t.time;
+    } else if (!run_) {
+        std::int64_t at = lastMissed_ ? *lastMissed_ + 1 : 0;
+        if (stopped_) at = std::max(at, *stopped_ + 1);
+        run_ = Run{};
+        run_->start = at;
+    }
+}
+
+void Logger32Replay::Code(const field_trace::TraceLine& t, const std::string& code,
+                          const std::string& param) {
+    auto& run = run_;
+    if (run && code == "0" && run->awaitingAnswer && !run->accepted) {
+        run->awaitingAnswer = false;
+        run->lastAnswer = t.time;
+        if (param == "0") {
+            ++run->refusals;
+        } else {
+            run->accepted = true;
+            run->awaitingTextWindow = true;
+        }
+        slots_.Count();
+        return;
+    }
+    if (run && code == "3" && run->awaitingTextWindow) {
+        run->awaitingTextWindow = false;
+        run->textWindowNamed = true;
+        slots_.Count();
+        return;
+    }
+    if (run) run->awaitingTextWindow = false;
+    slots_.Incoming(t.time, "logger32 post " + code + " " + param);
+}
+
+// Logger32 as it answered the bridge's connect requests in this run:
+// refusals first, then an acceptance with or without its text window, or
+// silence.
+void Logger32Replay::EndRun() {
+    const Run run = *run_;
+    run_.reset();
+    slots_.Incoming(run.start, run.textWindowNamed || !run.accepted ? "logger32 start"
+                                                                    : "logger32 start notext");
+    if (run.refusals > 0) {
+        slots_.Incoming(run.start, "logger32 refuse " + std::to_string(run.refusals));
+    }
+    if ((run.accepted || run.refusals > 0) && silent_) {
+        plan_.inexact.push_back(
+            "Logger32 answered a connect request after an earlier Logger32 had left one "
+            "unanswered: the simulated Logger32 stays silent");
+    }
+    if (run.awaitingAnswer && !run.accepted && !silent_) {
+        silent_ = true;
+        slots_.Incoming(run.lastAnswer ? std::max(run.start, *run.lastAnswer + 1) : run.start,
+                        "logger32 silent");
+    }
+}
+
+void Logger32Replay::Gone(std::int64_t time, std::int64_t mark) {
+    if (!run_) return;
+    if (hang_) EndHang(time);
+    EndRun();
+    stopped_ = time;
+    slots_.Add(time, "logger32 stop", ReplaySlots::Before(mark));
+    slots_.Count();
+}
+
+// A send that kept the bridge waiting: Logger32 hung from its start until
+// a probe finds it answering, or the send's end when it was taken (no
+// TIMEOUT follows).
+void Logger32Replay::Waited(const field_trace::TraceLine& t, std::int64_t ms) {
+    const std::int64_t start = t.time - ms;
+    const std::int64_t mark = pendingSend_ ? pendingSend_->mark : slots_.Mark();
+    if (pendingSend_) pendingSend_->end = t.time;
+    if (hang_) EndHang(start);
+    hang_ = Hang{start, mark, ms >= window::kSendBoundMs};
+    waitedSend_ = true;
+}
+
+void Logger32Replay::TimedOut(const field_trace::TraceLine& t) {
+    if (waitedSend_) {
+        waitedSend_ = false;
+        return;
+    }
+    if (hang_) return;  // given up at once: Logger32 still hangs
+    plan_.inexact.push_back(Where(t,
+                                  "Logger32 was given up at once, without the 3 s wait the "
+                                  "simulated world makes first"));
+    hang_ = Hang{t.time, metSend_ ? metSend_->mark : slots_.Mark(), false};
+}
+
+// A send was taken when the bridge had it back: a Logger32 that hung (also
+// one that kept this very send waiting) answered by then.
+void Logger32Replay::SendTaken(std::int64_t time) {
+    if (hang_) EndHang(time);
+    waitedSend_ = false;
+}
+
+void Logger32Replay::EndHang(std::int64_t time) {
+    const Hang h = *hang_;
+    hang_.reset();
+    std::int64_t ms = time - h.start;
+    // A send that gave up waited the whole bound: the hang outlasted it.
+    if (h.boundReached) ms = std::max<std::int64_t>(ms, window::kSendBoundMs + 1);
+    slots_.Add(h.start, "logger32 hang " + std::to_string(ms), ReplaySlots::Before(h.mark));
+    slots_.Count();
+}
+
+void Logger32Replay::TakeLastSend() {
+    if (pendingSend_) SendTaken(pendingSend_->end);
+}
+
+void Logger32Replay::Finish(std::int64_t end) {
+    if (hang_) EndHang(end + 1);
+    if (run_) EndRun();
+}
+
+}  // namespace linkwell::sim

@@ -1,0 +1,114 @@
+#include "sim/replay_mixw.h"
+
+#include <algorithm>
+#include <cctype>
+
+#include "text/text.h"
+#include "window/intervals.h"
+
+namespace linkwell::sim {
+namespace {
+
+std::string Lower(std::string s) {
+    std::transform(s.begin(), s.end(), s.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return s;
+}
+
+}  // namespace
+
+using vocabulary::Kind;
+
+void MixWReplay::Take(Kind kind, const field_trace::TraceLine& t) {
+    switch (kind) {
+        case Kind::Object: Object(t); break;
+        case Kind::Links: LinksEnded(t); break;
+        case Kind::Link: {
+            const std::string item = t.details.size() > 2 ? text::ToUtf8(t.details[2].value) : "";
+            linked_.insert(Lower(item));
+            if (Word(t, 3) == "refused") slots_.Incoming(0, "mixw refuse " + item);
+            break;
+        }
+        case Kind::Dde: Value(t); break;
+        case Kind::FqA: slots_.Incoming(After(t, 1), "mixw fqa " + Word(t, 0)); break;
+        case Kind::AudioFq: slots_.Incoming(After(t, 1), "mixw audiofq " + Word(t, 0)); break;
+        case Kind::Failed: Failed(t); break;
+        default: break;  // not MixW2's
+    }
+}
+
+void MixWReplay::Object(const field_trace::TraceLine& t) {
+    if (Word(t, 1) == "unavailable") {
+        lastMissed_ = t.time;
+    } else if (!running_) {
+        running_ = true;
+        const std::int64_t at = lastMissed_ ? *lastMissed_ + 1 : 0;
+        slots_.Incoming(std::max(at, stopped_), "mixw start");
+        // The links open anew: the values they bring are MixW's now.
+        if (stopped_ > 0) {
+            linked_.clear();
+            returned_ = true;
+        }
+    }
+}
+
+// MixW's DDE conversations ended: MixW2 closed.
+void MixWReplay::LinksEnded(const field_trace::TraceLine& t) {
+    if (!running_) return;
+    running_ = false;
+    stopped_ = t.time + 1;
+    slots_.Incoming(t.time, "mixw stop");
+}
+
+// A value that came as the link opened was MixW's item before.
+void MixWReplay::Value(const field_trace::TraceLine& t) {
+    const bool current = linked_.count(Lower(Word(t, 0))) == 0;
+    const std::int64_t at = !current ? t.time : returned_ ? t.time : 0;
+    slots_.Incoming(at, "mixw dde " + Word(t, 0) + " " + String(t, 1));
+    lastDde_ = t.time;
+}
+
+// A call that failed at once: MixW2 had closed, after the last call that
+// worked and the last value its links brought. One that failed after its
+// bound is a hung MixW2 (WAITED before).
+void MixWReplay::Failed(const field_trace::TraceLine& t) {
+    if (stuck_ && !waitedFailed_) {
+        // Failed at once behind a call still inside MixW2: hung, not gone,
+        // at least until now.
+        stuck_->end = t.time + 1;
+    } else if (running_ && !waitedFailed_) {
+        running_ = false;
+        std::int64_t at = Word(t, 1) == "after" ? After(t, 1) : t.time;
+        if (lastDde_) at = std::max(at, *lastDde_ + 1);
+        at = std::min(at, t.time);
+        stopped_ = at + 1;
+        slots_.Add(at, "mixw stop",
+                   at == t.time ? ReplaySlots::Before(slots_.Mark()) : slots_.Next());
+        slots_.Count();
+    }
+}
+
+void MixWReplay::Waited(std::int64_t start, std::int64_t ms) {
+    EndStuck();
+    if (ms >= window::kCallBoundMs) {
+        // Hung past the bound: the call failed (its FAILED follows). The
+        // call stays inside MixW2, and later calls fail at once, until it
+        // returns: the hang lasts at least the bound, and past each call
+        // that failed at once behind it.
+        stuck_ = Stuck{start, slots_.Mark(), start + window::kCallBoundMs + 1};
+        waitedFailed_ = true;
+    } else {
+        slots_.Add(start, "mixw hang " + std::to_string(ms), ReplaySlots::Before(slots_.Mark()));
+    }
+    slots_.Count();
+}
+
+// The hang of a call that went past its bound, now that its end is known.
+void MixWReplay::EndStuck() {
+    if (!stuck_) return;
+    slots_.Add(stuck_->start, "mixw hang " + std::to_string(stuck_->end - stuck_->start),
+               ReplaySlots::Before(stuck_->mark));
+    stuck_.reset();
+}
+
+}  // namespace linkwell::sim
