@@ -313,6 +313,9 @@ TEST(ScenarioFile, PeerSettingsHoldForTheRunAndAreNoAction) {
         "logger32 start\nmixw start\nat 6000\npeers logger32-text=hung\nclose\n";
     const auto read = scenario::ReadScenario(source, "f");
     EXPECT_TRUE(read.peers.hungLogger32Text);
+    EXPECT_FALSE(read.wine.plays) << "only a wine line makes the Wine stage play it";
+    EXPECT_TRUE(scenario::ReadScenario("wine\nlogger32 start\n", "f").wine.plays);
+    EXPECT_THROW((void)scenario::ReadScenario("wine now\n", "f"), scenario::ScenarioError);
     ASSERT_EQ(read.actions.size(), 3u);
     EXPECT_EQ(read.actions[2].kind, ActionKind::Close);
     EXPECT_EQ(read.actions[2].time, 6000);

@@ -288,6 +288,10 @@ bool ReadDirective(const LineParser& p, const Tokens& t, std::int64_t& clock, Sc
         }
         scenario.wine.limits.emplace_back(
             t[1].raw, p.Integer(t[2], 0, std::numeric_limits<std::int32_t>::max()));
+    } else if (verb == "wine") {
+        // The Wine stage plays this scenario against the real program.
+        Arity(p, t, 1, 1);
+        scenario.wine.plays = true;
     } else if (verb == "tolerance") {
         Arity(p, t, 2, 2);
         scenario.wine.toleranceMs = p.Integer(t[1], 0, 60'000);

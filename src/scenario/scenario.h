@@ -143,6 +143,9 @@ struct PeerSettings {
 struct WineChecks {
     std::vector<std::pair<std::string, std::int64_t>> limits;
     std::optional<std::int64_t> toleranceMs;
+    // `wine`: scripts/test-wine plays this scenario (the one place that
+    // decides it; a timing-shifted copy says in its comment why it is one).
+    bool plays = false;
 };
 
 struct Scenario {

@@ -75,7 +75,9 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
         file = std::make_unique<win32::TraceFileWin>(*options.tracePath);
         trace = std::make_unique<field_trace::Output>(*file);
     }
-    // MixW2's automation object is called from this, the window's thread.
+    // The window's thread is a single-threaded apartment (DDE and the window
+    // need one); MixW2's object is called from a thread of its own, in the
+    // multithreaded apartment (win32/automation.cpp).
     if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) return 1;
     win32::WinWorld world(instance, trace.get());
     world.Start();
