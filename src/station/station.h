@@ -5,13 +5,13 @@
 
 #include <functional>
 
-#include "handover/state.h"
-#include "lifecycle/state.h"
-#include "logger32/state.h"
-#include "mixw/state.h"
+#include "station/handover_state.h"
+#include "station/lifecycle_state.h"
+#include "station/logger32_state.h"
+#include "station/mixw_state.h"
 #include "platform/platform.h"
-#include "to_logger32/state.h"
-#include "to_mixw/state.h"
+#include "station/to_logger32_state.h"
+#include "station/to_mixw_state.h"
 #include "window/form.h"
 
 namespace linkwell {
