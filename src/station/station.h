@@ -5,11 +5,11 @@
 
 #include <functional>
 
+#include "platform/platform.h"
 #include "station/handover_state.h"
 #include "station/lifecycle_state.h"
 #include "station/logger32_state.h"
 #include "station/mixw_state.h"
-#include "platform/platform.h"
 #include "station/to_logger32_state.h"
 #include "station/to_mixw_state.h"
 #include "window/form.h"
