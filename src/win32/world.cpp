@@ -49,74 +49,8 @@ void WinWorld::Start() {
     bridge_->Start();
 }
 
-// Only WM_QUIT ends the loop. GetMessage gives -1 on an error of its own
-// (Wine does so after another program sent a text of a million characters
-// or more): that message is lost, the loop goes on.
 int WinWorld::Run() {
-    RunDeferred();
-    while (!quitSeen_) {
-        MSG msg;
-        const BOOL got = GetMessageW(&msg, nullptr, 0, 0);
-        if (got == 0) {
-            exitCode_ = static_cast<int>(msg.wParam);
-            break;
-        }
-        if (got == -1) {
-            // Not a busy loop should the error persist.
-            MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-            continue;
-        }
-        DispatchOne(msg);
-        RunDeferred();
-    }
-    return exitCode_;
-}
-
-void WinWorld::DispatchOne(MSG& msg) {
-    TranslateMessage(&msg);
-    DispatchMessageW(&msg);
-}
-
-// --- waiting without blocking the window ------------------------------------------------------
-
-void WinWorld::IntoBridge(std::function<void()> event) {
-    if (busy_ > 0) {
-        deferred_.push_back(std::move(event));
-        return;
-    }
-    event();
-}
-
-void WinWorld::RunDeferred() {
-    while (busy_ == 0 && !deferred_.empty()) {
-        auto event = std::move(deferred_.front());
-        deferred_.pop_front();
-        event();
-    }
-}
-
-bool WinWorld::PumpFor(DWORD ms, HANDLE done) {
-    // The longest the thread goes without serving its messages.
-    constexpr ULONGLONG kSliceMs = 100;
-    const ULONGLONG until = GetTickCount64() + ms;
-    for (;;) {
-        const ULONGLONG now = GetTickCount64();
-        if (now >= until) return done != nullptr && WaitForSingleObject(done, 0) == WAIT_OBJECT_0;
-        const auto slice = static_cast<DWORD>(std::min(until - now, kSliceMs));
-        const DWORD r = MsgWaitForMultipleObjectsEx(done != nullptr ? 1 : 0, &done, slice,
-                                                    QS_ALLINPUT, MWMO_INPUTAVAILABLE);
-        if (done != nullptr && r == WAIT_OBJECT_0) return true;
-        MSG msg;
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            if (msg.message == WM_QUIT) {
-                quitSeen_ = true;
-                exitCode_ = static_cast<int>(msg.wParam);
-                continue;
-            }
-            DispatchOne(msg);
-            if (done != nullptr && WaitForSingleObject(done, 0) == WAIT_OBJECT_0) return true;
-        }
-    }
+    return thread_.Run();
 }
 
 // --- Platform: the thread
@@ -124,26 +58,13 @@ bool WinWorld::PumpFor(DWORD ms, HANDLE done) {
 
 // The window stays alive while the bridge sleeps; a close runs at once.
 void WinWorld::Sleep(int milliseconds) {
-    const bool outer = inStartupWait_;
-    inStartupWait_ = true;
-    {
-        const Busy busy(*this);
-        PumpFor(static_cast<DWORD>(milliseconds < 0 ? 0 : milliseconds), nullptr);
-    }
-    inStartupWait_ = outer;
+    thread_.StartupWait(milliseconds);
 }
 
-// Modal: the bridge's messages are handled while the box is open, those
-// kept from a wait first.
 void WinWorld::MessageBox(const Text& text, const Text& title) {
-    const int busy = std::exchange(busy_, 0);
-    const bool wait = std::exchange(inStartupWait_, false);
-    RunDeferred();
     const std::wstring t = Wide(text);
     const std::wstring c = Wide(title);
-    MessageBoxW(form_, t.c_str(), c.c_str(), MB_OK);
-    busy_ = busy;
-    inStartupWait_ = wait;
+    thread_.Modal([this, &t, &c] { MessageBoxW(form_, t.c_str(), c.c_str(), MB_OK); });
 }
 
 void WinWorld::EndProgram() {
@@ -165,8 +86,8 @@ void WinWorld::StopTimer(int slot) {
 
 std::unique_ptr<platform::Automation> WinWorld::GetActiveObject(const Text& progId) {
     return GetRunningObject(progId, [this](HANDLE done, DWORD ms) {
-        const Busy busy(*this);
-        return PumpFor(ms, done);
+        const BridgeThread::Wait wait(thread_);
+        return thread_.PumpFor(ms, done);
     });
 }
 
@@ -177,9 +98,9 @@ platform::LinkStatus WinWorld::ActivateLink(const platform::LinkTarget& link,
     std::optional<Text> now;
     platform::LinkStatus status = platform::LinkStatus::Refused;
     {
-        const Busy busy(*this);
+        const BridgeThread::Wait wait(thread_);
         status = links_.Activate(
-            link, [this, sink](const Text& v) { IntoBridge([sink, v] { sink(v); }); }, now);
+            link, [this, sink](const Text& v) { thread_.IntoBridge([sink, v] { sink(v); }); }, now);
     }
     if (status == platform::LinkStatus::Active && now) sink(*now);
     return status;

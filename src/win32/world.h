@@ -27,6 +27,7 @@
 #include "bridge/bridge.h"
 #include "field_trace/recorder.h"
 #include "platform/platform.h"
+#include "win32/bridge_thread.h"
 #include "win32/dde_client.h"
 #include "window/form.h"
 
@@ -103,19 +104,6 @@ private:
     // within kEndSessionLimitMs whatever it waits for.
     void OnEndSession();
 
-    // While the bridge waits (a start-up wait, a call into MixW2, a send to
-    // Logger32, a DDE transaction) the thread goes on serving the window, but
-    // none of the bridge's handlers runs: what arrives for it is kept here
-    // and run afterwards, in order, once the handler that waited is over.
-    class Busy;
-    void IntoBridge(std::function<void()> event);
-    void RunDeferred();
-    // Serves the thread's messages for up to `ms` (never more than 100 ms
-    // without looking), until `done` (may be null) is signalled. True when
-    // it was.
-    bool PumpFor(DWORD ms, HANDLE done);
-    void DispatchOne(MSG& msg);
-
     void CreateForm();
     void CreateAbout();
     void DrawButton(const DRAWITEMSTRUCT& item);
@@ -133,12 +121,8 @@ private:
     std::array<HWND, window::kControlCount> controls_{};
     std::array<bool, window::kTimerSlotCount> timerRunning_{};
     std::array<bool, window::kTimerSlotCount> tickPending_{};
-    int busy_ = 0;
-    bool inStartupWait_ = false;
     bool showing_ = false;  // a control shows a change of the bridge's
-    bool quitSeen_ = false;
-    int exitCode_ = 0;
-    std::deque<std::function<void()>> deferred_;
+    BridgeThread thread_;
     std::map<std::uint32_t, HBRUSH> brushes_;
     std::int32_t zero_ = 0;  // the leaving notice's referenced value
     DdeLinks links_;
@@ -165,25 +149,6 @@ private:
     ULONGLONG started_ = GetTickCount64();
     std::unique_ptr<field_trace::Recorder> recorder_;
     std::unique_ptr<Bridge> bridge_;
-};
-
-// Why the bridge does not simply block in its waits: a thread that takes no
-// message for 5 s is "hung" to Windows, and every program that broadcasts
-// (a setting change, a DDE initiate) waits for it. Why it does not simply
-// pump either: a nested handler of the bridge would run inside the one that
-// waits, and with MixW's DDE sending the dial frequency at 20 Hz, nesting
-// piles up until the stack overflows. So the thread serves its messages
-// (paint, sends from other threads, input) and hands the bridge's own
-// events to this queue.
-class WinWorld::Busy {
-public:
-    explicit Busy(WinWorld& world) : world_(world) { ++world_.busy_; }
-    ~Busy() { --world_.busy_; }
-    Busy(const Busy&) = delete;
-    Busy& operator=(const Busy&) = delete;
-
-private:
-    WinWorld& world_;
 };
 
 }  // namespace linkwell::win32

@@ -64,7 +64,7 @@ platform::Delivery WinWorld::BoundedSend(HWND to, UINT msg, WPARAM wParam, LPARA
     SetLastError(ERROR_SUCCESS);
     LRESULT sent = 0;
     {
-        const Busy busy(*this);
+        const BridgeThread::Wait wait(thread_);
         sent =
             SendMessageTimeoutA(to, msg, wParam, lParam, SMTO_ABORTIFHUNG, kSendTimeoutMs, &result);
     }
@@ -82,7 +82,7 @@ platform::Delivery WinWorld::BoundedSend(HWND to, UINT msg, WPARAM wParam, LPARA
 
 bool WinWorld::Probe(HWND window) {
     DWORD_PTR result = 0;
-    const Busy busy(*this);
+    const BridgeThread::Wait wait(thread_);
     return SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, kProbeTimeoutMs, &result) !=
            0;
 }
@@ -194,8 +194,8 @@ platform::Delivery WinWorld::SendText(WindowHandle to, const Text& text) {
     });
     bool settled = false;
     {
-        const Busy busy(*this);
-        settled = PumpFor(kSendTimeoutMs, send->done);
+        const BridgeThread::Wait wait(thread_);
+        settled = thread_.PumpFor(kSendTimeoutMs, send->done);
     }
     if (settled) {
         sending_.reset();
@@ -210,7 +210,7 @@ platform::Delivery WinWorld::SendText(WindowHandle to, const Text& text) {
 // before; until then no other text goes out.
 void WinWorld::OnTextSendEnded(std::uint64_t id) {
     if (!sending_ || sending_->id != id || !sending_->pending) return;
-    IntoBridge([this, id] {
+    thread_.IntoBridge([this, id] {
         if (!sending_ || sending_->id != id) return;
         const platform::Delivery d = sending_->result;
         notAnswering_.erase(sending_->thread);
@@ -266,9 +266,9 @@ LRESULT CALLBACK WinWorld::HookTrampoline(HWND window, UINT msg, WPARAM wParam, 
     // the rest goes straight on to the form's procedure, which sorts it:
     // through the hook it would be an event of the bridge's inside the one
     // that waits.
-    if (self_->busy_ > 0) {
+    if (self_->thread_.Busy()) {
         if (msg < 0xC000 || msg > 0xFFFF) return FormProc(window, msg, wParam, lParam);
-        self_->deferred_.push_back([h = Handle(window), msg, wParam, lParam] {
+        self_->thread_.IntoBridge([h = Handle(window), msg, wParam, lParam] {
             if (self_ != nullptr && self_->bridge_)
                 (void)self_->bridge_->HookProc(h, msg, wParam, lParam);
         });

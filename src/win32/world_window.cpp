@@ -135,10 +135,10 @@ LRESULT WinWorld::OnFormMessage(HWND window, UINT msg, WPARAM wParam, LPARAM lPa
         case WM_CLOSE:
             // During a start-up wait the close runs at once (the wait never
             // returns); during any other wait, once the waiting handler is over.
-            if (inStartupWait_ || busy_ == 0) {
+            if (thread_.CloseAnsweredAtOnce() || !thread_.Busy()) {
                 bridge_->Close();
             } else {
-                deferred_.push_back([this] { SendMessageW(form_, WM_CLOSE, 0, 0); });
+                thread_.IntoBridge([this] { SendMessageW(form_, WM_CLOSE, 0, 0); });
             }
             return 0;
         case WM_DESTROY: PostQuitMessage(0); return 0;
@@ -161,14 +161,14 @@ void WinWorld::OnCommand(WPARAM wParam, LPARAM lParam) {
     const auto kind = window::Design(*id).kind;
     if (kind == ControlKind::TextBox && HIWORD(wParam) == EN_CHANGE) {
         if (showing_) return;
-        IntoBridge([this, box = *id, text = WindowText(reinterpret_cast<HWND>(lParam))] {
+        thread_.IntoBridge([this, box = *id, text = WindowText(reinterpret_cast<HWND>(lParam))] {
             bridge_->TextArrived(box, text);
         });
     } else if (kind == ControlKind::Button && HIWORD(wParam) == BN_CLICKED) {
         // A button disabled when it is clicked takes no click, also while
         // the bridge waits.
         if (bridge_->State().form.Enabled(*id)) {
-            IntoBridge([this, button = *id] { bridge_->Click(button); });
+            thread_.IntoBridge([this, button = *id] { bridge_->Click(button); });
         }
     }
 }
@@ -181,7 +181,7 @@ void WinWorld::OnTimer(WPARAM id) {
     const auto i = static_cast<std::size_t>(slot);
     if (!timerRunning_[i] || tickPending_[i]) return;
     tickPending_[i] = true;
-    IntoBridge([this, i, slot] {
+    thread_.IntoBridge([this, i, slot] {
         tickPending_[i] = false;
         if (timerRunning_[i]) bridge_->TimerTick(slot);
     });
