@@ -1,5 +1,7 @@
 #include "win32/automation.h"
 
+#include "window/intervals.h"
+
 // clang-format off
 #include <windows.h>
 #include <objbase.h>
@@ -26,7 +28,7 @@ using platform::NumberResult;
 using platform::Text;
 
 // The bound of one call into MixW2's object.
-constexpr DWORD kCallBoundMs = 5000;
+constexpr DWORD kCallBoundMs = window::kCallBoundMs;
 
 // Calls into MixW2 run on a thread of their own, in the multithreaded
 // apartment, where the object is obtained too; the bridge's thread waits

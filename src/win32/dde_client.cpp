@@ -4,6 +4,7 @@
 #include <string>
 
 #include "win32/wintext.h"
+#include "window/intervals.h"
 
 namespace linkwell::win32 {
 namespace {
@@ -14,11 +15,11 @@ constexpr DWORD kTransactionTimeoutMs = 1000;
 
 // How long one program's windows may take to answer the probe before a
 // connect: a busy program has half a second, a hung one costs no more.
-constexpr UINT kProbeTimeoutMs = 500;
+constexpr UINT kProbeTimeoutMs = window::kDdeProbeMs;
 // After a window did not answer, connects are refused at once for this
 // long: a hung program seldom answers again within seconds, and each probe
 // would cost its bound again.
-constexpr ULONGLONG kProbeAgainMs = 5000;
+constexpr ULONGLONG kProbeAgainMs = window::kDdeProbeAgainMs;
 
 // DdeConnect asks every top-level window with a broadcast send that has no
 // bound: one hung program anywhere (a hung Logger32) would hold the bridge

@@ -8,20 +8,21 @@
 
 #include "platform/platform.h"
 #include "window/controls.h"
+#include "window/intervals.h"
 
 namespace linkwell::win32 {
 
 // A send to another program's window waits at most this long: the leaving
 // notice is given up then, a text goes on from the sender thread (Pending).
 // Messages sent to the bridge meanwhile are still handled.
-inline constexpr UINT kSendTimeoutMs = 3000;
+inline constexpr UINT kSendTimeoutMs = window::kSendBoundMs;
 // The probe of a program that did not answer: one short wait.
-inline constexpr UINT kProbeTimeoutMs = 100;
+inline constexpr UINT kProbeTimeoutMs = window::kProbeMs;
 // The sender thread's word that a text send has ended (wParam: its number).
 inline constexpr UINT kTextSendEnded = WM_APP + 1;
 // Windows ends the session: whatever the unload still waits for, the
 // process is gone after this long, so that the shut-down never waits on us.
-inline constexpr DWORD kEndSessionLimitMs = 5000;
+inline constexpr DWORD kEndSessionLimitMs = window::kEndSessionLimitMs;
 
 [[nodiscard]] inline COLORREF Resolve(std::uint32_t colour) {
     if ((colour & window::kSystemColour) != 0) return GetSysColor(static_cast<int>(colour & 0xFFu));

@@ -17,5 +17,11 @@ inline constexpr int kIntakeDelayMs = 500;     // a Logger32 text is read this l
 inline constexpr int kWatchIntervalMs = 1000;  // watch: is Logger32 / MixW2 still there, or back?
 inline constexpr int kSendBoundMs = 3000;  // the longest the bridge waits for a send to Logger32
 inline constexpr int kCallBoundMs = 5000;  // the longest the bridge waits for a call into MixW2
+// The Windows world's own bounds.
+inline constexpr int kProbeMs = 100;     // probe of a program whose send timed out: one short wait
+inline constexpr int kDdeProbeMs = 500;  // before a DDE connect: a busy program has half a second
+inline constexpr int kDdeProbeAgainMs =
+    5000;  // after one did not answer, connects refused this long
+inline constexpr int kEndSessionLimitMs = 5000;  // the session ends: the process is gone by then
 
 }  // namespace linkwell::window
