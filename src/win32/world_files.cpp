@@ -1,14 +1,10 @@
 // The Windows world's clock and files: today's date in UTC and the file
 // of QSOs Logger32 did not take.
-// clang-format off
-#include "win32/world.h"
-#include <shlobj.h>
-#include <knownfolders.h>
-// clang-format on
-
 #include <cwchar>
 
+#include "win32/not_logged_folder.h"
 #include "win32/wintext.h"
+#include "win32/world.h"
 
 namespace linkwell::win32 {
 
@@ -21,29 +17,6 @@ Text WinWorld::UtcDate() {
 }
 
 // --- Platform: the file of QSOs Logger32 did not take ------------------------------------
-
-namespace {
-
-std::wstring LocalAppData() {
-    PWSTR known = nullptr;
-    std::wstring folder;
-    if (SUCCEEDED(SHGetKnownFolderPath(FOLDERID_LocalAppData, 0, nullptr, &known)) &&
-        known != nullptr) {
-        folder = known;
-    }
-    CoTaskMemFree(known);
-    if (!folder.empty()) return folder;
-    wchar_t buf[MAX_PATH] = {};
-    const DWORD n = GetEnvironmentVariableW(L"LOCALAPPDATA", buf, MAX_PATH);
-    if (n > 0 && n < MAX_PATH) folder = buf;
-    return folder;
-}
-
-std::wstring NotLoggedFolder() {
-    return LocalAppData() + L"\\Linkwell";
-}
-
-}  // namespace
 
 Text WinWorld::NotLoggedPath() {
     return FromWide(NotLoggedFolder() + L"\\not-logged.adi");

@@ -1,27 +1,16 @@
 #include "peers/not_logged.h"
 
-// clang-format off
-#include <shlobj.h>
-#include <knownfolders.h>
-// clang-format on
-
 #include <cctype>
 
+#include "win32/not_logged_folder.h"
 #include "win32/wintext.h"
 
 namespace linkwell::win32::peers {
 namespace {
 
-// Where the bridge keeps it: %LOCALAPPDATA%\Linkwell\not-logged.adi.
+// Where the bridge keeps it.
 std::wstring Folder() {
-    PWSTR known = nullptr;
-    std::wstring folder;
-    if (SUCCEEDED(SHGetKnownFolderPath(FOLDERID_LocalAppData, 0, nullptr, &known)) &&
-        known != nullptr) {
-        folder = known;
-    }
-    CoTaskMemFree(known);
-    return folder + L"\\Linkwell";
+    return NotLoggedFolder();
 }
 
 std::optional<std::string> Read(const std::wstring& path) {
