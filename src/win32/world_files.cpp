@@ -1,10 +1,15 @@
 // The Windows world's clock and files: today's date in UTC and the file
 // of QSOs Logger32 did not take.
+// clang-format off
+// The world's header first: it keeps the Windows headers' macros off the
+// platform's names.
+#include "win32/world.h"
+#include "win32/not_logged_folder.h"
+// clang-format on
+
 #include <cwchar>
 
-#include "win32/not_logged_folder.h"
 #include "win32/wintext.h"
-#include "win32/world.h"
 
 namespace linkwell::win32 {
 
