@@ -101,7 +101,6 @@ public:
     std::uint32_t ProcessOf(WindowHandle w) override {
         return w.value == kLogger32 || w.value == kLogger32Text ? 2 : 1;
     }
-    bool Answers(WindowHandle) override { return true; }
     platform::WindowProc SetWindowProc(WindowHandle, platform::WindowProc proc) override {
         return std::exchange(proc_, proc);
     }

@@ -14,6 +14,7 @@
 #include "sim/world.h"
 #include "soak/checks.h"
 #include "text/text.h"
+#include "to_logger32/to_logger32.h"
 
 namespace linkwell::soak {
 namespace {
@@ -424,7 +425,7 @@ void CheckEveryQsoOnce(sim::World& world, Watcher& watcher, Result& result) {
     const auto made = world.TheBridge().State().kept.lastNumber;
     const auto taken = world.Logger32().Logged().size();
     const auto& file = world.NotLogged();
-    const std::size_t kept = file ? CountOf(*file, u"<EOR>") : 0;
+    const std::size_t kept = file ? to_logger32::RecordCount(*file) : 0;
     const std::size_t inDoubt = file ? CountOf(*file, u"<APP_LINKWELL_IN_DOUBT:1>Y") : 0;
     result.loggingsMade += made;
     result.loggingsTaken += taken;

@@ -242,12 +242,6 @@ std::uint32_t Recorder::ProcessOf(WindowHandle window) {
     return process;
 }
 
-bool Recorder::Answers(WindowHandle window) {
-    const bool answers = os_.Answers(window);
-    if (answers) Write(Kind::Answers, "");
-    return answers;
-}
-
 bool Recorder::LinksConnected() {
     const bool connected = os_.LinksConnected();
     if (!connected) Write(Kind::Links, "ended");

@@ -61,7 +61,6 @@ public:
                                                 WParam code) override;
     platform::Delivery SendText(WindowHandle to, const Text& text) override;
     std::uint32_t ProcessOf(WindowHandle window) override;
-    bool Answers(WindowHandle window) override;
     WindowProc SetWindowProc(WindowHandle window, WindowProc proc) override {
         return os_.SetWindowProc(window, proc);
     }

@@ -15,13 +15,6 @@ using window::WindowId;
 
 namespace {
 
-// The note about QSOs an earlier run left in not-logged.adi.
-Text LeftoverNote(int n) {
-    const std::string digits = std::to_string(n);
-    return Text(digits.begin(), digits.end()) + (n == 1 ? u" QSO was" : u" QSOs were") +
-           u" not taken by Logger32: see not-logged.adi";
-}
-
 // The steps of a close that tell Logger32 and MixW2 the bridge leaves.
 void Leave(Station& s) {
     if (!handover::Logger32HasRig(s)) logger32::PostSet(s, logger32::kLogger32TakesControl);
@@ -66,7 +59,7 @@ void WaitForPeers(Station& s) {
     s.os.Sleep(window::kMixWSettleMs);
     while (!mixw::TryAttach(s)) s.os.Sleep(window::kPeerPollMs);
     if (const int leftover = to_logger32::LeftoverCount(s); leftover > 0) {
-        station::NoteOnStatusLine(s, LeftoverNote(leftover));
+        station::NoteOnStatusLine(s, station::LeftoverNote(leftover));
     } else {
         station::DrawStatus(s);
     }

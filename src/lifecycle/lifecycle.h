@@ -36,8 +36,4 @@ void AfterEvent(Station& s, bool outermost);
 // Every second once started: is Logger32 / MixW2 still there, or back?
 void OnWatchTick(Station& s);
 
-[[nodiscard]] inline bool Started(const Station& s) {
-    return s.start.started;
-}
-
 }  // namespace linkwell::lifecycle

@@ -73,17 +73,6 @@ void StartHandshake(Station& s);
 [[nodiscard]] inline Handshake HandshakeState(const Station& s) {
     return s.link.handshake;
 }
-// Logger32 was linked and its window went away; it has not come back yet.
-[[nodiscard]] inline bool Logger32Away(const Station& s) {
-    return Away(s.link);
-}
-[[nodiscard]] inline bool Logger32Elevated(const Station& s) {
-    return s.link.refused;
-}
-// A text has waited past the send's bound and Logger32 has not taken it.
-[[nodiscard]] inline bool Logger32NotAnswering(const Station& s) {
-    return s.link.pending.has_value();
-}
 // The logging a send still holds past its bound (0: none): if the bridge
 // ended now, it could be in Logger32's log or not.
 [[nodiscard]] inline std::uint64_t LoggingInDoubt(const Station& s) {

@@ -131,9 +131,6 @@ public:
     [[nodiscard]] virtual Delivery SendText(WindowHandle to, const Text& text) = 0;
     // The process a window belongs to; 0 when there is no such window.
     [[nodiscard]] virtual std::uint32_t ProcessOf(WindowHandle window) = 0;
-    // Whether the window's thread takes a message within a short bound: a
-    // probe that changes nothing for the window.
-    [[nodiscard]] virtual bool Answers(WindowHandle window) = 0;
     // Replaces the bridge window's procedure, returning the one it replaces.
     [[nodiscard]] virtual WindowProc SetWindowProc(WindowHandle window, WindowProc proc) = 0;
     [[nodiscard]] virtual LResult CallWindowProc(WindowProc proc, WindowHandle window,

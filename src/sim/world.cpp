@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "text/text.h"
+#include "to_logger32/to_logger32.h"
 #include "window/intervals.h"
 
 namespace linkwell::sim {
@@ -186,13 +187,7 @@ bool World::WriteNotLogged(const Text& content) {
     } else {
         notLogged_ = content;
     }
-    Text upper = content;
-    for (auto& c : upper) c = (c >= u'a' && c <= u'z') ? static_cast<char16_t>(c - 32) : c;
-    std::size_t records = 0;
-    for (auto at = upper.find(u"<EOR>"); at != Text::npos; at = upper.find(u"<EOR>", at + 1)) {
-        ++records;
-    }
-    trace_.Line("FILE", "\"not-logged.adi\" " + std::to_string(records));
+    trace_.Line("FILE", "\"not-logged.adi\" " + std::to_string(to_logger32::RecordCount(content)));
     return true;
 }
 

@@ -95,7 +95,6 @@ public:
                                                 WParam code) override;
     platform::Delivery SendText(WindowHandle to, const Text& text) override;
     std::uint32_t ProcessOf(WindowHandle window) override;
-    bool Answers(WindowHandle window) override;
     WindowProc SetWindowProc(WindowHandle window, WindowProc proc) override;
     LResult CallWindowProc(WindowProc proc, WindowHandle window, MessageId msg, WParam wParam,
                            LParam lParam) override;

@@ -120,13 +120,6 @@ std::uint32_t World::ProcessOf(WindowHandle window) {
     return 0;
 }
 
-bool World::Answers(WindowHandle window) {
-    const bool answers =
-        logger32_.Running() && window == logger32_.MainWindow() && now_ >= logger32HungUntil_;
-    if (answers) logger32KnownHung_ = false;
-    return answers;
-}
-
 // Logger32Port: what the stand-in does to the bridge.
 void World::Post(WindowHandle to, MessageId msg, WParam code, LParam value) {
     if (to.value != kBridgeWindow) return;

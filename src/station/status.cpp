@@ -37,6 +37,11 @@ Text StatusText(const Station& s) {
     return Text(s.rig.logger32HasRig ? kLogger32Active : kMixWActive);
 }
 
+Text LeftoverNote(int qsos) {
+    return Count(static_cast<std::size_t>(qsos), u"QSO was", u"QSOs were") +
+           u" not taken by Logger32: see not-logged.adi";
+}
+
 void DrawStatus(Station& s) {
     s.statusDrawn = StatusText(s);
     s.form.SetText(ControlId::StatusLine, s.statusDrawn);

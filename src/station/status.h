@@ -23,6 +23,8 @@ inline constexpr std::u16string_view kFileUnwritable =
     u"Cannot write not-logged.adi: QSOs not taken are kept only until Linkwell closes";
 
 [[nodiscard]] platform::Text StatusText(const Station& s);
+// The note at start-up about QSOs an earlier run left in not-logged.adi.
+[[nodiscard]] platform::Text LeftoverNote(int qsos);
 // Puts the status the state calls for on the line now (before a box, say).
 void DrawStatus(Station& s);
 // After an event: redraws only when the state calls for another status than

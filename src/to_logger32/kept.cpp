@@ -169,13 +169,17 @@ void ReadLeftover(Station& s) {
     if (!file) return;
     const auto header = FindIgnoringCase(*file, u"<EOH>");
     const Text records = Trimmed(header == Text::npos ? *file : file->substr(header + 5));
-    int count = 0;
-    for (auto at = FindIgnoringCase(records, u"<EOR>"); at != Text::npos;
-         at = FindIgnoringCase(records, u"<EOR>", at + 5)) {
+    s.kept.leftover = records;
+    s.kept.leftoverCount = static_cast<int>(RecordCount(records));
+}
+
+std::size_t RecordCount(const Text& adif) {
+    std::size_t count = 0;
+    for (auto at = FindIgnoringCase(adif, u"<EOR>"); at != Text::npos;
+         at = FindIgnoringCase(adif, u"<EOR>", at + 5)) {
         ++count;
     }
-    s.kept.leftover = records;
-    s.kept.leftoverCount = count;
+    return count;
 }
 
 void ReportKeptLoggings(Station& s) {

@@ -83,12 +83,10 @@ void ReadLeftover(Station& s);
 // The bridge closes: the loggings still not taken are named in a box, with
 // the file that holds them.
 void ReportKeptLoggings(Station& s);
+// The QSO records of an ADIF text: its <EOR> markers, in any letter case.
+[[nodiscard]] std::size_t RecordCount(const platform::Text& adif);
 // Loggings Logger32 has not taken (kept, waiting or in doubt).
 [[nodiscard]] std::size_t KeptCount(const Station& s);
-// not-logged.adi could not be written when it last had to be.
-[[nodiscard]] inline bool FileUnwritable(const Station& s) {
-    return s.kept.unwritable;
-}
 
 inline constexpr std::u16string_view kNotLoggedText =
     u"Logger32 did not take these QSOs (it was closed or not answering). Please log them by "

@@ -22,6 +22,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 
 #include "bridge/bridge.h"
@@ -64,7 +65,6 @@ public:
                                                 WParam code) override;
     platform::Delivery SendText(WindowHandle to, const Text& text) override;
     std::uint32_t ProcessOf(WindowHandle window) override;
-    bool Answers(WindowHandle window) override;
     WindowProc SetWindowProc(WindowHandle window, WindowProc proc) override;
     LResult CallWindowProc(WindowProc proc, WindowHandle window, MessageId msg, WParam wParam,
                            LParam lParam) override;
@@ -126,14 +126,10 @@ private:
     std::map<std::uint32_t, HBRUSH> brushes_;
     std::int32_t zero_ = 0;  // the leaving notice's referenced value
     DdeLinks links_;
-    // Threads whose window did not take a send in time and have not
-    // answered since (by thread: the process and the window it was): later
-    // sends to them give up without waiting.
-    struct Unanswered {
-        DWORD process;
-        HWND window;
-    };
-    std::map<DWORD, Unanswered> notAnswering_;
+    // Threads whose window has not taken a send in time (the leaving notice
+    // given up, a text still pending): later sends to them give up without
+    // waiting.
+    std::set<DWORD> notAnswering_;
     platform::Delivery BoundedSend(HWND to, UINT msg, WPARAM wParam, LPARAM lParam);
     // The text being sent to another program's window, from the sender
     // thread; null while none is. Kept (pending) past the bridge's wait
@@ -143,8 +139,6 @@ private:
     std::uint64_t sendCount_ = 0;
     void OnTextSendEnded(std::uint64_t id);
     [[nodiscard]] bool IsOwnWindow(HWND h) const;
-    // Whether the window's thread takes a message within the probe's bound.
-    [[nodiscard]] bool Probe(HWND window);
     field_trace::Output* fieldTrace_ = nullptr;
     ULONGLONG started_ = GetTickCount64();
     std::unique_ptr<field_trace::Recorder> recorder_;

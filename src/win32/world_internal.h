@@ -16,8 +16,6 @@ namespace linkwell::win32 {
 // notice is given up then, a text goes on from the sender thread (Pending).
 // Messages sent to the bridge meanwhile are still handled.
 inline constexpr UINT kSendTimeoutMs = window::kSendBoundMs;
-// The probe of a program that did not answer: one short wait.
-inline constexpr UINT kProbeTimeoutMs = window::kProbeMs;
 // The sender thread's word that a text send has ended (wParam: its number).
 inline constexpr UINT kTextSendEnded = WM_APP + 1;
 // Windows ends the session: whatever the unload still waits for, the

@@ -48,17 +48,15 @@ platform::Delivery WinWorld::PostMessage(WindowHandle to, MessageId msg, WParam 
     return Failure(GetLastError());
 }
 
-// A send waits at most kSendTimeoutMs, handling what is sent to the bridge
-// meanwhile. Once a window's thread has let one time out, later sends to it
-// give up at once, without waiting, until the watch's probe (Answers) finds
-// it answering: a hung Logger32 would otherwise cost every text its wait,
-// and the texts of a MixW being tuned would queue up behind one another.
+// The leaving notice waits at most kSendTimeoutMs, handling what is sent to
+// the bridge meanwhile. A window's thread that let a send time out, or that
+// holds a text still pending, gets later sends given up at once, without
+// waiting: a close never waits long on a hung Logger32.
 // Threads, not processes: a program whose text window hangs on a thread of
 // its own still takes the leaving notice on its main window.
 platform::Delivery WinWorld::BoundedSend(HWND to, UINT msg, WPARAM wParam, LPARAM lParam) {
     if (to == nullptr || !IsWindow(to)) return platform::Delivery::NoWindow;
-    DWORD pid = 0;
-    const DWORD thread = GetWindowThreadProcessId(to, &pid);
+    const DWORD thread = GetWindowThreadProcessId(to, nullptr);
     if (notAnswering_.count(thread) != 0) return platform::Delivery::NotAnswering;
     DWORD_PTR result = 0;
     SetLastError(ERROR_SUCCESS);
@@ -76,15 +74,8 @@ platform::Delivery WinWorld::BoundedSend(HWND to, UINT msg, WPARAM wParam, LPARA
     // A hung receiver may give no error code at all.
     if (error == ERROR_SUCCESS) error = ERROR_TIMEOUT;
     const auto d = Failure(error);
-    if (d == platform::Delivery::NotAnswering) notAnswering_[thread] = {pid, to};
+    if (d == platform::Delivery::NotAnswering) notAnswering_.insert(thread);
     return d;
-}
-
-bool WinWorld::Probe(HWND window) {
-    DWORD_PTR result = 0;
-    const BridgeThread::Wait wait(thread_);
-    return SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, kProbeTimeoutMs, &result) !=
-           0;
 }
 
 platform::Delivery WinWorld::SendMessageWithReference(WindowHandle to, MessageId msg, WParam code) {
@@ -168,8 +159,7 @@ platform::Delivery WinWorld::SendText(WindowHandle to, const Text& text) {
     auto send = std::make_shared<TextSend>();
     send->id = ++sendCount_;
     send->to = h;
-    DWORD pid = 0;
-    send->thread = GetWindowThreadProcessId(h, &pid);
+    send->thread = GetWindowThreadProcessId(h, nullptr);
     send->ansi = ToAnsi(text);
     send->done = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     if (send->done == nullptr) return platform::Delivery::NotAnswering;
@@ -202,7 +192,7 @@ platform::Delivery WinWorld::SendText(WindowHandle to, const Text& text) {
         return send->result;
     }
     send->pending = true;
-    notAnswering_[send->thread] = {pid, h};
+    notAnswering_.insert(send->thread);
     return platform::Delivery::Pending;
 }
 
@@ -225,26 +215,6 @@ std::uint32_t WinWorld::ProcessOf(WindowHandle window) {
     DWORD pid = 0;
     GetWindowThreadProcessId(h, &pid);
     return pid;
-}
-
-// The window answers, and so does every window of its program that let a
-// send time out (each probe waits at most kProbeTimeoutMs).
-bool WinWorld::Answers(WindowHandle window) {
-    HWND h = Hwnd(window);
-    if (h == nullptr || !IsWindow(h) || !Probe(h)) return false;
-    DWORD pid = 0;
-    notAnswering_.erase(GetWindowThreadProcessId(h, &pid));
-    for (auto it = notAnswering_.begin(); it != notAnswering_.end();) {
-        const auto& [process, sentTo] = it->second;
-        if (process != pid) {
-            ++it;
-        } else if (!IsWindow(sentTo) || Probe(sentTo)) {
-            it = notAnswering_.erase(it);
-        } else {
-            return false;
-        }
-    }
-    return true;
 }
 
 WindowProc WinWorld::SetWindowProc(WindowHandle window, WindowProc proc) {

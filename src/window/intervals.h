@@ -18,7 +18,6 @@ inline constexpr int kWatchIntervalMs = 1000;  // watch: is Logger32 / MixW2 sti
 inline constexpr int kSendBoundMs = 3000;  // the longest the bridge waits for a send to Logger32
 inline constexpr int kCallBoundMs = 5000;  // the longest the bridge waits for a call into MixW2
 // The Windows world's own bounds.
-inline constexpr int kProbeMs = 100;     // probe of a program whose send timed out: one short wait
 inline constexpr int kDdeProbeMs = 500;  // before a DDE connect: a busy program has half a second
 inline constexpr int kDdeProbeAgainMs =
     5000;  // after one did not answer, connects refused this long

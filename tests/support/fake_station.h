@@ -86,7 +86,6 @@ public:
     bool mixwGone = false;    // the object's server is gone (with mixwAlive false)
     bool linksConnected = true;
     bool linksReachable = true;  // false: no DDE conversation can be had now
-    bool logger32Answers = true;
     platform::Delivery textDelivery = platform::Delivery::Delivered;  // SendText's answer
     platform::Delivery postDelivery = platform::Delivery::Delivered;  // PostMessage's answer
     double fqa = 0;
@@ -156,7 +155,6 @@ public:
         }
         return 0;
     }
-    bool Answers(WindowHandle) override { return logger32Answers; }
     WindowProc SetWindowProc(WindowHandle, WindowProc proc) override {
         log.push_back("setproc " + std::to_string(proc.value));
         return std::exchange(proc_, proc);
