@@ -169,19 +169,28 @@ TEST(FieldTraceRecorder, WritesPeersGoneHungAndBack) {
             "12950 DDE khz \"7033.0\"\n12950 L32 text \"<APP_FORCE_FREQ:4>7033\"\n"))
         << f;
     // Logger32 closed: texts find no window, the watch finds its window
-    // without a process, looks for it in vain, then finds a new one.
+    // without a process, looks for it in vain, then finds a new one. Each
+    // tick of the watch that met something is written ahead of its lines.
     EXPECT_TRUE(has("13500 L32 text \"<APP_FORCE_FREQ:4>7034\"\n13500 GONE text\n"));
     EXPECT_TRUE(
-        has("13500 GONE text\n14200 PROCESS hwnd:Logger32 0\n"
+        has("13500 GONE text\n14200 WATCH\n14200 PROCESS hwnd:Logger32 0\n"
             "14200 STATUS \"Logger32 closed: waiting for it\"\n"
-            "15200 FIND \"Logger32\" 0\n16200 FIND \"Logger32\" hwnd:Logger32\n"
+            "15200 WATCH\n15200 FIND \"Logger32\" 0\n"
+            "16200 WATCH\n16200 FIND \"Logger32\" hwnd:Logger32\n"
             "16200 L32 post \"Logger32 1\" 1 hwnd:Linkwell\n"))
         << f;
-    // MixW2 closed: its conversations ended; its object is asked for again.
+    // MixW2 closed: its conversations ended (in the same tick); its object
+    // is asked for again.
     EXPECT_TRUE(has("16200 LINKS ended\n"));
     EXPECT_TRUE(
-        has("17200 OBJECT \"MixW2.Application\" unavailable\n"
-            "18200 OBJECT \"MixW2.Application\" obtained\n"));
+        has("17200 WATCH\n17200 OBJECT \"MixW2.Application\" unavailable\n"
+            "18200 WATCH\n18200 OBJECT \"MixW2.Application\" obtained\n"));
+    // The ticks that met nothing (one a second from 6000) left no line.
+    std::size_t ticks = 0;
+    for (auto at = f.find(" WATCH\n"); at != std::string::npos; at = f.find(" WATCH\n", at + 1)) {
+        ++ticks;
+    }
+    EXPECT_EQ(ticks, 5U) << f;
     EXPECT_FALSE(has("ANSWERS")) << "no probe was needed: Logger32 took a text first";
 }
 
@@ -373,10 +382,15 @@ TEST(FieldTraceReplay, PlaysPeersGoneHungAndBackBeforeTheEventsThatMetThem) {
         << actions;
     EXPECT_NE(actions.find("at 13500\nlogger32 stop\nmixw dde khz \"7034.0\"\n"), std::string::npos)
         << actions;
+    // The watch ticks where the recorded one met something, and only there:
     // Logger32 back after the watch missed it; MixW2 gone when its links
-    // ended, back after its object was missed.
-    EXPECT_NE(actions.find("at 15201\nlogger32 start\nat 16200\nmixw stop\nat 17201\n"
-                           "mixw start\nat 18200\nmixw dde khz \"7034.0\"\n"),
+    // ended, before the tick that found them ended; back after its object
+    // was missed, with the values its links brought as they opened.
+    EXPECT_EQ(actions.find("watch recorded\n"), actions.find("at 4000\n") - 15) << actions;
+    EXPECT_NE(actions.find("at 14200\nwatch\nat 15200\nwatch\nat 15201\nlogger32 start\n"
+                           "at 16200\nmixw stop\nwatch\nat 17200\nwatch\nat 17201\n"
+                           "mixw start\nat 18200\nmixw dde khz \"7034.0\"\nmixw dde Mode \"CW\"\n"
+                           "watch\nat 18600\n"),
               std::string::npos)
         << actions;
 }

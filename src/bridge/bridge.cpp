@@ -35,8 +35,10 @@ void Bridge::Start() {
 void Bridge::TimerTick(int slot) {
     const Nested nested(depth_);
     if (slot == window::kWatchTimerSlot) {
+        if (observer_ != nullptr) observer_->WatchTicking();
         lifecycle::OnWatchTick(station_);
         AfterEvent();
+        if (observer_ != nullptr) observer_->WatchTicked();
         return;
     }
     switch (window::TimerFromSlot(slot)) {

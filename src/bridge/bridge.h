@@ -23,6 +23,10 @@ public:
     virtual void TextArriving(window::ControlId box, const platform::Text& text) = 0;
     virtual void SendEnding(platform::Delivery result) = 0;
     virtual void SessionEnding() = 0;
+    // The watch's tick begins and ends (its look at the peers is the
+    // bridge's own, yet what it meets came from outside).
+    virtual void WatchTicking() = 0;
+    virtual void WatchTicked() = 0;
 };
 
 class Bridge {

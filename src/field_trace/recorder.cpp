@@ -119,6 +119,9 @@ void Recorder::ReportFailure() {
 }
 
 void Recorder::Write(Kind kind, std::string_view details) {
+    if (const auto tick = std::exchange(watchTickAt_, std::nullopt)) {
+        out_.Line(*tick, vocabulary::Name(Kind::Watch), "");
+    }
     out_.Line(clock_(), vocabulary::Name(kind), details);
 }
 
@@ -334,6 +337,11 @@ void Recorder::SendEnding(platform::Delivery result) {
 
 void Recorder::SessionEnding() {
     Write(Kind::EndSession, "");
+}
+
+// The replay ticks its watch where this one met something.
+void Recorder::WatchTicking() {
+    watchTickAt_ = clock_();
 }
 
 void Recorder::TextArriving(window::ControlId box, const Text& text) {

@@ -99,6 +99,8 @@ public:
     void TextArriving(window::ControlId box, const Text& text) override;
     void SendEnding(platform::Delivery result) override;
     void SessionEnding() override;
+    void WatchTicking() override;
+    void WatchTicked() override { watchTickAt_.reset(); }
 
 private:
     friend class RecordedObject;
@@ -137,6 +139,9 @@ private:
     Polled audioFq_;
     Polled decimal_;
     std::optional<std::int64_t> lastMixWAnswer_;
+    // A watch tick that has written nothing yet: its WATCH line goes ahead
+    // of its first line, so that a tick that met nothing costs no line.
+    std::optional<std::int64_t> watchTickAt_;
 };
 
 // The failure note on the status line.

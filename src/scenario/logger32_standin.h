@@ -41,9 +41,13 @@ public:
 
     // --- the scenario's actions ---------------------------------------------
     // A new instance: it knows no bridge yet. The behaviour settings below
-    // (refusals, silence) carry over.
+    // (refusals, silence) carry over from before it started; a silence ends
+    // with the instance that kept it (a Logger32 started anew answers).
     void Start(bool withTextWindow, WindowHandle main, WindowHandle text);
-    void Stop() { running_ = false; }
+    void Stop() {
+        if (running_) silent_ = false;
+        running_ = false;
+    }
     void Refuse(std::int64_t count) { refusals_ = count; }
     void Silent() { silent_ = true; }
     // Posts under the name of the last connect request, to the window it named.

@@ -248,6 +248,10 @@ void ReadOperator(const LineParser& p, const Tokens& t, Action& a) {
         if (t[1].raw != "put") p.Fail("unknown action: file " + t[1].raw);
         a.kind = ActionKind::FilePut;
         a.details = act::Text{t[2].value};
+    } else if (verb == "watch") {
+        Arity(p, t, 1, 2);
+        if (t.size() == 2 && t[1].raw != "recorded") p.Fail("unknown action: watch " + t[1].raw);
+        a.kind = t.size() == 2 ? ActionKind::WatchRecorded : ActionKind::WatchTick;
     } else if (verb == "dump") {
         a.kind = ActionKind::Dump;
         act::Dump dump;

@@ -38,6 +38,10 @@ enum class ActionKind {
     Dump,
     SessionEnd,  // Windows ends the session (shut-down, restart, log-off)
     FilePut,     // a not-logged.adi left by an earlier run
+    // The bridge's watch ticks only at WatchTick actions from now (a replay
+    // plays the ticks a field trace recorded).
+    WatchRecorded,
+    WatchTick,
 };
 
 // An lParam as written: a number, or hwnd:NAME resolved when it is used.

@@ -39,6 +39,21 @@ bool TellsOutcome(Kind kind) {
     }
 }
 
+// An event from outside: the lines of a watch tick are over.
+bool EndsWatchTick(Kind kind) {
+    switch (kind) {
+        case Kind::Click:
+        case Kind::Ok:
+        case Kind::Close:
+        case Kind::EndSession:
+        case Kind::L32Code:
+        case Kind::L32Text:
+        case Kind::Typed:
+        case Kind::Settled: return true;
+        default: return false;
+    }
+}
+
 // Turns one session's lines into timed scenario actions.
 //
 // The peers' own states (Logger32 or MixW2 running, stopped, hung) are not
@@ -60,7 +75,10 @@ public:
             slots_.MarkOutgoing();
         } else if (kind == Kind::Session) {
             return;
+        } else if (kind == Kind::Watch) {
+            slots_.WatchTick(t.time);
         } else {
+            if (kind && EndsWatchTick(*kind)) slots_.EndWatchTick();
             if (kind) {
                 Incoming(*kind, t);
             } else {
@@ -74,6 +92,8 @@ public:
     }
 
     void Finish() {
+        // The simulated watch ticks where the recorded one did, and only there.
+        if (slots_.Watched()) slots_.Add(0, "watch recorded");
         mixw_.Finish();
         logger32_.TakeLastSend();
         end_ = slots_.Latest(end_);

@@ -9,6 +9,12 @@ namespace linkwell::sim {
 using vocabulary::Kind;
 
 void Logger32Replay::Met(std::optional<Kind> kind) {
+    // Logger32 names its text window together with its acceptance, or later
+    // (after other events reached the bridge): then the naming is played at
+    // its time.
+    if (run_ && kind && kind != Kind::L32Code && !vocabulary::IsOutgoing(*kind)) {
+        run_->awaitingTextWindow = false;
+    }
     metSend_ = pendingSend_;
     const bool outcome = kind == Kind::Waited || kind == Kind::Timeout || kind == Kind::Pending ||
                          kind == Kind::Gone || kind == Kind::Refused;
@@ -31,12 +37,12 @@ void Logger32Replay::Take(Kind kind, const field_trace::TraceLine& t) {
         case Kind::Find: Found(t); break;
         case Kind::Process:
             // The watch (or a code 3) found Logger32's window gone.
-            if (Word(t, 1) == "0") Gone(t.time, slots_.Planned());
+            if (Word(t, 1) == "0") Gone(t.time, slots_.BeforeWatch());
             break;
         case Kind::Gone:
             // A send or post found no window: Logger32 had closed before the
             // event that made it.
-            Gone(t.time, slots_.LineMark());
+            Gone(t.time, ReplaySlots::Before(slots_.LineMark()));
             break;
         case Kind::Timeout:
         case Kind::Pending:
@@ -109,24 +115,20 @@ void Logger32Replay::EndRun() {
     if (run.refusals > 0) {
         slots_.Incoming(run.start, "logger32 refuse " + std::to_string(run.refusals));
     }
-    if ((run.accepted || run.refusals > 0) && silent_) {
-        plan_.inexact.push_back(
-            "Logger32 answered a connect request after an earlier Logger32 had left one "
-            "unanswered: the simulated Logger32 stays silent");
-    }
-    if (run.awaitingAnswer && !run.accepted && !silent_) {
-        silent_ = true;
+    // A silence ends with the Logger32 that kept it.
+    if (run.awaitingAnswer && !run.accepted) {
         slots_.Incoming(run.lastAnswer ? std::max(run.start, *run.lastAnswer + 1) : run.start,
                         "logger32 silent");
     }
 }
 
-void Logger32Replay::Gone(std::int64_t time, std::int64_t mark) {
+void Logger32Replay::Gone(std::int64_t time, std::optional<std::int64_t> place) {
     if (!run_) return;
     if (hang_) EndHang(time);
     EndRun();
     stopped_ = time;
-    slots_.Add(time, "logger32 stop", ReplaySlots::Before(mark));
+    // Without a place: after everything planned so far.
+    slots_.Add(time, "logger32 stop", place.value_or(slots_.Next()));
     slots_.Count();
 }
 

@@ -64,7 +64,7 @@ private:
     void Found(const field_trace::TraceLine& t);
     void Code(const field_trace::TraceLine& t, const std::string& code, const std::string& param);
     void EndRun();
-    void Gone(std::int64_t time, std::int64_t mark);
+    void Gone(std::int64_t time, std::optional<std::int64_t> place);
     void TimedOut(const field_trace::TraceLine& t);
     void SendTaken(std::int64_t time);
     void EndHang(std::int64_t time);
@@ -74,7 +74,6 @@ private:
     std::optional<std::int64_t> lastMissed_;
     std::optional<std::int64_t> stopped_;
     std::optional<Run> run_;
-    bool silent_ = false;
     std::optional<Send> pendingSend_;
     std::optional<Send> metSend_;  // the pending send as the current line met it
     bool waitedSend_ = false;

@@ -57,14 +57,19 @@ void MixWReplay::LinksEnded(const field_trace::TraceLine& t) {
     if (!running_) return;
     running_ = false;
     stopped_ = t.time + 1;
-    slots_.Incoming(t.time, "mixw stop");
+    slots_.Add(t.time, "mixw stop", slots_.BeforeWatch().value_or(slots_.Next()));
+    slots_.Count();
 }
 
 // A value that came as the link opened was MixW's item before.
 void MixWReplay::Value(const field_trace::TraceLine& t) {
     const bool current = linked_.count(Lower(Word(t, 0))) == 0;
     const std::int64_t at = !current ? t.time : returned_ ? t.time : 0;
-    slots_.Incoming(at, "mixw dde " + Word(t, 0) + " " + String(t, 1));
+    // The value a link brought as the watch opened it was MixW's before
+    // that tick.
+    const auto place = current ? slots_.BeforeWatch() : std::nullopt;
+    slots_.Add(at, "mixw dde " + Word(t, 0) + " " + String(t, 1), place.value_or(slots_.Next()));
+    slots_.Count();
     lastDde_ = t.time;
 }
 
@@ -82,8 +87,8 @@ void MixWReplay::Failed(const field_trace::TraceLine& t) {
         if (lastDde_) at = std::max(at, *lastDde_ + 1);
         at = std::min(at, t.time);
         stopped_ = at + 1;
-        slots_.Add(at, "mixw stop",
-                   at == t.time ? ReplaySlots::Before(slots_.Mark()) : slots_.Next());
+        const auto justBefore = slots_.BeforeWatch().value_or(ReplaySlots::Before(slots_.Mark()));
+        slots_.Add(at, "mixw stop", at == t.time ? justBefore : slots_.Next());
         slots_.Count();
     }
 }

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -37,6 +38,22 @@ public:
     // A line told what became of a call.
     void MarkOutcome() { mark_ = seq_; }
 
+    // The watch ticked (a WATCH line): its tick is played then, and a peer's
+    // state its lines show holds before it, until an event from outside
+    // ends the tick's lines.
+    void WatchTick(std::int64_t time) {
+        watch_ = seq_;
+        watched_ = true;
+        Incoming(time, "watch");
+    }
+    void EndWatchTick() { watch_.reset(); }
+    // The place just before the tick whose lines these are, if they are.
+    [[nodiscard]] std::optional<std::int64_t> BeforeWatch() const {
+        return watch_ ? std::optional(Before(*watch_)) : std::nullopt;
+    }
+    // Whether the trace recorded its watch's ticks (from version 1.2 on).
+    [[nodiscard]] bool Watched() const { return watched_; }
+
     void Add(std::int64_t time, std::string text) { Add(time, std::move(text), Next()); }
     void Add(std::int64_t time, std::string text, std::int64_t place);
     // An event of the trace turned into an action.
@@ -66,6 +83,8 @@ private:
     std::int64_t mark_ = 0;
     std::int64_t lineMark_ = 0;
     std::size_t incoming_ = 0;
+    std::optional<std::int64_t> watch_;
+    bool watched_ = false;
 };
 
 // Reading a line's details: the word at i (empty when there is none), the

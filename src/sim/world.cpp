@@ -82,7 +82,8 @@ void World::Pump(const std::function<bool()>& done) {
         }
         if (dueSlot >= 0 && nextDue <= now_) {
             auto& t = timers_[static_cast<std::size_t>(dueSlot)];
-            t.due = now_ + t.interval;
+            const bool paced = watchPaced_ && dueSlot == window::kWatchTimerSlot;
+            t.due = paced ? kNever : now_ + t.interval;
             bridge_->TimerTick(dueSlot);
             continue;
         }
@@ -235,7 +236,22 @@ void World::EndProgram() {
 }
 
 void World::StartTimer(int slot, int intervalMs) {
-    timers_[static_cast<std::size_t>(slot)] = {true, intervalMs, now_ + intervalMs, ++timerOrder_};
+    const bool paced = watchPaced_ && slot == window::kWatchTimerSlot;
+    timers_[static_cast<std::size_t>(slot)] = {true, intervalMs, paced ? kNever : now_ + intervalMs,
+                                               ++timerOrder_};
+}
+
+void World::PaceWatchByScenario() {
+    watchPaced_ = true;
+    timers_[kWatchSlot].due = kNever;
+}
+
+// The watch's timer is due now: it ticks as it would have, among the
+// timers due now in their order, once the bridge is free; one tick for all
+// that came while it waited.
+void World::TickWatch() {
+    auto& t = timers_[kWatchSlot];
+    if (t.running) t.due = std::min(t.due, now_);
 }
 
 void World::StopTimer(int slot) {

@@ -18,6 +18,7 @@
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <limits>
 #include <map>
 #include <memory>
 #include <optional>
@@ -135,6 +136,8 @@ private:
     static constexpr WindowProc kFormProc{1};
     static constexpr WindowProc kHookProc{2};
     static constexpr MessageId kWmClose = 0x0010;
+    static constexpr std::int64_t kNever = std::numeric_limits<std::int64_t>::max();
+    static constexpr auto kWatchSlot = static_cast<std::size_t>(window::kWatchTimerSlot);
 
     struct TimerState {
         bool running = false;
@@ -160,6 +163,8 @@ private:
     void CloseBridge() override;
     void EndSession() override;
     void PutNotLogged(const Text& text) override { notLogged_ = text; }
+    void PaceWatchByScenario() override;
+    void TickWatch() override;
     void SetDecimalSeparator(const Text& separator) override { decimal_ = separator; }
     void Dump(const std::vector<std::string>& names) override {
         scenario::DumpControls(names, *this, trace_);
@@ -223,6 +228,8 @@ private:
     // for it while it waited, in order.
     std::deque<std::function<void()>> messages_;
     std::array<TimerState, window::kTimerSlotCount> timers_{};
+    // The watch ticks at the scenario's `watch` actions only.
+    bool watchPaced_ = false;
     std::uint64_t timerOrder_ = 0;
     std::vector<bool> boxes_;  // open message boxes, innermost last
     WindowProc bridgeProc_ = kFormProc;

@@ -44,6 +44,7 @@ enum class Kind {
     Links,
     Process,
     Waited,
+    Watch,
     // What a scenario's players see of the bridge from outside.
     Ctrl,
     File,
@@ -120,6 +121,8 @@ inline constexpr KindInfo kKinds[] = {
      "Logger32's window has no process any more"},
     {Kind::Waited, "WAITED", Direction::Incoming, "",
      "a send or a call kept the bridge waiting this long"},
+    {Kind::Watch, "WATCH", Direction::Incoming, "",
+     "the watch ticked, and what follows is what it met and did"},
     {Kind::Ctrl, "CTRL", Direction::Seen, kDumpChannel, "a dump of a control or a window"},
     {Kind::File, "FILE", Direction::Seen, kFileChannel,
      "not-logged.adi changed: how many QSO records it holds"},
