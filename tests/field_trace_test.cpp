@@ -74,7 +74,7 @@ at 10000
 TEST(FieldTraceRecorder, WritesWhatComesInAndGoesOutWithItsTimes) {
     const auto r = Record(kSession);
     const auto& f = r.field;
-    EXPECT_EQ(f.substr(0, f.find('\n') + 1), "0 SESSION \"linkwell 1.1\"\n");
+    EXPECT_EQ(f.substr(0, f.find('\n') + 1), "0 SESSION \"linkwell 1.2\"\n");
     EXPECT_TRUE(Has(f, "4000 FIND \"Logger32\" hwnd:Logger32"));
     EXPECT_TRUE(Has(f, "4000 L32 post \"Logger32 1\" 1 hwnd:Linkwell"));
     EXPECT_TRUE(Has(f, "5000 OBJECT \"MixW2.Application\" obtained"));
@@ -265,7 +265,7 @@ TEST(FieldTraceFile, AFileThatCannotBeWrittenIsReportedOnceAndTheBridgeRunsOn) {
         EXPECT_EQ(withoutNote, expected) << "full=" << full;
         EXPECT_LE(file.Text().size(), 400u);
         if (full) {
-            EXPECT_TRUE(Has(r.field, "0 SESSION \"linkwell 1.1\""));
+            EXPECT_TRUE(Has(r.field, "0 SESSION \"linkwell 1.2\""));
         }
     }
 }
