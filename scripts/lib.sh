@@ -27,3 +27,14 @@ ensure_packages() {
 ensure_build_tools() {
   ensure_packages cmake make g++ libgtest-dev googletest
 }
+
+# wine_scenarios: the scenario files the Wine stage plays, one a line: each
+# says so itself with a line "wine" (docs/scenarios.md). The huge text's
+# scenario is made by scripts/test-wine in build/wine/ and is not listed.
+wine_scenarios() {
+  local f
+  for f in "$ROOT"/tests/scenarios/*.scn "$ROOT"/tests/wine/*.scn; do
+    grep -qE '^wine[[:space:]]*$' "$f" && echo "$f"
+  done
+  return 0
+}

@@ -83,7 +83,10 @@ void World::Pump(const std::function<bool()>& done) {
         if (dueSlot >= 0 && nextDue <= now_) {
             auto& t = timers_[static_cast<std::size_t>(dueSlot)];
             const bool paced = watchPaced_ && dueSlot == window::kWatchTimerSlot;
-            t.due = paced ? kNever : now_ + t.interval;
+            // A timer keeps its phase, as Windows' do: the ticks it missed
+            // while the bridge waited come as one, and the next on time.
+            const std::int64_t missed = t.interval > 0 ? (now_ - t.due) / t.interval : 0;
+            t.due = paced ? kNever : t.due + (missed + 1) * std::max(t.interval, 1);
             bridge_->TimerTick(dueSlot);
             continue;
         }
