@@ -102,6 +102,26 @@ TEST(SimWorld, ActionsGoOnWhileTheBridgeSleepsAndItsInputWaitsUntilItWakes) {
         }));
 }
 
+TEST(SimWorld, ATextArrivingDuringACallShowsAtOnceAndIsHandledAfterIt) {
+    // The push tick's read at 6600 waits in a hung MixW2 until 8500.
+    const auto r = Play(
+        "logger32 start\nmixw start\nat 6500\nmixw hang 2000\n"
+        "at 7000\nlogger32 settext \"<APP_DXSPOT_CLICKED:20>JA1XYZ|14074.0|PSK31\"\n"
+        "at 7100\ndump Sent\nat 8600\n");
+    std::vector<std::string> late;
+    for (const auto& l : Only(r, {"CTRL", "L32", "MIXW"})) {
+        if (l >= "7000") late.push_back(l);
+    }
+    EXPECT_EQ(late,
+              (std::vector<std::string>{
+                  // The box took the text as it came, as a window does while
+                  // its thread waits...
+                  "7100 CTRL Sent text=\"<APP_DXSPOT_CLICKED:20>JA1XYZ|14074.0|PSK31\"",
+                  // ...and the bridge handled it once the call was over.
+                  "8500 L32 post \"Logger32 1\" 10 hwnd:Cluster",
+              }));
+}
+
 TEST(SimWorld, MixWLateIsTriedASecondAfterTheWaitStartsAndThenEveryTwoSeconds) {
     const auto r = Play("logger32 start\nat 8500\nmixw start\nat 9100\n");
     EXPECT_EQ(Only(r, {"STATUS"}),

@@ -228,6 +228,8 @@ private:
     // for it while it waited, in order.
     std::deque<std::function<void()>> messages_;
     std::array<TimerState, window::kTimerSlotCount> timers_{};
+    // Texts a box took while the bridge waited, before the bridge handled them.
+    std::map<window::ControlId, Text> shownWhileWaiting_;
     // The watch ticks at the scenario's `watch` actions only.
     bool watchPaced_ = false;
     std::uint64_t timerOrder_ = 0;

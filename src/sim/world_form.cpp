@@ -96,7 +96,8 @@ WindowHandle World::Named(std::string_view name) const {
 std::optional<scenario::ControlLook> World::LookAt(window::ControlId id) {
     const auto& form = bridge_->State().form;
     scenario::ControlLook look;
-    look.text = form.GetText(id);
+    const auto shown = shownWhileWaiting_.find(id);
+    look.text = shown != shownWhileWaiting_.end() ? shown->second : form.GetText(id);
     look.enabled = form.Enabled(id);
     look.backColour = Resolve(form.BackColor(id));
     look.visible = form.Visible(id);

@@ -130,7 +130,17 @@ void World::SetTextOf(WindowHandle to, const Text& text) {
     const auto box = ControlOf(to);
     if (!box) return;
     const Text arrived = text::FromAnsi(text::ToAnsi(text));
-    IntoBridge([this, box, arrived] { bridge_->TextArrived(*box, arrived); });
+    // The box takes the text at once, as a window does while its thread
+    // waits; the bridge's own handling of it waits until the wait is over.
+    if (busy_ > 0) shownWhileWaiting_[*box] = arrived;
+    IntoBridge([this, box, arrived] {
+        // Unless a later text came meanwhile, the box shows what it took.
+        if (const auto s = shownWhileWaiting_.find(*box);
+            s != shownWhileWaiting_.end() && s->second == arrived) {
+            shownWhileWaiting_.erase(s);
+        }
+        bridge_->TextArrived(*box, arrived);
+    });
 }
 
 // A call into MixW2's object returns within 5 s or counts as failed; the
