@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "field_trace/output.h"
 #include "field_trace/trace_lines.h"
 #include "scenario/scenario.h"
 #include "sim/compare.h"
@@ -20,7 +21,7 @@
 namespace {
 
 constexpr const char* kUsage =
-    "usage: linkwell-sim FILE.scn | - [--not-logged OUT.adi]\n"
+    "usage: linkwell-sim FILE.scn | - [--not-logged OUT.adi] [--trace OUT.trace]\n"
     "       linkwell-sim --replay FILE.trace [--tolerance MS]\n"
     "       linkwell-sim --to-scenario FILE.trace\n"
     "       linkwell-sim --compare EXPECTED ACTUAL [--tolerance MS]\n"
@@ -29,7 +30,8 @@ constexpr const char* kUsage =
 constexpr const char* kHelp =
     "Plays a scenario (FILE.scn, or - for standard input) against the bridge in the\n"
     "simulated world and prints the trace, one line per event (TIME KIND DETAILS);\n"
-    "--not-logged OUT.adi also writes the simulated not-logged.adi there.\n"
+    "--not-logged OUT.adi also writes the simulated not-logged.adi there, --trace\n"
+    "OUT.trace the bridge's field trace of the run (as linkwell.exe --trace).\n"
     "--replay plays a field trace recorded at a station (linkwell.exe --trace) and\n"
     "says where the simulated bridge behaves differently (--tolerance: how many ms a\n"
     "line may be early or late, 400 by default); --to-scenario turns it into a\n"
@@ -109,12 +111,33 @@ int CompareTraces(const std::string& expectedFile, const std::string& actualFile
     }
 }
 
+// Writes `text` to `file`; false (said on stderr) when it cannot.
+bool WriteFile(const std::string& file, const std::string& text) {
+    std::ofstream out(file, std::ios::binary);
+    out << text;
+    if (out) return true;
+    std::cerr << file << ":0: cannot write the file\n";
+    return false;
+}
+
 // Plays FILE.scn in the simulated world, printing its trace.
+//   --not-logged OUT.adi: the simulated not-logged.adi as the run left it,
+//     in the code page the Windows program writes it in (none: no file);
+//   --trace OUT.trace: the bridge's field trace of the run, as
+//     linkwell.exe --trace writes it (a replay's scenario checked against
+//     the trace it came from).
 int PlayScenario(const std::vector<std::string>& args) {
-    // --not-logged OUT.adi: the simulated not-logged.adi as the run left it,
-    // in the code page the Windows program writes it in (none: no file).
-    const bool withFile = args.size() == 3 && args[1] == "--not-logged";
-    if (args.size() != 1 && !withFile) {
+    std::optional<std::string> notLoggedFile;
+    std::optional<std::string> traceFile;
+    bool usage = args.empty() || args[0].rfind("--", 0) == 0;
+    for (std::size_t i = 1; i < args.size() && !usage; i += 2) {
+        std::optional<std::string>* option = args[i] == "--not-logged" ? &notLoggedFile
+                                             : args[i] == "--trace"    ? &traceFile
+                                                                       : nullptr;
+        usage = option == nullptr || option->has_value() || i + 1 >= args.size();
+        if (!usage) *option = args[i + 1];
+    }
+    if (usage) {
         std::cerr << kUsage;
         return 1;
     }
@@ -126,17 +149,19 @@ int PlayScenario(const std::vector<std::string>& args) {
     }
     try {
         auto actions = linkwell::scenario::ParseScenario(*source, file);
-        linkwell::sim::World world(std::move(actions), std::cout);
-        (void)world.Run();
-        std::cout.flush();
-        if (withFile && world.NotLogged()) {
-            std::ofstream out(args[2], std::ios::binary);
-            out << linkwell::text::ToAnsi(*world.NotLogged());
-            if (!out) {
-                std::cerr << args[2] << ":0: cannot write the file\n";
+        linkwell::field_trace::MemoryFile trace(u"trace");
+        linkwell::field_trace::Output traceOutput(trace);
+        {
+            linkwell::sim::World world(std::move(actions), std::cout,
+                                       traceFile ? &traceOutput : nullptr);
+            (void)world.Run();
+            std::cout.flush();
+            if (notLoggedFile && world.NotLogged() &&
+                !WriteFile(*notLoggedFile, linkwell::text::ToAnsi(*world.NotLogged()))) {
                 return 1;
             }
         }
+        if (traceFile && !WriteFile(*traceFile, trace.Text())) return 1;
         return std::cout ? 0 : 1;
     } catch (const linkwell::scenario::ScenarioError& e) {
         std::cerr << e.what() << '\n';
