@@ -373,11 +373,13 @@ TEST(FieldTraceReplay, PlaysPeersGoneHungAndBackBeforeTheEventsThatMetThem) {
     const auto result = linkwell::sim::Replay(plan, 0);
     EXPECT_TRUE(result.same) << result.report << plan.scenario;
     const auto actions = Actions(plan.scenario);
-    // Each wait is a hang from its start; Logger32's hang from the text
-    // that went on past its bound lasts until it took that text (12900).
-    // A hang or a stop comes before the value whose send met it.
-    EXPECT_NE(actions.find("at 7400\nmixw hang 1100\nat 8500\nlogger32 hang 700\nat 9200\n"
-                           "logger32 hang 3700\nmixw dde khz \"7031.0\"\n"),
+    // MixW2's wait is a hang from the call's start. Logger32 hung after it
+    // last answered (it took a text at 6600), until it took the text that
+    // waited (9200); its hang from the text that went on past its bound
+    // lasts until it took that text (12900). A hang or a stop comes before
+    // the value whose send met it.
+    EXPECT_NE(actions.find("at 6601\nlogger32 hang 2599\nat 7400\nmixw hang 1100\nat 8500\n"
+                           "at 9200\nlogger32 hang 3700\nmixw dde khz \"7031.0\"\n"),
               std::string::npos)
         << actions;
     EXPECT_NE(actions.find("at 13500\nlogger32 stop\nmixw dde khz \"7034.0\"\n"), std::string::npos)

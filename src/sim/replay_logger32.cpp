@@ -18,14 +18,20 @@ void Logger32Replay::Met(std::optional<Kind> kind) {
     metSend_ = pendingSend_;
     const bool outcome = kind == Kind::Waited || kind == Kind::Timeout || kind == Kind::Pending ||
                          kind == Kind::Gone || kind == Kind::Refused;
-    if (metSend_ && !outcome) SendTaken(metSend_->end);
+    // Windows ended the session inside the send's wait: Logger32 had not
+    // taken it then.
+    if (metSend_ && kind == Kind::EndSession && !hang_) {
+        hang_ = Hang{HungSince(metSend_->start), metSend_->mark, 0};
+    } else if (metSend_ && !outcome) {
+        SendTaken(metSend_->end);
+    }
     if (kind != Kind::Waited) pendingSend_.reset();
 }
 
 void Logger32Replay::Outgoing(const field_trace::TraceLine& t) {
     if (t.kind != vocabulary::Name(Kind::L32) || t.details.empty()) return;
     const std::string how = Word(t, 0);
-    if (how == "text" || how == "send") pendingSend_ = Send{t.time, slots_.Mark()};
+    if (how == "text" || how == "send") pendingSend_ = Send{t.time, t.time, slots_.Mark()};
     // A connect request: Logger32's answer to it is its stand-in's.
     if (t.details.size() == 4 && how == "post" && Word(t, 2) == "1" && run_) {
         run_->awaitingAnswer = true;
@@ -55,6 +61,7 @@ void Logger32Replay::Take(Kind kind, const field_trace::TraceLine& t) {
         case Kind::Answers:
             // Or a probe found Logger32 answering again.
             if (hang_) EndHang(t.time);
+            lastAnswered_ = t.time;
             break;
         case Kind::Refused:
             plan_.inexact.push_back(
@@ -62,8 +69,14 @@ void Logger32Replay::Take(Kind kind, const field_trace::TraceLine& t) {
                       "Windows refused a send or post to Logger32 (it runs with higher rights); "
                       "the simulated world has no such Logger32"));
             break;
-        case Kind::L32Code: Code(t, Word(t, 1), Word(t, 2)); break;
-        case Kind::L32Text: slots_.Incoming(t.time, "logger32 settext " + String(t, 0)); break;
+        case Kind::L32Code:
+            lastAnswered_ = t.time;
+            Code(t, Word(t, 1), Word(t, 2));
+            break;
+        case Kind::L32Text:
+            lastAnswered_ = t.time;
+            slots_.Incoming(t.time, "logger32 settext " + String(t, 0));
+            break;
         default: break;  // not Logger32's
     }
 }
@@ -76,6 +89,7 @@ void Logger32Replay::Found(const field_trace::TraceLine& t) {
         if (stopped_) at = std::max(at, *stopped_ + 1);
         run_ = Run{};
         run_->start = at;
+        lastAnswered_ = at;
     }
 }
 
@@ -132,15 +146,26 @@ void Logger32Replay::Gone(std::int64_t time, std::optional<std::int64_t> place) 
     slots_.Count();
 }
 
-// A send that kept the bridge waiting: Logger32 hung from its start until
-// a probe finds it answering, or the send's end when it was taken (no
-// TIMEOUT follows).
+// Nothing shows Logger32 answering after it last did: it hung then, at the
+// latest when the send that met the hang began (the simulated bridge's
+// timers need not tick where Windows' did).
+std::int64_t Logger32Replay::HungSince(std::int64_t sendStart) const {
+    return lastAnswered_ ? std::min(sendStart, *lastAnswered_ + 1) : sendStart;
+}
+
+// A send that kept the bridge waiting: Logger32 hung until a probe finds it
+// answering, or the send's end when it was taken (no TIMEOUT follows); one
+// that gave up hung past its bound. A hang already known goes on.
 void Logger32Replay::Waited(const field_trace::TraceLine& t, std::int64_t ms) {
     const std::int64_t start = t.time - ms;
     const std::int64_t mark = pendingSend_ ? pendingSend_->mark : slots_.Mark();
     if (pendingSend_) pendingSend_->end = t.time;
-    if (hang_) EndHang(start);
-    hang_ = Hang{start, mark, ms >= window::kSendBoundMs};
+    const std::int64_t outlasts = ms >= window::kSendBoundMs ? start + window::kSendBoundMs + 1 : 0;
+    if (hang_) {
+        hang_->atLeastUntil = std::max(hang_->atLeastUntil, outlasts);
+    } else {
+        hang_ = Hang{HungSince(start), mark, outlasts};
+    }
     waitedSend_ = true;
 }
 
@@ -153,7 +178,7 @@ void Logger32Replay::TimedOut(const field_trace::TraceLine& t) {
     plan_.inexact.push_back(Where(t,
                                   "Logger32 was given up at once, without the 3 s wait the "
                                   "simulated world makes first"));
-    hang_ = Hang{t.time, metSend_ ? metSend_->mark : slots_.Mark(), false};
+    hang_ = Hang{HungSince(t.time), metSend_ ? metSend_->mark : slots_.Mark(), 0};
 }
 
 // A send was taken when the bridge had it back: a Logger32 that hung (also
@@ -161,14 +186,13 @@ void Logger32Replay::TimedOut(const field_trace::TraceLine& t) {
 void Logger32Replay::SendTaken(std::int64_t time) {
     if (hang_) EndHang(time);
     waitedSend_ = false;
+    lastAnswered_ = time;
 }
 
 void Logger32Replay::EndHang(std::int64_t time) {
     const Hang h = *hang_;
     hang_.reset();
-    std::int64_t ms = time - h.start;
-    // A send that gave up waited the whole bound: the hang outlasted it.
-    if (h.boundReached) ms = std::max<std::int64_t>(ms, window::kSendBoundMs + 1);
+    const std::int64_t ms = std::max(time, h.atLeastUntil) - h.start;
     slots_.Add(h.start, "logger32 hang " + std::to_string(ms), ReplaySlots::Before(h.mark));
     slots_.Count();
 }

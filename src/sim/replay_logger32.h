@@ -50,15 +50,17 @@ private:
     // A send to Logger32 whose outcome is still to come, and the mark for
     // a state of Logger32 that must hold before the event that made it.
     struct Send {
+        std::int64_t start;
         std::int64_t end;  // when the bridge had it back
         std::int64_t mark;
     };
     // Logger32 hanging: since when, with the mark before the event that
-    // met it, and whether a send waited its whole bound.
+    // met it, and how long at least (a send that gave up waited its whole
+    // bound: the hang outlasted it).
     struct Hang {
         std::int64_t start;
         std::int64_t mark;
-        bool boundReached;
+        std::int64_t atLeastUntil;
     };
 
     void Found(const field_trace::TraceLine& t);
@@ -68,6 +70,7 @@ private:
     void TimedOut(const field_trace::TraceLine& t);
     void SendTaken(std::int64_t time);
     void EndHang(std::int64_t time);
+    [[nodiscard]] std::int64_t HungSince(std::int64_t sendStart) const;
 
     ReplayPlan& plan_;
     ReplaySlots& slots_;
@@ -78,6 +81,9 @@ private:
     std::optional<Send> metSend_;  // the pending send as the current line met it
     bool waitedSend_ = false;
     std::optional<Hang> hang_;
+    // The last line that showed Logger32 answering (a code, a text, a send
+    // taken, a start).
+    std::optional<std::int64_t> lastAnswered_;
 };
 
 }  // namespace linkwell::sim

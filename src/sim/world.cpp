@@ -167,14 +167,11 @@ void World::CloseBridge() {
     });
 }
 
-// Windows asks every program, also one with a box open; during a start-up
-// wait the window answers at once, as it does a close.
+// Windows asks every program, also one with a box open or waiting in a send
+// or a call (the thread serves what is sent to it meanwhile): the bridge
+// answers at once, inside whatever it was doing.
 void World::EndSession() {
-    if (closeAnsweredAtOnce_) {
-        bridge_->EndSession();
-        return;
-    }
-    IntoBridge([this] { bridge_->EndSession(); });
+    bridge_->EndSession();
 }
 
 // --- the file of QSOs Logger32 did not take ----------------------------------------
