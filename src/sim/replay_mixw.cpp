@@ -77,6 +77,20 @@ void MixWReplay::Value(const field_trace::TraceLine& t) {
 // worked and the last value its links brought. One that failed after its
 // bound is a hung MixW2 (WAITED before).
 void MixWReplay::Failed(const field_trace::TraceLine& t) {
+    // MixW2 hung after the last call that worked, at the latest when the
+    // call that met the hang began (the simulated timers need not tick
+    // where Windows' did).
+    const std::int64_t worked = After(t, 1);
+    if (stuck_ && waitedFailed_ && worked > 0) stuck_->start = std::min(stuck_->start, worked);
+    if (shortHang_ && waitedShort_ && running_) {
+        // Failed after a wait shorter than its bound: MixW2 was ended
+        // during the call.
+        if (worked > 0) shortHang_->start = std::min(shortHang_->start, worked);
+        running_ = false;
+        stopped_ = t.time + 1;
+        endedInCall_ = t.time;
+        return;
+    }
     if (stuck_ && !waitedFailed_) {
         // Failed at once behind a call still inside MixW2: hung, not gone,
         // at least until now.
@@ -95,6 +109,7 @@ void MixWReplay::Failed(const field_trace::TraceLine& t) {
 
 void MixWReplay::Waited(std::int64_t start, std::int64_t ms) {
     EndStuck();
+    EndShortHang();
     if (ms >= window::kCallBoundMs) {
         // Hung past the bound: the call failed (its FAILED follows). The
         // call stays inside MixW2, and later calls fail at once, until it
@@ -103,9 +118,36 @@ void MixWReplay::Waited(std::int64_t start, std::int64_t ms) {
         stuck_ = Stuck{start, slots_.Mark(), start + window::kCallBoundMs + 1};
         waitedFailed_ = true;
     } else {
-        slots_.Add(start, "mixw hang " + std::to_string(ms), ReplaySlots::Before(slots_.Mark()));
+        // Played once the line after it shows how the call ended.
+        shortHang_ = ShortHang{start, slots_.Mark(), start + ms};
+        waitedShort_ = true;
     }
     slots_.Count();
+}
+
+void MixWReplay::AfterIncoming(std::optional<vocabulary::Kind> kind) {
+    if (kind == vocabulary::Kind::Waited) return;
+    waitedFailed_ = false;
+    waitedShort_ = false;
+    EndShortHang();
+    if (kind != vocabulary::Kind::Dde && kind != vocabulary::Kind::Failed) StopEndedInCall();
+}
+
+void MixWReplay::EndShortHang() {
+    if (!shortHang_) return;
+    slots_.Add(shortHang_->start,
+               "mixw hang " + std::to_string(shortHang_->end - shortHang_->start),
+               ReplaySlots::Before(shortHang_->mark));
+    shortHang_.reset();
+}
+
+// After the values MixW2 sent while the call waited (they reached the
+// bridge after it): they came before MixW2 was ended.
+void MixWReplay::StopEndedInCall() {
+    if (!endedInCall_) return;
+    slots_.Add(*endedInCall_, "mixw stop");
+    slots_.Count();
+    endedInCall_.reset();
 }
 
 // The hang of a call that went past its bound, now that its end is known.

@@ -25,16 +25,25 @@ public:
     void Waited(std::int64_t start, std::int64_t ms);
     // After each incoming line (also one of no known kind): only a FAILED
     // right behind a call stuck past its bound belongs to that call.
-    void AfterIncoming(std::optional<vocabulary::Kind> kind) {
-        if (kind != vocabulary::Kind::Waited) waitedFailed_ = false;
-    }
+    void AfterIncoming(std::optional<vocabulary::Kind> kind);
     // The session's lines are over.
-    void Finish() { EndStuck(); }
+    void Finish() {
+        EndStuck();
+        EndShortHang();
+        StopEndedInCall();
+    }
 
 private:
     // A call stuck inside MixW2 past its bound: from its start, with the
     // mark before the event that made it, at least until `end`.
     struct Stuck {
+        std::int64_t start;
+        std::int64_t mark;
+        std::int64_t end;
+    };
+    // A call that waited less than its bound: MixW2 hung from `start`
+    // (with the mark before the event that made the call) until `end`.
+    struct ShortHang {
         std::int64_t start;
         std::int64_t mark;
         std::int64_t end;
@@ -45,6 +54,8 @@ private:
     void Value(const field_trace::TraceLine& t);
     void Failed(const field_trace::TraceLine& t);
     void EndStuck();
+    void EndShortHang();
+    void StopEndedInCall();
 
     ReplaySlots& slots_;
     std::optional<std::int64_t> lastMissed_;
@@ -52,6 +63,11 @@ private:
     bool returned_ = false;
     bool waitedFailed_ = false;
     std::optional<Stuck> stuck_;
+    std::optional<ShortHang> shortHang_;
+    bool waitedShort_ = false;
+    // MixW2 was ended while a call waited in it, at this time: it stops
+    // after the values that reached the bridge during the call.
+    std::optional<std::int64_t> endedInCall_;
     std::int64_t stopped_ = 0;
     std::optional<std::int64_t> lastDde_;
     std::set<std::string> linked_;
