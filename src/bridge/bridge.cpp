@@ -34,11 +34,15 @@ void Bridge::Start() {
 
 void Bridge::TimerTick(int slot) {
     const Nested nested(depth_);
+    if (observer_ != nullptr) observer_->Ticking(slot);
+    Tick(slot);
+    AfterEvent();
+    if (observer_ != nullptr) observer_->Ticked();
+}
+
+void Bridge::Tick(int slot) {
     if (slot == window::kWatchTimerSlot) {
-        if (observer_ != nullptr) observer_->WatchTicking();
         lifecycle::OnWatchTick(station_);
-        AfterEvent();
-        if (observer_ != nullptr) observer_->WatchTicked();
         return;
     }
     switch (window::TimerFromSlot(slot)) {
@@ -51,7 +55,6 @@ void Bridge::TimerTick(int slot) {
         case ControlId::AboutTimer: lifecycle::OnAboutShown(station_); break;
         default: break;
     }
-    AfterEvent();
 }
 
 platform::LResult Bridge::HookProc(platform::WindowHandle window, platform::MessageId msg,

@@ -23,10 +23,10 @@ public:
     virtual void TextArriving(window::ControlId box, const platform::Text& text) = 0;
     virtual void SendEnding(platform::Delivery result) = 0;
     virtual void SessionEnding() = 0;
-    // The watch's tick begins and ends (its look at the peers is the
-    // bridge's own, yet what it meets came from outside).
-    virtual void WatchTicking() = 0;
-    virtual void WatchTicked() = 0;
+    // A timer's tick (the watch's too) begins and ends: the moments the
+    // bridge acted by its own clock.
+    virtual void Ticking(int slot) = 0;
+    virtual void Ticked() = 0;
 };
 
 class Bridge {
@@ -61,6 +61,7 @@ public:
 
 private:
     void TextChanged(window::ControlId box);
+    void Tick(int slot);
     void AfterEvent();
 
     // How deep the entries running now are nested (a box dispatches).

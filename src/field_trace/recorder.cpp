@@ -115,6 +115,12 @@ void Recorder::Attach(Bridge& bridge) {
 void Recorder::ReportFailure() {
     if (bridge_ == nullptr || failureShown_) return;
     failureShown_ = true;
+    // The file failed on the status line's own change: that change is shown
+    // first, then the note.
+    if (writingStatus_) {
+        noteDue_ = true;
+        return;
+    }
     bridge_->State().form.SetText(window::ControlId::StatusLine, FailureNote(out_.File().Name()));
 }
 
@@ -297,9 +303,15 @@ Text Recorder::DecimalSeparator() {
 
 void Recorder::ControlChanged(window::ControlId control) {
     if (control == window::ControlId::StatusLine && bridge_ != nullptr) {
+        writingStatus_ = true;
         Write(Kind::Status, Quote(bridge_->State().form.GetText(control)));
+        writingStatus_ = false;
     }
     view_.ControlChanged(control);
+    if (std::exchange(noteDue_, false)) {
+        bridge_->State().form.SetText(window::ControlId::StatusLine,
+                                      FailureNote(out_.File().Name()));
+    }
 }
 
 // --- what reaches the bridge ----------------------------------------------------------
@@ -339,9 +351,17 @@ void Recorder::SessionEnding() {
     Write(Kind::EndSession, "");
 }
 
-// The replay ticks its watch where this one met something.
-void Recorder::WatchTicking() {
-    watchTickAt_ = clock_();
+// The replay ticks the timers where these did. A tick of the window's
+// timers may change what the next one does without a line of its own (an
+// interval armed, a value taken in), so each is written; a tick of the
+// watch that met nothing changed nothing, and is written only ahead of its
+// first line.
+void Recorder::Ticking(int slot) {
+    if (slot == window::kWatchTimerSlot) {
+        watchTickAt_ = clock_();
+    } else {
+        Write(Kind::Tick, window::Design(window::TimerFromSlot(slot)).name);
+    }
 }
 
 void Recorder::TextArriving(window::ControlId box, const Text& text) {

@@ -99,8 +99,8 @@ public:
     void TextArriving(window::ControlId box, const Text& text) override;
     void SendEnding(platform::Delivery result) override;
     void SessionEnding() override;
-    void WatchTicking() override;
-    void WatchTicked() override { watchTickAt_.reset(); }
+    void Ticking(int slot) override;
+    void Ticked() override { watchTickAt_.reset(); }
 
 private:
     friend class RecordedObject;
@@ -131,6 +131,8 @@ private:
     std::function<std::int64_t()> clock_;
     Bridge* bridge_ = nullptr;
     bool failureShown_ = false;
+    bool writingStatus_ = false;
+    bool noteDue_ = false;
 
     std::map<MessageId, Text> names_;  // Logger32's registered names by id
     WindowHandle logger32_;
@@ -139,8 +141,8 @@ private:
     Polled audioFq_;
     Polled decimal_;
     std::optional<std::int64_t> lastMixWAnswer_;
-    // A watch tick that has written nothing yet: its WATCH line goes ahead
-    // of its first line, so that a tick that met nothing costs no line.
+    // A tick of the watch that has written nothing yet: its WATCH line goes
+    // ahead of its first line, so that a tick that met nothing costs none.
     std::optional<std::int64_t> watchTickAt_;
 };
 

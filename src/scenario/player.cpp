@@ -77,8 +77,13 @@ void Player::Apply(const Action& a) {
         case ActionKind::Dump: stage_.Dump(a.As<act::Dump>().names); break;
         case ActionKind::SessionEnd: stage_.EndSession(); break;
         case ActionKind::FilePut: stage_.PutNotLogged(a.As<act::Text>().text); break;
-        case ActionKind::WatchRecorded: stage_.PaceWatchByScenario(); break;
-        case ActionKind::WatchTick: stage_.TickWatch(); break;
+        case ActionKind::TicksRecorded: stage_.PaceTicksByScenario(); break;
+        case ActionKind::Tick: {
+            const auto& timer = a.As<act::Tick>().timer;
+            stage_.Tick(timer == "watch" ? window::kWatchTimerSlot
+                                         : window::TimerSlot(*window::FindControl(timer)));
+            break;
+        }
     }
 }
 

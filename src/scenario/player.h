@@ -51,10 +51,10 @@ public:
     // not-logged.adi holds `text`, as an earlier run of the bridge left it.
     virtual void PutNotLogged(const Text& text) = 0;
     virtual void SetDecimalSeparator(const Text& separator) = 0;
-    // The bridge's watch no longer ticks by its timer, only when told to
-    // (TickWatch: its timer is due now).
-    virtual void PaceWatchByScenario() = 0;
-    virtual void TickWatch() = 0;
+    // The bridge's timers (the watch's too) no longer tick by themselves,
+    // only when told to (Tick: the timer in that slot is due now).
+    virtual void PaceTicksByScenario() = 0;
+    virtual void Tick(int slot) = 0;
     // Prints CTRL lines (see DumpControls).
     virtual void Dump(const std::vector<std::string>& names) = 0;
     // The window the scenario calls hwnd:NAME (one of kHandleNames), or the

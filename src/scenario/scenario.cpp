@@ -249,9 +249,21 @@ void ReadOperator(const LineParser& p, const Tokens& t, Action& a) {
         a.kind = ActionKind::FilePut;
         a.details = act::Text{t[2].value};
     } else if (verb == "watch") {
-        Arity(p, t, 1, 2);
-        if (t.size() == 2 && t[1].raw != "recorded") p.Fail("unknown action: watch " + t[1].raw);
-        a.kind = t.size() == 2 ? ActionKind::WatchRecorded : ActionKind::WatchTick;
+        Arity(p, t, 1, 1);
+        a.kind = ActionKind::Tick;
+        a.details = act::Tick{"watch"};
+    } else if (verb == "tick") {
+        Arity(p, t, 2, 2);
+        const auto timer = window::FindControl(t[1].raw);
+        if (!timer || window::Design(*timer).kind != window::ControlKind::Timer) {
+            p.Fail("unknown timer: " + t[1].raw);
+        }
+        a.kind = ActionKind::Tick;
+        a.details = act::Tick{t[1].raw};
+    } else if (verb == "ticks") {
+        Arity(p, t, 2, 2);
+        if (t[1].raw != "recorded") p.Fail("unknown action: ticks " + t[1].raw);
+        a.kind = ActionKind::TicksRecorded;
     } else if (verb == "dump") {
         a.kind = ActionKind::Dump;
         act::Dump dump;

@@ -38,10 +38,10 @@ enum class ActionKind {
     Dump,
     SessionEnd,  // Windows ends the session (shut-down, restart, log-off)
     FilePut,     // a not-logged.adi left by an earlier run
-    // The bridge's watch ticks only at WatchTick actions from now (a replay
-    // plays the ticks a field trace recorded).
-    WatchRecorded,
-    WatchTick,
+    // The bridge's timers (the watch too) tick only at Tick actions from now
+    // (a replay plays the ticks a field trace recorded).
+    TicksRecorded,
+    Tick,
 };
 
 // An lParam as written: a number, or hwnd:NAME resolved when it is used.
@@ -83,6 +83,9 @@ struct Click {
 struct Text {
     std::u16string text;
 };
+struct Tick {
+    std::string timer;  // tick NAME (a timer of the form), or "watch"
+};
 struct Dump {
     std::vector<std::string> names;  // dump [NAME ...]
 };
@@ -90,7 +93,7 @@ struct Dump {
 
 using ActionDetails =
     std::variant<std::monostate, act::Logger32Start, act::Refuse, act::Post, act::Hang, act::Dde,
-                 act::RefuseItem, act::Hertz, act::Click, act::Text, act::Dump>;
+                 act::RefuseItem, act::Hertz, act::Click, act::Text, act::Dump, act::Tick>;
 
 struct Action {
     int line = 0;

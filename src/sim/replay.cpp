@@ -77,6 +77,10 @@ public:
             return;
         } else if (kind == Kind::Watch) {
             slots_.WatchTick(t.time);
+        } else if (kind == Kind::Tick) {
+            // The form's timers tick where the recorded ones did something.
+            slots_.EndWatchTick();
+            slots_.TimerTick(t.time, Word(t, 0));
         } else {
             if (kind && EndsWatchTick(*kind)) slots_.EndWatchTick();
             if (kind) {
@@ -92,8 +96,9 @@ public:
     }
 
     void Finish() {
-        // The simulated watch ticks where the recorded one did, and only there.
-        if (slots_.Watched()) slots_.Add(0, "watch recorded");
+        // The simulated timers tick where the recorded ones did something,
+        // and only there.
+        if (slots_.TicksRecorded()) slots_.Add(0, "ticks recorded");
         mixw_.Finish();
         logger32_.TakeLastSend();
         end_ = slots_.Latest(end_);
@@ -119,6 +124,11 @@ private:
             case Kind::Object:
             case Kind::Links:
             case Kind::Link:
+                // A conversation is made only once every program's windows
+                // answered: Logger32's too.
+                if (Word(t, 3) != "unreachable") logger32_.AnsweredAt(t.time);
+                mixw_.Take(kind, t);
+                break;
             case Kind::Dde:
             case Kind::FqA:
             case Kind::AudioFq:

@@ -29,6 +29,8 @@ public:
     void Take(vocabulary::Kind kind, const field_trace::TraceLine& t);
     // A send (`send`, `text`) that kept the bridge waiting `ms` until `t`.
     void Waited(const field_trace::TraceLine& t, std::int64_t ms);
+    // A line showed Logger32's windows answering then.
+    void AnsweredAt(std::int64_t time) { lastAnswered_ = time; }
     // The session's lines are over: a send still waiting for its outcome
     // was taken.
     void TakeLastSend();

@@ -9,18 +9,6 @@
 namespace linkwell::sim {
 
 void ReplaySlots::Add(std::int64_t time, std::string text, std::int64_t place) {
-    // Just before an action planned earlier is also no later than it: a
-    // Logger32 that hung when a send began hung when the event that made
-    // the send was played (setting-up actions at 0 and comments aside).
-    if (place % 2 != 0) {
-        for (auto i = static_cast<std::size_t>((place + 1) / 2); i < actions_.size(); ++i) {
-            const auto& a = actions_[i];
-            // Only the events, which come in order; not a state put before one.
-            if (a.order == 0 || a.place % 2 != 0 || a.text.rfind('#', 0) == 0) continue;
-            time = std::min(time, a.time);
-            break;
-        }
-    }
     // Setting-up actions at 0 come first, in the order they were made.
     const int order = time == 0 && text.rfind('#', 0) != 0 ? 0 : 1;
     actions_.push_back({time, order, place, std::move(text)});

@@ -47,12 +47,17 @@ public:
         Incoming(time, "watch");
     }
     void EndWatchTick() { watch_.reset(); }
+    // A timer of the form ticked (a TICK line).
+    void TimerTick(std::int64_t time, const std::string& timer) {
+        watched_ = true;
+        Incoming(time, "tick " + timer);
+    }
     // The place just before the tick whose lines these are, if they are.
     [[nodiscard]] std::optional<std::int64_t> BeforeWatch() const {
         return watch_ ? std::optional(Before(*watch_)) : std::nullopt;
     }
-    // Whether the trace recorded its watch's ticks (from version 1.2 on).
-    [[nodiscard]] bool Watched() const { return watched_; }
+    // Whether the trace recorded its timers' ticks (from version 1.2 on).
+    [[nodiscard]] bool TicksRecorded() const { return watched_; }
 
     void Add(std::int64_t time, std::string text) { Add(time, std::move(text), Next()); }
     void Add(std::int64_t time, std::string text, std::int64_t place);

@@ -82,7 +82,7 @@ void World::Pump(const std::function<bool()>& done) {
         }
         if (dueSlot >= 0 && nextDue <= now_) {
             auto& t = timers_[static_cast<std::size_t>(dueSlot)];
-            const bool paced = watchPaced_ && dueSlot == window::kWatchTimerSlot;
+            const bool paced = ticksPaced_;
             // A timer keeps its phase, as Windows' do: the ticks it missed
             // while the bridge waited come as one, and the next on time.
             const std::int64_t missed = t.interval > 0 ? (now_ - t.due) / t.interval : 0;
@@ -133,6 +133,7 @@ void World::StopLogger32() {
 
 void World::StopMixW() {
     mixw_.Stop();
+    conversations_.clear();
     mixwHungUntil_ = 0;
     mixwCallStuckUntil_ = 0;
 }
@@ -236,21 +237,20 @@ void World::EndProgram() {
 }
 
 void World::StartTimer(int slot, int intervalMs) {
-    const bool paced = watchPaced_ && slot == window::kWatchTimerSlot;
-    timers_[static_cast<std::size_t>(slot)] = {true, intervalMs, paced ? kNever : now_ + intervalMs,
-                                               ++timerOrder_};
+    timers_[static_cast<std::size_t>(slot)] = {
+        true, intervalMs, ticksPaced_ ? kNever : now_ + intervalMs, ++timerOrder_};
 }
 
-void World::PaceWatchByScenario() {
-    watchPaced_ = true;
-    timers_[kWatchSlot].due = kNever;
+void World::PaceTicksByScenario() {
+    ticksPaced_ = true;
+    for (auto& t : timers_) t.due = kNever;
 }
 
-// The watch's timer is due now: it ticks as it would have, among the
-// timers due now in their order, once the bridge is free; one tick for all
-// that came while it waited.
-void World::TickWatch() {
-    auto& t = timers_[kWatchSlot];
+// The timer is due now: it ticks as it would have, among the timers due
+// now in their order, once the bridge is free; one tick for all that came
+// while it waited.
+void World::Tick(int slot) {
+    auto& t = timers_[static_cast<std::size_t>(slot)];
     if (t.running) t.due = std::min(t.due, now_);
 }
 

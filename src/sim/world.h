@@ -23,6 +23,8 @@
 #include <memory>
 #include <optional>
 #include <ostream>
+#include <set>
+#include <string>
 #include <vector>
 
 #include "bridge/bridge.h"
@@ -110,7 +112,10 @@ public:
     platform::LinkStatus ActivateLink(const platform::LinkTarget& link,
                                       platform::LinkSink sink) override;
     bool LinksConnected() override { return mixw_.LinksConnected(); }
-    void CloseLinks() override { mixw_.DropLinks(); }
+    void CloseLinks() override {
+        mixw_.DropLinks();
+        conversations_.clear();
+    }
     Text DecimalSeparator() override { return decimal_; }
     // The simulated day is fixed, so that traces do not depend on the date.
     Text UtcDate() override { return u"20261209"; }
@@ -137,7 +142,6 @@ private:
     static constexpr WindowProc kHookProc{2};
     static constexpr MessageId kWmClose = 0x0010;
     static constexpr std::int64_t kNever = std::numeric_limits<std::int64_t>::max();
-    static constexpr auto kWatchSlot = static_cast<std::size_t>(window::kWatchTimerSlot);
 
     struct TimerState {
         bool running = false;
@@ -156,15 +160,18 @@ private:
     void StopLogger32() override;
     void StartMixW() override { mixw_.Start(); }
     void StopMixW() override;
-    void HangLogger32(std::int64_t ms) override { logger32HungUntil_ = now_ + ms; }
+    void HangLogger32(std::int64_t ms) override {
+        if (now_ >= logger32HungUntil_) logger32HangStart_ = now_;
+        logger32HungUntil_ = now_ + ms;
+    }
     void HangMixW(std::int64_t ms) override { mixwHungUntil_ = now_ + ms; }
     void Click(window::ControlId button) override;
     void PressOk() override;
     void CloseBridge() override;
     void EndSession() override;
     void PutNotLogged(const Text& text) override { notLogged_ = text; }
-    void PaceWatchByScenario() override;
-    void TickWatch() override;
+    void PaceTicksByScenario() override;
+    void Tick(int slot) override;
     void SetDecimalSeparator(const Text& separator) override { decimal_ = separator; }
     void Dump(const std::vector<std::string>& names) override {
         scenario::DumpControls(names, *this, trace_);
@@ -189,6 +196,9 @@ private:
     // Logger32 woke with a text pending: it takes it, and the bridge hears.
     void FinishPendingText();
     void EndSend(platform::Delivery result);
+    [[nodiscard]] bool TakenForHung() const;
+    // Before a DDE conversation is made: false when a program did not answer.
+    bool ConnectProbeAnswers();
     // Whether a call into MixW2's object returns within its bound.
     bool MixWCallReturns();
     void ApplyNextAction();
@@ -214,6 +224,12 @@ private:
     // waits do; a send or a call does not).
     bool closeAnsweredAtOnce_ = false;
     std::int64_t logger32HungUntil_ = 0;
+    std::int64_t logger32HangStart_ = 0;
+    static constexpr std::int64_t kTakenForHungMs = 5000;
+    // The DDE conversations made with this MixW2 ("service|topic"), and
+    // until when connects find none after a program did not answer.
+    std::set<std::string> conversations_;
+    std::int64_t probeAgainAt_ = 0;
     bool logger32KnownHung_ = false;  // a send timed out; it has not answered since
     std::int64_t mixwHungUntil_ = 0;
     // A call expired: until MixW2 returns it (the hang that held it ends),
@@ -230,8 +246,8 @@ private:
     std::array<TimerState, window::kTimerSlotCount> timers_{};
     // Texts a box took while the bridge waited, before the bridge handled them.
     std::map<window::ControlId, Text> shownWhileWaiting_;
-    // The watch ticks at the scenario's `watch` actions only.
-    bool watchPaced_ = false;
+    // The timers tick at the scenario's tick actions only.
+    bool ticksPaced_ = false;
     std::uint64_t timerOrder_ = 0;
     std::vector<bool> boxes_;  // open message boxes, innermost last
     WindowProc bridgeProc_ = kFormProc;

@@ -1,6 +1,8 @@
 // The simulated world's Logger32 and MixW2 as the bridge meets them: their
 // windows, the sends and posts that reach them, the calls into MixW2's
 // object, and how they hang, wake and end.
+#include <algorithm>
+#include <cctype>
 #include <limits>
 #include <utility>
 
@@ -91,11 +93,12 @@ void World::EndSend(platform::Delivery result) {
 }
 
 // The leaving notice waits at most 3 s for a Logger32 that does not answer,
-// and none while one is known not to answer.
+// and none while one is known not to answer, or once Windows takes it for
+// hung.
 platform::Delivery World::SendToLogger32(const std::function<void()>& deliver) {
     const std::int64_t hung = logger32HungUntil_ - now_;
     if (hung > 0) {
-        if (logger32KnownHung_) return platform::Delivery::NotAnswering;
+        if (logger32KnownHung_ || TakenForHung()) return platform::Delivery::NotAnswering;
         if (hung > window::kSendBoundMs) {
             WaitInCall(window::kSendBoundMs);
             logger32KnownHung_ = true;
@@ -168,8 +171,37 @@ std::unique_ptr<platform::Automation> World::GetActiveObject(const Text& progId)
     return mixw_.Object();
 }
 
+// Windows takes a thread that has taken no message for 5 s for hung: a send
+// that may give up then gives up at once.
+bool World::TakenForHung() const {
+    return logger32_.Running() && now_ < logger32HungUntil_ &&
+           now_ - logger32HangStart_ >= kTakenForHungMs;
+}
+
+// A DDE conversation starts with a broadcast every top-level window must
+// answer, so the bridge first asks each other program's windows: a hung
+// Logger32 gets half a second (none once Windows takes it for hung), and
+// after it did not answer, connects find no conversation at once for 5 s.
+bool World::ConnectProbeAnswers() {
+    if (now_ < probeAgainAt_) return false;
+    if (!logger32_.Running() || now_ >= logger32HungUntil_) return true;
+    if (!TakenForHung())
+        WaitInCall(std::min<std::int64_t>(window::kDdeProbeMs, logger32HungUntil_ - now_));
+    if (now_ >= logger32HungUntil_ || !logger32_.Running()) return true;
+    probeAgainAt_ = now_ + window::kDdeProbeAgainMs;
+    return false;
+}
+
 platform::LinkStatus World::ActivateLink(const platform::LinkTarget& link,
                                          platform::LinkSink sink) {
+    // Each service and topic is one conversation, made with the first link.
+    std::string topic = text::ToUtf8(link.service + u"|" + link.topic);
+    std::transform(topic.begin(), topic.end(), topic.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    if (mixw_.Running() && conversations_.count(topic) == 0) {
+        if (!ConnectProbeAnswers()) return platform::LinkStatus::Unreachable;
+        conversations_.insert(topic);
+    }
     return mixw_.Advise(link, [this, sink = std::move(sink)](const Text& value) {
         IntoBridge([sink, value] { sink(value); });
     });

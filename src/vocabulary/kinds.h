@@ -45,6 +45,7 @@ enum class Kind {
     Process,
     Waited,
     Watch,
+    Tick,
     // What a scenario's players see of the bridge from outside.
     Ctrl,
     File,
@@ -123,6 +124,8 @@ inline constexpr KindInfo kKinds[] = {
      "a send or a call kept the bridge waiting this long"},
     {Kind::Watch, "WATCH", Direction::Incoming, "",
      "the watch ticked, and what follows is what it met and did"},
+    {Kind::Tick, "TICK", Direction::Incoming, "",
+     "a timer of the window ticked, and what follows is what its tick did"},
     {Kind::Ctrl, "CTRL", Direction::Seen, kDumpChannel, "a dump of a control or a window"},
     {Kind::File, "FILE", Direction::Seen, kFileChannel,
      "not-logged.adi changed: how many QSO records it holds"},

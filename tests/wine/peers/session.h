@@ -58,10 +58,10 @@ private:
         operator_.SetDecimalSeparator(separator);
     }
     void Dump(const std::vector<std::string>& names) override;
-    // The real bridge's watch keeps its own timer: a scenario that paces it
-    // (a replay of a field trace) is for the simulated world only.
-    void PaceWatchByScenario() override {}
-    void TickWatch() override {}
+    // The real bridge's timers keep their own time: a scenario that paces
+    // them (a replay of a field trace) is for the simulated world only.
+    void PaceTicksByScenario() override {}
+    void Tick(int) override {}
     [[nodiscard]] platform::WindowHandle Named(std::string_view name) const override;
 
     [[nodiscard]] std::int64_t Now() const {
