@@ -464,6 +464,26 @@ at 9500
     EXPECT_TRUE(result.same) << result.report;
 }
 
+TEST(FieldTraceReplay, PlaysALogger32TakenForHungGivenUpAtOnce) {
+    // Nothing goes to Logger32 after the record at 7400; it hangs from 8000,
+    // and at the close, 6 s after it last answered, Windows (and the
+    // simulated world) take it for hung: the leaving notice gives up at once.
+    const auto field = Record(
+                           "logger32 start\nmixw start\nat 8000\nlogger32 hang 20000\n"
+                           "at 14000\nclose\nat 15000\n")
+                           .field;
+    ASSERT_NE(field.find("14000 L32 send \"Logger32 1\" 4 ref\n14000 TIMEOUT send\n14000 END\n"),
+              std::string::npos)
+        << field;
+    const auto plan = linkwell::sim::PlanReplay(field, "f");
+    EXPECT_TRUE(plan.inexact.empty());
+    // Logger32 hangs from just after it last answered, through the end.
+    EXPECT_NE(Actions(plan.scenario).find("at 7401\nlogger32 hang 6600\n"), std::string::npos)
+        << plan.scenario;
+    const auto result = linkwell::sim::Replay(plan, 0);
+    EXPECT_TRUE(result.same) << result.report;
+}
+
 TEST(FieldTraceReplay, SaysWhenASessionCannotBePlayedAsItHappened) {
     const auto field = Record(R"(logger32 start
 mixw start

@@ -175,10 +175,15 @@ void Logger32Replay::TimedOut(const field_trace::TraceLine& t) {
         return;
     }
     if (hang_) return;  // given up at once: Logger32 still hangs
-    plan_.inexact.push_back(Where(t,
-                                  "Logger32 was given up at once, without the 3 s wait the "
-                                  "simulated world makes first"));
-    hang_ = Hang{HungSince(t.time), metSend_ ? metSend_->mark : slots_.Mark(), 0};
+    // Given up at once on a Logger32 that had shown no sign of answering for
+    // 5 s: Windows took it for hung, as the simulated world does.
+    const std::int64_t since = HungSince(t.time);
+    if (t.time - since < window::kTakenForHungMs) {
+        plan_.inexact.push_back(Where(t,
+                                      "Logger32 was given up at once, without the 3 s wait the "
+                                      "simulated world makes first"));
+    }
+    hang_ = Hang{since, metSend_ ? metSend_->mark : slots_.Mark(), 0};
 }
 
 // A send was taken when the bridge had it back: a Logger32 that hung (also

@@ -225,7 +225,6 @@ private:
     bool closeAnsweredAtOnce_ = false;
     std::int64_t logger32HungUntil_ = 0;
     std::int64_t logger32HangStart_ = 0;
-    static constexpr std::int64_t kTakenForHungMs = 5000;
     // The DDE conversations made with this MixW2 ("service|topic"), and
     // until when connects find none after a program did not answer.
     std::set<std::string> conversations_;

@@ -175,7 +175,7 @@ std::unique_ptr<platform::Automation> World::GetActiveObject(const Text& progId)
 // that may give up then gives up at once.
 bool World::TakenForHung() const {
     return logger32_.Running() && now_ < logger32HungUntil_ &&
-           now_ - logger32HangStart_ >= kTakenForHungMs;
+           now_ - logger32HangStart_ >= window::kTakenForHungMs;
 }
 
 // A DDE conversation starts with a broadcast every top-level window must

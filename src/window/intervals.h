@@ -17,6 +17,9 @@ inline constexpr int kIntakeDelayMs = 500;     // a Logger32 text is read this l
 inline constexpr int kWatchIntervalMs = 1000;  // watch: is Logger32 / MixW2 still there, or back?
 inline constexpr int kSendBoundMs = 3000;  // the longest the bridge waits for a send to Logger32
 inline constexpr int kCallBoundMs = 5000;  // the longest the bridge waits for a call into MixW2
+// Windows takes a window's thread that has taken no message this long for
+// hung: a send that may give up then gives up at once.
+inline constexpr int kTakenForHungMs = 5000;
 // The Windows world's own bounds.
 inline constexpr int kDdeProbeMs = 500;  // before a DDE connect: a busy program has half a second
 inline constexpr int kDdeProbeAgainMs =
