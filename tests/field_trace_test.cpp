@@ -484,6 +484,43 @@ TEST(FieldTraceReplay, PlaysALogger32TakenForHungGivenUpAtOnce) {
     EXPECT_TRUE(result.same) << result.report;
 }
 
+TEST(FieldTraceRecorder, AHungLogger32KeepsDdeConversationsFromBeingMadeItsTextWindowAloneDoesNot) {
+    const std::string scenario =
+        "logger32 start\nmixw start\nmixw fqa 7030000\nat 5500\nlogger32 hang 10000";
+    const std::string rest = "\nat 9500\nclose\nat 10000\n";
+    const auto count = [](const std::string& text, const std::string& what) {
+        std::size_t n = 0;
+        for (auto at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
+        return n;
+    };
+    // Every program's windows are asked before a conversation: the hung
+    // Logger32 gets half a second, then connects find none for 5 s; its
+    // leaving notice gives up at once behind the text that went on.
+    const auto whole = WithoutTicks(Record(scenario + rest).field);
+    EXPECT_NE(whole.find("6300 LINK \"MixW\" \"QSO\" \"Call\" unreachable\n"
+                         "6300 LINK \"MixW\" \"QSO\" \"RstRcv\" unreachable\n"),
+              std::string::npos)
+        << whole;
+    EXPECT_EQ(count(whole, " unreachable\n"), 26U) << whole;
+    EXPECT_NE(whole.find("9500 L32 send \"Logger32 1\" 4 ref\n9500 TIMEOUT send\n9500 END\n"),
+              std::string::npos);
+    // Its text window alone hung: the main window answers the connects and
+    // takes the leaving notice.
+    const auto text = WithoutTicks(Record(scenario + " text" + rest).field);
+    EXPECT_NE(text.find("5800 LINK \"MixW\" \"QSO\" \"Call\" active\n"), std::string::npos) << text;
+    EXPECT_EQ(count(text, " unreachable\n"), 0U);
+    EXPECT_NE(text.find("8800 WAITED text 3000\n8800 PENDING text\n"), std::string::npos);
+    EXPECT_NE(text.find("9500 L32 send \"Logger32 1\" 4 ref\n9500 END\n"), std::string::npos);
+    // Both replay the same: the text window's hang is told from the links
+    // made after it began, within the push tick that sent the text.
+    EXPECT_TRUE(
+        linkwell::sim::Replay(linkwell::sim::PlanReplay(Record(scenario + rest).field, "f"), 0)
+            .same);
+    const auto plan = linkwell::sim::PlanReplay(Record(scenario + " text" + rest).field, "f");
+    EXPECT_NE(plan.scenario.find(" text\n"), std::string::npos) << plan.scenario;
+    EXPECT_TRUE(linkwell::sim::Replay(plan, 0).same) << linkwell::sim::Replay(plan, 0).report;
+}
+
 TEST(FieldTraceReplay, SaysWhenASessionCannotBePlayedAsItHappened) {
     const auto field = Record(R"(logger32 start
 mixw start

@@ -58,7 +58,9 @@ void Player::Apply(const Action& a) {
                            Resolve(a.As<act::Post>().param));
             break;
         case ActionKind::Logger32SetText: logger32_.SetText(a.As<act::Text>().text); break;
-        case ActionKind::Logger32Hang: stage_.HangLogger32(a.As<act::Hang>().ms); break;
+        case ActionKind::Logger32Hang:
+            stage_.HangLogger32(a.As<act::Hang>().ms, a.As<act::Hang>().textWindowOnly);
+            break;
         case ActionKind::MixWStart: stage_.StartMixW(); break;
         case ActionKind::MixWStop: stage_.StopMixW(); break;
         case ActionKind::MixWHang: stage_.HangMixW(a.As<act::Hang>().ms); break;

@@ -37,7 +37,9 @@ public:
     virtual void StopMixW() = 0;
     // From now, for `ms` milliseconds, Logger32's window thread takes no
     // sent message (texts, the leaving notice); posts still reach it.
-    virtual void HangLogger32(std::int64_t ms) = 0;
+    // With `textWindowOnly`, only its text window (on a thread of its own)
+    // takes nothing; the main window answers.
+    virtual void HangLogger32(std::int64_t ms, bool textWindowOnly) = 0;
     // From now, for `ms` milliseconds, no call into MixW2's object returns;
     // its DDE server keeps sending.
     virtual void HangMixW(std::int64_t ms) = 0;

@@ -65,6 +65,9 @@ struct Post {
 };
 struct Hang {
     std::int64_t ms = 0;  // logger32 hang MS, mixw hang MS
+    // logger32 hang MS text: only Logger32's text window, on a thread of its
+    // own, hangs; its main window answers.
+    bool textWindowOnly = false;
 };
 struct Dde {
     std::string item;  // mixw dde ITEM "VALUE"

@@ -21,7 +21,7 @@ void Logger32Replay::Met(std::optional<Kind> kind) {
     // Windows ended the session inside the send's wait: Logger32 had not
     // taken it then.
     if (metSend_ && kind == Kind::EndSession && !hang_) {
-        hang_ = Hang{HungSince(metSend_->start), metSend_->mark, 0};
+        hang_ = HangOf(*metSend_, 0);
     } else if (metSend_ && !outcome) {
         SendTaken(metSend_->end);
     }
@@ -31,7 +31,18 @@ void Logger32Replay::Met(std::optional<Kind> kind) {
 void Logger32Replay::Outgoing(const field_trace::TraceLine& t) {
     if (t.kind != vocabulary::Name(Kind::L32) || t.details.empty()) return;
     const std::string how = Word(t, 0);
-    if (how == "text" || how == "send") pendingSend_ = Send{t.time, t.time, slots_.Mark()};
+    if (how == "text" || how == "send") {
+        // The event that made the send: all of its handling is one moment
+        // in the simulated world, so a hang the send met holds before it.
+        const auto made = slots_.LastEvent();
+        const bool since = made && made->mark >= slots_.Mark();
+        pendingSend_ = Send{t.time,
+                            t.time,
+                            since ? made->mark : slots_.Mark(),
+                            since ? made->time : t.time,
+                            how == "text",
+                            since && answeredPlanned_ > made->mark};
+    }
     // A connect request: Logger32's answer to it is its stand-in's.
     if (t.details.size() == 4 && how == "post" && Word(t, 2) == "1" && run_) {
         run_->awaitingAnswer = true;
@@ -43,7 +54,7 @@ void Logger32Replay::Take(Kind kind, const field_trace::TraceLine& t) {
         case Kind::Find: Found(t); break;
         case Kind::Process:
             // The watch (or a code 3) found Logger32's window gone.
-            if (Word(t, 1) == "0") Gone(t.time, slots_.BeforeWatch());
+            if (Word(t, 1) == "0") Gone(slots_.NoLaterThanWatch(t.time), slots_.BeforeWatch());
             break;
         case Kind::Gone:
             // A send or post found no window: Logger32 had closed before the
@@ -61,7 +72,7 @@ void Logger32Replay::Take(Kind kind, const field_trace::TraceLine& t) {
         case Kind::Answers:
             // Or a probe found Logger32 answering again.
             if (hang_) EndHang(t.time);
-            lastAnswered_ = t.time;
+            AnsweredAt(t.time);
             break;
         case Kind::Refused:
             plan_.inexact.push_back(
@@ -70,11 +81,11 @@ void Logger32Replay::Take(Kind kind, const field_trace::TraceLine& t) {
                       "the simulated world has no such Logger32"));
             break;
         case Kind::L32Code:
-            lastAnswered_ = t.time;
+            AnsweredAt(t.time);
             Code(t, Word(t, 1), Word(t, 2));
             break;
         case Kind::L32Text:
-            lastAnswered_ = t.time;
+            AnsweredAt(t.time);
             slots_.Incoming(t.time, "logger32 settext " + String(t, 0));
             break;
         default: break;  // not Logger32's
@@ -89,7 +100,7 @@ void Logger32Replay::Found(const field_trace::TraceLine& t) {
         if (stopped_) at = std::max(at, *stopped_ + 1);
         run_ = Run{};
         run_->start = at;
-        lastAnswered_ = at;
+        AnsweredAt(at);
     }
 }
 
@@ -153,18 +164,28 @@ std::int64_t Logger32Replay::HungSince(std::int64_t sendStart) const {
     return lastAnswered_ ? std::min(sendStart, *lastAnswered_ + 1) : sendStart;
 }
 
+// The hang a send met: from just after Logger32 last showed it answering,
+// and no later than the event that made the send. A text's hang that began
+// before the main window answered within that same event (a link made: the
+// event is one moment here) was its text window's alone.
+Logger32Replay::Hang Logger32Replay::HangOf(const Send& send, std::int64_t atLeastUntil) const {
+    const std::int64_t start = std::min(HungSince(send.start), send.latest);
+    return Hang{start, send.mark, atLeastUntil, send.text && send.answeredWithin};
+}
+
 // A send that kept the bridge waiting: Logger32 hung until a probe finds it
 // answering, or the send's end when it was taken (no TIMEOUT follows); one
 // that gave up hung past its bound. A hang already known goes on.
 void Logger32Replay::Waited(const field_trace::TraceLine& t, std::int64_t ms) {
     const std::int64_t start = t.time - ms;
-    const std::int64_t mark = pendingSend_ ? pendingSend_->mark : slots_.Mark();
+    const Send send = pendingSend_.value_or(
+        Send{start, t.time, slots_.Mark(), start, Word(t, 0) == "text", false});
     if (pendingSend_) pendingSend_->end = t.time;
     const std::int64_t outlasts = ms >= window::kSendBoundMs ? start + window::kSendBoundMs + 1 : 0;
     if (hang_) {
         hang_->atLeastUntil = std::max(hang_->atLeastUntil, outlasts);
     } else {
-        hang_ = Hang{HungSince(start), mark, outlasts};
+        hang_ = HangOf(send, outlasts);
     }
     waitedSend_ = true;
 }
@@ -177,13 +198,14 @@ void Logger32Replay::TimedOut(const field_trace::TraceLine& t) {
     if (hang_) return;  // given up at once: Logger32 still hangs
     // Given up at once on a Logger32 that had shown no sign of answering for
     // 5 s: Windows took it for hung, as the simulated world does.
-    const std::int64_t since = HungSince(t.time);
+    const Send send = metSend_.value_or(Send{t.time, t.time, slots_.Mark(), t.time, false, false});
+    const std::int64_t since = std::min(HungSince(send.start), send.latest);
     if (t.time - since < window::kTakenForHungMs) {
         plan_.inexact.push_back(Where(t,
                                       "Logger32 was given up at once, without the 3 s wait the "
                                       "simulated world makes first"));
     }
-    hang_ = Hang{since, metSend_ ? metSend_->mark : slots_.Mark(), 0};
+    hang_ = HangOf(send, 0);
 }
 
 // A send was taken when the bridge had it back: a Logger32 that hung (also
@@ -191,14 +213,15 @@ void Logger32Replay::TimedOut(const field_trace::TraceLine& t) {
 void Logger32Replay::SendTaken(std::int64_t time) {
     if (hang_) EndHang(time);
     waitedSend_ = false;
-    lastAnswered_ = time;
+    AnsweredAt(time);
 }
 
 void Logger32Replay::EndHang(std::int64_t time) {
     const Hang h = *hang_;
     hang_.reset();
     const std::int64_t ms = std::max(time, h.atLeastUntil) - h.start;
-    slots_.Add(h.start, "logger32 hang " + std::to_string(ms), ReplaySlots::Before(h.mark));
+    slots_.Add(h.start, "logger32 hang " + std::to_string(ms) + (h.textWindowOnly ? " text" : ""),
+               ReplaySlots::Before(h.mark));
     slots_.Count();
 }
 

@@ -30,7 +30,10 @@ public:
     // A send (`send`, `text`) that kept the bridge waiting `ms` until `t`.
     void Waited(const field_trace::TraceLine& t, std::int64_t ms);
     // A line showed Logger32's windows answering then.
-    void AnsweredAt(std::int64_t time) { lastAnswered_ = time; }
+    void AnsweredAt(std::int64_t time) {
+        lastAnswered_ = time;
+        answeredPlanned_ = slots_.Planned();
+    }
     // The session's lines are over: a send still waiting for its outcome
     // was taken.
     void TakeLastSend();
@@ -55,6 +58,12 @@ private:
         std::int64_t start;
         std::int64_t end;  // when the bridge had it back
         std::int64_t mark;
+        // A hang the send met holds before the event that made the send:
+        // from this time at the latest.
+        std::int64_t latest;
+        bool text;  // a text to the text window (else the leaving notice)
+        // Logger32's main window answered within the event that made it.
+        bool answeredWithin;
     };
     // Logger32 hanging: since when, with the mark before the event that
     // met it, and how long at least (a send that gave up waited its whole
@@ -63,6 +72,9 @@ private:
         std::int64_t start;
         std::int64_t mark;
         std::int64_t atLeastUntil;
+        // Only the text window hung: Logger32's main window answered after
+        // the hang began (a link made, a code).
+        bool textWindowOnly = false;
     };
 
     void Found(const field_trace::TraceLine& t);
@@ -73,6 +85,8 @@ private:
     void SendTaken(std::int64_t time);
     void EndHang(std::int64_t time);
     [[nodiscard]] std::int64_t HungSince(std::int64_t sendStart) const;
+    // A hang that the send met.
+    [[nodiscard]] Hang HangOf(const Send& send, std::int64_t atLeastUntil) const;
 
     ReplayPlan& plan_;
     ReplaySlots& slots_;
@@ -86,6 +100,7 @@ private:
     // The last line that showed Logger32 answering (a code, a text, a send
     // taken, a start).
     std::optional<std::int64_t> lastAnswered_;
+    std::int64_t answeredPlanned_ = 0;  // the actions planned by then
 };
 
 }  // namespace linkwell::sim

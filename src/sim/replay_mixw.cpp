@@ -57,17 +57,19 @@ void MixWReplay::LinksEnded(const field_trace::TraceLine& t) {
     if (!running_) return;
     running_ = false;
     stopped_ = t.time + 1;
-    slots_.Add(t.time, "mixw stop", slots_.BeforeWatch().value_or(slots_.Next()));
+    slots_.Add(slots_.NoLaterThanWatch(t.time), "mixw stop",
+               slots_.BeforeWatch().value_or(slots_.Next()));
     slots_.Count();
 }
 
 // A value that came as the link opened was MixW's item before.
 void MixWReplay::Value(const field_trace::TraceLine& t) {
     const bool current = linked_.count(Lower(Word(t, 0))) == 0;
-    const std::int64_t at = !current ? t.time : returned_ ? t.time : 0;
+    std::int64_t at = !current ? t.time : returned_ ? t.time : 0;
     // The value a link brought as the watch opened it was MixW's before
     // that tick.
     const auto place = current ? slots_.BeforeWatch() : std::nullopt;
+    if (place) at = slots_.NoLaterThanWatch(at);
     slots_.Add(at, "mixw dde " + Word(t, 0) + " " + String(t, 1), place.value_or(slots_.Next()));
     slots_.Count();
     lastDde_ = t.time;
@@ -100,9 +102,11 @@ void MixWReplay::Failed(const field_trace::TraceLine& t) {
         std::int64_t at = Word(t, 1) == "after" ? After(t, 1) : t.time;
         if (lastDde_) at = std::max(at, *lastDde_ + 1);
         at = std::min(at, t.time);
+        const bool justBefore = at == t.time;
+        if (justBefore) at = slots_.NoLaterThanWatch(at);
         stopped_ = at + 1;
-        const auto justBefore = slots_.BeforeWatch().value_or(ReplaySlots::Before(slots_.Mark()));
-        slots_.Add(at, "mixw stop", at == t.time ? justBefore : slots_.Next());
+        const auto before = slots_.BeforeWatch().value_or(ReplaySlots::Before(slots_.Mark()));
+        slots_.Add(at, "mixw stop", justBefore ? before : slots_.Next());
         slots_.Count();
     }
 }

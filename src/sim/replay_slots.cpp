@@ -11,6 +11,7 @@ namespace linkwell::sim {
 void ReplaySlots::Add(std::int64_t time, std::string text, std::int64_t place) {
     // Setting-up actions at 0 come first, in the order they were made.
     const int order = time == 0 && text.rfind('#', 0) != 0 ? 0 : 1;
+    if (order == 1 && place == Next() && text.rfind('#', 0) != 0) lastEvent_ = Event{seq_, time};
     actions_.push_back({time, order, place, std::move(text)});
     ++seq_;
 }

@@ -5,6 +5,7 @@
 // planned so far or just before an action planned earlier (a mark).
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -43,6 +44,7 @@ public:
     // ends the tick's lines.
     void WatchTick(std::int64_t time) {
         watch_ = seq_;
+        watchTime_ = time;
         watched_ = true;
         Incoming(time, "watch");
     }
@@ -56,6 +58,18 @@ public:
     [[nodiscard]] std::optional<std::int64_t> BeforeWatch() const {
         return watch_ ? std::optional(Before(*watch_)) : std::nullopt;
     }
+    // A time no later than the tick whose lines these are: the tick took
+    // its time at the station, and is one moment in the simulated world.
+    [[nodiscard]] std::int64_t NoLaterThanWatch(std::int64_t time) const {
+        return watch_ ? std::min(time, watchTime_) : time;
+    }
+    // The event planned last (a tick, a click, a code, a value...), by its
+    // mark and time: the one whose handling gave out the next line.
+    struct Event {
+        std::int64_t mark;
+        std::int64_t time;
+    };
+    [[nodiscard]] std::optional<Event> LastEvent() const { return lastEvent_; }
     // Whether the trace recorded its timers' ticks (from version 1.2 on).
     [[nodiscard]] bool TicksRecorded() const { return watched_; }
 
@@ -89,6 +103,8 @@ private:
     std::int64_t lineMark_ = 0;
     std::size_t incoming_ = 0;
     std::optional<std::int64_t> watch_;
+    std::int64_t watchTime_ = 0;
+    std::optional<Event> lastEvent_;
     bool watched_ = false;
 };
 

@@ -65,7 +65,7 @@ void World::Pump(const std::function<bool()>& done) {
             event();
             continue;
         }
-        if (pendingText_ && now_ >= logger32HungUntil_) {
+        if (pendingText_ && now_ >= TextWindowHungUntil()) {
             FinishPendingText();
             continue;
         }
@@ -90,7 +90,7 @@ void World::Pump(const std::function<bool()>& done) {
             bridge_->TimerTick(dueSlot);
             continue;
         }
-        if (pendingText_) nextDue = std::min(nextDue, logger32HungUntil_);
+        if (pendingText_) nextDue = std::min(nextDue, TextWindowHungUntil());
         if (next == nullptr) throw ScenarioOver{};
         now_ = std::min(nextDue, next->time);
     }
@@ -124,6 +124,7 @@ void World::StartLogger32(bool withTextWindow) {
 void World::StopLogger32() {
     logger32_.Stop();
     logger32HungUntil_ = 0;
+    textWindowHungUntil_ = 0;
     logger32KnownHung_ = false;
     if (pendingText_) {
         pendingText_.reset();

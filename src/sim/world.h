@@ -160,7 +160,11 @@ private:
     void StopLogger32() override;
     void StartMixW() override { mixw_.Start(); }
     void StopMixW() override;
-    void HangLogger32(std::int64_t ms) override {
+    void HangLogger32(std::int64_t ms, bool textWindowOnly) override {
+        if (textWindowOnly) {
+            textWindowHungUntil_ = now_ + ms;
+            return;
+        }
         if (now_ >= logger32HungUntil_) logger32HangStart_ = now_;
         logger32HungUntil_ = now_ + ms;
     }
@@ -225,6 +229,11 @@ private:
     bool closeAnsweredAtOnce_ = false;
     std::int64_t logger32HungUntil_ = 0;
     std::int64_t logger32HangStart_ = 0;
+    // Logger32's text window alone hangs (on a thread of its own) until then.
+    std::int64_t textWindowHungUntil_ = 0;
+    [[nodiscard]] std::int64_t TextWindowHungUntil() const {
+        return std::max(logger32HungUntil_, textWindowHungUntil_);
+    }
     // The DDE conversations made with this MixW2 ("service|topic"), and
     // until when connects find none after a program did not answer.
     std::set<std::string> conversations_;

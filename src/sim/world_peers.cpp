@@ -55,14 +55,15 @@ platform::Delivery World::SendText(WindowHandle to, const Text& text) {
 platform::Delivery World::SendTextToLogger32(const Text& text) {
     if (pendingText_) return platform::Delivery::NotAnswering;
     const std::uint64_t instance = logger32Instance_;
-    const std::int64_t hung = logger32HungUntil_ - now_;
+    const std::int64_t hung = TextWindowHungUntil() - now_;
     if (hung > window::kSendBoundMs) {
         WaitInCall(window::kSendBoundMs);
         if (!logger32_.Running() || logger32Instance_ != instance) {
             return platform::Delivery::NoWindow;
         }
         pendingText_ = text;
-        logger32KnownHung_ = true;
+        // The main window's thread too, unless the text window hangs alone.
+        if (now_ < logger32HungUntil_) logger32KnownHung_ = true;
         return platform::Delivery::Pending;
     }
     if (hung > 0) {

@@ -147,7 +147,7 @@ void Session::PutNotLogged(const platform::Text& text) {
     notLogged_.Put(text);
 }
 
-void Session::HangLogger32(std::int64_t ms) {
+void Session::HangLogger32(std::int64_t ms, bool /*textWindowOnly*/) {
     const ULONGLONG until =
         GetTickCount64() + static_cast<ULONGLONG>(std::max<std::int64_t>(ms, 0));
     if (settings_.logger32HangBlocks) {

@@ -44,7 +44,10 @@ private:
     void StopLogger32() override { logger32_.Stop(); }
     void StartMixW() override;
     void StopMixW() override;
-    void HangLogger32(std::int64_t ms) override;
+    // The peers' Logger32 hangs its text window alone by the setting
+    // logger32-text=hung; a hang of the text window alone for a time (in a
+    // replay's scenario) hangs all of it here.
+    void HangLogger32(std::int64_t ms, bool textWindowOnly) override;
     void HangMixW(std::int64_t ms) override;
     void Click(window::ControlId button) override { operator_.Click(button); }
     void PressOk() override;
