@@ -112,14 +112,13 @@ TEST(SimWorld, ATextArrivingDuringACallShowsAtOnceAndIsHandledAfterIt) {
     for (const auto& l : Only(r, {"CTRL", "L32", "MIXW"})) {
         if (l >= "7000") late.push_back(l);
     }
-    EXPECT_EQ(late,
-              (std::vector<std::string>{
-                  // The box took the text as it came, as a window does while
-                  // its thread waits...
-                  "7100 CTRL Sent text=\"<APP_DXSPOT_CLICKED:20>JA1XYZ|14074.0|PSK31\"",
-                  // ...and the bridge handled it once the call was over.
-                  "8500 L32 post \"Logger32 1\" 10 hwnd:Cluster",
-              }));
+    EXPECT_EQ(late, (std::vector<std::string>{
+                        // The box took the text as it came, as a window does while
+                        // its thread waits...
+                        "7100 CTRL Sent text=\"<APP_DXSPOT_CLICKED:20>JA1XYZ|14074.0|PSK31\"",
+                        // ...and the bridge handled it once the call was over.
+                        "8500 L32 post \"Logger32 1\" 10 hwnd:Cluster",
+                    }));
 }
 
 TEST(SimWorld, MixWLateIsTriedASecondAfterTheWaitStartsAndThenEveryTwoSeconds) {
