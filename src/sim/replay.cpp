@@ -78,7 +78,7 @@ public:
         } else if (kind == Kind::Watch) {
             slots_.WatchTick(t.time);
         } else if (kind == Kind::Tick) {
-            // The form's timers tick where the recorded ones did something.
+            // The window's timers tick where the recorded ones ticked.
             slots_.EndWatchTick();
             slots_.TimerTick(t.time, Word(t, 0));
         } else {
@@ -96,8 +96,8 @@ public:
     }
 
     void Finish() {
-        // The simulated timers tick where the recorded ones did something,
-        // and only there.
+        // The simulated timers tick where the recorded ones did (the watch
+        // where it met something), and only there.
         if (slots_.TicksRecorded()) slots_.Add(0, "ticks recorded");
         mixw_.Finish();
         logger32_.TakeLastSend();

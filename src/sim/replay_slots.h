@@ -45,13 +45,13 @@ public:
     void WatchTick(std::int64_t time) {
         watch_ = seq_;
         watchTime_ = time;
-        watched_ = true;
+        ticksRecorded_ = true;
         Incoming(time, "watch");
     }
     void EndWatchTick() { watch_.reset(); }
     // A timer of the form ticked (a TICK line).
     void TimerTick(std::int64_t time, const std::string& timer) {
-        watched_ = true;
+        ticksRecorded_ = true;
         Incoming(time, "tick " + timer);
     }
     // The place just before the tick whose lines these are, if they are.
@@ -71,7 +71,7 @@ public:
     };
     [[nodiscard]] std::optional<Event> LastEvent() const { return lastEvent_; }
     // Whether the trace recorded its timers' ticks (from version 1.2 on).
-    [[nodiscard]] bool TicksRecorded() const { return watched_; }
+    [[nodiscard]] bool TicksRecorded() const { return ticksRecorded_; }
 
     void Add(std::int64_t time, std::string text) { Add(time, std::move(text), Next()); }
     void Add(std::int64_t time, std::string text, std::int64_t place);
@@ -105,7 +105,7 @@ private:
     std::optional<std::int64_t> watch_;
     std::int64_t watchTime_ = 0;
     std::optional<Event> lastEvent_;
-    bool watched_ = false;
+    bool ticksRecorded_ = false;
 };
 
 // Reading a line's details: the word at i (empty when there is none), the
