@@ -209,11 +209,13 @@ void WinWorld::OnTextSendEnded(std::uint64_t id) {
     });
 }
 
+// One question to the system (the watch asks it every second): no thread
+// means no such window.
 std::uint32_t WinWorld::ProcessOf(WindowHandle window) {
     HWND h = Hwnd(window);
-    if (h == nullptr || !IsWindow(h)) return 0;
+    if (h == nullptr) return 0;
     DWORD pid = 0;
-    GetWindowThreadProcessId(h, &pid);
+    if (GetWindowThreadProcessId(h, &pid) == 0) return 0;
     return pid;
 }
 
