@@ -276,7 +276,7 @@ def floor_section(w, before):
                          f"with COM and DDEML brought up holds {rt - mn:,.0f} kB more than the bare program (last "
                          f"table). That leaves {pa - pb - (rt - mn):,.0f} kB that only the working bridge holds: "
                          "its thirteen DDE links over two conversations, the Logger32 link and its own state"
-                         + extra_dlls(w) + "; how that divides was not measured.")
+                         + extra_dlls(w) + "; the split by cause below divides it.")
             why.append(text)
     md.append(" ".join(part for part in why if part))
     md.append("")

@@ -60,6 +60,14 @@ public:
     // Runs `job` there; true when it ran to its end within the bound.
     // `obtaining`: the job obtains an object.
     bool Run(std::function<void()> job, const CallWait& wait, bool obtaining = false) {
+#ifdef LINKWELL_MEASURE_CALLS_INLINE
+        // A measuring build (scripts/bench-wine-split): what the call thread
+        // costs, by calling on the window's thread, unbounded, instead.
+        (void)wait;
+        (void)obtaining;
+        job();
+        return true;
+#endif
         if (Stuck() || done_ == nullptr) return false;
         auto call = std::make_shared<Call>();
         call->job = std::move(job);
@@ -74,6 +82,10 @@ public:
 
     // Runs `job` there without waiting for it (a release).
     void Post(std::function<void()> job) {
+#ifdef LINKWELL_MEASURE_CALLS_INLINE
+        job();
+        return;
+#endif
         auto call = std::make_shared<Call>();
         call->job = std::move(job);
         Queue(std::move(call));
@@ -100,6 +112,9 @@ private:
         : work_(CreateEventW(nullptr, FALSE, FALSE, nullptr)),
           done_(CreateEventW(nullptr, FALSE, FALSE, nullptr)) {
         if (work_ == nullptr || done_ == nullptr) return;
+#ifdef LINKWELL_MEASURE_CALLS_INLINE
+        return;
+#endif
         // COM's proxies need far less than a default stack; what the
         // thread never touches costs nothing but address space.
         constexpr SIZE_T kStackBytes = 256 * 1024;
