@@ -38,10 +38,9 @@ constexpr DWORD kCallBoundMs = window::kCallBoundMs;
 // it, and later calls fail at once until it is free again: a hung MixW2 costs
 // one wait, not one per call.
 //
-// A hand-off costs two kernel objects signalled and waited on, and nothing
-// more: the two events live as long as the thread (every new event, handle
-// closed or condition variable woken is one more round trip to the system,
-// several times a second all day long).
+// A hand-off costs two events set and waited on, nothing more: they live as
+// long as the thread (each event made, handle closed or condition variable
+// woken is one more round trip to the system, several times a second).
 class CallThread {
 public:
     // The thread for calls on a newly obtained object. A call stuck in an
@@ -63,10 +62,7 @@ public:
 #ifdef LINKWELL_MEASURE_CALLS_INLINE
         // A measuring build (scripts/bench-wine-split): what the call thread
         // costs, by calling on the window's thread, unbounded, instead.
-        (void)wait;
-        (void)obtaining;
-        job();
-        return true;
+        return (void)wait, (void)obtaining, job(), true;
 #endif
         if (Stuck() || done_ == nullptr) return false;
         auto call = std::make_shared<Call>();
@@ -83,8 +79,7 @@ public:
     // Runs `job` there without waiting for it (a release).
     void Post(std::function<void()> job) {
 #ifdef LINKWELL_MEASURE_CALLS_INLINE
-        job();
-        return;
+        return job();
 #endif
         auto call = std::make_shared<Call>();
         call->job = std::move(job);
