@@ -106,7 +106,10 @@ private:
     CallThread()
         : work_(CreateEventW(nullptr, FALSE, FALSE, nullptr)),
           done_(CreateEventW(nullptr, FALSE, FALSE, nullptr)) {
-        if (work_ == nullptr || done_ == nullptr) return;
+        if (work_ == nullptr || done_ == nullptr) {
+            done_ = nullptr;  // Run then refuses every call
+            return;
+        }
 #ifdef LINKWELL_MEASURE_CALLS_INLINE
         return;
 #endif
