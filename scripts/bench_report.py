@@ -286,8 +286,7 @@ def floor_section(w, before):
                 text += (f" The floor holds {pb - mn:,.0f} kB more than the bare window program (COM with the "
                          f"stand-in MixW2's object); the bridge's window of 35 controls "
                          f"with COM and DDEML brought up holds {rt - mn:,.0f} kB more than the bare program (last "
-                         f"table). That leaves {pa - pb - (rt - mn):,.0f} kB that only the working bridge holds: "
-                         "its thirteen DDE links over two conversations, the Logger32 link and its own state"
+                         f"table). That leaves {pa - pb - (rt - mn):,.0f} kB that only the working bridge holds"
                          + extra_dlls(w) + "; the split by cause below divides it.")
             why.append(text)
     md.append(" ".join(part for part in why if part))
