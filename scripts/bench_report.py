@@ -49,6 +49,7 @@ def pretty_ns(v):
 
 TICK_MS = 800
 BEFORE = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "bench", "wine", "before.txt")
+SPLIT = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "bench", "wine", "idle-split.md")
 
 
 class Run:
@@ -96,6 +97,36 @@ class Run:
         if g is None or i is None or not t:
             return None
         return g / t, i / t
+
+    def requests_per_tick(self, key="requests"):
+        """Requests to wineserver per tick, by name (or by thread), from the traced run."""
+        text, ms = self.w.get(f"{self.who}_{key}", ""), self.get("requests_ms")
+        if not text or not ms:
+            return {}
+        counts = {}
+        for part in text.split("|"):
+            n, _, name = part.partition(" ")
+            if number(n) is not None:
+                counts[name] = number(n) / (ms / TICK_MS)
+        return counts
+
+    def profile_cpu_per_tick(self):
+        """CPU time per tick as perf counted it, sampling at 10 kHz over the seconds after the
+        minute: a second look, where nothing of the start-up can fall."""
+        n, secs = self.get("profile_samples"), self.get("profile_s")
+        if not n or not secs:
+            return None
+        return n * 0.1 / (secs * 1000 / TICK_MS)
+
+    def syscalls_per_tick(self):
+        text, secs = self.w.get(f"{self.who}_syscalls", ""), self.get("syscalls_s")
+        if not text or not secs:
+            return None
+        for part in text.split("|"):
+            n, _, name = part.partition(" ")
+            if name == "total" and number(n) is not None:
+                return number(n) / (secs * 1000 / TICK_MS)
+        return None
 
     def profile(self):
         """CPU time per tick by module, from perf's split of the later seconds."""
@@ -145,6 +176,7 @@ def floor_section(w, before):
     noreads = Run(w, "noreads")
     base = noreads if noreads.present else None
     bridge, floor, bare = Run(w, "bridge", base), Run(w, "floor", base), Run(w, "minimal")
+    watching = Run(w, "floorwatch", base)
     old = None
     if before:
         old_base = Run(before, "noreads")
@@ -164,36 +196,60 @@ def floor_section(w, before):
               + (f"({fmt(noreads.other_per_tick('peers_idle_cpu_ms'), 3)} ms and "
                  f"{fmt(noreads.other_per_tick('wineserver_idle_cpu_ms'), 3)} ms per tick there, "
                  "the peers' own 20 ms loop)" if base else "(not measured: shown whole)")
-              + ". The calls are counted in the stand-in MixW2 object."
-              + (f" The before column is linkwell.exe at {before.get('commit', '?')} (every call asked "
-                 f"MixW2 for the member's id first), measured {before.get('date', '?')} with this script "
+              + ". The calls are counted in the stand-in MixW2 object. The floor noticing closed peers "
+              "is the same program (`LINKWELL_FLOOR_WATCH=yes`) that also notices within 2 s that Logger32 or "
+              "MixW2 has closed, as cheaply as that can be done: a closed MixW2 fails the tick's next read, "
+              "and each tick looks once whether Logger32's window is still there; it is what the guarantee "
+              "costs at the least, and the targets stay against the plain floor."
+              + (f" The before column is linkwell.exe at {before.get('commit', '?')} "
+                 f"({before.get('what', '')}), measured {before.get('date', '?')} with this script "
                  "and kept in bench/wine/before.txt." if old else ""))
     md.append("")
-    md.append("| Per idle tick | linkwell.exe | floor | linkwell.exe ÷ floor | Target | | linkwell.exe before | bare window program |")
-    md.append("|---|---|---|---|---|---|---|---|")
+    md.append("| Per idle tick | linkwell.exe | floor | linkwell.exe ÷ floor | Target | | floor noticing closed peers "
+              "| linkwell.exe before | bare window program |")
+    md.append("|---|---|---|---|---|---|---|---|---|")
     cb, cf = bridge.calls_per_tick(), floor.calls_per_tick()
     if cb is not None and cf is not None:
         rb, rf = cb[0] + cb[1], cf[0] + cf[1]
         ok = rb <= rf * 1.05  # the window of the count is a tick wider or narrower
         md.append(f"| calls into MixW2's object (GetIDsOfNames + Invoke) | {calls_text(cb)} | {calls_text(cf)} | "
                   f"{rb / rf:.2f}× | as the floor | {'met' if ok else f'**missed** by {rb - rf:.1f} calls'} | "
+                  f"{calls_text(watching.calls_per_tick())} | "
                   f"{calls_text(old.calls_per_tick() if old else None)} | — |")
     a, b = bridge.cpu_per_tick(), floor.cpu_per_tick()
     r, v = ratio_verdict(a, b, 1.2)
     md.append(f"| CPU time of the program (ms) | {fmt(a, 3)} | {fmt(b, 3)} | {r} | ≤ 1.2× | {v} | "
+              f"{fmt(watching.cpu_per_tick(), 3)} | "
               f"{fmt(old.cpu_per_tick() if old else None, 3)} | {fmt(bare.cpu_per_tick(), 3)} |")
+    pa_, pf_ = bridge.profile_cpu_per_tick(), floor.profile_cpu_per_tick()
+    md.append(f"| CPU time of the program, perf's samples after the minute (ms) | {fmt(pa_, 3)} | {fmt(pf_, 3)} | "
+              f"{ratio_verdict(pa_, pf_, 1e9)[0]} | | | {fmt(watching.profile_cpu_per_tick(), 3)} | "
+              f"{fmt(old.profile_cpu_per_tick() if old else None, 3)} | — |")
     md.append(f"| CPU time of the stand-in MixW2 serving it (ms) | {fmt(bridge.other_per_tick('peers_idle_cpu_ms'), 3)} | "
               f"{fmt(floor.other_per_tick('peers_idle_cpu_ms'), 3)} | | | | "
+              f"{fmt(watching.other_per_tick('peers_idle_cpu_ms'), 3)} | "
               f"{fmt(old.other_per_tick('peers_idle_cpu_ms') if old else None, 3)} | — |")
     md.append(f"| CPU time of wineserver for it (ms) | {fmt(bridge.other_per_tick('wineserver_idle_cpu_ms'), 3)} | "
               f"{fmt(floor.other_per_tick('wineserver_idle_cpu_ms'), 3)} | | | | "
+              f"{fmt(watching.other_per_tick('wineserver_idle_cpu_ms'), 3)} | "
               f"{fmt(old.other_per_tick('wineserver_idle_cpu_ms') if old else None, 3)} | — |")
+    tb, tf = bridge.syscalls_per_tick(), floor.syscalls_per_tick()
+    md.append(f"| system calls (strace) | {fmt(tb, 1)} | {fmt(tf, 1)} | "
+              f"{ratio_verdict(tb, tf, 1e9)[0]} | | | {fmt(watching.syscalls_per_tick(), 1)} | "
+              f"{fmt(old.syscalls_per_tick() if old else None, 1)} | — |")
+    qb, qf = (sum(x.requests_per_tick().values()) or None for x in (bridge, floor))
+    qw = sum(watching.requests_per_tick().values()) or None
+    qo = (sum(old.requests_per_tick().values()) or None) if old else None
+    md.append(f"| requests to wineserver (traced run) | {fmt(qb, 1)} | {fmt(qf, 1)} | "
+              f"{ratio_verdict(qb, qf, 1e9)[0]} | | | {fmt(qw, 1)} | {fmt(qo, 1)} | — |")
     pa, pb = bridge.get("private_kb"), floor.get("private_kb")
     pr, pv = ratio_verdict(pa, pb, 1.5)
     md.append(f"| private bytes, resident (kB) | {fmt(pa, 0)} | {fmt(pb, 0)} | {pr} | ≤ 1.5× | {pv} | "
+              f"{fmt(watching.get('private_kb'), 0)} | "
               f"{fmt(old.get('private_kb') if old else None, 0)} | {fmt(bare.get('private_kb'), 0)} |")
     md.append(f"| peak memory, resident (kB) | {fmt(bridge.get('peak_ws_kb'), 0)} | {fmt(floor.get('peak_ws_kb'), 0)} | "
               f"{ratio_verdict(bridge.get('peak_ws_kb'), floor.get('peak_ws_kb'), 1e9)[0]} | | | "
+              f"{fmt(watching.get('peak_ws_kb'), 0)} | "
               f"{fmt(old.get('peak_ws_kb') if old else None, 0)} | {fmt(bare.get('peak_ws_kb'), 0)} |")
     md.append("")
     why = []
@@ -206,7 +262,7 @@ def floor_section(w, before):
                        + module_split(bridge, floor, a - b))
         if old is not None and old.cpu_per_tick() is not None:
             o = old.cpu_per_tick()
-            why.append(f"Before, asking for each member's id on every call, it cost {o:.3f} ms "
+            why.append(f"Before ({before.get('what', '')}) it cost {o:.3f} ms "
                        f"({o / b:.2f}× the floor).")
     if before:
         old_floor = Run(before, "floor", Run(before, "noreads"))
@@ -230,11 +286,67 @@ def floor_section(w, before):
                 text += (f" The floor holds {pb - mn:,.0f} kB more than the bare window program (COM with the "
                          f"stand-in MixW2's object); the bridge's window of 35 controls "
                          f"with COM and DDEML brought up holds {rt - mn:,.0f} kB more than the bare program (last "
-                         f"table). That leaves {pa - pb - (rt - mn):,.0f} kB that only the working bridge holds: "
-                         "its thirteen DDE links over two conversations, the Logger32 link and its own state"
-                         + extra_dlls(w) + "; how that divides was not measured.")
+                         f"table). That leaves {pa - pb - (rt - mn):,.0f} kB that only the working bridge holds"
+                         + extra_dlls(w) + "; the split by cause below divides it.")
             why.append(text)
     md.append(" ".join(part for part in why if part))
+    md.append("")
+    md.extend(request_split(bridge, floor, watching, old))
+    if os.path.exists(SPLIT):
+        with open(SPLIT, encoding="utf-8") as f:
+            md.extend(line.rstrip("\n") for line in f)
+        md.append("")
+    return md
+
+
+# What each request to wineserver is, in the bridge's terms.
+REQUEST_CAUSES = {
+    "get_window_info": "a look at another program's window (the watch: Logger32's window, each DDE conversation's partner)",
+    "get_message": "the window's thread takes a message (each timer tick, each wake-up of a wait)",
+    "set_queue_mask": "the window's thread begins a wait that keeps its window served",
+    "select": "a wait (for a message, a timer, a call's answer, the next unit of work)",
+    "event_op": "an event set (the hand-off to the call thread and its answer; Wine's RPC)",
+    "read": "Wine's RPC: the answer of a call read from its pipe",
+    "write": "Wine's RPC: a call written to its pipe",
+    "get_async_result": "Wine's RPC: the pipe's I/O completed",
+    "create_event": "an event made (before: one per call into MixW2)",
+    "close_handle": "a handle closed (before: one per call into MixW2)",
+    "release_semaphore": "a condition variable woken (before: each hand-off)",
+}
+
+
+def request_split(bridge, floor, watching, old):
+    """The requests to wineserver per tick, by request, for each program: the split by cause."""
+    rows = [(x, x.requests_per_tick()) for x in (bridge, floor, watching)]
+    before = old.requests_per_tick() if old is not None else {}
+    if not rows[0][1] or not rows[1][1]:
+        return []
+    names = sorted(set().union(*(r for _, r in rows), before), key=lambda n: -(rows[0][1].get(n, 0) + before.get(n, 0)))
+    md = ["Split by cause: every request each program made of wineserver over "
+          f"{bridge.get('requests_ms') / 1000:.0f} s of idling in a run of its own with a wineserver that "
+          "traces them (scripts/bench-wine), per tick. Each request is a round trip to wineserver: under Wine "
+          "that is two `rt_sigprocmask`, a `write` and a `read` of the program's own, and wineserver's time; "
+          "the system calls above follow these counts.", "",
+          "| Request, per idle tick | linkwell.exe | floor | floor noticing closed peers | linkwell.exe before | what it is |",
+          "|---|---|---|---|---|---|"]
+    for n in names:
+        vals = [r.get(n, 0) for _, r in rows] + [before.get(n, 0)]
+        if max(vals) < 0.05:
+            continue
+        md.append(f"| `{n}` | {vals[0]:.1f} | {vals[1]:.1f} | {vals[2]:.1f} | "
+                  f"{fmt(vals[3] if before else None, 1)} | {REQUEST_CAUSES.get(n, '')} |")
+    totals = [sum(r.values()) for _, r in rows] + [sum(before.values())]
+    md.append(f"| all | {totals[0]:.1f} | {totals[1]:.1f} | {totals[2]:.1f} | "
+              f"{fmt(totals[3] if before else None, 1)} | |")
+    threads = [(x, x.requests_per_tick("requests_threads")) for x in (bridge, floor, watching)]
+    if all(t for _, t in threads):
+        parts = []
+        for x, t in threads:
+            label = {"bridge": "linkwell.exe", "floor": "the floor", "floorwatch": "the floor noticing closed peers"}[x.who]
+            parts.append(f"{label} " + ", ".join(f"{v:.1f}" for _, v in sorted(t.items(), key=lambda kv: int(kv[0]))))
+        md.append("")
+        md.append("By thread, in the order each program made them (the window's thread first): "
+                  + "; ".join(parts) + ".")
     md.append("")
     return md
 
@@ -249,7 +361,7 @@ def bare_why(w, missed):
     if any(m.startswith("CPU") for m in missed) and None not in (n("bridge_cpu_ms"), n("minimal_cpu_ms")):
         text = (f"The bare program does nothing once its window is up ({fmt(bare.cpu_ms(), 0)} ms in the idle "
                 f"minute), while linkwell.exe, linked, reads MixW2's frequency every tick "
-                f"({fmt(bridge.cpu_ms(), 0)} ms in the idle minute; its first 4 s took {n('bridge_startup_cpu_ms'):.0f} ms "
+                f"({fmt(bridge.cpu_ms(), 0)} ms in the idle minute; its first {w.get('startup_s', '4')} s took {n('bridge_startup_cpu_ms'):.0f} ms "
                 f"against {n('minimal_startup_cpu_ms'):.0f} ms, the CPU clock of /proc/PID/stat counting in 10 ms steps).")
         if n("floor_cpu_ms") is not None and n("minimal_cpu_ms"):
             fr = n("floor_cpu_ms") / n("minimal_cpu_ms")
@@ -315,6 +427,24 @@ def extra_dlls(w):
             text += f"; beyond the floor's DLLs it had loaded {', '.join(more)}"
         text += ")"
     return text
+
+
+def previous_fuzz(output):
+    """The fuzzing section of the last report, when this run did not fuzz: ten million runs take a
+    quarter of an hour, and their figures do not go stale with a change elsewhere."""
+    try:
+        with open(output, encoding="utf-8") as f:
+            text = f.read()
+    except OSError:
+        return []
+    head = "## Fuzzing Logger32's texts"
+    if head not in text:
+        return []
+    body = text.split(head, 1)[1].split("\n## ", 1)[0].strip("\n").split("\n")
+    note = "Not rerun by this run (`BENCH_FUZZ=0`): the figures of the run before, kept."
+    if body and body[0].startswith("Not rerun"):
+        body = body[2:]
+    return [note, ""] + body
 
 
 def verdict(ok, missed_by=""):
@@ -503,7 +633,7 @@ def main():
         md.append("|---|---|---|---|---|---|---|---|")
         missed = []
         for key, label, target in (("cpu_ms", "CPU time, start-up and 60 s idle (ms)", True),
-                                   ("startup_cpu_ms", "of it, the first 4 s (ms)", False),
+                                   ("startup_cpu_ms", f"of it, the first {wine.get('startup_s', '4')} s (ms)", False),
                                    ("idle", "of it, the idle minute (ms)", False),
                                    ("peak_ws_kb", "peak memory, resident (kB)", True),
                                    ("private_kb", "private bytes, resident (kB)", True)):
@@ -560,6 +690,8 @@ def main():
         md.append(f"| crashes and other findings | {findings:.0f} | 0 | "
                   f"{verdict(findings == 0 and ended_well, 'see build/fuzz/fuzz-long.log')} |")
         md.append(f"| peak memory | {fuzz.get('peak_rss_mb', '?')} MB | — | |")
+    elif previous_fuzz(output):
+        md.extend(previous_fuzz(output))
     else:
         md.append("Not run (`BENCH_FUZZ=0`, or scripts/bench-fuzz failed).")
     md.append("")

@@ -10,10 +10,12 @@
 
 #include "field_trace/command_line.h"
 #include "field_trace/output.h"
+#include "field_trace/recorder.h"
 #include "field_trace/trace_lines.h"
 #include "scenario/scenario.h"
 #include "sim/replay.h"
 #include "sim/world.h"
+#include "support/fake_station.h"
 #include "vocabulary/kinds.h"
 
 namespace {
@@ -247,6 +249,38 @@ at 18000
             "16000 PENDING text\n16000 STATUS \"Logger32 not answering\"\n"
             "17000 SETTLED taken\n17000 STATUS \"            MixW2 control active !\"\n"))
         << f;
+}
+
+// The push reads MixW's dial as one unit (FqA, then AudioFq): the trace
+// still has a line for each value that moved, and a read that fails at
+// AudioFq keeps the FqA it got and names AudioFq as the failed call.
+TEST(FieldTraceRecorder, WritesTheDialReadAsOneUnitMemberByMember) {
+    linkwell::testing::FakeWorld w;
+    MemoryFile file;
+    Output out(file);
+    std::int64_t now = 0;
+    linkwell::field_trace::Recorder rec(w, w, out, [&now] { return now; });
+    auto mixw = rec.GetActiveObject(u"MixW2.Application");
+    ASSERT_TRUE(mixw);
+    w.fqa = 14074000;
+    w.audioFq = 1000;
+    now = 100;
+    auto dial = mixw->ReadDial();
+    ASSERT_TRUE(dial.fqa && dial.audioFq);
+    EXPECT_EQ(*dial.fqa + *dial.audioFq, 14075000);
+    now = 900;
+    w.fqa = 14070000;
+    w.goodReads = 1;
+    dial = mixw->ReadDial();
+    ASSERT_TRUE(dial.fqa);
+    EXPECT_EQ(*dial.fqa, 14070000);
+    EXPECT_FALSE(dial.audioFq);
+    const std::string text = file.Text();
+    const std::string obtained = "0 OBJECT \"MixW2.Application\" obtained\n";
+    ASSERT_NE(text.find(obtained), std::string::npos);
+    EXPECT_EQ(text.substr(text.find(obtained) + obtained.size()),
+              "100 FQA 14074000\n100 AUDIOFQ 1000\n900 FQA 14070000 after 100\n"
+              "900 FAILED AudioFq after 900\n");
 }
 
 TEST(FieldTraceFile, StartsANewFileAtItsLimitWithoutSplittingALine) {

@@ -8,7 +8,13 @@
 // the bridge's, which is how the peers know it has started).
 //
 // With LINKWELL_FLOOR_READS=no in its environment it never reads: what the
-// peers and wineserver spend with no calls at all.
+// peers and wineserver spend with no calls at all. With
+// LINKWELL_FLOOR_WATCH=yes it also notices within 2 s that Logger32 or
+// MixW2 has closed, in the cheapest way there is: a closed MixW2 fails the
+// tick's next read (its object is let go and asked for again), and on
+// every tick one look whether Logger32's window is still there (sought by
+// its title again while it is not). What the bridge's guarantee costs at
+// the least.
 // clang-format off
 #include <windows.h>
 #include <objbase.h>
@@ -49,6 +55,15 @@ bool Attach() {
     return true;
 }
 
+// Logger32's window while it is there; the watching floor only.
+bool watch = false;
+HWND logger32 = nullptr;
+
+void Detach() {
+    if (mixw != nullptr) mixw->Release();
+    mixw = nullptr;
+}
+
 double Read(DISPID member) {
     VARIANT result;
     VariantInit(&result);
@@ -60,14 +75,23 @@ double Read(DISPID member) {
     if (SUCCEEDED(hr)) hr = VariantChangeType(&result, &result, 0, VT_R8);
     const double value = SUCCEEDED(hr) ? result.dblVal : 0;
     VariantClear(&result);
+    // Any failure that is no answer of MixW2's: the server has gone.
+    if (watch && FAILED(hr) && HRESULT_FACILITY(hr) != FACILITY_DISPATCH) Detach();
     return value;
 }
 
 volatile double sink = 0;  // keeps the reads
 
 void Tick() {
+    if (watch) {
+        // One question to the system: no thread means no window.
+        if (logger32 == nullptr || GetWindowThreadProcessId(logger32, nullptr) == 0)
+            logger32 = FindWindowW(nullptr, L"Logger32");
+    }
     if (!Attach()) return;
-    sink = Read(members[0]) + Read(members[1]);
+    const double fqa = Read(members[0]);
+    if (mixw == nullptr) return;
+    sink = fqa + Read(members[1]);
 }
 
 bool reads = true;
@@ -90,6 +114,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
     wchar_t setting[8] = {};
     GetEnvironmentVariableW(L"LINKWELL_FLOOR_READS", setting, 8);
     reads = std::wcscmp(setting, L"no") != 0;
+    GetEnvironmentVariableW(L"LINKWELL_FLOOR_WATCH", setting, 8);
+    watch = std::wcscmp(setting, L"yes") == 0;
     if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) return 1;
     WNDCLASSW wc{};
     wc.hInstance = instance;
@@ -108,7 +134,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
         TranslateMessage(&msg);
         DispatchMessageW(&msg);
     }
-    if (mixw != nullptr) mixw->Release();
+    Detach();
     CoUninitialize();
     return 0;
 }

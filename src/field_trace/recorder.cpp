@@ -72,6 +72,16 @@ public:
         rec_.Waited("AudioFq", start);
         return Read(got, rec_.audioFq_, Kind::AudioFq, "AudioFq");
     }
+    // One wait for both reads: it is named after the read it ended in (FqA
+    // when both answered, as the first one asked).
+    Dial ReadDial() override {
+        const std::int64_t start = rec_.clock_();
+        auto got = inner_->ReadDial();
+        rec_.Waited(got.fqa && !got.audioFq ? "AudioFq" : "FqA", start);
+        (void)Read(got.fqa, rec_.fqa_, Kind::FqA, "FqA");
+        if (got.fqa) (void)Read(got.audioFq, rec_.audioFq_, Kind::AudioFq, "AudioFq");
+        return got;
+    }
     bool ServerGone() override { return inner_->ServerGone(); }
     bool StillThere() override {
         const bool there = inner_->StillThere();

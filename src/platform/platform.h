@@ -71,6 +71,19 @@ public:
     [[nodiscard]] virtual CallStatus SetQsoData(std::int16_t field, Text& value) = 0;
     [[nodiscard]] virtual NumberResult FqA() = 0;
     [[nodiscard]] virtual NumberResult AudioFq() = 0;
+    // The dial as the push reads it on every tick: FqA, then AudioFq, asked
+    // only when FqA answered. A world whose calls cost a hand-off each makes
+    // the two one unit of work, within one call's bound.
+    struct Dial {
+        NumberResult fqa;
+        NumberResult audioFq;
+    };
+    [[nodiscard]] virtual Dial ReadDial() {
+        Dial d;
+        d.fqa = FqA();
+        if (d.fqa) d.audioFq = AudioFq();
+        return d;
+    }
     // A call has failed because the server is gone (MixW2 closed or died):
     // this object will never answer again.
     [[nodiscard]] virtual bool ServerGone() = 0;

@@ -51,11 +51,9 @@ bool IsDialMode(const Text& mode) {
 std::optional<double> MixWFrequency(Station& s, bool subtractAudio) {
     auto* mixw = s.mixw.object.get();
     if (!mixw) return std::nullopt;
-    const auto base = mixw->FqA();
-    if (!base) return std::nullopt;
-    const auto audio = mixw->AudioFq();
-    if (!audio) return std::nullopt;
-    const double hz = subtractAudio ? *base - *audio : *base + *audio;
+    const auto dial = mixw->ReadDial();
+    if (!dial.fqa || !dial.audioFq) return std::nullopt;
+    const double hz = subtractAudio ? *dial.fqa - *dial.audioFq : *dial.fqa + *dial.audioFq;
     if (!std::isfinite(hz)) return std::nullopt;
     return hz;
 }

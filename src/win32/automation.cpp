@@ -10,13 +10,10 @@
 
 #include <array>
 #include <atomic>
-#include <condition_variable>
 #include <deque>
 #include <functional>
 #include <map>
-#include <mutex>
 #include <string>
-#include <thread>
 
 #include "win32/wintext.h"
 
@@ -40,6 +37,10 @@ constexpr DWORD kCallBoundMs = window::kCallBoundMs;
 // that does not return in time is given up as failed; the thread stays in
 // it, and later calls fail at once until it is free again: a hung MixW2 costs
 // one wait, not one per call.
+//
+// A hand-off costs two events set and waited on, nothing more: they live as
+// long as the thread (each event made, handle closed or condition variable
+// woken is one more round trip to the system, several times a second).
 class CallThread {
 public:
     // The thread for calls on a newly obtained object. A call stuck in an
@@ -58,76 +59,110 @@ public:
     // Runs `job` there; true when it ran to its end within the bound.
     // `obtaining`: the job obtains an object.
     bool Run(std::function<void()> job, const CallWait& wait, bool obtaining = false) {
-        if (Stuck()) return false;
+#ifdef LINKWELL_MEASURE_CALLS_INLINE
+        // A measuring build (scripts/bench-wine-split): what the call thread
+        // costs, by calling on the window's thread, unbounded, instead.
+        return (void)wait, (void)obtaining, job(), true;
+#endif
+        if (Stuck() || done_ == nullptr) return false;
         auto call = std::make_shared<Call>();
         call->job = std::move(job);
-        call->done = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-        if (call->done == nullptr) return false;
-        {
-            const std::lock_guard lock(mutex_);
-            calls_.push_back(call);
-        }
-        ready_.notify_one();
-        if (wait(call->done, kCallBoundMs)) return true;
+        call->answers = true;
+        Queue(call);
+        if (wait(done_, kCallBoundMs)) return true;
         call->abandoned = true;
-        stuck_ = call;
+        stuck_ = true;
         stuckObtaining_ = obtaining;
         return false;
     }
 
     // Runs `job` there without waiting for it (a release).
     void Post(std::function<void()> job) {
+#ifdef LINKWELL_MEASURE_CALLS_INLINE
+        return job();
+#endif
         auto call = std::make_shared<Call>();
         call->job = std::move(job);
-        {
-            const std::lock_guard lock(mutex_);
-            calls_.push_back(std::move(call));
-        }
-        ready_.notify_one();
+        Queue(std::move(call));
     }
 
-    // A call given up on has not returned yet.
+    // A call given up on has not returned yet. Each waited-for call sets
+    // `done_` once, and the wait that takes it off says so: the bridge's
+    // own wait, or this look once the call is given up.
     [[nodiscard]] bool Stuck() {
         if (!stuck_) return false;
-        if (WaitForSingleObject(stuck_->done, 0) != WAIT_OBJECT_0) return true;
-        stuck_.reset();
+        if (WaitForSingleObject(done_, 0) != WAIT_OBJECT_0) return true;
+        stuck_ = false;
         return false;
     }
 
 private:
     struct Call {
         std::function<void()> job;
-        HANDLE done = nullptr;
+        bool answers = false;  // the bridge waits for it on `done_`
         std::atomic<bool> abandoned{false};
-        ~Call() {
-            if (done != nullptr) CloseHandle(done);
-        }
     };
 
-    CallThread() {
-        std::thread([this] { Serve(); }).detach();
+    CallThread()
+        : work_(CreateEventW(nullptr, FALSE, FALSE, nullptr)),
+          done_(CreateEventW(nullptr, FALSE, FALSE, nullptr)) {
+        if (work_ == nullptr || done_ == nullptr) {
+            done_ = nullptr;  // Run then refuses every call
+            return;
+        }
+#ifdef LINKWELL_MEASURE_CALLS_INLINE
+        return;
+#endif
+        // COM's proxies need far less than a default stack; what the
+        // thread never touches costs nothing but address space.
+        constexpr SIZE_T kStackBytes = 256 * 1024;
+        HANDLE thread = CreateThread(nullptr, kStackBytes, &CallThread::Serve, this,
+                                     STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr);
+        if (thread == nullptr) {
+            CloseHandle(done_);
+            done_ = nullptr;
+            return;
+        }
+        CloseHandle(thread);
     }
 
-    void Serve() {
+    void Queue(std::shared_ptr<Call> call) {
+        AcquireSRWLockExclusive(&lock_);
+        calls_.push_back(std::move(call));
+        ReleaseSRWLockExclusive(&lock_);
+        SetEvent(work_);
+    }
+
+    static DWORD WINAPI Serve(void* self) {
+        static_cast<CallThread*>(self)->Loop();
+        return 0;
+    }
+
+    void Loop() {
         CoInitializeEx(nullptr, COINIT_MULTITHREADED);
         for (;;) {
             std::shared_ptr<Call> call;
-            {
-                std::unique_lock lock(mutex_);
-                ready_.wait(lock, [this] { return !calls_.empty(); });
+            AcquireSRWLockExclusive(&lock_);
+            if (!calls_.empty()) {
                 call = std::move(calls_.front());
                 calls_.pop_front();
             }
+            ReleaseSRWLockExclusive(&lock_);
+            if (!call) {
+                WaitForSingleObject(work_, INFINITE);
+                continue;
+            }
             // A call given up before it began is not made at all.
             if (!call->abandoned) call->job();
-            if (call->done != nullptr) SetEvent(call->done);
+            if (call->answers) SetEvent(done_);
         }
     }
 
-    std::mutex mutex_;
-    std::condition_variable ready_;
+    HANDLE work_;  // set when a call is queued
+    HANDLE done_;  // set when a call the bridge waits for has returned
+    SRWLOCK lock_ = SRWLOCK_INIT;
     std::deque<std::shared_ptr<Call>> calls_;
-    std::shared_ptr<Call> stuck_;  // the bridge's thread only
+    bool stuck_ = false;  // the bridge's thread only
     bool stuckObtaining_ = false;
 };
 
@@ -197,6 +232,32 @@ public:
 
     NumberResult FqA() override { return Number(L"FqA"); }
     NumberResult AudioFq() override { return Number(L"AudioFq"); }
+
+    // The push tick's two reads in one hand-off. Given up within the bound,
+    // FqA still counts when it had returned before AudioFq got stuck.
+    Dial ReadDial() override {
+        struct Out {
+            NumberResult fqa;
+            NumberResult audioFq;
+            std::atomic<bool> fqaRead{false};
+        };
+        auto out = std::make_shared<Out>();
+        const bool returned = thread_.Run(
+            [remote = remote_, out] {
+                out->fqa = Read(*remote, L"FqA");
+                out->fqaRead = true;
+                if (out->fqa) out->audioFq = Read(*remote, L"AudioFq");
+            },
+            wait_);
+        Dial d;
+        if (returned) {
+            d.fqa = out->fqa;
+            d.audioFq = out->audioFq;
+        } else if (out->fqaRead) {
+            d.fqa = out->fqa;
+        }
+        return d;
+    }
     bool ServerGone() override { return remote_->gone; }
 
     // GetTypeInfoCount is one round trip through the proxy that MixW2
@@ -228,17 +289,21 @@ private:
 
     NumberResult Number(const wchar_t* name) {
         auto out = std::make_shared<NumberResult>();
-        const bool returned = thread_.Run(
-            [remote = remote_, name, out] {
-                VARIANT result;
-                VariantInit(&result);
-                HRESULT hr = Call(*remote, name, DISPATCH_PROPERTYGET, nullptr, 0, &result);
-                if (SUCCEEDED(hr)) hr = VariantChangeType(&result, &result, 0, VT_R8);
-                if (SUCCEEDED(hr)) *out = result.dblVal;
-                VariantClear(&result);
-            },
-            wait_);
+        const bool returned =
+            thread_.Run([remote = remote_, name, out] { *out = Read(*remote, name); }, wait_);
         return returned ? *out : std::nullopt;
+    }
+
+    // A property read as a number, on the call thread.
+    static NumberResult Read(Remote& remote, const wchar_t* name) {
+        VARIANT result;
+        VariantInit(&result);
+        HRESULT hr = Call(remote, name, DISPATCH_PROPERTYGET, nullptr, 0, &result);
+        if (SUCCEEDED(hr)) hr = VariantChangeType(&result, &result, 0, VT_R8);
+        NumberResult value;
+        if (SUCCEEDED(hr)) value = result.dblVal;
+        VariantClear(&result);
+        return value;
     }
 
     // A member's id is asked of MixW2 the first time this object uses it and

@@ -1,5 +1,6 @@
 #include "win32/dde_client.h"
 
+#include <algorithm>
 #include <cwctype>
 #include <string>
 
@@ -166,9 +167,15 @@ platform::LinkStatus DdeLinks::Activate(const platform::LinkTarget& target, plat
     return platform::LinkStatus::Active;
 }
 
+// Once a second, so it asks the system as little as it can: a conversation
+// that ended with a word has said so already (XTYP_DISCONNECT), and for one
+// whose server exited without a word one look at its partner window is
+// enough, however many links it carries.
 bool DdeLinks::Connected() {
     if (ended_) return false;
+    std::vector<HCONV> checked;
     for (const auto& link : links_) {
+        if (std::find(checked.begin(), checked.end(), link.conv) != checked.end()) continue;
         CONVINFO info{};
         info.cb = sizeof info;
         // A server that exits says nothing: its window is simply gone.
@@ -176,6 +183,7 @@ bool DdeLinks::Connected() {
             (info.wStatus & ST_CONNECTED) == 0 || IsWindow(info.hwndPartner) == FALSE) {
             return false;
         }
+        checked.push_back(link.conv);
     }
     return true;
 }

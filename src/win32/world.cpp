@@ -93,6 +93,13 @@ std::unique_ptr<platform::Automation> WinWorld::GetActiveObject(const Text& prog
 
 platform::LinkStatus WinWorld::ActivateLink(const platform::LinkTarget& link,
                                             platform::LinkSink sink) {
+#ifdef LINKWELL_MEASURE_NO_LINKS
+    // A measuring build (scripts/bench-wine-split): what DDEML and the
+    // thirteen links cost, by MixW refusing every one.
+    (void)link;
+    (void)sink;
+    return platform::LinkStatus::Refused;
+#endif
     // Values sent later wait while the bridge waits; the current value is
     // the bridge's at once.
     std::optional<Text> now;

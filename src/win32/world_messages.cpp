@@ -6,6 +6,7 @@
 // clang-format on
 
 #include <algorithm>
+#include <chrono>
 #include <condition_variable>
 #include <deque>
 #include <mutex>
@@ -104,6 +105,9 @@ struct WinWorld::TextSend {
 namespace {
 
 // One thread sends the texts, one at a time, for as long as each takes.
+// It ends once no text has come for a while and the next text starts it
+// again: texts come in bursts (a QSO, a dial turned), and under Wine every
+// thread holds about a megabyte of its own all day.
 class TextSender {
 public:
     using Job = std::function<void()>;
@@ -116,20 +120,26 @@ public:
         {
             const std::lock_guard lock(mutex_);
             jobs_.push_back(std::move(job));
+            if (!serving_) {
+                serving_ = true;
+                std::thread([this] { Serve(); }).detach();
+            }
         }
         ready_.notify_one();
     }
 
 private:
-    TextSender() {
-        std::thread([this] { Serve(); }).detach();
-    }
+    static constexpr auto kIdleEnd = std::chrono::seconds(5);
+    TextSender() = default;
     void Serve() {
         for (;;) {
             Job job;
             {
                 std::unique_lock lock(mutex_);
-                ready_.wait(lock, [this] { return !jobs_.empty(); });
+                if (!ready_.wait_for(lock, kIdleEnd, [this] { return !jobs_.empty(); })) {
+                    serving_ = false;
+                    return;
+                }
                 job = std::move(jobs_.front());
                 jobs_.pop_front();
             }
@@ -139,6 +149,7 @@ private:
     std::mutex mutex_;
     std::condition_variable ready_;
     std::deque<Job> jobs_;
+    bool serving_ = false;  // a thread is there to take the next job
 };
 
 }  // namespace
@@ -209,11 +220,13 @@ void WinWorld::OnTextSendEnded(std::uint64_t id) {
     });
 }
 
+// One question to the system (the watch asks it every second): no thread
+// means no such window.
 std::uint32_t WinWorld::ProcessOf(WindowHandle window) {
     HWND h = Hwnd(window);
-    if (h == nullptr || !IsWindow(h)) return 0;
+    if (h == nullptr) return 0;
     DWORD pid = 0;
-    GetWindowThreadProcessId(h, &pid);
+    if (GetWindowThreadProcessId(h, &pid) == 0) return 0;
     return pid;
 }
 
