@@ -6,7 +6,6 @@
 // clang-format on
 
 #include <algorithm>
-#include <chrono>
 #include <condition_variable>
 #include <deque>
 #include <mutex>
@@ -104,10 +103,10 @@ struct WinWorld::TextSend {
 
 namespace {
 
-// One thread sends the texts, one at a time, for as long as each takes.
-// It ends once no text has come for a while and the next text starts it
-// again: texts come in bursts (a QSO, a dial turned), and under Wine every
-// thread holds about a megabyte of its own all day.
+// One thread sends the texts, one at a time, for as long as each takes. It
+// lives as long as the program: ended after a quiet while, it would free
+// nothing under Wine (an ended thread's block is freed only when the next
+// thread ends) and a few pages on Windows, for a thread made per burst.
 class TextSender {
 public:
     using Job = std::function<void()>;
@@ -120,26 +119,20 @@ public:
         {
             const std::lock_guard lock(mutex_);
             jobs_.push_back(std::move(job));
-            if (!serving_) {
-                serving_ = true;
-                std::thread([this] { Serve(); }).detach();
-            }
         }
         ready_.notify_one();
     }
 
 private:
-    static constexpr auto kIdleEnd = std::chrono::seconds(5);
-    TextSender() = default;
+    TextSender() {
+        std::thread([this] { Serve(); }).detach();
+    }
     void Serve() {
         for (;;) {
             Job job;
             {
                 std::unique_lock lock(mutex_);
-                if (!ready_.wait_for(lock, kIdleEnd, [this] { return !jobs_.empty(); })) {
-                    serving_ = false;
-                    return;
-                }
+                ready_.wait(lock, [this] { return !jobs_.empty(); });
                 job = std::move(jobs_.front());
                 jobs_.pop_front();
             }
@@ -149,7 +142,6 @@ private:
     std::mutex mutex_;
     std::condition_variable ready_;
     std::deque<Job> jobs_;
-    bool serving_ = false;  // a thread is there to take the next job
 };
 
 }  // namespace
