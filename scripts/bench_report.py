@@ -103,12 +103,7 @@ class Run:
         text, ms = self.w.get(f"{self.who}_{key}", ""), self.get("requests_ms")
         if not text or not ms:
             return {}
-        counts = {}
-        for part in text.split("|"):
-            n, _, name = part.partition(" ")
-            if number(n) is not None:
-                counts[name] = number(n) / (ms / TICK_MS)
-        return counts
+        return counts_per_tick(text, ms / TICK_MS)
 
     def profile_cpu_per_tick(self):
         """CPU time per tick as perf counted it, sampling at 10 kHz over the seconds after the
@@ -388,18 +383,23 @@ def bare_why(w, missed):
     return " ".join(parts)
 
 
+def counts_per_tick(text, ticks):
+    """Counts written "N NAME|N NAME...", per tick, by name."""
+    counts = {}
+    for part in text.split("|"):
+        n, _, name = part.partition(" ")
+        if number(n) is not None:
+            counts[name] = number(n) / ticks
+    return counts
+
+
 def syscall_split(bridge, floor):
     """System calls per tick of linkwell.exe against the floor, from strace's count."""
     def per_tick(run):
         text, secs = run.w.get(f"{run.who}_syscalls", ""), run.get("syscalls_s")
         if not text or not secs:
             return {}
-        counts = {}
-        for part in text.split("|"):
-            n, _, name = part.partition(" ")
-            if number(n) is not None:
-                counts[name] = number(n) / (secs * 1000 / TICK_MS)
-        return counts
+        return counts_per_tick(text, secs * 1000 / TICK_MS)
     b, f = per_tick(bridge), per_tick(floor)
     if not b or not f:
         return ""
