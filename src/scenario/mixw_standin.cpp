@@ -1,8 +1,5 @@
 #include "scenario/mixw_standin.h"
 
-#include <algorithm>
-#include <cctype>
-
 #include "scenario/mixw_items.h"
 #include "text/text.h"
 
@@ -68,20 +65,13 @@ std::string Narrow(const Text& t) {
 
 }  // namespace
 
-std::string MixWStandIn::Lower(std::string_view s) {
-    std::string out(s);
-    std::transform(out.begin(), out.end(), out.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return out;
-}
-
 void MixWStandIn::Start() {
     running_ = true;
     ++generation_;
 }
 
 void MixWStandIn::SetItem(const std::string& item, const Text& value) {
-    const auto key = Lower(item);
+    const auto key = text::AsciiLower(item);
     items_[key] = value;
     if (!running_) return;
     // Deliveries may make the bridge open no new link; copy to stay safe.
@@ -103,7 +93,7 @@ std::unique_ptr<platform::Automation> MixWStandIn::Object() {
 
 platform::LinkStatus MixWStandIn::Advise(const platform::LinkTarget& link,
                                          std::function<void(const Text&)> deliver) {
-    const auto item = Lower(Narrow(link.item));
+    const auto item = text::AsciiLower(Narrow(link.item));
     const MixWItem* known = FindMixWItem(item);
     if (!running_) return platform::LinkStatus::Unreachable;
     if (!SameName(Narrow(link.service), kMixWService) || known == nullptr ||

@@ -17,6 +17,7 @@
 
 #include "platform/platform.h"
 #include "scenario/trace.h"
+#include "text/text.h"
 
 namespace linkwell::scenario {
 
@@ -31,7 +32,7 @@ public:
     void Stop() { running_ = false; }
     // Item names are compared without regard to case.
     void SetItem(const std::string& item, const Text& value);
-    void RefuseItem(const std::string& item) { refused_.insert(Lower(item)); }
+    void RefuseItem(const std::string& item) { refused_.insert(text::AsciiLower(item)); }
     void SetFqA(double hz) { fqa_ = hz; }
     void SetAudioFq(double hz) { audioFq_ = hz; }
 
@@ -52,7 +53,7 @@ public:
     [[nodiscard]] bool Running() const { return running_; }
     // The item's current value, when MixW has one (a DDE request answers it).
     [[nodiscard]] std::optional<Text> Item(const std::string& item) const {
-        const auto it = items_.find(Lower(item));
+        const auto it = items_.find(text::AsciiLower(item));
         if (it == items_.end()) return std::nullopt;
         return it->second;
     }
@@ -64,7 +65,6 @@ private:
         std::uint64_t generation;
         std::function<void(const Text&)> deliver;
     };
-    [[nodiscard]] static std::string Lower(std::string_view s);
     [[nodiscard]] bool Alive(std::uint64_t generation) const {
         return running_ && generation == generation_;
     }

@@ -1,21 +1,11 @@
 #include "sim/replay_mixw.h"
 
 #include <algorithm>
-#include <cctype>
 
 #include "text/text.h"
 #include "window/intervals.h"
 
 namespace linkwell::sim {
-namespace {
-
-std::string Lower(std::string s) {
-    std::transform(s.begin(), s.end(), s.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return s;
-}
-
-}  // namespace
 
 using vocabulary::Kind;
 
@@ -25,7 +15,7 @@ void MixWReplay::Take(Kind kind, const field_trace::TraceLine& t) {
         case Kind::Links: LinksEnded(t); break;
         case Kind::Link: {
             const std::string item = t.details.size() > 2 ? text::ToUtf8(t.details[2].value) : "";
-            linked_.insert(Lower(item));
+            linked_.insert(text::AsciiLower(item));
             if (Word(t, 3) == "refused") slots_.Incoming(0, "mixw refuse " + item);
             break;
         }
@@ -64,7 +54,7 @@ void MixWReplay::LinksEnded(const field_trace::TraceLine& t) {
 
 // A value that came as the link opened was MixW's item before.
 void MixWReplay::Value(const field_trace::TraceLine& t) {
-    const bool current = linked_.count(Lower(Word(t, 0))) == 0;
+    const bool current = linked_.count(text::AsciiLower(Word(t, 0))) == 0;
     std::int64_t at = !current ? t.time : returned_ ? t.time : 0;
     // The value a link brought as the watch opened it was MixW's before
     // that tick.

@@ -2,7 +2,6 @@
 // windows, the sends and posts that reach them, the calls into MixW2's
 // object, and how they hang, wake and end.
 #include <algorithm>
-#include <cctype>
 #include <limits>
 #include <utility>
 
@@ -196,9 +195,7 @@ bool World::ConnectProbeAnswers() {
 platform::LinkStatus World::ActivateLink(const platform::LinkTarget& link,
                                          platform::LinkSink sink) {
     // Each service and topic is one conversation, made with the first link.
-    std::string topic = text::ToUtf8(link.service + u"|" + link.topic);
-    std::transform(topic.begin(), topic.end(), topic.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    const std::string topic = text::AsciiLower(text::ToUtf8(link.service + u"|" + link.topic));
     if (mixw_.Running() && conversations_.count(topic) == 0) {
         if (!ConnectProbeAnswers()) return platform::LinkStatus::Unreachable;
         conversations_.insert(topic);

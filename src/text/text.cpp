@@ -143,4 +143,12 @@ std::string Quote(std::u16string_view text) {
     return out;
 }
 
+std::string AsciiLower(std::string_view s) {
+    std::string out(s);
+    for (char& c : out) {
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    }
+    return out;
+}
+
 }  // namespace linkwell::text

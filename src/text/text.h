@@ -1,6 +1,6 @@
 // Text helpers of no layer: UTF-8 <-> UTF-16, Windows-1252 (the simulated
-// ANSI code page, '?' for what it cannot hold) and the JSON quoting of the
-// scenario and trace languages.
+// ANSI code page, '?' for what it cannot hold), the JSON quoting of the
+// scenario and trace languages, and DDE names without case.
 #pragma once
 
 #include <optional>
@@ -19,5 +19,8 @@ namespace linkwell::text {
 
 // A JSON string literal; everything outside printable ASCII is escaped.
 [[nodiscard]] std::string Quote(std::u16string_view text);
+
+// A-Z as a-z, every other byte as it is: DDE names compare so.
+[[nodiscard]] std::string AsciiLower(std::string_view s);
 
 }  // namespace linkwell::text
