@@ -80,12 +80,7 @@ void Player::Apply(const Action& a) {
         case ActionKind::SessionEnd: stage_.EndSession(); break;
         case ActionKind::FilePut: stage_.PutNotLogged(a.As<act::Text>().text); break;
         case ActionKind::TicksRecorded: stage_.PaceTicksByScenario(); break;
-        case ActionKind::Tick: {
-            const auto& timer = a.As<act::Tick>().timer;
-            stage_.Tick(timer == "watch" ? window::kWatchTimerSlot
-                                         : window::TimerSlot(*window::FindControl(timer)));
-            break;
-        }
+        case ActionKind::Tick: stage_.Tick(a.As<act::Tick>().slot); break;
     }
 }
 

@@ -253,7 +253,7 @@ void ReadOperator(const LineParser& p, const Tokens& t, Action& a) {
     } else if (verb == "watch") {
         Arity(p, t, 1, 1);
         a.kind = ActionKind::Tick;
-        a.details = act::Tick{"watch"};
+        a.details = act::Tick{window::kWatchTimerSlot};
     } else if (verb == "tick") {
         Arity(p, t, 2, 2);
         const auto timer = window::FindControl(t[1].raw);
@@ -261,7 +261,7 @@ void ReadOperator(const LineParser& p, const Tokens& t, Action& a) {
             p.Fail("unknown timer: " + t[1].raw);
         }
         a.kind = ActionKind::Tick;
-        a.details = act::Tick{t[1].raw};
+        a.details = act::Tick{window::TimerSlot(*timer)};
     } else if (verb == "ticks") {
         Arity(p, t, 2, 2);
         if (t[1].raw != "recorded") p.Fail("unknown action: ticks " + t[1].raw);

@@ -87,7 +87,7 @@ struct Text {
     std::u16string text;
 };
 struct Tick {
-    std::string timer;  // tick NAME (a timer of the form), or "watch"
+    int slot = 0;  // tick NAME: that timer's slot; watch: the watch's
 };
 struct Dump {
     std::vector<std::string> names;  // dump [NAME ...]
