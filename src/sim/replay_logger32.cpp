@@ -173,9 +173,10 @@ Logger32Replay::Hang Logger32Replay::HangOf(const Send& send, std::int64_t atLea
     return Hang{start, send.mark, atLeastUntil, send.text && send.answeredWithin};
 }
 
-// A send that kept the bridge waiting: Logger32 hung until a probe finds it
-// answering, or the send's end when it was taken (no TIMEOUT follows); one
-// that gave up hung past its bound. A hang already known goes on.
+// A send that kept the bridge waiting: Logger32 hung until the send's end
+// when it was taken (no TIMEOUT follows), or until a probe found it
+// answering (ANSWERS, of earlier versions); one that gave up hung past its
+// bound. A hang already known goes on.
 void Logger32Replay::Waited(const field_trace::TraceLine& t, std::int64_t ms) {
     const std::int64_t start = t.time - ms;
     const Send send = pendingSend_.value_or(
@@ -198,14 +199,12 @@ void Logger32Replay::TimedOut(const field_trace::TraceLine& t) {
     if (hang_) return;  // given up at once: Logger32 still hangs
     // Given up at once on a Logger32 that had shown no sign of answering for
     // 5 s: Windows took it for hung, as the simulated world does.
-    const Send send = metSend_.value_or(Send{t.time, t.time, slots_.Mark(), t.time, false, false});
-    const std::int64_t since = std::min(HungSince(send.start), send.latest);
-    if (t.time - since < window::kTakenForHungMs) {
+    hang_ = HangOf(metSend_.value_or(Send{t.time, t.time, slots_.Mark(), t.time, false, false}), 0);
+    if (t.time - hang_->start < window::kTakenForHungMs) {
         plan_.inexact.push_back(Where(t,
                                       "Logger32 was given up at once, without the 3 s wait the "
                                       "simulated world makes first"));
     }
-    hang_ = HangOf(send, 0);
 }
 
 // A send was taken when the bridge had it back: a Logger32 that hung (also
