@@ -555,6 +555,23 @@ TEST(FieldTraceRecorder, AHungLogger32KeepsDdeConversationsFromBeingMadeItsTextW
     EXPECT_TRUE(linkwell::sim::Replay(plan, 0).same) << linkwell::sim::Replay(plan, 0).report;
 }
 
+TEST(FieldTraceReplay, PlaysALogger32EndedWhileHungFromTheEndOfItsText) {
+    auto field =
+        Record(Slurp(fs::path(LINKWELL_SCENARIO_DIR) / "logger32-ended-while-hung.scn")).field;
+    // At the station the line that the text's window went away may come a
+    // moment before the watch's or the code's line that its process is gone:
+    // the text's end alone says Logger32 was ended, and it never woke.
+    const std::string process = "13000 PROCESS hwnd:Logger32 0\n";
+    const auto at = field.find("13000 SETTLED gone\n" + process);
+    ASSERT_NE(at, std::string::npos) << field;
+    field.erase(field.find(process, at), process.size());
+    const auto plan = linkwell::sim::PlanReplay(field, "f");
+    EXPECT_NE(Actions(plan.scenario).find("at 13000\nlogger32 stop\n"), std::string::npos)
+        << plan.scenario;
+    const auto result = linkwell::sim::Replay(plan, 0);
+    EXPECT_TRUE(result.same) << result.report;
+}
+
 TEST(FieldTraceReplay, SaysWhenASessionCannotBePlayedAsItHappened) {
     const auto field = Record(R"(logger32 start
 mixw start

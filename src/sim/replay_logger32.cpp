@@ -67,8 +67,13 @@ void Logger32Replay::Take(Kind kind, const field_trace::TraceLine& t) {
             TimedOut(t);
             break;
         case Kind::Settled:
-            // The send that went on ended: Logger32 woke and took the text,
-            // or was ended (its PROCESS line says so) and the hang with it.
+            // The send that went on ended: its window went away first (Logger32
+            // was ended while it hung), or Logger32 woke and took the text.
+            if (Word(t, 0) == "gone") {
+                Gone(t.time, std::nullopt);
+                break;
+            }
+            [[fallthrough]];
         case Kind::Answers:
             // Or a probe found Logger32 answering again.
             if (hang_) EndHang(t.time);
@@ -149,7 +154,8 @@ void Logger32Replay::EndRun() {
 
 void Logger32Replay::Gone(std::int64_t time, std::optional<std::int64_t> place) {
     if (!run_) return;
-    if (hang_) EndHang(time);
+    // A Logger32 that closed while it hung never woke: its hang outlasts it.
+    if (hang_) EndHang(time + 1);
     EndRun();
     stopped_ = time;
     // Without a place: after everything planned so far.
