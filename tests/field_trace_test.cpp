@@ -373,6 +373,52 @@ TEST(FieldTraceReplay, ATraceCutMidLineReplaysUpToItsLastWholeLine) {
     EXPECT_NE(result.report.find("the last line was cut off"), std::string::npos);
 }
 
+// A bridge killed while it handled the click wrote the click's first line
+// and no more: the replay gives out the rest of that handling, which the
+// recording could not hold. Earlier handlings are compared whole, and so
+// is a session the bridge ended itself.
+TEST(FieldTraceReplay, ABridgeStoppedFromOutsideIsComparedAsFarAsItsRecordingGoes) {
+    const auto field = Record(kSession).field;
+    const std::string logged = "8100 L32 text \"<APP_LOGQSO:";
+    const auto at = field.find(logged);
+    ASSERT_NE(at, std::string::npos) << field;
+    const auto stopped = field.substr(0, field.find('\n', at) + 1);
+    const auto plan = linkwell::sim::PlanReplay(stopped, "killed.trace");
+    ASSERT_TRUE(plan.stoppedDuring.has_value());
+    EXPECT_EQ(*plan.stoppedDuring, 8100);
+    EXPECT_NE(plan.scenario.find("# the bridge was stopped from outside: its lines from 8100 ms on "
+                                 "are compared as far as the recording goes\n"),
+              std::string::npos)
+        << plan.scenario;
+    const auto result = linkwell::sim::Replay(plan, 0);
+    EXPECT_TRUE(result.same) << result.report;
+    EXPECT_NE(result.report.find("the bridge was stopped from outside (no END): what it gave out "
+                                 "from 8100 ms on is compared as far as the recording goes"),
+              std::string::npos)
+        << result.report;
+
+    // A line missing from the handling before (the spot's tuning) still
+    // differs.
+    auto earlier = stopped;
+    const auto tune = earlier.find(" MIXW ");
+    ASSERT_NE(tune, std::string::npos);
+    const auto lineStart = earlier.rfind('\n', tune) + 1;
+    ASSERT_LT(std::stoll(earlier.substr(lineStart)), 8100);
+    earlier.erase(lineStart, earlier.find('\n', tune) + 1 - lineStart);
+    EXPECT_FALSE(linkwell::sim::Replay(linkwell::sim::PlanReplay(earlier, "f"), 0).same);
+
+    // The bridge closed by the operator wrote END: its last lines count.
+    const auto closed = Record("logger32 start\nmixw start\nat 6000\nclose\n").field;
+    ASSERT_TRUE(Has(closed, "6000 END")) << closed;
+    auto lacking = closed;
+    const std::string notice = "6000 L32 send \"Logger32 1\" 4 ref\n";
+    ASSERT_NE(lacking.find(notice), std::string::npos) << closed;
+    lacking.erase(lacking.find(notice), notice.size());
+    const auto closedPlan = linkwell::sim::PlanReplay(lacking, "f");
+    EXPECT_FALSE(closedPlan.stoppedDuring.has_value());
+    EXPECT_FALSE(linkwell::sim::Replay(closedPlan, 0).same);
+}
+
 TEST(FieldTraceReplay, ReplaysTheLastSessionOfAFile) {
     const auto first = Record(kSession).field;
     const auto second = Record("logger32 start\nmixw start\nat 6000\nclose\n").field;

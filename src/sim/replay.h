@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -13,6 +14,12 @@
 #include "field_trace/trace_lines.h"
 
 namespace linkwell::sim {
+
+// How the scenario a trace becomes says that the bridge was stopped from
+// outside: "# " this, the time, " ms on are compared as far as the
+// recording goes".
+inline constexpr std::string_view kStoppedMark =
+    "the bridge was stopped from outside: its lines from ";
 
 struct ReplayPlan {
     std::string scenario;  // scenario text, with the recorded lines as comments
@@ -25,6 +32,12 @@ struct ReplayPlan {
     int sessions = 0;
     std::size_t incoming = 0;  // events turned into actions
     bool cutShort = false;
+    // A session without the bridge's END was stopped from outside (killed,
+    // or the machine went down), perhaps in the middle of what it did for
+    // its last event: from then on the recording holds only the first of
+    // the lines the bridge gave out, and the replay's further ones are not
+    // compared. The time that last handling began.
+    std::optional<std::int64_t> stoppedDuring;
 };
 
 // Throws field_trace::TraceError for a trace that cannot be read.
