@@ -397,6 +397,19 @@ TEST(FieldTraceReplay, ABridgeStoppedFromOutsideIsComparedAsFarAsItsRecordingGoe
               std::string::npos)
         << result.report;
 
+    // Killed in the push tick that makes MixW's links, after the value a
+    // link brought (20 ms into the tick, as under Wine) and before the mode
+    // text that value makes: the tick is the handling cut short.
+    const std::string mode = "5800 DDE Mode \"BPSK31\"\n";
+    const auto modeAt = field.find(mode);
+    ASSERT_NE(modeAt, std::string::npos) << field;
+    const auto inTick = field.substr(0, modeAt) + "5820" + mode.substr(4);
+    const auto tickPlan = linkwell::sim::PlanReplay(inTick, "f");
+    ASSERT_TRUE(tickPlan.stoppedDuring.has_value());
+    EXPECT_EQ(*tickPlan.stoppedDuring, 5800);
+    const auto tickResult = linkwell::sim::Replay(tickPlan, 400);
+    EXPECT_TRUE(tickResult.same) << tickResult.report;
+
     // A line missing from the handling before (the spot's tuning) still
     // differs.
     auto earlier = stopped;

@@ -55,10 +55,11 @@ bool EndsWatchTick(Kind kind) {
 }
 
 // A line written as the bridge begins to handle something: a timer's tick,
-// the watch's, or an event from outside.
+// the watch's, or an event from outside. Not a DDE value: DDEML hands the
+// bridge values while it makes links inside a tick.
 bool BeginsHandling(Kind kind) {
-    return kind == Kind::Tick || kind == Kind::Watch || kind == Kind::Dde ||
-           kind == Kind::Session || EndsWatchTick(kind);
+    return kind == Kind::Tick || kind == Kind::Watch || kind == Kind::Session ||
+           EndsWatchTick(kind);
 }
 
 // Turns one session's lines into timed scenario actions.
