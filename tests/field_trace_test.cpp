@@ -373,46 +373,54 @@ TEST(FieldTraceReplay, ATraceCutMidLineReplaysUpToItsLastWholeLine) {
     EXPECT_NE(result.report.find("the last line was cut off"), std::string::npos);
 }
 
-// A bridge killed while it handled the click wrote the click's first line
-// and no more: the replay gives out the rest of that handling, which the
-// recording could not hold. Earlier handlings are compared whole, and so
-// is a session the bridge ended itself.
+// A bridge killed from outside writes no END, and may have been killed in
+// the middle of a handling: the replay gives out the rest of it, which the
+// recording could not hold. What the bridge gave out is compared up to the
+// replay's own line that reads as the recording's last outgoing or TICK
+// line; a session the bridge ended itself is compared whole.
 TEST(FieldTraceReplay, ABridgeStoppedFromOutsideIsComparedAsFarAsItsRecordingGoes) {
     const auto field = Record(kSession).field;
-    const std::string logged = "8100 L32 text \"<APP_LOGQSO:";
-    const auto at = field.find(logged);
-    ASSERT_NE(at, std::string::npos) << field;
-    const auto stopped = field.substr(0, field.find('\n', at) + 1);
-    const auto plan = linkwell::sim::PlanReplay(stopped, "killed.trace");
-    ASSERT_TRUE(plan.stoppedDuring.has_value());
-    EXPECT_EQ(*plan.stoppedDuring, 8100);
-    EXPECT_NE(plan.scenario.find("# the bridge was stopped from outside: its lines from 8100 ms on "
-                                 "are compared as far as the recording goes\n"),
+    // The recording stops at `line` (its time moved to `time`), as under
+    // Wine where a handling's lines are spread over some milliseconds.
+    auto stoppedAt = [&](const std::string& line, const std::string& time) {
+        const auto at = field.find(line);
+        EXPECT_NE(at, std::string::npos) << line << " in\n" << field;
+        const auto start = line.find(' ');
+        return field.substr(0, at) + time + line.substr(start);
+    };
+
+    // Killed in the click's handling, after its first line.
+    const auto clicked = stoppedAt(
+        "8100 L32 text \"<APP_LOGQSO:39><APP_TIME_ON:4>Time"
+        "<APP_TIME_OFF:4>Time\"\n",
+        "8100");
+    const auto plan = linkwell::sim::PlanReplay(clicked, "killed.trace");
+    EXPECT_TRUE(plan.stopped);
+    EXPECT_NE(plan.scenario.find("# the bridge was stopped from outside (no END)\n"),
               std::string::npos)
         << plan.scenario;
     const auto result = linkwell::sim::Replay(plan, 0);
     EXPECT_TRUE(result.same) << result.report;
     EXPECT_NE(result.report.find("the bridge was stopped from outside (no END): what it gave out "
-                                 "from 8100 ms on is compared as far as the recording goes"),
+                                 "is compared up to its last L32 text \"<APP_LOGQSO:39>"),
               std::string::npos)
         << result.report;
 
+    // Killed as Logger32's answer to the connect request came in, 20 ms
+    // after the request: the simulated Logger32 answers at once, so the
+    // replay's answer comes before the recorded one's time.
+    const auto answered = stoppedAt("5000 L32CODE \"Logger32 1\" 0 1\n", "5020");
+    EXPECT_TRUE(linkwell::sim::Replay(linkwell::sim::PlanReplay(answered, "f"), 400).same);
+
     // Killed in the push tick that makes MixW's links, after the value a
-    // link brought (20 ms into the tick, as under Wine) and before the mode
-    // text that value makes: the tick is the handling cut short.
-    const std::string mode = "5800 DDE Mode \"BPSK31\"\n";
-    const auto modeAt = field.find(mode);
-    ASSERT_NE(modeAt, std::string::npos) << field;
-    const auto inTick = field.substr(0, modeAt) + "5820" + mode.substr(4);
-    const auto tickPlan = linkwell::sim::PlanReplay(inTick, "f");
-    ASSERT_TRUE(tickPlan.stoppedDuring.has_value());
-    EXPECT_EQ(*tickPlan.stoppedDuring, 5800);
-    const auto tickResult = linkwell::sim::Replay(tickPlan, 400);
+    // link brought (20 ms into the tick) and before the mode text it makes.
+    const auto inTick = stoppedAt("5800 DDE Mode \"BPSK31\"\n", "5820");
+    const auto tickResult = linkwell::sim::Replay(linkwell::sim::PlanReplay(inTick, "f"), 400);
     EXPECT_TRUE(tickResult.same) << tickResult.report;
 
-    // A line missing from the handling before (the spot's tuning) still
-    // differs.
-    auto earlier = stopped;
+    // A line missing before the recording's end still differs: the spot's
+    // tuning, a handling before the click's.
+    auto earlier = clicked;
     const auto tune = earlier.find(" MIXW ");
     ASSERT_NE(tune, std::string::npos);
     const auto lineStart = earlier.rfind('\n', tune) + 1;
@@ -428,8 +436,28 @@ TEST(FieldTraceReplay, ABridgeStoppedFromOutsideIsComparedAsFarAsItsRecordingGoe
     ASSERT_NE(lacking.find(notice), std::string::npos) << closed;
     lacking.erase(lacking.find(notice), notice.size());
     const auto closedPlan = linkwell::sim::PlanReplay(lacking, "f");
-    EXPECT_FALSE(closedPlan.stoppedDuring.has_value());
+    EXPECT_FALSE(closedPlan.stopped);
     EXPECT_FALSE(linkwell::sim::Replay(closedPlan, 0).same);
+}
+
+// The scenario a killed session becomes, played with a recorder, gives the
+// recorded lines again; compared as the replay compares its own, its last
+// handling counts only as far as the recording goes.
+TEST(FieldTraceReplay, TheScenarioATraceBecomesIsComparedAsItsReplay) {
+    const auto field = Record(kSession).field;
+    const auto clicked = field.substr(0, field.find("8100 L32 post \"Logger32 1\" 15 1"));
+    const auto plan = linkwell::sim::PlanReplay(clicked, "killed.trace");
+    const auto played = Record(plan.scenario).field;
+    // The played session went on past the click: the posts after its text.
+    ASSERT_TRUE(Has(played, "8100 L32 post \"Logger32 1\" 15 1")) << played;
+    const auto result = linkwell::sim::CompareReplayed(plan, played, 0);
+    EXPECT_TRUE(result.same) << result.report;
+
+    auto other = played;
+    const std::string text = "<APP_LOGQSO:39><APP_TIME_ON:4>Time";
+    ASSERT_NE(other.find(text), std::string::npos);
+    other.replace(other.find(text), text.size(), "<APP_LOGQSO:39><APP_TIME_ON:4>Tume");
+    EXPECT_FALSE(linkwell::sim::CompareReplayed(plan, other, 0).same);
 }
 
 TEST(FieldTraceReplay, ReplaysTheLastSessionOfAFile) {

@@ -24,6 +24,7 @@ constexpr const char* kUsage =
     "usage: linkwell-sim FILE.scn | - [--not-logged OUT.adi] [--trace OUT.trace]\n"
     "       linkwell-sim --replay FILE.trace [--tolerance MS]\n"
     "       linkwell-sim --to-scenario FILE.trace\n"
+    "       linkwell-sim --compare-replayed FILE.trace PLAYED.trace [--tolerance MS]\n"
     "       linkwell-sim --compare EXPECTED ACTUAL [--tolerance MS]\n"
     "       linkwell-sim --help | --version\n";
 
@@ -35,7 +36,9 @@ constexpr const char* kHelp =
     "--replay plays a field trace recorded at a station (linkwell.exe --trace) and\n"
     "says where the simulated bridge behaves differently (--tolerance: how many ms a\n"
     "line may be early or late, 400 by default); --to-scenario turns it into a\n"
-    "scenario. --compare compares a run of a scenario (ACTUAL, ending in \"# end T\")\n"
+    "scenario; --compare-replayed compares FILE.trace with the field trace a run of\n"
+    "that scenario wrote (PLAYED.trace, by --trace) as --replay compares its own.\n"
+    "--compare compares a run of a scenario (ACTUAL, ending in \"# end T\")\n"
     "with its expected trace, in order within each path, each line within the\n"
     "tolerance, and prints the first difference in each path.\n"
     "The languages: docs/scenarios.md, docs/field-trace.md.\n"
@@ -49,12 +52,15 @@ std::optional<std::string> ReadAll(const std::string& file) {
     return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
-// --replay and --to-scenario. Exit status: 0 the same (or written), 1 the
-// replay differs, 2 the trace cannot be read.
-int FieldTrace(const std::string& mode, const std::string& file, std::int64_t tolerance) {
+// --replay, --to-scenario and --compare-replayed (PLAYED: the simulated
+// bridge's field trace). Exit status: 0 the same (or written), 1 the replay
+// differs, 2 a trace cannot be read.
+int FieldTrace(const std::string& mode, const std::string& file, const std::string& played,
+               std::int64_t tolerance) {
     const auto text = ReadAll(file);
-    if (!text) {
-        std::cerr << file << ":0: cannot open the file\n";
+    const auto playedText = played.empty() ? std::optional<std::string>("") : ReadAll(played);
+    if (!text || !playedText) {
+        std::cerr << (text ? played : file) << ":0: cannot open the file\n";
         return 2;
     }
     try {
@@ -63,7 +69,9 @@ int FieldTrace(const std::string& mode, const std::string& file, std::int64_t to
             std::cout << plan.scenario;
             return std::cout ? 0 : 1;
         }
-        const auto result = linkwell::sim::Replay(plan, tolerance);
+        const auto result = played.empty()
+                                ? linkwell::sim::Replay(plan, tolerance)
+                                : linkwell::sim::CompareReplayed(plan, *playedText, tolerance);
         std::cout << result.report;
         return result.same ? 0 : 1;
     } catch (const linkwell::field_trace::TraceError& e) {
@@ -172,17 +180,18 @@ int PlayScenario(const std::vector<std::string>& args) {
     }
 }
 
-// The options that take files: --replay, --to-scenario, --compare.
+// The options that take files: --replay, --to-scenario, --compare-replayed,
+// --compare.
 int WithFiles(const std::vector<std::string>& args) {
     const std::string& mode = args[0];
-    const std::size_t files = mode == "--compare" ? 2 : 1;
+    const std::size_t files = mode == "--compare" || mode == "--compare-replayed" ? 2 : 1;
     const auto tolerance = args.size() > files ? Tolerance(args, files + 1) : std::nullopt;
     if (!tolerance || (mode == "--to-scenario" && args.size() != 2)) {
         std::cerr << kUsage;
         return 1;
     }
     if (mode == "--compare") return CompareTraces(args[1], args[2], *tolerance);
-    return FieldTrace(mode, args[1], *tolerance);
+    return FieldTrace(mode, args[1], mode == "--compare-replayed" ? args[2] : "", *tolerance);
 }
 
 }  // namespace
@@ -198,7 +207,8 @@ int main(int argc, char** argv) {
         std::cout << "linkwell-sim " LINKWELL_VERSION_TEXT "\n";
         return 0;
     }
-    if (first == "--replay" || first == "--to-scenario" || first == "--compare") {
+    if (first == "--replay" || first == "--to-scenario" || first == "--compare" ||
+        first == "--compare-replayed") {
         return WithFiles(args);
     }
     if (first.size() > 2 && first.rfind("--", 0) == 0) {

@@ -54,14 +54,6 @@ bool EndsWatchTick(Kind kind) {
     }
 }
 
-// A line written as the bridge begins to handle something: a timer's tick,
-// the watch's, or an event from outside. Not a DDE value: DDEML hands the
-// bridge values while it makes links inside a tick.
-bool BeginsHandling(Kind kind) {
-    return kind == Kind::Tick || kind == Kind::Watch || kind == Kind::Session ||
-           EndsWatchTick(kind);
-}
-
 // Turns one session's lines into timed scenario actions.
 //
 // The peers' own states (Logger32 or MixW2 running, stopped, hung) are not
@@ -77,7 +69,6 @@ public:
         const auto kind = vocabulary::KindNamed(t.kind);
         logger32_.Met(kind);
         if (kind == Kind::End) ended_ = true;
-        if (kind && BeginsHandling(*kind)) handlingBegan_ = t.time;
         if (kind && vocabulary::IsOutgoing(*kind)) {
             plan_.recorded.push_back(t);
             slots_.Add(t.time, "# recorded: " + field_trace::Format(t));
@@ -113,11 +104,8 @@ public:
         logger32_.TakeLastSend();
         end_ = slots_.Latest(end_);
         logger32_.Finish(end_);
-        if (!ended_) {
-            plan_.stoppedDuring = handlingBegan_;
-            slots_.Add(end_, "# " + std::string(kStoppedMark) + std::to_string(handlingBegan_) +
-                                 " ms on are compared as far as the recording goes");
-        }
+        plan_.stopped = !ended_;
+        if (plan_.stopped) slots_.Add(end_, "# the bridge was stopped from outside (no END)");
         slots_.Add(end_, "# the recorded session ends");
         plan_.incoming = slots_.IncomingEvents();
         plan_.scenario += slots_.Scenario(end_);
@@ -195,7 +183,6 @@ private:
     MixWReplay mixw_;
     std::int64_t end_ = 0;
     std::int64_t lastLineTime_ = 0;
-    std::int64_t handlingBegan_ = 0;
     bool ended_ = false;
 };
 
@@ -224,6 +211,21 @@ ReplayPlan PlanReplay(std::string_view trace, std::string_view fileName) {
     Planner planner(plan);
     for (std::size_t i = first; i < read.lines.size(); ++i) planner.Take(read.lines[i]);
     planner.Finish();
+    // The lines the simulated world writes as the station's bridge did:
+    // what it gave out, its timers' ticks (played where recorded) and the
+    // session's start.
+    auto anchors = [](const TraceLine& t) {
+        return vocabulary::IsOutgoing(t.kind) || t.kind == "TICK" || t.kind == "SESSION";
+    };
+    for (std::size_t i = read.lines.size(); i-- > first;) {
+        if (!anchors(read.lines[i])) continue;
+        plan.anchor = read.lines[i];
+        const auto anchor = field_trace::Format(read.lines[i], false);
+        for (std::size_t j = first; j < i; ++j) {
+            if (field_trace::Format(read.lines[j], false) == anchor) ++plan.anchorBefore;
+        }
+        break;
+    }
     return plan;
 }
 
@@ -249,26 +251,45 @@ ReplayResult Replay(const ReplayPlan& plan, std::int64_t toleranceMs) {
         World world(std::move(actions), nowhere, &output);
         (void)world.Run();
     }
-    const auto replayed = field_trace::ParseTrace(file.Text(), "replay").lines;
+    return CompareReplayed(plan, file.Text(), toleranceMs);
+}
+
+ReplayResult CompareReplayed(const ReplayPlan& plan, std::string_view replayedTrace,
+                             std::int64_t toleranceMs) {
+    auto replayed = field_trace::ParseTrace(replayedTrace, "replay").lines;
+    for (std::size_t i = replayed.size(); i-- > 0;) {
+        if (replayed[i].kind == "SESSION") {
+            replayed.erase(replayed.begin(), replayed.begin() + static_cast<std::ptrdiff_t>(i));
+            break;
+        }
+    }
 
     std::ostringstream report;
     report << "session " << plan.session << " of " << plan.sessions << ": " << plan.incoming
            << " incoming events replayed, " << plan.recorded.size() << " outgoing lines recorded\n";
     if (plan.cutShort) report << "the last line was cut off and is left out\n";
-    if (plan.stoppedDuring) {
-        report << "the bridge was stopped from outside (no END): what it gave out from "
-               << *plan.stoppedDuring << " ms on is compared as far as the recording goes\n";
+    // A bridge stopped from outside gave out nothing the recording holds
+    // after its anchor: what the replay gave out after its own line that
+    // reads as the anchor (as many times before it) is not compared.
+    if (plan.stopped && plan.anchor) {
+        const auto anchor = field_trace::Format(*plan.anchor, false);
+        int before = plan.anchorBefore;
+        for (std::size_t i = 0; i < replayed.size(); ++i) {
+            if (field_trace::Format(replayed[i], false) == anchor && before-- == 0) {
+                replayed.resize(i + 1);
+                break;
+            }
+        }
+        report << "the bridge was stopped from outside (no END): what it gave out is compared up "
+                  "to its last "
+               << anchor << "\n";
     }
     for (const auto& n : plan.notes) report << "not replayed: " << n << '\n';
     for (const auto& n : plan.inexact) report << "not exact: " << n << '\n';
 
     const auto recorded = Outgoing(plan.recorded);
     const auto replayedOut = Outgoing(replayed);
-    // Extra replayed lines count only before the handling the bridge may
-    // have been stopped in.
-    std::optional<std::int64_t> comparedUpTo;
-    if (plan.stoppedDuring) comparedUpTo = *plan.stoppedDuring - 1;
-    const auto comparison = CompareLines(recorded, replayedOut, toleranceMs, comparedUpTo);
+    const auto comparison = CompareLines(recorded, replayedOut, toleranceMs);
     for (const auto& d : comparison.differences) {
         report << "differs (" << d.channel << "): ";
         if (!d.actual) {

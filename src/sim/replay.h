@@ -15,12 +15,6 @@
 
 namespace linkwell::sim {
 
-// How the scenario a trace becomes says that the bridge was stopped from
-// outside: "# " this, the time, " ms on are compared as far as the
-// recording goes".
-inline constexpr std::string_view kStoppedMark =
-    "the bridge was stopped from outside: its lines from ";
-
 struct ReplayPlan {
     std::string scenario;  // scenario text, with the recorded lines as comments
     std::vector<field_trace::TraceLine> recorded;  // the session's outgoing lines
@@ -34,10 +28,13 @@ struct ReplayPlan {
     bool cutShort = false;
     // A session without the bridge's END was stopped from outside (killed,
     // or the machine went down), perhaps in the middle of what it did for
-    // its last event: from then on the recording holds only the first of
-    // the lines the bridge gave out, and the replay's further ones are not
-    // compared. The time that last handling began.
-    std::optional<std::int64_t> stoppedDuring;
+    // its last event: the recording holds nothing the bridge gave out after
+    // its last outgoing, TICK or SESSION line (the anchor), and what the
+    // replay gives out after its own line that reads as that one is not
+    // compared.
+    bool stopped = false;
+    std::optional<field_trace::TraceLine> anchor;
+    int anchorBefore = 0;  // lines before it in the session that read the same
 };
 
 // Throws field_trace::TraceError for a trace that cannot be read.
@@ -52,5 +49,12 @@ struct ReplayResult {
 // MixW, the status line, message boxes, the end), every line's text and
 // its time within `toleranceMs`.
 [[nodiscard]] ReplayResult Replay(const ReplayPlan& plan, std::int64_t toleranceMs);
+
+// The comparison Replay makes once it has played: the plan's recorded
+// session against the last session of a field trace the simulated bridge
+// wrote for it (the replay's, or a run of the scenario the plan became).
+// Throws field_trace::TraceError for a trace that cannot be read.
+[[nodiscard]] ReplayResult CompareReplayed(const ReplayPlan& plan, std::string_view replayedTrace,
+                                           std::int64_t toleranceMs);
 
 }  // namespace linkwell::sim
