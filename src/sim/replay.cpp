@@ -240,6 +240,30 @@ std::vector<TimedLine> Outgoing(const std::vector<TraceLine>& lines) {
     return out;
 }
 
+std::vector<TraceLine> LastSession(std::vector<TraceLine> lines) {
+    for (std::size_t i = lines.size(); i-- > 0;) {
+        if (lines[i].kind == "SESSION") {
+            lines.erase(lines.begin(), lines.begin() + static_cast<std::ptrdiff_t>(i));
+            break;
+        }
+    }
+    return lines;
+}
+
+// A bridge stopped from outside gave out nothing the recording holds after
+// its anchor: what the replay gave out after its own line that reads as the
+// anchor (as many times before it) is not compared.
+void KeepUpToAnchor(const ReplayPlan& plan, std::vector<TraceLine>& replayed) {
+    const auto anchor = field_trace::Format(*plan.anchor, false);
+    int before = plan.anchorBefore;
+    for (std::size_t i = 0; i < replayed.size(); ++i) {
+        if (field_trace::Format(replayed[i], false) == anchor && before-- == 0) {
+            replayed.resize(i + 1);
+            return;
+        }
+    }
+}
+
 }  // namespace
 
 ReplayResult Replay(const ReplayPlan& plan, std::int64_t toleranceMs) {
@@ -256,33 +280,17 @@ ReplayResult Replay(const ReplayPlan& plan, std::int64_t toleranceMs) {
 
 ReplayResult CompareReplayed(const ReplayPlan& plan, std::string_view replayedTrace,
                              std::int64_t toleranceMs) {
-    auto replayed = field_trace::ParseTrace(replayedTrace, "replay").lines;
-    for (std::size_t i = replayed.size(); i-- > 0;) {
-        if (replayed[i].kind == "SESSION") {
-            replayed.erase(replayed.begin(), replayed.begin() + static_cast<std::ptrdiff_t>(i));
-            break;
-        }
-    }
+    auto replayed = LastSession(field_trace::ParseTrace(replayedTrace, "replay").lines);
 
     std::ostringstream report;
     report << "session " << plan.session << " of " << plan.sessions << ": " << plan.incoming
            << " incoming events replayed, " << plan.recorded.size() << " outgoing lines recorded\n";
     if (plan.cutShort) report << "the last line was cut off and is left out\n";
-    // A bridge stopped from outside gave out nothing the recording holds
-    // after its anchor: what the replay gave out after its own line that
-    // reads as the anchor (as many times before it) is not compared.
     if (plan.stopped && plan.anchor) {
-        const auto anchor = field_trace::Format(*plan.anchor, false);
-        int before = plan.anchorBefore;
-        for (std::size_t i = 0; i < replayed.size(); ++i) {
-            if (field_trace::Format(replayed[i], false) == anchor && before-- == 0) {
-                replayed.resize(i + 1);
-                break;
-            }
-        }
+        KeepUpToAnchor(plan, replayed);
         report << "the bridge was stopped from outside (no END): what it gave out is compared up "
                   "to its last "
-               << anchor << "\n";
+               << field_trace::Format(*plan.anchor, false) << "\n";
     }
     for (const auto& n : plan.notes) report << "not replayed: " << n << '\n';
     for (const auto& n : plan.inexact) report << "not exact: " << n << '\n';
