@@ -186,21 +186,26 @@ private:
     bool ended_ = false;
 };
 
+// Where the last session starts: the file is appended to, and each run of
+// the bridge starts a session with its SESSION line.
+std::size_t LastSessionStart(const std::vector<TraceLine>& lines) {
+    for (std::size_t i = lines.size(); i-- > 0;) {
+        if (lines[i].kind == "SESSION") return i;
+    }
+    return 0;
+}
+
 }  // namespace
 
 ReplayPlan PlanReplay(std::string_view trace, std::string_view fileName) {
     auto read = field_trace::ParseTrace(trace, fileName);
     ReplayPlan plan;
     plan.cutShort = read.cutShort;
-    // The file is appended to: each run of the bridge starts a session. The
-    // last one is replayed.
-    std::size_t first = 0;
-    for (std::size_t i = 0; i < read.lines.size(); ++i) {
-        if (read.lines[i].kind == "SESSION") {
-            ++plan.sessions;
-            first = i;
-        }
-    }
+    // The last session is replayed.
+    const std::size_t first = LastSessionStart(read.lines);
+    plan.sessions =
+        static_cast<int>(std::count_if(read.lines.begin(), read.lines.end(),
+                                       [](const TraceLine& t) { return t.kind == "SESSION"; }));
     plan.sessions = std::max(plan.sessions, 1);
     plan.session = plan.sessions;
     plan.scenario = "# The incoming events of a field trace (" + std::string(fileName) +
@@ -240,16 +245,6 @@ std::vector<TimedLine> Outgoing(const std::vector<TraceLine>& lines) {
     return out;
 }
 
-std::vector<TraceLine> LastSession(std::vector<TraceLine> lines) {
-    for (std::size_t i = lines.size(); i-- > 0;) {
-        if (lines[i].kind == "SESSION") {
-            lines.erase(lines.begin(), lines.begin() + static_cast<std::ptrdiff_t>(i));
-            break;
-        }
-    }
-    return lines;
-}
-
 // A bridge stopped from outside gave out nothing the recording holds after
 // its anchor: what the replay gave out after its own line that reads as the
 // anchor (as many times before it) is not compared.
@@ -280,7 +275,9 @@ ReplayResult Replay(const ReplayPlan& plan, std::int64_t toleranceMs) {
 
 ReplayResult CompareReplayed(const ReplayPlan& plan, std::string_view replayedTrace,
                              std::int64_t toleranceMs) {
-    auto replayed = LastSession(field_trace::ParseTrace(replayedTrace, "replay").lines);
+    auto replayed = field_trace::ParseTrace(replayedTrace, "replay").lines;
+    replayed.erase(replayed.begin(),
+                   replayed.begin() + static_cast<std::ptrdiff_t>(LastSessionStart(replayed)));
 
     std::ostringstream report;
     report << "session " << plan.session << " of " << plan.sessions << ": " << plan.incoming
