@@ -1,5 +1,6 @@
 #include "peers/launcher.h"
 
+#include <cwchar>
 #include <iostream>
 #include <string>
 
@@ -16,36 +17,71 @@ BridgeProcess::~BridgeProcess() {
     if (process_ != nullptr) CloseHandle(process_);
 }
 
+namespace {
+
+// How long the launch is held, from the environment: LINKWELL_LAUNCH_DELAY_MS
+// holds the new process before it runs any code, LINKWELL_WINDOW_DELAY_MS
+// holds its thread once its window is made, before its clock starts. A
+// loaded machine does both (the stage's tests of a late start).
+DWORD HeldMs(const wchar_t* name) {
+    wchar_t value[16] = {};
+    const DWORD n = GetEnvironmentVariableW(name, value, 16);
+    if (n == 0 || n >= 16) return 0;
+    return static_cast<DWORD>(std::wcstoul(value, nullptr, 10));
+}
+
+}  // namespace
+
 bool BridgeProcess::Launch(const std::wstring& exe, const std::wstring& args,
                            const std::wstring& watchDll) {
     STARTUPINFOW si{};
     si.cb = sizeof si;
     PROCESS_INFORMATION pi{};
     std::wstring cmd = L"\"" + exe + L"\"" + args;
-    if (!CreateProcessW(exe.c_str(), cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
-                        &pi)) {
+    const DWORD held = HeldMs(L"LINKWELL_LAUNCH_DELAY_MS");
+    DWORD windowHeld = HeldMs(L"LINKWELL_WINDOW_DELAY_MS");
+    asked_ = GetTickCount64();
+    if (!CreateProcessW(exe.c_str(), cmd.data(), nullptr, nullptr, FALSE,
+                        held > 0 ? CREATE_SUSPENDED : 0, nullptr, nullptr, &si, &pi)) {
         std::cerr << "linkwell-peers: cannot start the bridge\n";
         return false;
     }
-    CloseHandle(pi.hThread);
+    if (held > 0) {
+        Sleep(held);
+        ResumeThread(pi.hThread);
+    }
     process_ = pi.hProcess;
+    pid_ = pi.dwProcessId;
+    // The bridge's clock starts once its window and controls are made, just
+    // before it makes its about window: the first window that appears after
+    // that moment is the scenario's 0. Under load, Wine takes a good part of
+    // a second between the process's start and then.
     const ULONGLONG limit = GetTickCount64() + 20000;
+    HWND about = nullptr;
     while (GetTickCount64() < limit) {
-        if (HWND found = TopLevelOf(pi.dwProcessId, kFormClass)) {
-            form_ = found;
-            pid_ = pi.dwProcessId;
-            break;
+        if (form_ == nullptr) form_ = TopLevelOf(pid_, kFormClass);
+        if (form_ != nullptr && windowHeld > 0) {
+            SuspendThread(pi.hThread);
+            Sleep(windowHeld);
+            ResumeThread(pi.hThread);
+            windowHeld = 0;
         }
+        if (form_ != nullptr) about = TopLevelOf(pid_, kAboutClass);
+        if (about != nullptr) break;
         // The bridge may broadcast (a DDE connect) before its window shows:
         // the peers' windows answer meanwhile.
         if (MsgWaitForMultipleObjects(1, &process_, FALSE, 1, QS_ALLINPUT) == WAIT_OBJECT_0) break;
         Pump();
     }
     appeared_ = GetTickCount64();
-    if (form_ == nullptr) {
+    CloseHandle(pi.hThread);
+    if (about == nullptr) {
         std::cerr << "linkwell-peers: the bridge window did not appear\n";
+        form_ = nullptr;
+        pid_ = 0;
         return false;
     }
+    std::cerr << "FIGURE launch-ms " << appeared_ - asked_ << '\n';
     HMODULE dll = LoadLibraryW(watchDll.c_str());
     auto proc = dll == nullptr ? nullptr
                                : reinterpret_cast<HOOKPROC>(

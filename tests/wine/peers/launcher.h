@@ -17,11 +17,14 @@ public:
     BridgeProcess& operator=(const BridgeProcess&) = delete;
 
     // False, with a word on standard error, when the bridge did not start,
-    // its window did not appear within 20 s, or it cannot be watched.
+    // its windows did not appear within 20 s, or it cannot be watched.
+    // Prints `FIGURE launch-ms N`: from the ask to the bridge's clock start.
     // `args`: " ARG ..." after the program's name.
     bool Launch(const std::wstring& exe, const std::wstring& args, const std::wstring& watchDll);
-    // When the bridge window appeared (its timers start with it).
+    // When the bridge's clock started (its about window appeared), and
+    // when Windows was asked to start it.
     [[nodiscard]] ULONGLONG AppearedAt() const { return appeared_; }
+    [[nodiscard]] ULONGLONG AskedAt() const { return asked_; }
     [[nodiscard]] HWND Form() const { return form_; }
     [[nodiscard]] DWORD Pid() const { return pid_; }
     [[nodiscard]] HANDLE Process() const { return process_; }
@@ -36,6 +39,7 @@ private:
     HWND form_ = nullptr;
     HHOOK hook_ = nullptr;
     ULONGLONG appeared_ = 0;
+    ULONGLONG asked_ = 0;
 };
 
 // A second linkwell.exe started while the first runs: it must end by
