@@ -125,6 +125,12 @@ void ReadPeerSetting(const LineParser& p, const std::string& setting, PeerSettin
         if (peers.secondBridgeTraced && value.substr(colon + 1) != "trace") {
             p.Fail("second-bridge is MS or MS:trace: " + value);
         }
+    } else if (name == "instance-name") {
+        if (value != "mutex" && value != "event") {
+            p.Fail("instance-name is mutex or event: " + value);
+        }
+        peers.instanceNameHeld =
+            value == "mutex" ? PeerSettings::NameHolder::Mutex : PeerSettings::NameHolder::Event;
     } else {
         p.Fail("unknown peer setting: " + name);
     }

@@ -145,6 +145,11 @@ struct PeerSettings {
     // started (with --trace FILE).
     std::optional<std::int64_t> secondBridgeAt;
     bool secondBridgeTraced = false;
+    // peers instance-name=mutex (or =event): another program holds a mutex
+    // (an event) of the bridge's instance name from the start, and the one
+    // bridge of the run is started as a second copy is (SECOND lines).
+    enum class NameHolder { Nobody, Mutex, Event };
+    NameHolder instanceNameHeld = NameHolder::Nobody;
 };
 
 // What a Windows run of the scenario must also meet: `limit NAME MAX` (the

@@ -19,23 +19,26 @@
 
 namespace {
 
-// One bridge per Windows session: two would both answer Logger32 and both
-// log each QSO. The name lives in the session's own namespace, so another
-// user's session (fast user switching, a terminal server) has its own.
-constexpr wchar_t kInstanceMutex[] = L"Local\\Linkwell.Bridge";
-
 // A second copy brings the running one to the front and ends, having said
 // nothing to Logger32 or MixW2. It has nothing to trace: say so only to the
-// operator who asked for a trace.
+// operator who asked for a trace. With no Linkwell window to be found (one
+// is starting or closing, or another program holds the name) it says so.
 int BringRunningForward(bool traceAsked) {
     // While its about window shows, the bridge window is still hidden:
     // restoring it then would show it before its time.
     HWND running = FindWindowW(linkwell::win32::kFormClass, nullptr);
+    HWND about = FindWindowW(linkwell::win32::kAboutClass, nullptr);
     if (running != nullptr && IsWindowVisible(running)) {
         ShowWindow(running, SW_RESTORE);
         SetForegroundWindow(running);
-    } else if (HWND about = FindWindowW(linkwell::win32::kAboutClass, nullptr)) {
+    } else if (about != nullptr) {
         SetForegroundWindow(about);
+    } else {
+        MessageBoxW(nullptr,
+                    L"Linkwell seems to be running already, or starting or closing, but its "
+                    L"window cannot be found. Try again in a few seconds.",
+                    L"Linkwell", MB_OK | MB_ICONINFORMATION);
+        return 1;
     }
     if (traceAsked) {
         MessageBoxW(nullptr,
@@ -65,8 +68,11 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     }
     // Before any window, file or word to another program. Never closed: it
     // goes with the process, however the process ends.
-    HANDLE instanceMutex = CreateMutexW(nullptr, FALSE, kInstanceMutex);
-    if (instanceMutex != nullptr && GetLastError() == ERROR_ALREADY_EXISTS) {
+    // A name that cannot be had as our mutex (another program made an event
+    // or a section of that name) refuses the run too: one that failed open
+    // would let two bridges log each QSO twice.
+    HANDLE instanceMutex = CreateMutexW(nullptr, FALSE, win32::kInstanceName);
+    if (instanceMutex == nullptr || GetLastError() == ERROR_ALREADY_EXISTS) {
         return BringRunningForward(options.tracePath.has_value());
     }
     std::unique_ptr<win32::TraceFileWin> file;

@@ -147,9 +147,9 @@ SecondCopy::~SecondCopy() {
     CloseHandle(process_);
 }
 
-void SecondCopy::Start(const std::wstring& exe, bool traced) {
+void SecondCopy::Start(const std::wstring& exe, bool traced, const std::wstring& args) {
     traced_ = traced;
-    std::wstring cmd = L"\"" + exe + L"\"";
+    std::wstring cmd = L"\"" + exe + L"\"" + args;
     if (traced) {
         wchar_t temp[MAX_PATH] = {};
         GetTempPathW(MAX_PATH, temp);

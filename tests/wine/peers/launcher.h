@@ -53,7 +53,8 @@ public:
     SecondCopy(const SecondCopy&) = delete;
     SecondCopy& operator=(const SecondCopy&) = delete;
 
-    void Start(const std::wstring& exe, bool traced);
+    // `args`: " ARG ..." after the program's name, before a --trace of its own.
+    void Start(const std::wstring& exe, bool traced, const std::wstring& args = {});
     // Looks at it once; `line` prints a trace line (kind SECOND).
     void Look(const std::function<void(const std::string&)>& line);
 

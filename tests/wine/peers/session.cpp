@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "scenario/dump.h"
+#include "win32/window_classes.h"
 
 namespace linkwell::win32::peers {
 namespace {
@@ -52,6 +53,24 @@ int Session::Run() {
         player_.Apply(player_.Take());
     }
     start_ = GetTickCount64();
+    if (settings_.instanceNameHeld != scenario::PeerSettings::NameHolder::Nobody) {
+        // Held until the peers end; the bridge must refuse to run beside it.
+        HANDLE held = settings_.instanceNameHeld == scenario::PeerSettings::NameHolder::Mutex
+                          ? CreateMutexW(nullptr, TRUE, kInstanceName)
+                          : CreateEventW(nullptr, TRUE, FALSE, kInstanceName);
+        if (held == nullptr) {
+            std::cerr << "linkwell-peers: cannot hold the instance name\n";
+            return 1;
+        }
+        second_.Start(bridgeExe_, false, bridgeArgs_);
+        while (Step()) {
+        }
+        std::cout << "# end " << last_ << '\n';
+        std::cout.flush();
+        CloseHandle(held);
+        StopMixW();
+        return 0;
+    }
     const bool launched = bridge_.Launch(bridgeExe_, bridgeArgs_, watchDll_);
     start_ = bridge_.AppearedAt();
     if (!launched) return 1;
@@ -89,9 +108,12 @@ bool Session::Step() {
         if (next == nullptr && Now() >= last_ + kSettleMs) return false;
         const std::int64_t due = next != nullptr ? next->time : last_ + kSettleMs;
         const DWORD wait = static_cast<DWORD>(std::clamp<std::int64_t>(due - Now(), 0, 20));
+        // Without a bridge of its own (a run that holds the instance name)
+        // the peers wait for their windows' messages alone.
         HANDLE process = bridge_.Process();
-        const DWORD r = MsgWaitForMultipleObjects(1, &process, FALSE, wait, QS_ALLINPUT);
-        if (r == WAIT_OBJECT_0) {
+        const DWORD count = process != nullptr ? 1 : 0;
+        const DWORD r = MsgWaitForMultipleObjects(count, &process, FALSE, wait, QS_ALLINPUT);
+        if (count == 1 && r == WAIT_OBJECT_0) {
             activity_.CatchUp();
             // What the bridge wrote on its way out comes before its end.
             notLogged_.Poll(trace_);
