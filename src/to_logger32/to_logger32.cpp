@@ -120,6 +120,43 @@ void SendFrequencyStage(Station& s) {
     if (SendFrequency(s, *khz) == Handed::NotSent) s.push.frequency = before;
 }
 
+// The record as the boxes hold it now: the nine fields in their order.
+struct BuiltRecord {
+    Text text;
+    std::vector<std::pair<std::u16string_view, Text>> fields;
+};
+
+BuiltRecord BuildRecord(const Station& s) {
+    BuiltRecord built;
+    for (const auto& field : kRecordFields) {
+        const Text value = TextOf(s, field.box);
+        built.text += AdifField(field.prefix, value);
+        built.fields.emplace_back(field.prefix, value);
+    }
+    return built;
+}
+
+// Keeps the record for the logging and gives it to Logger32; its compared
+// fields are remembered as sent unless it could not go (it goes again on
+// the next tick, and a logging still carries the newest fields).
+void SendRecord(Station& s, BuiltRecord built) {
+    const PushState before = s.push;
+    for (std::size_t i = 0; i < kRecordFields.size(); ++i) {
+        const auto remembered = kRecordFields[i].remembered;
+        if (remembered) s.push.*remembered = built.fields[i].second;
+    }
+    s.push.record = std::move(built.text);
+    s.push.recordFields = std::move(built.fields);
+    const Text record = s.push.record;
+    if (logger32::SendTextToLogger32(s, TextKind::Record, record) == Handed::NotSent) {
+        for (const auto& field : kRecordFields) {
+            if (field.remembered) s.push.*field.remembered = before.*field.remembered;
+        }
+        return;
+    }
+    s.push.recordGiven = record;
+}
+
 void SendRecordStage(Station& s) {
     if (s.form.GetText(ControlId::CallBox).empty()) return;
     bool due = false;
@@ -127,22 +164,7 @@ void SendRecordStage(Station& s) {
         if (field.remembered && s.form.GetText(field.box) != s.push.*field.remembered) due = true;
     }
     if (!due) return;
-    const PushState before = s.push;
-    Text record;
-    s.push.recordFields.clear();
-    for (const auto& field : kRecordFields) {
-        const Text value = TextOf(s, field.box);
-        if (field.remembered) s.push.*field.remembered = value;
-        record += AdifField(field.prefix, value);
-        s.push.recordFields.emplace_back(field.prefix, value);
-    }
-    s.push.record = record;
-    if (logger32::SendTextToLogger32(s, TextKind::Record, record) == Handed::NotSent) {
-        // Sent again next tick; logging still carries the newest fields.
-        for (const auto& field : kRecordFields) {
-            if (field.remembered) s.push.*field.remembered = before.*field.remembered;
-        }
-    }
+    SendRecord(s, BuildRecord(s));
     // MixW's next command, even a repeated "Save", is then a change.
     s.form.SetText(ControlId::MixWCommandBox, u" ");
 }
@@ -204,6 +226,20 @@ void ForgetWhatWasSent(Station& s) {
     s.push.notes = marker;
     s.push.rstRcvd = marker;
     s.push.mode = marker;
+}
+
+void RecordForLogging(Station& s) {
+    // An empty call holds the record back, as on every tick: MixW may clear
+    // its QSO fields just before its "Save" arrives, and the QSO it saves is
+    // then the one the record last held.
+    if (s.form.GetText(ControlId::CallBox).empty()) return;
+    BuiltRecord built = BuildRecord(s);
+    if (built.text == s.push.recordGiven) {
+        s.push.record = built.text;
+        s.push.recordFields = std::move(built.fields);
+        return;
+    }
+    SendRecord(s, std::move(built));
 }
 
 void ForgetCallSent(Station& s) {
