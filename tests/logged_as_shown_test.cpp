@@ -3,6 +3,7 @@
 // command, and a box whose link is not made is not pushed.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -87,6 +88,51 @@ TEST(LoggedAsShown, ARecordThatFoundNoTextWindowIsGivenAheadOfTheLogging) {
     ASSERT_GE(texts.size(), 2u);
     EXPECT_EQ(Lines(texts.begin(), texts.begin() + 2),
               (Lines{Record("K1ABC", "RST snt"), Logged(Record("K1ABC", "RST snt"), "1200")}));
+}
+
+// MixW's command item as it stands when the links open, then what MixW does.
+TEST(LoggedAsShown, ACommandLeftInMixWIsNoCommandButTheNextOneIs) {
+    // No call: no record re-arms the box, so MixW's next "Save" is a change
+    // only because the one left was put aside.
+    const auto saved = Play(
+        "mixw dde Command \"Save\"\nlogger32 start\nmixw start\nmixw dde Call \"\"\n"
+        "mixw dde time \"1234\"\n"
+        "at 8000\nmixw dde Command \"Save\"\nat 9000\n");
+    EXPECT_EQ(saved.logged, Lines{"<APP_LOGQSO:39><APP_TIME_ON:4>1234<APP_TIME_OFF:4>1234"});
+    EXPECT_EQ(saved.Count("L32 post \"Logger32 1\" 15 1"), 1u);
+
+    const auto removed = Play(
+        "mixw dde Command \"Remove\"\nlogger32 start\nmixw start\nat 8000\n"
+        "mixw dde Command \"Remove\"\nat 9000\n");
+    const auto texts = Texts(removed);
+    EXPECT_EQ(std::count(texts.begin(), texts.end(), "<EOR>"), 1);
+    EXPECT_TRUE(removed.Has("8000 L32 text \"<EOR>\""));
+}
+
+// Logger32's window hangs as the first push tick opens the links, so their
+// connects give up at their bound; the watch makes them later.
+constexpr const char* kLinksWait = R"(logger32 start
+mixw start
+mixw dde Mode "CW"
+mixw dde Call "K1ABC"
+at 4612
+logger32 hang 8000
+)";
+
+TEST(LoggedAsShown, BoxesWhoseLinksAreNotMadeAreNotPushedRefusedOnesAre) {
+    const auto p = Play(std::string(kLinksWait) + "mixw refuse Manager\nat 20000\n");
+    EXPECT_EQ(Texts(p), (Lines{"<APP_FORCE_FREQ:1>0", "<APP_FORCE_MODE:2>CW", "<APP_FORCE_FREQ:1>0",
+                               "<CALL:5>K1ABC<RST_RCVD:7>RST rcv<RST_SENT:7>RST snt<QTH:3>Qth"
+                               "<NAME:4>Name<COMMENT:5>Notes<GRIDSQUARE:3>Loc<IOTA:4>IOTA"
+                               "<QSL_VIA:7>Manager"}))
+        << "the refused Manager keeps its placeholder and holds nothing back";
+    EXPECT_TRUE(p.Has("17800 L32 text \"<APP_FORCE_MODE:2>CW\""));
+}
+
+TEST(LoggedAsShown, ALoggingWhileTheLinksWaitCarriesNoPlaceholderRecord) {
+    const auto p = Play(std::string(kLinksWait) + "at 9000\nclick CommandSend\nat 14000\n");
+    ASSERT_EQ(p.logged.size(), 1u);
+    EXPECT_EQ(p.logged[0].find("<CALL:"), std::string::npos) << p.logged[0];
 }
 
 }  // namespace

@@ -157,8 +157,13 @@ void SendRecord(Station& s, BuiltRecord built) {
     s.push.recordGiven = record;
 }
 
+bool RecordLinksMade(const Station& s) {
+    return std::all_of(kRecordFields.begin(), kRecordFields.end(),
+                       [&s](const RecordField& field) { return s.mixw.LinkMade(field.box); });
+}
+
 void SendRecordStage(Station& s) {
-    if (s.form.GetText(ControlId::CallBox).empty()) return;
+    if (s.form.GetText(ControlId::CallBox).empty() || !RecordLinksMade(s)) return;
     bool due = false;
     for (const auto& field : kRecordFields) {
         if (field.remembered && s.form.GetText(field.box) != s.push.*field.remembered) due = true;
@@ -173,6 +178,9 @@ void SendRecordStage(Station& s) {
 
 void PushMixWToLogger32(Station& s) {
     CatchUpWithMixW(s);
+    // A box whose link is not made yet holds its placeholder, not MixW's
+    // state; the mode also says where the frequency comes from.
+    if (!s.mixw.LinkMade(ControlId::ModeBox)) return;
     if (s.form.GetText(ControlId::ModeBox) != s.push.mode) {
         SendModeStage(s);
         return;
@@ -206,6 +214,14 @@ void OnDialFreqChanged(Station& s) {
 
 void OnMixWCommand(Station& s) {
     if (s.rig.logger32HasRig) return;
+    if (s.mixw.linkOpening == ControlId::MixWCommandBox) {
+        // The value the link brings as it opens is what MixW's command item
+        // still holds from the last QSO: a state, not the operator's command.
+        // Re-armed, so that MixW's next "Save" is a change all the same.
+        const Text command = TextOf(s, ControlId::MixWCommandBox);
+        if (command == kSave || command == kRemove) s.form.SetText(ControlId::MixWCommandBox, u" ");
+        return;
+    }
     if (s.form.GetText(ControlId::MixWCommandBox) == kSave) {
         // The next push comes a full tick after the logging.
         s.form.Disarm(ControlId::PushTimer);
@@ -231,8 +247,9 @@ void ForgetWhatWasSent(Station& s) {
 void RecordForLogging(Station& s) {
     // An empty call holds the record back, as on every tick: MixW may clear
     // its QSO fields just before its "Save" arrives, and the QSO it saves is
-    // then the one the record last held.
-    if (s.form.GetText(ControlId::CallBox).empty()) return;
+    // then the one the record last held. Placeholders of links not made are
+    // no QSO either.
+    if (s.form.GetText(ControlId::CallBox).empty() || !RecordLinksMade(s)) return;
     BuiltRecord built = BuildRecord(s);
     if (built.text == s.push.recordGiven) {
         s.push.record = built.text;
