@@ -109,6 +109,18 @@ TEST(LoggedAsShown, ACommandLeftInMixWIsNoCommandButTheNextOneIs) {
     EXPECT_TRUE(removed.Has("8000 L32 text \"<EOR>\""));
 }
 
+TEST(LoggedAsShown, ASaveLeftWhileLogger32HoldsTheRigIsPutAsideToo) {
+    // MixW2 comes back while Logger32 holds the rig; MixW saves once the rig
+    // is back with MixW2, and no record has re-armed the box meanwhile.
+    const auto p = Play(
+        "logger32 start\nmixw start\nmixw dde Call \"\"\nmixw dde time \"1234\"\n"
+        "at 6000\nclick Command2\nat 6100\nok\nat 6500\nmixw stop\nmixw dde Command \"Save\"\n"
+        "at 8000\nmixw start\nat 9500\nclick Command1\nat 9600\nok\n"
+        "at 10500\nmixw dde Command \"Save\"\nat 11000\n");
+    EXPECT_EQ(p.Kind("L32").back(), "10500 L32 post \"Logger32 1\" 16 1");
+    EXPECT_EQ(p.logged, Lines{"<APP_LOGQSO:39><APP_TIME_ON:4>1234<APP_TIME_OFF:4>1234"});
+}
+
 // Logger32's window hangs as the first push tick opens the links, so their
 // connects give up at their bound; the watch makes them later.
 constexpr const char* kLinksWait = R"(logger32 start

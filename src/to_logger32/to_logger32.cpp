@@ -213,7 +213,6 @@ void OnDialFreqChanged(Station& s) {
 }
 
 void OnMixWCommand(Station& s) {
-    if (s.rig.logger32HasRig) return;
     if (s.mixw.linkOpening == ControlId::MixWCommandBox) {
         // The value the link brings as it opens is what MixW's command item
         // still holds from the last QSO: a state, not the operator's command.
@@ -222,6 +221,7 @@ void OnMixWCommand(Station& s) {
         if (command == kSave || command == kRemove) s.form.SetText(ControlId::MixWCommandBox, u" ");
         return;
     }
+    if (s.rig.logger32HasRig) return;
     if (s.form.GetText(ControlId::MixWCommandBox) == kSave) {
         // The next push comes a full tick after the logging.
         s.form.Disarm(ControlId::PushTimer);
