@@ -4,15 +4,11 @@
 // that wait behind one Logger32 has not taken yet.
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <sstream>
 #include <string>
 #include <vector>
 
-#include "scenario/scenario.h"
-#include "sim/world.h"
 #include "support/fake_station.h"
-#include "text/text.h"
+#include "support/played.h"
 #include "to_logger32/number_text.h"
 #include "to_logger32/to_logger32.h"
 
@@ -20,6 +16,7 @@ namespace linkwell {
 namespace {
 
 using Lines = std::vector<std::string>;
+using testing::Play;
 
 // A station where the QSO K1ABC at 1200 is ready to log in CW on 7030 kHz
 // once the push has told Logger32 (the record goes at 7400).
@@ -31,42 +28,6 @@ mixw dde Call "K1ABC"
 mixw dde RstRcv "599"
 mixw dde time "1200"
 )";
-
-struct Played {
-    Lines lines;
-    std::vector<std::string> logged;  // Logger32's log
-    std::optional<std::string> file;  // not-logged.adi
-    bool ended = false;
-
-    [[nodiscard]] Lines Kind(const std::string& kind) const {
-        Lines out;
-        for (const auto& l : lines) {
-            if (l.find(" " + kind + " ") != std::string::npos) out.push_back(l);
-        }
-        return out;
-    }
-    [[nodiscard]] bool Has(const std::string& line) const {
-        return std::find(lines.begin(), lines.end(), line) != lines.end();
-    }
-    [[nodiscard]] std::size_t Count(const std::string& part) const {
-        return static_cast<std::size_t>(std::count_if(
-            lines.begin(), lines.end(),
-            [&part](const std::string& l) { return l.find(part) != std::string::npos; }));
-    }
-};
-
-Played Play(const std::string& scenario, bool unwritable = false) {
-    std::ostringstream out;
-    sim::World world(scenario::ParseScenario(scenario, "test.scn"), out);
-    if (unwritable) world.MakeNotLoggedUnwritable();
-    Played p;
-    p.ended = world.Run();
-    std::istringstream in(out.str());
-    for (std::string line; std::getline(in, line);) p.lines.push_back(line);
-    for (const auto& t : world.Logger32().Logged()) p.logged.push_back(text::ToUtf8(t));
-    if (world.NotLogged()) p.file = text::ToUtf8(*world.NotLogged());
-    return p;
-}
 
 constexpr char kLogged[] =
     "<APP_LOGQSO:171><CALL:5>K1ABC<RST_RCVD:3>599<RST_SENT:7>RST snt<QTH:3>Qth<NAME:4>Name"
@@ -216,7 +177,8 @@ TEST(ExactlyOnce, AFileLeftByAnEarlierRunIsNamedNeverDeliveredAndKeptWhenQsosAre
 
 TEST(ExactlyOnce, AQsoLoggedBeforeLogger32NamedItsTextWindowGoesOnceItIs) {
     const auto p = Play(
-        "logger32 start notext\nmixw start\nmixw dde Mode \"CW\"\nmixw dde time \"1200\"\n"
+        "logger32 start notext\nmixw start\nmixw dde Mode \"CW\"\nmixw dde Call \"\"\n"
+        "mixw dde time \"1200\"\n"
         "at 6000\nclick CommandSend\nat 6500\nlogger32 post 3 hwnd:Logger32Text\nat 9000\n");
     EXPECT_EQ(p.logged,
               (std::vector<std::string>{"<APP_LOGQSO:39><APP_TIME_ON:4>1200<APP_TIME_OFF:4>1200"}));

@@ -389,10 +389,12 @@ TEST(FieldTraceReplay, ABridgeStoppedFromOutsideIsComparedAsFarAsItsRecordingGoe
         return field.substr(0, at) + time + line.substr(start);
     };
 
-    // Killed in the click's handling, after its first line.
+    // Killed in the click's handling, after its logging text (the QSO's
+    // record went just before it) and before its codes.
     const auto clicked = stoppedAt(
-        "8100 L32 text \"<APP_LOGQSO:39><APP_TIME_ON:4>Time"
-        "<APP_TIME_OFF:4>Time\"\n",
+        "8100 L32 text \"<APP_LOGQSO:176><CALL:6>JA1XYZ<RST_RCVD:7>RST rcv<RST_SENT:7>RST snt"
+        "<QTH:3>Qth<NAME:4>Name<COMMENT:5>Notes<GRIDSQUARE:3>Loc<IOTA:4>IOTA<QSL_VIA:7>Manager"
+        "<APP_TIME_ON:4>Time<APP_TIME_OFF:4>Time\"\n",
         "8100");
     const auto plan = linkwell::sim::PlanReplay(clicked, "killed.trace");
     EXPECT_TRUE(plan.stopped);
@@ -402,7 +404,7 @@ TEST(FieldTraceReplay, ABridgeStoppedFromOutsideIsComparedAsFarAsItsRecordingGoe
     const auto result = linkwell::sim::Replay(plan, 0);
     EXPECT_TRUE(result.same) << result.report;
     EXPECT_NE(result.report.find("the bridge was stopped from outside (no END): what it gave out "
-                                 "is compared up to its last L32 text \"<APP_LOGQSO:39>"),
+                                 "is compared up to its last L32 text \"<APP_LOGQSO:176>"),
               std::string::npos)
         << result.report;
 
@@ -454,9 +456,9 @@ TEST(FieldTraceReplay, TheScenarioATraceBecomesIsComparedAsItsReplay) {
     EXPECT_TRUE(result.same) << result.report;
 
     auto other = played;
-    const std::string text = "<APP_LOGQSO:39><APP_TIME_ON:4>Time";
+    const std::string text = "<APP_TIME_ON:4>Time";
     ASSERT_NE(other.find(text), std::string::npos);
-    other.replace(other.find(text), text.size(), "<APP_LOGQSO:39><APP_TIME_ON:4>Tume");
+    other.replace(other.find(text), text.size(), "<APP_TIME_ON:4>Tume");
     EXPECT_FALSE(linkwell::sim::CompareReplayed(plan, other, 0).same);
 }
 

@@ -128,6 +128,10 @@ TEST_F(Logger32Link, KilohertzTextKeepsThreeDecimalsAndNoLeadingZero) {
     EXPECT_EQ(logger32::KilohertzText(14075450, u"."), u"14075.450");
     EXPECT_EQ(logger32::KilohertzText(500, u"."), u".500");
     EXPECT_EQ(logger32::KilohertzText(0, u"."), u".000");
+    // One kilohertz is the first value with an integer digit.
+    EXPECT_EQ(logger32::KilohertzText(999, u"."), u".999");
+    EXPECT_EQ(logger32::KilohertzText(1000, u"."), u"1.000");
+    EXPECT_EQ(logger32::KilohertzText(-1000, u","), u"-1,000");
     EXPECT_EQ(logger32::KilohertzText(-500, u"."), u"-.500");
     EXPECT_EQ(logger32::KilohertzText(-1234567, u"."), u"-1234.567");
     EXPECT_EQ(logger32::KilohertzText(INT32_MIN, u"."), u"-2147483.648");

@@ -154,8 +154,10 @@ TEST_F(QsoRecord, AfterAHandoverTheRecordGoesAgain) {
     EXPECT_EQ(again[2].rfind("<CALL:5>G0ABC", 0), 0u);
 }
 
+// No call on screen: a logging carries the record last built (none yet).
 class Logging : public ToLogger32Test {
 protected:
+    Logging() { Set(ControlId::CallBox, u""); }
     int Timer2Interval() {
         const auto it = w.timers.find(window::TimerSlot(ControlId::PushTimer));
         return it == w.timers.end() ? 0 : it->second;

@@ -1,5 +1,6 @@
 #include "mixw/attach.h"
 
+#include <algorithm>
 #include <utility>
 
 namespace linkwell::mixw {
@@ -9,36 +10,38 @@ using window::ControlId;
 
 namespace {
 
-// The box's link; a box with no conversation is kept for the watch to try
-// again. A refused link leaves the box as it is; the others still open.
-platform::LinkStatus OpenLink(Station& s, ControlId box) {
+// The box's link; a box with no conversation stays among the links not
+// made, for the watch to try again. A refused link leaves the box as it is
+// (it never gets a value: the box's text counts as MixW's); the others
+// still open. The item's current value comes inside the activation.
+void OpenLink(Station& s, ControlId box) {
     const auto& design = *window::Design(box).link;
     const platform::LinkTarget target{Text(design.service), Text(design.topic), Text(design.item)};
-    return s.os.ActivateLink(target,
-                             [&s, box](const Text& value) { s.linkValueArrived(box, value); });
+    s.mixw.linkOpening = box;
+    const auto status =
+        s.os.ActivateLink(target, [&s, box](const Text& value) { s.linkValueArrived(box, value); });
+    s.mixw.linkOpening.reset();
+    if (status == platform::LinkStatus::Unreachable) return;
+    auto& waiting = s.mixw.linksNotMade;
+    waiting.erase(std::remove(waiting.begin(), waiting.end(), box), waiting.end());
 }
 
 void OpenFieldLinks(Station& s) {
-    s.mixw.unreachable.clear();
+    ++s.mixw.linkOpenings;
+    s.mixw.linksNotMade.clear();
+    for (const auto& link : kFieldLinks) s.mixw.linksNotMade.push_back(link.box);
     for (const auto& link : kFieldLinks) {
         s.form.SetText(link.box, Text(link.placeholder));
-        if (OpenLink(s, link.box) == platform::LinkStatus::Unreachable) {
-            s.mixw.unreachable.push_back(link.box);
-        }
+        OpenLink(s, link.box);
     }
-    ++s.mixw.linkOpenings;
     s.mixw.linksOpen = true;
 }
 
 // Links that found no conversation get another try; those refused or
 // opened now are not tried again.
 void RetryUnreachableLinks(Station& s) {
-    auto waiting = std::exchange(s.mixw.unreachable, {});
-    for (const ControlId box : waiting) {
-        if (OpenLink(s, box) == platform::LinkStatus::Unreachable) {
-            s.mixw.unreachable.push_back(box);
-        }
-    }
+    const auto waiting = s.mixw.linksNotMade;
+    for (const ControlId box : waiting) OpenLink(s, box);
 }
 
 }  // namespace
@@ -87,8 +90,9 @@ void Watch(Station& s) {
     s.mixw.attached = false;
     s.mixw.away = true;
     s.os.CloseLinks();
+    // The boxes keep what MixW last gave them; those whose link was not made
+    // still hold their placeholders.
     s.mixw.linksOpen = false;
-    s.mixw.unreachable.clear();
 }
 
 }  // namespace linkwell::mixw

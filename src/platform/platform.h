@@ -175,7 +175,8 @@ public:
     // cannot be obtained (not running, not registered).
     [[nodiscard]] virtual std::unique_ptr<Automation> GetActiveObject(const Text& progId) = 0;
     // Opens a hot link and delivers the item's current value through the
-    // sink at once, when the server has one.
+    // sink at once, inside this call, when the server has one: the bridge
+    // takes that value for what MixW already held, not for a change.
     [[nodiscard]] virtual LinkStatus ActivateLink(const LinkTarget& link, LinkSink sink) = 0;
     // False once a conversation that carries the links has ended (the server
     // closed); true while none is open.

@@ -2,7 +2,9 @@
 // through attach.h.
 #pragma once
 
+#include <algorithm>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "platform/platform.h"
@@ -21,13 +23,24 @@ struct MixWState {
     bool away = false;
     // The thirteen DDE field links are open (the first push tick opens them).
     bool linksOpen = false;
-    // Links that found no conversation (MixW's DDE server did not answer, or
-    // a hung program held up the connect): tried again on each watch tick.
-    std::vector<window::ControlId> unreachable;
+    // Boxes whose link is not made: still to be made as the links open, or
+    // one that found no conversation (MixW's DDE server did not answer, or a
+    // hung program held up the connect), tried again on each watch tick.
+    // Such a box holds its placeholder, not MixW's state.
+    std::vector<window::ControlId> linksNotMade;
+    // The box whose link is being made now: what it gets meanwhile is the
+    // item's value as MixW already held it, not a change made in MixW.
+    std::optional<window::ControlId> linkOpening;
     // How often the links were opened, and MixW2 came back after it went
     // away: the push reads them to tell Logger32 everything afresh.
     unsigned linkOpenings = 0;
     unsigned returns = 0;
+
+    // Before the links first open, the boxes hold their design-time texts.
+    [[nodiscard]] bool LinkMade(window::ControlId box) const {
+        return linkOpenings > 0 &&
+               std::find(linksNotMade.begin(), linksNotMade.end(), box) == linksNotMade.end();
+    }
 };
 
 }  // namespace linkwell::mixw

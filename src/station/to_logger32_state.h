@@ -32,10 +32,13 @@ struct PushState {
     platform::Text frequency;  // MHz detection text of the last frequency push
     // The QSO record's compared fields as last sent.
     platform::Text call, rstRcvd, qth, name, notes, locator, iota, qslManager;
-    // The last record sent, which logging sends again with its time fields,
+    // The last record built, which a logging sends with its time fields,
     // and its fields (tag, value) for the file of QSOs not taken.
     platform::Text record;
     std::vector<std::pair<std::u16string_view, platform::Text>> recordFields;
+    // The record Logger32 was last given (empty: none, or Logger32 must be
+    // told everything afresh).
+    platform::Text recordGiven;
     // The mode and the frequency (MHz) last given to Logger32.
     platform::Text modeGiven, frequencyGiven;
     // MixW's link openings and returns the push has acted on.

@@ -105,8 +105,10 @@ void UpdateFile(Station& s) {
 }  // namespace
 
 void LogQso(Station& s) {
-    // The time pair goes on a copy: QsoRecord stays the record as sent, so a
-    // second logging carries one pair, the current one, and not two.
+    // The QSO on screen, told to Logger32 first if the push has not yet.
+    RecordForLogging(s);
+    // The time pair goes on a copy: QsoRecord stays the record as built, so
+    // a second logging carries one pair, the current one, and not two.
     const Text time = s.form.GetText(ControlId::TimeBox);
     const Text logged =
         s.push.record + AdifField(u"<APP_TIME_ON:", time) + AdifField(u"<APP_TIME_OFF:", time);
@@ -153,6 +155,7 @@ void Settle(Station& s) {
         // Logger32 answers again: the loggings it has not taken first, then
         // everything afresh.
         DeliverKeptLoggings(s);
+        s.push.recordGiven.clear();
         ForgetWhatWasSent(s);
         ForgetCallSent(s);
         Settle(s);

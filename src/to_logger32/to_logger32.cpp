@@ -120,29 +120,56 @@ void SendFrequencyStage(Station& s) {
     if (SendFrequency(s, *khz) == Handed::NotSent) s.push.frequency = before;
 }
 
+// The record as the boxes hold it now: the nine fields in their order.
+struct BuiltRecord {
+    Text text;
+    std::vector<std::pair<std::u16string_view, Text>> fields;
+};
+
+BuiltRecord BuildRecord(const Station& s) {
+    BuiltRecord built;
+    for (const auto& field : kRecordFields) {
+        const Text value = TextOf(s, field.box);
+        built.text += AdifField(field.prefix, value);
+        built.fields.emplace_back(field.prefix, value);
+    }
+    return built;
+}
+
+// Keeps the record for the logging and gives it to Logger32; its compared
+// fields are remembered as sent unless it could not go (it goes again on
+// the next tick, and a logging still carries the newest fields).
+void SendRecord(Station& s, BuiltRecord built) {
+    const PushState before = s.push;
+    for (std::size_t i = 0; i < kRecordFields.size(); ++i) {
+        const auto remembered = kRecordFields[i].remembered;
+        if (remembered) s.push.*remembered = built.fields[i].second;
+    }
+    s.push.record = std::move(built.text);
+    s.push.recordFields = std::move(built.fields);
+    const Text record = s.push.record;
+    if (logger32::SendTextToLogger32(s, TextKind::Record, record) == Handed::NotSent) {
+        for (const auto& field : kRecordFields) {
+            if (field.remembered) s.push.*field.remembered = before.*field.remembered;
+        }
+        return;
+    }
+    s.push.recordGiven = record;
+}
+
+bool RecordLinksMade(const Station& s) {
+    return std::all_of(kRecordFields.begin(), kRecordFields.end(),
+                       [&s](const RecordField& field) { return s.mixw.LinkMade(field.box); });
+}
+
 void SendRecordStage(Station& s) {
-    if (s.form.GetText(ControlId::CallBox).empty()) return;
+    if (s.form.GetText(ControlId::CallBox).empty() || !RecordLinksMade(s)) return;
     bool due = false;
     for (const auto& field : kRecordFields) {
         if (field.remembered && s.form.GetText(field.box) != s.push.*field.remembered) due = true;
     }
     if (!due) return;
-    const PushState before = s.push;
-    Text record;
-    s.push.recordFields.clear();
-    for (const auto& field : kRecordFields) {
-        const Text value = TextOf(s, field.box);
-        if (field.remembered) s.push.*field.remembered = value;
-        record += AdifField(field.prefix, value);
-        s.push.recordFields.emplace_back(field.prefix, value);
-    }
-    s.push.record = record;
-    if (logger32::SendTextToLogger32(s, TextKind::Record, record) == Handed::NotSent) {
-        // Sent again next tick; logging still carries the newest fields.
-        for (const auto& field : kRecordFields) {
-            if (field.remembered) s.push.*field.remembered = before.*field.remembered;
-        }
-    }
+    SendRecord(s, BuildRecord(s));
     // MixW's next command, even a repeated "Save", is then a change.
     s.form.SetText(ControlId::MixWCommandBox, u" ");
 }
@@ -151,6 +178,9 @@ void SendRecordStage(Station& s) {
 
 void PushMixWToLogger32(Station& s) {
     CatchUpWithMixW(s);
+    // A box whose link is not made yet holds its placeholder, not MixW's
+    // state; the mode also says where the frequency comes from.
+    if (!s.mixw.LinkMade(ControlId::ModeBox)) return;
     if (s.form.GetText(ControlId::ModeBox) != s.push.mode) {
         SendModeStage(s);
         return;
@@ -183,6 +213,14 @@ void OnDialFreqChanged(Station& s) {
 }
 
 void OnMixWCommand(Station& s) {
+    if (s.mixw.linkOpening == ControlId::MixWCommandBox) {
+        // The value the link brings as it opens is what MixW's command item
+        // still holds from the last QSO: a state, not the operator's command.
+        // Re-armed, so that MixW's next "Save" is a change all the same.
+        const Text command = TextOf(s, ControlId::MixWCommandBox);
+        if (command == kSave || command == kRemove) s.form.SetText(ControlId::MixWCommandBox, u" ");
+        return;
+    }
     if (s.rig.logger32HasRig) return;
     if (s.form.GetText(ControlId::MixWCommandBox) == kSave) {
         // The next push comes a full tick after the logging.
@@ -204,6 +242,21 @@ void ForgetWhatWasSent(Station& s) {
     s.push.notes = marker;
     s.push.rstRcvd = marker;
     s.push.mode = marker;
+}
+
+void RecordForLogging(Station& s) {
+    // An empty call holds the record back, as on every tick: MixW may clear
+    // its QSO fields just before its "Save" arrives, and the QSO it saves is
+    // then the one the record last held. Placeholders of links not made are
+    // no QSO either.
+    if (s.form.GetText(ControlId::CallBox).empty() || !RecordLinksMade(s)) return;
+    BuiltRecord built = BuildRecord(s);
+    if (built.text == s.push.recordGiven) {
+        s.push.record = built.text;
+        s.push.recordFields = std::move(built.fields);
+        return;
+    }
+    SendRecord(s, std::move(built));
 }
 
 void ForgetCallSent(Station& s) {

@@ -114,6 +114,10 @@ inline constexpr std::u16string_view kInDoubtField = u"<APP_LINKWELL_IN_DOUBT:1>
 void ForgetWhatWasSent(Station& s);
 // The field links opened: the next record with a callsign is sent.
 void ForgetCallSent(Station& s);
+// A logging: the record brought up to date with the boxes, as the record
+// stage builds it, so that the QSO logged is the one on screen. One that
+// differs from the record Logger32 was last given goes to Logger32 first.
+void RecordForLogging(Station& s);
 
 // "<TAG:" + length + ">" + value; the length counts UTF-16 code units.
 [[nodiscard]] platform::Text AdifField(std::u16string_view prefix, const platform::Text& value);

@@ -1,0 +1,53 @@
+// A scenario played in the simulated world, for tests that read its trace,
+// Logger32's log and not-logged.adi afterwards.
+#pragma once
+
+#include <algorithm>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "scenario/scenario.h"
+#include "sim/world.h"
+#include "text/text.h"
+
+namespace linkwell::testing {
+
+struct Played {
+    std::vector<std::string> lines;
+    std::vector<std::string> logged;  // Logger32's log
+    std::optional<std::string> file;  // not-logged.adi
+    bool ended = false;
+
+    [[nodiscard]] std::vector<std::string> Kind(const std::string& kind) const {
+        std::vector<std::string> out;
+        for (const auto& l : lines) {
+            if (l.find(" " + kind + " ") != std::string::npos) out.push_back(l);
+        }
+        return out;
+    }
+    [[nodiscard]] bool Has(const std::string& line) const {
+        return std::find(lines.begin(), lines.end(), line) != lines.end();
+    }
+    [[nodiscard]] std::size_t Count(const std::string& part) const {
+        return static_cast<std::size_t>(std::count_if(
+            lines.begin(), lines.end(),
+            [&part](const std::string& l) { return l.find(part) != std::string::npos; }));
+    }
+};
+
+inline Played Play(const std::string& scenario, bool unwritable = false) {
+    std::ostringstream out;
+    sim::World world(scenario::ParseScenario(scenario, "test.scn"), out);
+    if (unwritable) world.MakeNotLoggedUnwritable();
+    Played p;
+    p.ended = world.Run();
+    std::istringstream in(out.str());
+    for (std::string line; std::getline(in, line);) p.lines.push_back(line);
+    for (const auto& t : world.Logger32().Logged()) p.logged.push_back(text::ToUtf8(t));
+    if (world.NotLogged()) p.file = text::ToUtf8(*world.NotLogged());
+    return p;
+}
+
+}  // namespace linkwell::testing
