@@ -26,7 +26,7 @@ _apt_update_once() {
   out=$(_sudo apt-get update -qq 2>&1) || rc=$?
   [ "$rc" -eq 0 ] && return 0
   local first
-  first=$(printf '%s\n' "$out" | grep -m1 '^E: ' | sed 's/^E: //' || true)
+  first=$(printf '%s\n' "$out" | grep -m1 '^E: ' | sed 's/^E: //; s/ \[IP: [^]]*\]//' || true)
   echo "NOTE apt-get update failed (exit $rc): ${first:-no reason given}; installing from the package lists it could fetch"
   return 0
 }

@@ -20,7 +20,7 @@ echo "$*" >>"$FAKE_STATE/calls"
 case "$1" in
   update)
     if [ "${FAKE_UPDATE_RC:-0}" -ne 0 ]; then
-      echo "E: Failed to fetch http://mirror.invalid/debian-security/dists/bookworm-security/main/binary-i386/Packages.xz  File has unexpected size (374820 != 376004). Mirror sync in progress?" >&2
+      echo "E: Failed to fetch http://mirror.invalid/debian-security/dists/bookworm-security/main/binary-i386/Packages.xz  File has unexpected size (374820 != 376004). Mirror sync in progress? [IP: 192.0.2.1 80]" >&2
       echo "E: Some index files failed to download. They have been ignored, or old ones used instead." >&2
     fi
     exit "${FAKE_UPDATE_RC:-0}" ;;
