@@ -85,6 +85,10 @@ public:
     Text NotLoggedPath() override { return os_.NotLoggedPath(); }
     std::optional<Text> ReadNotLogged() override;
     bool WriteNotLogged(const Text& content) override { return os_.WriteNotLogged(content); }
+    std::optional<Text> MoveNotLoggedAside() override { return os_.MoveNotLoggedAside(); }
+    Text UnsavedPath() override { return os_.UnsavedPath(); }
+    std::optional<Text> ReadUnsaved() override { return os_.ReadUnsaved(); }
+    bool WriteUnsaved(const Text& content) override { return os_.WriteUnsaved(content); }
 
     // --- FormView ----------------------------------------------------------
     WindowHandle HandleOf(window::WindowId window) override { return view_.HandleOf(window); }

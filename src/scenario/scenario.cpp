@@ -245,6 +245,9 @@ void ReadOperator(const LineParser& p, const Tokens& t, Action& a) {
         Arity(p, t, 2, 2);
         if (t[1].raw != "end") p.Fail("unknown action: session " + t[1].raw);
         a.kind = ActionKind::SessionEnd;
+    } else if (verb == "file" && (t[1].raw == "lock" || t[1].raw == "unlock")) {
+        Arity(p, t, 2, 2);
+        a.kind = t[1].raw == "lock" ? ActionKind::FileLock : ActionKind::FileUnlock;
     } else if (verb == "file") {
         Arity(p, t, 3, 3);
         if (t[1].raw != "put") p.Fail("unknown action: file " + t[1].raw);
