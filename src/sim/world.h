@@ -132,6 +132,8 @@ public:
     [[nodiscard]] const std::optional<Text>& NotLogged() const { return notLogged_; }
     // not-logged-unsaved.adi, and the files moved aside (name -> text).
     [[nodiscard]] const std::optional<Text>& Unsaved() const { return unsaved_; }
+    // not-logged-unsaved.adi as an earlier run's end left it (a later run).
+    void LeaveUnsaved(const Text& text) { unsaved_ = text; }
     [[nodiscard]] const std::map<std::string, Text>& MovedAside() const { return movedAside_; }
     // A folder that cannot be written, from now.
     void MakeNotLoggedUnwritable() { notLoggedWritable_ = false; }
@@ -277,10 +279,10 @@ private:
     std::uint64_t logger32Instance_ = 0;
     std::optional<Text> notLogged_;
     bool notLoggedWritable_ = true;
-    // Another program holds not-logged.adi open without sharing (while there
-    // is one): it can be neither read, replaced, removed nor renamed.
+    // Another program holds not-logged.adi open without sharing: it can be
+    // neither read, written, removed nor renamed.
     bool notLoggedLocked_ = false;
-    [[nodiscard]] bool NotLoggedHeld() const { return notLoggedLocked_ && notLogged_; }
+    [[nodiscard]] bool NotLoggedHeld() const { return notLoggedLocked_; }
     std::optional<Text> unsaved_;
     std::map<std::string, Text> movedAside_;
 };
