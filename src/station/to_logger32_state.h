@@ -61,8 +61,11 @@ struct KeptState {
     // touched), the records an earlier run left in it and how many, and
     // whether the file is behind (the last write failed: another program
     // holds it, or the folder cannot be written; tried again on the watch's
-    // tick and at the end).
-    std::optional<platform::Text> written;
+    // tick and at the end). What it holds is told by the numbers of the
+    // loggings in it, each doubled and plus 1 when it is in doubt: a
+    // logging's record never changes, nor does what an earlier run left,
+    // so the text need not be built and compared after every event.
+    std::optional<std::vector<std::uint64_t>> written;
     bool leftoverRead = false;
     platform::Text leftover;
     int leftoverCount = 0;

@@ -3,6 +3,8 @@
 // not-logged.adi, so that a QSO is never only in the bridge's memory.
 #include <algorithm>
 #include <cctype>
+#include <cstdint>
+#include <vector>
 
 #include "logger32/link.h"
 #include "to_logger32/number_text.h"
@@ -102,9 +104,19 @@ bool MoveDamagedAside(Station& s) {
     return true;
 }
 
-// One try at making the file hold what this run means it to.
+// Which loggings the file holds, and which of them is in doubt.
+std::vector<std::uint64_t> FileLoggings(const Station& s) {
+    std::vector<std::uint64_t> out;
+    out.reserve(s.kept.loggings.size());
+    for (const auto& l : s.kept.loggings) out.push_back(l.number * 2 + (InDoubt(s, l) ? 1 : 0));
+    return out;
+}
+
+// One try at making the file hold what this run means it to: the text is
+// built only here, once per change (and per retry).
 void WriteFile(Station& s) {
-    s.kept.unwritable = !MoveDamagedAside(s) || !s.os.WriteNotLogged(*s.kept.written);
+    const bool any = !s.kept.loggings.empty() || s.kept.leftoverCount > 0;
+    s.kept.unwritable = !MoveDamagedAside(s) || !s.os.WriteNotLogged(any ? FileText(s) : Text());
     if (s.kept.unwritable) return;
     for (auto& l : s.kept.loggings) l.inFile = true;
 }
@@ -115,12 +127,11 @@ void UpdateFile(Station& s) {
     // An earlier run's file is left as it is until this run has QSOs to add.
     if (!s.kept.written && s.kept.loggings.empty()) return;
     ReadLeftover(s);
-    const bool any = !s.kept.loggings.empty() || s.kept.leftoverCount > 0;
-    const Text content = any ? FileText(s) : Text();
-    if (!s.kept.written ? content.empty() : *s.kept.written == content) return;
+    auto loggings = FileLoggings(s);
+    if (s.kept.written && *s.kept.written == loggings) return;
     // A write that fails is tried again on the watch's tick, not after
     // every event (a held file would be tried many times a second).
-    s.kept.written = content;
+    s.kept.written = std::move(loggings);
     WriteFile(s);
 }
 
