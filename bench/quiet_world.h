@@ -129,6 +129,10 @@ public:
     Text NotLoggedPath() override { return u"not-logged.adi"; }
     std::optional<Text> ReadNotLogged() override { return std::nullopt; }
     bool WriteNotLogged(const Text&) override { return true; }
+    std::optional<Text> MoveNotLoggedAside() override { return std::nullopt; }
+    Text UnsavedPath() override { return u"not-logged-unsaved.adi"; }
+    std::optional<Text> ReadUnsaved() override { return std::nullopt; }
+    bool WriteUnsaved(const Text&) override { return true; }
 
     // --- FormView -------------------------------------------------------------
     WindowHandle HandleOf(window::WindowId w) override {

@@ -142,6 +142,34 @@ TEST_F(PeersAway, LoggingsWaitInOrderBehindATextLogger32HasNotTakenYet) {
     EXPECT_EQ(Take("text"), Lines{}) << "nothing changed in MixW: nothing to push";
 }
 
+// Logger32 still runs, but its text window went away with a logging: once
+// it names a text window again, the logging goes there, and everything is
+// pushed afresh (the new window knows nothing).
+TEST_F(PeersAway, ATextWindowLostUnderASendGetsTheLoggingAndEverythingAfreshOnceNamedAgain) {
+    w.textDelivery = Delivery::Pending;
+    w.bridge.Click(ControlId::LogQsoButton);
+    w.textDelivery = Delivery::Delivered;
+    w.bridge.TextSendEnded(Delivery::NoWindow);
+    EXPECT_EQ(to_logger32::KeptCount(s()), 1u);
+    EXPECT_TRUE(s().link.textWindow.isNull());
+    w.Clear();
+    Watch();
+    EXPECT_EQ(Take("text"), Lines{}) << "no text window: nothing goes";
+
+    const auto own = w.HandleOf(window::WindowId::Bridge);
+    (void)w.bridge.HookProc(own, Name1(), 3, FakeWorld::kLogger32Text);
+    EXPECT_EQ(Take(""), (Lines{"text 1281 <APP_LOGQSO:175><CALL:5>K1ABC<RST_RCVD:7>RST rcv"
+                               "<RST_SENT:7>RST snt<QTH:3>Qth<NAME:4>Name<COMMENT:5>Notes"
+                               "<GRIDSQUARE:3>Loc<IOTA:4>IOTA<QSL_VIA:7>Manager"
+                               "<APP_TIME_ON:4>1234<APP_TIME_OFF:4>1234",
+                               "post 1280 \"Logger32 1\" 15 1", "post 1280 \"Logger32 1\" 16 1",
+                               "file removed"}))
+        << "at once, not at the watch's next tick";
+    Push();
+    EXPECT_EQ(Take("text"), Lines{"text 1281 <APP_FORCE_MODE:5>PSK31"})
+        << "pushed afresh, though MixW's mode did not change";
+}
+
 TEST_F(PeersAway, ClosingWithKeptLoggingsNamesThemAndTheFileBeforeTheUnload) {
     w.textDelivery = Delivery::Pending;
     w.bridge.Click(ControlId::LogQsoButton);

@@ -351,6 +351,15 @@ std::optional<Text> Recorder::ReadNotLogged() {
     return file;
 }
 
+// A change of the file that failed, after one that worked, or the other
+// way round: the replay holds the file from before the event that met it.
+bool Recorder::FileChanged(bool done) {
+    if (done != fileHeld_) return done;
+    fileHeld_ = !done;
+    Write(Kind::Held, fileHeld_ ? "yes" : "no");
+    return done;
+}
+
 // A text Logger32 did not take in time was taken after all, or died with
 // its window.
 void Recorder::SendEnding(platform::Delivery result) {

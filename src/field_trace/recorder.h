@@ -84,7 +84,17 @@ public:
     Text UtcDate() override { return os_.UtcDate(); }
     Text NotLoggedPath() override { return os_.NotLoggedPath(); }
     std::optional<Text> ReadNotLogged() override;
-    bool WriteNotLogged(const Text& content) override { return os_.WriteNotLogged(content); }
+    bool WriteNotLogged(const Text& content) override {
+        return FileChanged(os_.WriteNotLogged(content));
+    }
+    std::optional<Text> MoveNotLoggedAside() override {
+        auto name = os_.MoveNotLoggedAside();
+        (void)FileChanged(name.has_value());
+        return name;
+    }
+    Text UnsavedPath() override { return os_.UnsavedPath(); }
+    std::optional<Text> ReadUnsaved() override { return os_.ReadUnsaved(); }
+    bool WriteUnsaved(const Text& content) override { return os_.WriteUnsaved(content); }
 
     // --- FormView ----------------------------------------------------------
     WindowHandle HandleOf(window::WindowId window) override { return view_.HandleOf(window); }
@@ -124,6 +134,9 @@ private:
     void CallTimedOut(std::string_view what);
     // What a post or send to Logger32 came to, when it was not taken.
     void Delivered(std::string_view what, platform::Delivery d);
+    // Whether a change of not-logged.adi worked (HELD when that changes);
+    // gives `done` back.
+    bool FileChanged(bool done);
 
     platform::Platform& os_;
     window::FormView& view_;
@@ -133,6 +146,7 @@ private:
     bool failureShown_ = false;
     bool writingStatus_ = false;
     bool noteDue_ = false;
+    bool fileHeld_ = false;
 
     std::map<MessageId, Text> names_;  // Logger32's registered names by id
     WindowHandle logger32_;

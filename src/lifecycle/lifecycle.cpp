@@ -58,8 +58,8 @@ void WaitForPeers(Station& s) {
     s.form.SetText(ControlId::StatusLine, Text(mixw::kWaitingForMixW));
     s.os.Sleep(window::kMixWSettleMs);
     while (!mixw::TryAttach(s)) s.os.Sleep(window::kPeerPollMs);
-    if (const int leftover = to_logger32::LeftoverCount(s); leftover > 0) {
-        station::NoteOnStatusLine(s, station::LeftoverNote(leftover));
+    if (const Text note = station::StartNote(s); !note.empty()) {
+        station::NoteOnStatusLine(s, note);
     } else {
         station::DrawStatus(s);
     }
@@ -74,6 +74,7 @@ void OnWatchTick(Station& s) {
     logger32::Watch(s);
     mixw::Watch(s);
     to_logger32::DeliverKeptLoggings(s);
+    to_logger32::RetryFileWrite(s);
 }
 
 void AfterEvent(Station& s, bool outermost) {
@@ -89,7 +90,7 @@ void Unload(Station& s) {
 
 void EndSession(Station& s) {
     BeginClose(s);
-    to_logger32::Settle(s);
+    to_logger32::SettleBeforeSessionEnd(s);
     Leave(s);
 }
 

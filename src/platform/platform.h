@@ -202,6 +202,17 @@ public:
     // ANSI code page. An empty text removes the file. False when the folder
     // or the file cannot be written (nothing else changes then).
     [[nodiscard]] virtual bool WriteNotLogged(const Text& content) = 0;
+    // Renames not-logged.adi to not-logged-YYYYMMDD-HHMMSS.adi beside it (the
+    // time now, in UTC; "-2", "-3"... added while that name is taken), so that
+    // a file the bridge cannot add to is kept as it was. The new file's name,
+    // or nullopt when it cannot be moved (nothing changes then).
+    [[nodiscard]] virtual std::optional<Text> MoveNotLoggedAside() = 0;
+    // not-logged-unsaved.adi beside it: where the QSOs go that not-logged.adi
+    // could not take when the bridge ends (another program held it). Read
+    // and written as not-logged.adi is.
+    [[nodiscard]] virtual Text UnsavedPath() = 0;
+    [[nodiscard]] virtual std::optional<Text> ReadUnsaved() = 0;
+    [[nodiscard]] virtual bool WriteUnsaved(const Text& content) = 0;
 };
 
 }  // namespace linkwell::platform

@@ -79,6 +79,8 @@ void Player::Apply(const Action& a) {
         case ActionKind::Dump: stage_.Dump(a.As<act::Dump>().names); break;
         case ActionKind::SessionEnd: stage_.EndSession(); break;
         case ActionKind::FilePut: stage_.PutNotLogged(a.As<act::Text>().text); break;
+        case ActionKind::FileLock: stage_.LockNotLogged(true); break;
+        case ActionKind::FileUnlock: stage_.LockNotLogged(false); break;
         case ActionKind::TicksRecorded: stage_.PaceTicksByScenario(); break;
         case ActionKind::Tick: stage_.Tick(a.As<act::Tick>().slot); break;
     }

@@ -52,6 +52,10 @@ public:
     virtual void EndSession() = 0;
     // not-logged.adi holds `text`, as an earlier run of the bridge left it.
     virtual void PutNotLogged(const Text& text) = 0;
+    // From now another program holds not-logged.adi open without sharing
+    // (locked), or no more: while held it cannot be read, written, removed
+    // or renamed.
+    virtual void LockNotLogged(bool locked) = 0;
     virtual void SetDecimalSeparator(const Text& separator) = 0;
     // The bridge's timers (the watch's too) no longer tick by themselves,
     // only when told to (Tick: the timer in that slot is due now).

@@ -228,6 +228,19 @@ void ReadMixW(const LineParser& p, const Tokens& t, Action& a) {
     }
 }
 
+// file put "TEXT", file lock, file unlock: not-logged.adi as others left it.
+void ReadFile(const LineParser& p, const Tokens& t, Action& a) {
+    if (t[1].raw == "lock" || t[1].raw == "unlock") {
+        Arity(p, t, 2, 2);
+        a.kind = t[1].raw == "lock" ? ActionKind::FileLock : ActionKind::FileUnlock;
+        return;
+    }
+    Arity(p, t, 3, 3);
+    if (t[1].raw != "put") p.Fail("unknown action: file " + t[1].raw);
+    a.kind = ActionKind::FilePut;
+    a.details = act::Text{t[2].value};
+}
+
 // click, ok, close, locale decimal, dump: the operator and the checks.
 void ReadOperator(const LineParser& p, const Tokens& t, Action& a) {
     const std::string& verb = t[0].raw;
@@ -252,10 +265,7 @@ void ReadOperator(const LineParser& p, const Tokens& t, Action& a) {
         if (t[1].raw != "end") p.Fail("unknown action: session " + t[1].raw);
         a.kind = ActionKind::SessionEnd;
     } else if (verb == "file") {
-        Arity(p, t, 3, 3);
-        if (t[1].raw != "put") p.Fail("unknown action: file " + t[1].raw);
-        a.kind = ActionKind::FilePut;
-        a.details = act::Text{t[2].value};
+        ReadFile(p, t, a);
     } else if (verb == "watch") {
         Arity(p, t, 1, 1);
         a.kind = ActionKind::Tick;

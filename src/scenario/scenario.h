@@ -38,6 +38,8 @@ enum class ActionKind {
     Dump,
     SessionEnd,  // Windows ends the session (shut-down, restart, log-off)
     FilePut,     // a not-logged.adi left by an earlier run
+    FileLock,    // another program holds not-logged.adi open without sharing
+    FileUnlock,  // ... and lets it go
     // The bridge's timers (the watch too) tick only at Tick actions from now
     // (a replay plays the ticks a field trace recorded).
     TicksRecorded,

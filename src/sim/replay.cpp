@@ -149,6 +149,7 @@ private:
             case Kind::Close: slots_.Incoming(t.time, "close"); break;
             case Kind::EndSession: slots_.Incoming(t.time, "session end"); break;
             case Kind::Left: slots_.Incoming(0, "file put " + String(t, 0)); break;
+            case Kind::Held: Held(t); break;
             case Kind::Decimal:
                 slots_.Incoming(After(t, 1), "locale decimal " + String(t, 0));
                 break;
@@ -157,6 +158,15 @@ private:
                 break;
             default: plan_.notes.push_back(Where(t, "not a field trace kind")); break;
         }
+    }
+
+    // The file was held, or let go, before the event whose change of it
+    // failed, or worked again.
+    void Held(const TraceLine& t) {
+        const auto made = slots_.LastEvent();
+        const std::string action = Word(t, 0) == "yes" ? "file lock" : "file unlock";
+        slots_.Add(t.time, action, made ? ReplaySlots::Before(made->mark) : slots_.Next());
+        slots_.Count();
     }
 
     // What a wait in a send or a call tells of the peer: it hung from the

@@ -1,5 +1,6 @@
 #include "sim/world.h"
 
+#include <cstdio>
 #include <limits>
 #include <utility>
 
@@ -184,13 +185,50 @@ Text World::NotLoggedPath() {
 
 // Traced as the number of QSO records the file holds (0: removed).
 bool World::WriteNotLogged(const Text& content) {
-    if (!notLoggedWritable_) return false;
+    // Removing a file that is not there is done (as on Windows).
+    if (content.empty() && !notLogged_) return true;
+    if (!notLoggedWritable_ || NotLoggedHeld()) return false;
     if (content.empty()) {
         notLogged_.reset();
     } else {
         notLogged_ = content;
     }
     trace_.Line("FILE", "\"not-logged.adi\" " + std::to_string(to_logger32::RecordCount(content)));
+    return true;
+}
+
+// The simulated day is fixed; the time of day is the scenario's clock.
+std::optional<Text> World::MoveNotLoggedAside() {
+    if (!notLoggedWritable_ || NotLoggedHeld() || !notLogged_) return std::nullopt;
+    const auto seconds = now_ / 1000;
+    char stamp[16] = {};
+    std::snprintf(stamp, sizeof stamp, "%02d%02d%02d", static_cast<int>(seconds / 3600 % 24),
+                  static_cast<int>(seconds / 60 % 60), static_cast<int>(seconds % 60));
+    const std::string base = "not-logged-" + text::ToUtf8(UtcDate()) + "-" + stamp;
+    std::string name = base + ".adi";
+    for (int n = 2; movedAside_.count(name) != 0; ++n) {
+        name = base + "-" + std::to_string(n) + ".adi";
+    }
+    const Text moved = *std::exchange(notLogged_, std::nullopt);
+    movedAside_[name] = moved;
+    trace_.Line("FILE", "\"not-logged.adi\" 0");
+    trace_.Line("FILE", "\"" + name + "\" " + std::to_string(to_logger32::RecordCount(moved)));
+    return Text(name.begin(), name.end());
+}
+
+Text World::UnsavedPath() {
+    return u"C:\\Users\\operator\\AppData\\Local\\Linkwell\\not-logged-unsaved.adi";
+}
+
+bool World::WriteUnsaved(const Text& content) {
+    if (!notLoggedWritable_) return false;
+    if (content.empty()) {
+        unsaved_.reset();
+    } else {
+        unsaved_ = content;
+    }
+    trace_.Line("FILE",
+                "\"not-logged-unsaved.adi\" " + std::to_string(to_logger32::RecordCount(content)));
     return true;
 }
 

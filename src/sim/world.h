@@ -120,10 +120,21 @@ public:
     // The simulated day is fixed, so that traces do not depend on the date.
     Text UtcDate() override { return u"20261209"; }
     Text NotLoggedPath() override;
-    std::optional<Text> ReadNotLogged() override { return notLogged_; }
+    std::optional<Text> ReadNotLogged() override {
+        return NotLoggedHeld() ? std::nullopt : notLogged_;
+    }
     bool WriteNotLogged(const Text& content) override;
+    std::optional<Text> MoveNotLoggedAside() override;
+    Text UnsavedPath() override;
+    std::optional<Text> ReadUnsaved() override { return unsaved_; }
+    bool WriteUnsaved(const Text& content) override;
     // The simulated not-logged.adi; nullopt while there is none.
     [[nodiscard]] const std::optional<Text>& NotLogged() const { return notLogged_; }
+    // not-logged-unsaved.adi, and the files moved aside (name -> text).
+    [[nodiscard]] const std::optional<Text>& Unsaved() const { return unsaved_; }
+    // not-logged-unsaved.adi as an earlier run's end left it (a later run).
+    void LeaveUnsaved(const Text& text) { unsaved_ = text; }
+    [[nodiscard]] const std::map<std::string, Text>& MovedAside() const { return movedAside_; }
     // A folder that cannot be written, from now.
     void MakeNotLoggedUnwritable() { notLoggedWritable_ = false; }
     [[nodiscard]] const Logger32StandIn& Logger32() const { return logger32_; }
@@ -174,6 +185,7 @@ private:
     void CloseBridge() override;
     void EndSession() override;
     void PutNotLogged(const Text& text) override { notLogged_ = text; }
+    void LockNotLogged(bool locked) override { notLoggedLocked_ = locked; }
     void PaceTicksByScenario() override;
     void Tick(int slot) override;
     void SetDecimalSeparator(const Text& separator) override { decimal_ = separator; }
@@ -267,6 +279,12 @@ private:
     std::uint64_t logger32Instance_ = 0;
     std::optional<Text> notLogged_;
     bool notLoggedWritable_ = true;
+    // Another program holds not-logged.adi open without sharing: it can be
+    // neither read, written, removed nor renamed.
+    bool notLoggedLocked_ = false;
+    [[nodiscard]] bool NotLoggedHeld() const { return notLoggedLocked_; }
+    std::optional<Text> unsaved_;
+    std::map<std::string, Text> movedAside_;
 };
 
 }  // namespace linkwell::sim

@@ -24,6 +24,7 @@ Text StatusText(const Station& s) {
     const std::size_t kept = s.kept.loggings.size();
     if (s.link.refused) return Text(kLogger32Elevated);
     if (kept > 0 && s.kept.unwritable) return Text(kFileUnwritable);
+    if (s.kept.unwritable) return Text(kFileBehind);
     if (logger32::Away(s.link)) {
         if (kept == 0) return Text(kWaitingForLogger32);
         return u"Logger32 closed: " + Kept(kept);
@@ -37,9 +38,22 @@ Text StatusText(const Station& s) {
     return Text(s.rig.logger32HasRig ? kLogger32Active : kMixWActive);
 }
 
-Text LeftoverNote(int qsos) {
-    return Count(static_cast<std::size_t>(qsos), u"QSO was", u"QSOs were") +
-           u" not taken by Logger32: see not-logged.adi";
+Text StartNote(const Station& s) {
+    const int left = s.kept.leftoverCount;
+    const int unsaved = s.kept.unsavedCount;
+    Text note;
+    if (left > 0 || unsaved > 0) {
+        note = Count(static_cast<std::size_t>(left + unsaved), u"QSO was", u"QSOs were") +
+               u" not taken by Logger32: see ";
+        if (left > 0) note += u"not-logged.adi";
+        if (left > 0 && unsaved > 0) note += u" and ";
+        if (unsaved > 0) note += u"not-logged-unsaved.adi";
+    }
+    if (!s.kept.movedAsideTo.empty()) {
+        if (!note.empty()) note += u"; ";
+        note += u"not-logged.adi was damaged: moved to " + s.kept.movedAsideTo;
+    }
+    return note;
 }
 
 void DrawStatus(Station& s) {

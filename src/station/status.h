@@ -21,10 +21,16 @@ inline constexpr std::u16string_view kWaitingForMixWBack = u"MixW2 closed: waiti
 inline constexpr std::u16string_view kLogger32NotAnswering = u"Logger32 not answering";
 inline constexpr std::u16string_view kFileUnwritable =
     u"Cannot write not-logged.adi: QSOs not taken are kept only until Linkwell closes";
+// Every QSO was taken, but the file could not be brought up to date: it
+// still lists QSOs Logger32 has logged.
+inline constexpr std::u16string_view kFileBehind =
+    u"Cannot update not-logged.adi: it still lists QSOs Logger32 has taken";
 
 [[nodiscard]] platform::Text StatusText(const Station& s);
-// The note at start-up about QSOs an earlier run left in not-logged.adi.
-[[nodiscard]] platform::Text LeftoverNote(int qsos);
+// The note at start-up about what earlier runs left: the QSOs in
+// not-logged.adi and in not-logged-unsaved.adi, and a damaged
+// not-logged.adi moved aside; empty when there is nothing to say.
+[[nodiscard]] platform::Text StartNote(const Station& s);
 // Puts the status the state calls for on the line now (before a box, say).
 void DrawStatus(Station& s);
 // After an event: redraws only when the state calls for another status than

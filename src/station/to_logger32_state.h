@@ -53,20 +53,35 @@ struct Logging {
     platform::Text record;  // its ADIF record for not-logged.adi, without <EOR>
     platform::Text name;    // "CALL TIME", for the operator
     bool handed = false;    // with the Logger32 link: waiting its turn or being sent
+    bool inFile = false;    // the last write of not-logged.adi that worked had it
 };
 
 struct KeptState {
     // Oldest first; a logging leaves once Logger32 took it.
     std::deque<Logging> loggings;
     std::uint64_t lastNumber = 0;
-    // not-logged.adi: what this run last wrote (nullopt: not touched), the
-    // records an earlier run left in it and how many, and whether the last
-    // write failed.
-    std::optional<platform::Text> written;
+    // not-logged.adi: what this run last meant it to hold (nullopt: not
+    // touched), the records an earlier run left in it and how many, and
+    // whether the file is behind (the last write failed: another program
+    // holds it, or the folder cannot be written; tried again on the watch's
+    // tick and at the end). What it holds is told by the numbers of the
+    // loggings in it, each doubled and plus 1 when it is in doubt: a
+    // logging's record never changes, nor does what an earlier run left,
+    // so the text need not be built and compared after every event.
+    std::optional<std::vector<std::uint64_t>> written;
     bool leftoverRead = false;
     platform::Text leftover;
     int leftoverCount = 0;
     bool unwritable = false;
+    // An earlier run's file that is not whole ADIF records: a QSO written
+    // after it would be read as part of its broken field, so it is moved
+    // aside before this run writes, and where it went is said at start.
+    bool damagedToMove = false;
+    platform::Text movedAsideTo;
+    // The QSOs an earlier end left in not-logged-unsaved.adi, and whether
+    // this run's end put the QSOs the file could not take there.
+    int unsavedCount = 0;
+    bool savedToUnsaved = false;
 };
 
 }  // namespace linkwell::to_logger32

@@ -3,6 +3,8 @@
 // not-logged.adi, so that a QSO is never only in the bridge's memory.
 #include <algorithm>
 #include <cctype>
+#include <cstdint>
+#include <vector>
 
 #include "logger32/link.h"
 #include "to_logger32/number_text.h"
@@ -74,17 +76,49 @@ bool InDoubt(const Station& s, const Logging& l) {
     return l.handed && logger32::LoggingInDoubt(s) == l.number;
 }
 
+Text RecordText(const Station& s, const Logging& l) {
+    return l.record + (InDoubt(s, l) ? Text(kInDoubtField) : Text()) + u"<EOR>\r\n";
+}
+
+// The records of an ADIF file: what follows its header, trimmed.
+Text Body(const Text& file) {
+    const auto header = FindIgnoringCase(file, u"<EOH>");
+    return Trimmed(header == Text::npos ? file : file.substr(header + 5));
+}
+
 // The whole file: a header, what an earlier run left, then this run's
 // loggings not taken, oldest first.
 Text FileText(const Station& s) {
     Text out(kNotLoggedHeader);
     if (!s.kept.leftover.empty()) out += s.kept.leftover + u"\r\n";
-    for (const auto& l : s.kept.loggings) {
-        out += l.record;
-        if (InDoubt(s, l)) out += kInDoubtField;
-        out += u"<EOR>\r\n";
-    }
+    for (const auto& l : s.kept.loggings) out += RecordText(s, l);
     return out;
+}
+
+bool MoveDamagedAside(Station& s) {
+    if (!s.kept.damagedToMove) return true;
+    const auto name = s.os.MoveNotLoggedAside();
+    if (!name) return false;
+    s.kept.damagedToMove = false;
+    s.kept.movedAsideTo = *name;
+    return true;
+}
+
+// Which loggings the file holds, and which of them is in doubt.
+std::vector<std::uint64_t> FileLoggings(const Station& s) {
+    std::vector<std::uint64_t> out;
+    out.reserve(s.kept.loggings.size());
+    for (const auto& l : s.kept.loggings) out.push_back(l.number * 2 + (InDoubt(s, l) ? 1 : 0));
+    return out;
+}
+
+// One try at making the file hold what this run means it to: the text is
+// built only here, once per change (and per retry).
+void WriteFile(Station& s) {
+    const bool any = !s.kept.loggings.empty() || s.kept.leftoverCount > 0;
+    s.kept.unwritable = !MoveDamagedAside(s) || !s.os.WriteNotLogged(any ? FileText(s) : Text());
+    if (s.kept.unwritable) return;
+    for (auto& l : s.kept.loggings) l.inFile = true;
 }
 
 // Rewrites the file when what it must hold changed; nothing is written
@@ -93,13 +127,29 @@ void UpdateFile(Station& s) {
     // An earlier run's file is left as it is until this run has QSOs to add.
     if (!s.kept.written && s.kept.loggings.empty()) return;
     ReadLeftover(s);
-    const bool any = !s.kept.loggings.empty() || s.kept.leftoverCount > 0;
-    const Text content = any ? FileText(s) : Text();
-    if (!s.kept.written ? content.empty() : *s.kept.written == content) return;
-    // A failed write is not repeated for the same text: it is tried again
-    // when there is something new to say.
-    s.kept.unwritable = !s.os.WriteNotLogged(content);
-    s.kept.written = content;
+    auto loggings = FileLoggings(s);
+    if (s.kept.written && *s.kept.written == loggings) return;
+    // A write that fails is tried again on the watch's tick, not after
+    // every event (a held file would be tried many times a second).
+    s.kept.written = std::move(loggings);
+    WriteFile(s);
+}
+
+// The bridge ends: the file gets one more try, and the QSOs it still
+// cannot take go to not-logged-unsaved.adi beside it, after what an
+// earlier end left there.
+void SaveBeforeEnd(Station& s) {
+    RetryFileWrite(s);
+    if (!s.kept.unwritable) return;
+    Text records;
+    for (const auto& l : s.kept.loggings) {
+        if (!l.inFile) records += RecordText(s, l);
+    }
+    if (records.empty()) return;
+    Text earlier;
+    if (const auto unsaved = s.os.ReadUnsaved()) earlier = Body(*unsaved);
+    if (!earlier.empty()) earlier += u"\r\n";
+    s.kept.savedToUnsaved = s.os.WriteUnsaved(Text(kNotLoggedHeader) + earlier + records);
 }
 
 }  // namespace
@@ -168,12 +218,58 @@ void ReadLeftover(Station& s) {
     // Once, before this run writes the file for the first time.
     if (s.kept.leftoverRead) return;
     s.kept.leftoverRead = true;
+    if (const auto unsaved = s.os.ReadUnsaved()) {
+        s.kept.unsavedCount = static_cast<int>(RecordCount(Body(*unsaved)));
+    }
     const auto file = s.os.ReadNotLogged();
     if (!file) return;
-    const auto header = FindIgnoringCase(*file, u"<EOH>");
-    const Text records = Trimmed(header == Text::npos ? *file : file->substr(header + 5));
+    const Text records = Body(*file);
+    if (!WholeAdifRecords(records)) {
+        // Kept as it is, beside the fresh file this run writes.
+        s.kept.damagedToMove = true;
+        (void)MoveDamagedAside(s);
+        return;
+    }
     s.kept.leftover = records;
     s.kept.leftoverCount = static_cast<int>(RecordCount(records));
+}
+
+bool WholeAdifRecords(const Text& records) {
+    const auto isEor = [&records](std::size_t open, std::size_t close) {
+        return close - open == 4 && FindIgnoringCase(records, u"<EOR>", open) == open;
+    };
+    bool inRecord = false;
+    for (std::size_t at = records.find(u'<'); at != Text::npos; at = records.find(u'<', at)) {
+        const auto close = records.find(u'>', at);
+        if (close == Text::npos) return false;
+        if (isEor(at, close)) {
+            inRecord = false;
+            at = close + 1;
+            continue;
+        }
+        // <TAG:LENGTH> or <TAG:LENGTH:TYPE>, and exactly LENGTH characters.
+        const auto colon = records.find(u':', at);
+        if (colon == Text::npos || colon > close || colon == at + 1) return false;
+        std::size_t length = 0;
+        auto i = colon + 1;
+        for (; i < close && records[i] >= u'0' && records[i] <= u'9'; ++i) {
+            length = length * 10 + static_cast<std::size_t>(records[i] - u'0');
+            if (length > records.size()) return false;
+        }
+        if (i == colon + 1) return false;
+        if (i < close &&
+            (records[i] != u':' || i + 1 == close || records.find(u':', i + 1) < close)) {
+            return false;
+        }
+        if (length > records.size() - close - 1) return false;
+        at = close + 1 + length;
+        inRecord = true;
+    }
+    return !inRecord;
+}
+
+void RetryFileWrite(Station& s) {
+    if (s.kept.unwritable && s.kept.written) WriteFile(s);
 }
 
 std::size_t RecordCount(const Text& adif) {
@@ -187,18 +283,29 @@ std::size_t RecordCount(const Text& adif) {
 
 void ReportKeptLoggings(Station& s) {
     Settle(s);
+    SaveBeforeEnd(s);
     if (s.kept.loggings.empty()) return;
     Text list;
-    if (s.kept.unwritable) {
-        list = kNotLoggedText;
-    } else {
+    if (!s.kept.unwritable) {
         list = Text(kNotLoggedInFileText) + s.os.NotLoggedPath() + u":";
+    } else if (s.kept.savedToUnsaved) {
+        const bool someInFile = std::any_of(s.kept.loggings.begin(), s.kept.loggings.end(),
+                                            [](const Logging& l) { return l.inFile; });
+        list = Text(kNotLoggedInFileText) +
+               (someInFile ? s.os.NotLoggedPath() + u" and " : Text()) + s.os.UnsavedPath() + u":";
+    } else {
+        list = kNotLoggedText;
     }
     for (const auto& l : s.kept.loggings) {
         list += u"\r\n" + l.name;
         if (InDoubt(s, l)) list += kInDoubtNote;
     }
     s.os.MessageBox(list, Text(window::kProgramTitle));
+}
+
+void SettleBeforeSessionEnd(Station& s) {
+    Settle(s);
+    SaveBeforeEnd(s);
 }
 
 std::size_t KeptCount(const Station& s) {

@@ -80,9 +80,28 @@ void ReadLeftover(Station& s);
 [[nodiscard]] inline int LeftoverCount(const Station& s) {
     return s.kept.leftoverCount;
 }
+// The earlier run's not-logged.adi was damaged and moved there (its name),
+// or empty; the QSOs an earlier end saved in not-logged-unsaved.adi.
+[[nodiscard]] inline const platform::Text& MovedAsideTo(const Station& s) {
+    return s.kept.movedAsideTo;
+}
+[[nodiscard]] inline int UnsavedCount(const Station& s) {
+    return s.kept.unsavedCount;
+}
 // The bridge closes: the loggings still not taken are named in a box, with
-// the file that holds them.
+// the file that holds them (not-logged.adi is tried once more first, and
+// what it cannot take goes to not-logged-unsaved.adi).
 void ReportKeptLoggings(Station& s);
+// Windows ends the session: the loggings are settled and saved as at a
+// close, without a box.
+void SettleBeforeSessionEnd(Station& s);
+// The watch's tick: not-logged.adi is written again while it is behind.
+void RetryFileWrite(Station& s);
+// Whether the records of an ADIF file (what follows <EOH>) are whole: each
+// field <TAG:LENGTH> or <TAG:LENGTH:TYPE> followed by exactly LENGTH
+// characters, each record ended by <EOR> (any letter case); text between
+// fields is ignored, as ADIF readers do.
+[[nodiscard]] bool WholeAdifRecords(const platform::Text& records);
 // The QSO records of an ADIF text: its <EOR> markers, in any letter case.
 [[nodiscard]] std::size_t RecordCount(const platform::Text& adif);
 // Loggings Logger32 has not taken (kept, waiting or in doubt).

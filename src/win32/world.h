@@ -85,6 +85,10 @@ public:
     Text NotLoggedPath() override;
     std::optional<Text> ReadNotLogged() override;
     bool WriteNotLogged(const Text& content) override;
+    std::optional<Text> MoveNotLoggedAside() override;
+    Text UnsavedPath() override;
+    std::optional<Text> ReadUnsaved() override;
+    bool WriteUnsaved(const Text& content) override;
 
     // --- FormView ----------------------------------------------------------
     WindowHandle HandleOf(window::WindowId window) override;

@@ -8,6 +8,7 @@
 // clang-format on
 
 #include <cwchar>
+#include <string>
 
 #include "win32/wintext.h"
 
@@ -21,14 +22,11 @@ Text WinWorld::UtcDate() {
     return FromWide(buf);
 }
 
-// --- Platform: the file of QSOs Logger32 did not take ------------------------------------
+// --- Platform: the files of QSOs Logger32 did not take ------------------------------------
 
-Text WinWorld::NotLoggedPath() {
-    return FromWide(NotLoggedFolder() + L"\\not-logged.adi");
-}
+namespace {
 
-std::optional<Text> WinWorld::ReadNotLogged() {
-    const std::wstring path = Wide(NotLoggedPath());
+std::optional<Text> ReadWhole(const std::wstring& path) {
     HANDLE f = CreateFileW(path.c_str(), GENERIC_READ,
                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -52,9 +50,8 @@ std::optional<Text> WinWorld::ReadNotLogged() {
 
 // A new file beside the old one, flushed, then renamed over it: a crash or
 // a power cut leaves the old file or the new one, never half of either.
-bool WinWorld::WriteNotLogged(const Text& content) {
+bool WriteWhole(const std::wstring& path, const Text& content) {
     const std::wstring folder = NotLoggedFolder();
-    const std::wstring path = Wide(NotLoggedPath());
     if (content.empty()) {
         if (DeleteFileW(path.c_str())) return true;
         const DWORD error = GetLastError();
@@ -78,6 +75,52 @@ bool WinWorld::WriteNotLogged(const Text& content) {
     ok = ok && MoveFileExW(temp, path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
     if (!ok) DeleteFileW(temp);
     return ok;
+}
+
+}  // namespace
+
+Text WinWorld::NotLoggedPath() {
+    return FromWide(NotLoggedFolder() + L"\\not-logged.adi");
+}
+
+std::optional<Text> WinWorld::ReadNotLogged() {
+    return ReadWhole(Wide(NotLoggedPath()));
+}
+
+bool WinWorld::WriteNotLogged(const Text& content) {
+    return WriteWhole(Wide(NotLoggedPath()), content);
+}
+
+// Renamed, never copied: the file stays byte for byte what it was. A name
+// already taken (two moves in one second) is never replaced.
+std::optional<Text> WinWorld::MoveNotLoggedAside() {
+    const std::wstring path = Wide(NotLoggedPath());
+    SYSTEMTIME t{};
+    GetSystemTime(&t);
+    wchar_t stamp[32] = {};
+    swprintf(stamp, 32, L"not-logged-%04u%02u%02u-%02u%02u%02u", t.wYear, t.wMonth, t.wDay, t.wHour,
+             t.wMinute, t.wSecond);
+    for (int n = 1; n <= 99; ++n) {
+        const std::wstring name =
+            std::wstring(stamp) + (n == 1 ? L"" : L"-" + std::to_wstring(n)) + L".adi";
+        const std::wstring to = NotLoggedFolder() + L"\\" + name;
+        if (MoveFileExW(path.c_str(), to.c_str(), MOVEFILE_WRITE_THROUGH)) return FromWide(name);
+        const DWORD error = GetLastError();
+        if (error != ERROR_ALREADY_EXISTS && error != ERROR_FILE_EXISTS) return std::nullopt;
+    }
+    return std::nullopt;
+}
+
+Text WinWorld::UnsavedPath() {
+    return FromWide(NotLoggedFolder() + L"\\not-logged-unsaved.adi");
+}
+
+std::optional<Text> WinWorld::ReadUnsaved() {
+    return ReadWhole(Wide(UnsavedPath()));
+}
+
+bool WinWorld::WriteUnsaved(const Text& content) {
+    return WriteWhole(Wide(UnsavedPath()), content);
 }
 
 }  // namespace linkwell::win32

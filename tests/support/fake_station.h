@@ -228,8 +228,25 @@ public:
         }
         return true;
     }
+    std::optional<Text> MoveNotLoggedAside() override {
+        if (!fileWritable || !notLogged) return std::nullopt;
+        log.push_back("file moved aside");
+        movedAside = std::exchange(notLogged, std::nullopt);
+        return u"not-logged-20261209-120000.adi";
+    }
+    Text UnsavedPath() override { return u"C:\\Local\\Linkwell\\not-logged-unsaved.adi"; }
+    std::optional<Text> ReadUnsaved() override { return unsaved; }
+    bool WriteUnsaved(const Text& content) override {
+        log.push_back("unsaved written");
+        if (!unsavedWritable) return false;
+        unsaved = content;
+        return true;
+    }
     std::optional<Text> notLogged;
+    std::optional<Text> movedAside;
+    std::optional<Text> unsaved;
     bool fileWritable = true;
+    bool unsavedWritable = true;
     std::uint64_t thirdProgramWindow = 0;  // a window of another program (process 3)
 
     // --- FormView -----------------------------------------------------------------

@@ -56,8 +56,19 @@ void NotLoggedFile::Put(const platform::Text& text) {
     seen_ = ansi;
 }
 
+void NotLoggedFile::Lock(bool locked) {
+    if (held_ != INVALID_HANDLE_VALUE) {
+        CloseHandle(held_);
+        held_ = INVALID_HANDLE_VALUE;
+    }
+    if (!locked) return;
+    held_ = CreateFileW(path_.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                        FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
 void NotLoggedFile::Poll(scenario::Trace& trace) {
     polledAt_ = GetTickCount64();
+    if (held_ != INVALID_HANDLE_VALUE) return;
     auto now = Read(path_);
     if (now == seen_) return;
     seen_ = std::move(now);

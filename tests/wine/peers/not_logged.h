@@ -20,6 +20,10 @@ public:
     // The file holds `text` (in the ANSI code page), as an earlier run of
     // the bridge left it; no FILE line for it.
     void Put(const platform::Text& text);
+    // Holds the file open without sharing, as a spreadsheet or an import
+    // does (nothing is held when there is no file), or lets it go. It is
+    // not polled while held: nobody else can change it then.
+    void Lock(bool locked);
     // Prints `FILE "not-logged.adi" N` when the content differs from the
     // last one seen (N: the QSO records in it, 0 when there is no file).
     void Poll(scenario::Trace& trace);
@@ -29,6 +33,7 @@ public:
 private:
     std::wstring path_;
     std::optional<std::string> seen_;
+    HANDLE held_ = INVALID_HANDLE_VALUE;
     ULONGLONG polledAt_ = 0;
 };
 

@@ -169,6 +169,10 @@ void Session::PutNotLogged(const platform::Text& text) {
     notLogged_.Put(text);
 }
 
+void Session::LockNotLogged(bool locked) {
+    notLogged_.Lock(locked);
+}
+
 void Session::HangLogger32(std::int64_t ms, bool /*textWindowOnly*/) {
     const ULONGLONG until =
         GetTickCount64() + static_cast<ULONGLONG>(std::max<std::int64_t>(ms, 0));

@@ -57,6 +57,7 @@ private:
     }
     void EndSession() override;
     void PutNotLogged(const platform::Text& text) override;
+    void LockNotLogged(bool locked) override;
     void SetDecimalSeparator(const platform::Text& separator) override {
         operator_.SetDecimalSeparator(separator);
     }
