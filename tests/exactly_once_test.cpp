@@ -18,16 +18,7 @@ namespace {
 using Lines = std::vector<std::string>;
 using testing::Play;
 
-// A station where the QSO K1ABC at 1200 is ready to log in CW on 7030 kHz
-// once the push has told Logger32 (the record goes at 7400).
-constexpr const char* kStation = R"(logger32 start
-mixw start
-mixw dde Mode "CW"
-mixw dde khz "7030.0"
-mixw dde Call "K1ABC"
-mixw dde RstRcv "599"
-mixw dde time "1200"
-)";
+constexpr const char* kStation = testing::kCwStation;
 
 constexpr char kLogged[] =
     "<APP_LOGQSO:171><CALL:5>K1ABC<RST_RCVD:3>599<RST_SENT:7>RST snt<QTH:3>Qth<NAME:4>Name"

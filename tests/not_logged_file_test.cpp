@@ -13,6 +13,7 @@
 
 #include "scenario/scenario.h"
 #include "sim/world.h"
+#include "support/played.h"
 #include "text/text.h"
 #include "to_logger32/to_logger32.h"
 
@@ -21,16 +22,7 @@ namespace {
 
 using Lines = std::vector<std::string>;
 
-// The QSO K1ABC at 1200 in CW on 7030 kHz, ready to log once the push has
-// told Logger32 (the record goes at 7400).
-constexpr const char* kStation = R"(logger32 start
-mixw start
-mixw dde Mode "CW"
-mixw dde khz "7030.0"
-mixw dde Call "K1ABC"
-mixw dde RstRcv "599"
-mixw dde time "1200"
-)";
+constexpr const char* kStation = testing::kCwStation;
 
 constexpr char kRecord[] =
     "<CALL:5>K1ABC<RST_RCVD:3>599<RST_SENT:7>RST snt<QTH:3>Qth<NAME:4>Name<COMMENT:5>Notes"

@@ -37,6 +37,17 @@ struct Played {
     }
 };
 
+// A station where the QSO K1ABC at 1200 is ready to log in CW on 7030 kHz
+// once the push has told Logger32 (the record goes at 7400).
+inline constexpr const char* kCwStation = R"(logger32 start
+mixw start
+mixw dde Mode "CW"
+mixw dde khz "7030.0"
+mixw dde Call "K1ABC"
+mixw dde RstRcv "599"
+mixw dde time "1200"
+)";
+
 inline Played Play(const std::string& scenario, bool unwritable = false) {
     std::ostringstream out;
     sim::World world(scenario::ParseScenario(scenario, "test.scn"), out);
