@@ -26,10 +26,7 @@ constexpr char kLogged[] =
     "<APP_TIME_OFF:4>1200";
 
 // The record not-logged.adi holds for that QSO.
-constexpr char kRecord[] =
-    "<CALL:5>K1ABC<RST_RCVD:3>599<RST_SENT:7>RST snt<QTH:3>Qth<NAME:4>Name<COMMENT:5>Notes"
-    "<GRIDSQUARE:3>Loc<IOTA:4>IOTA<QSL_VIA:7>Manager<QSO_DATE:8>20261209<TIME_ON:4>1200"
-    "<TIME_OFF:4>1200<MODE:2>CW<FREQ:5>7.030";
+constexpr const char* kRecord = testing::kCwStationRecord;
 
 std::string FileWith(const std::string& records) {
     return "Linkwell: QSOs that Logger32 did not take. Import this file into Logger32 or log "

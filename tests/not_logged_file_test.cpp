@@ -24,10 +24,7 @@ using Lines = std::vector<std::string>;
 
 constexpr const char* kStation = testing::kCwStation;
 
-constexpr char kRecord[] =
-    "<CALL:5>K1ABC<RST_RCVD:3>599<RST_SENT:7>RST snt<QTH:3>Qth<NAME:4>Name<COMMENT:5>Notes"
-    "<GRIDSQUARE:3>Loc<IOTA:4>IOTA<QSL_VIA:7>Manager<QSO_DATE:8>20261209<TIME_ON:4>1200"
-    "<TIME_OFF:4>1200<MODE:2>CW<FREQ:5>7.030<EOR>\r\n";
+const std::string kRecord = std::string(testing::kCwStationRecord) + "<EOR>\r\n";
 
 // Two QSOs an earlier run left.
 constexpr char kEarlier[] =

@@ -47,6 +47,11 @@ mixw dde Call "K1ABC"
 mixw dde RstRcv "599"
 mixw dde time "1200"
 )";
+// The record not-logged.adi holds for that QSO, without its <EOR>.
+inline constexpr char kCwStationRecord[] =
+    "<CALL:5>K1ABC<RST_RCVD:3>599<RST_SENT:7>RST snt<QTH:3>Qth<NAME:4>Name<COMMENT:5>Notes"
+    "<GRIDSQUARE:3>Loc<IOTA:4>IOTA<QSL_VIA:7>Manager<QSO_DATE:8>20261209<TIME_ON:4>1200"
+    "<TIME_OFF:4>1200<MODE:2>CW<FREQ:5>7.030";
 
 inline Played Play(const std::string& scenario, bool unwritable = false) {
     std::ostringstream out;
