@@ -144,6 +144,28 @@ private:
     std::deque<Job> jobs_;
 };
 
+// First an empty message, then the text. Messages sent from one thread are
+// taken in the order sent, and the text is sent only once the empty one came
+// back: a program that dies while the empty one waits never began the text
+// (NoWindow, to be given again), one that dies while the text waits may have
+// begun it, hung inside its handler, and may have logged it (InDoubt). The
+// receiver's own order of sent messages makes this hold under Wine too. A
+// thread that answers the empty message and then stops before the text is
+// counted as in doubt: never a second copy, at worst a QSO to check by hand.
+platform::Delivery SendInTwoSteps(HWND to, const std::string& ansi) {
+    SetLastError(ERROR_SUCCESS);
+    (void)SendMessageA(to, WM_NULL, 0, 0);
+    if (!IsWindow(to)) return platform::Delivery::NoWindow;
+    SetLastError(ERROR_SUCCESS);
+    const LRESULT r = SendMessageA(to, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(ansi.c_str()));
+    const DWORD error = GetLastError();
+    // A window that returned FALSE still took the text; only one that is
+    // gone (or refused us) did not.
+    if (r != 0) return platform::Delivery::Delivered;
+    if (error == ERROR_ACCESS_DENIED) return platform::Delivery::Refused;
+    return IsWindow(to) ? platform::Delivery::Delivered : platform::Delivery::InDoubt;
+}
+
 }  // namespace
 
 bool WinWorld::IsOwnWindow(HWND h) const {
@@ -168,20 +190,7 @@ platform::Delivery WinWorld::SendText(WindowHandle to, const Text& text) {
     if (send->done == nullptr) return platform::Delivery::NotAnswering;
     sending_ = send;
     TextSender::Get().Run([send, form = form_] {
-        SetLastError(ERROR_SUCCESS);
-        const LRESULT r =
-            SendMessageA(send->to, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(send->ansi.c_str()));
-        const DWORD error = GetLastError();
-        // A window that returned FALSE still took the text; only one that
-        // is gone (or refused us) did not.
-        if (r != 0) {
-            send->result = platform::Delivery::Delivered;
-        } else if (error == ERROR_ACCESS_DENIED) {
-            send->result = platform::Delivery::Refused;
-        } else {
-            send->result =
-                IsWindow(send->to) ? platform::Delivery::Delivered : platform::Delivery::NoWindow;
-        }
+        send->result = SendInTwoSteps(send->to, send->ansi);
         SetEvent(send->done);
         PostMessageW(form, kTextSendEnded, static_cast<WPARAM>(send->id), 0);
     });
