@@ -217,6 +217,11 @@ void Recorder::Delivered(std::string_view what, platform::Delivery d) {
         case platform::Delivery::Refused: Write(Kind::Refused, what); break;
         case platform::Delivery::NoWindow: Write(Kind::Gone, what); break;
         case platform::Delivery::Pending: Write(Kind::Pending, what); break;
+        // Went away inside the send: a text that may have been taken.
+        case platform::Delivery::InDoubt:
+            Write(Kind::Doubt, what);
+            Write(Kind::Gone, what);
+            break;
         case platform::Delivery::Delivered: break;
     }
 }
@@ -363,6 +368,8 @@ bool Recorder::FileChanged(bool done) {
 // A text Logger32 did not take in time was taken after all, or died with
 // its window.
 void Recorder::SendEnding(platform::Delivery result) {
+    // Ahead of the end it qualifies: a replay plays the hang the end closes.
+    if (result == platform::Delivery::InDoubt) Write(Kind::Doubt, "text");
     Write(Kind::Settled, result == platform::Delivery::Delivered ? "taken" : "gone");
 }
 

@@ -10,7 +10,9 @@
 //    nothing is sent;
 //  - texts go one at a time, in order: one Logger32 does not take within the
 //    send's bound stays with the send until Logger32 takes it or its window
-//    goes away (never both, never neither); what follows waits in the
+//    goes away (never both, never neither; a window that goes away after it
+//    may have begun the text leaves a logging in doubt, never given again);
+//    what follows waits in the
 //    outbox, posts included, a newer state replacing an older one not yet
 //    sent; a logging is followed by codes 15 and 16 once Logger32 took it;
 //  - incoming codes other than 0, 3, 100 and 102 are ignored; code 3 counts
@@ -95,8 +97,8 @@ void Watch(Station& s);
 LResult HookWindowProc(Station& s, WindowHandle window, MessageId msg, WParam wParam,
                        LParam lParam);
 
-// A send that was Pending ended: Delivered (taken) or NoWindow (its window
-// went away first).
+// A send that was Pending ended: Delivered (taken), NoWindow (its window
+// went away before it began the text) or InDoubt (went away after).
 void OnSendEnded(Station& s, platform::Delivery result);
 
 // --- closing ------------------------------------------------------------------------

@@ -15,14 +15,18 @@ bool IsState(TextKind kind) {
     return kind == TextKind::Mode || kind == TextKind::Frequency || kind == TextKind::Record;
 }
 
-void Settle(Station& s, const Outgoing& item, bool taken) {
+void Settle(Station& s, const Outgoing& item, Fate fate) {
     if (item.post || item.kind != TextKind::Logging) return;
-    s.link.settled.push_back({item.logging, taken});
+    s.link.settled.push_back({item.logging, fate});
+}
+
+Fate FateOf(platform::Delivery d) {
+    return d == platform::Delivery::InDoubt ? Fate::InDoubt : Fate::NotTaken;
 }
 
 // Logger32's text window took the text: a logging is followed by its codes.
 void Taken(Station& s, const Outgoing& item) {
-    Settle(s, item, true);
+    Settle(s, item, Fate::Taken);
     if (item.kind == TextKind::Logging) {
         PostNow(s, code::kLogged1, 1);
         PostNow(s, code::kLogged2, 1);
@@ -35,7 +39,7 @@ Handed Sent(Station& s, const Outgoing& item, platform::Delivery d) {
     switch (d) {
         case platform::Delivery::Delivered: Taken(s, item); return Handed::Taken;
         case platform::Delivery::Pending: s.link.pending = item; return Handed::Queued;
-        default: Settle(s, item, false); return Handed::NotSent;
+        default: Settle(s, item, FateOf(d)); return Handed::NotSent;
     }
 }
 
@@ -67,7 +71,7 @@ void Pump(Station& s) {
         if (item.post) {
             PostNow(s, item.code, item.value);
         } else if (s.link.textWindow.isNull()) {
-            Settle(s, item, false);
+            Settle(s, item, Fate::NotTaken);
         } else {
             (void)Sent(s, item, s.os.SendText(s.link.textWindow, item.text));
         }
@@ -94,7 +98,7 @@ Handed SendTextToLogger32(Station& s, TextKind kind, const Text& text, std::uint
     item.text = text;
     item.logging = logging;
     if (s.link.textWindow.isNull() || s.link.closing) {
-        Settle(s, item, false);
+        Settle(s, item, Fate::NotTaken);
         return Handed::NotSent;
     }
     if (Busy(s)) {
@@ -113,7 +117,7 @@ void OnSendEnded(Station& s, platform::Delivery result) {
     } else {
         // The text window went away with the text: what waited for it goes
         // no more, and a new one must be told everything afresh.
-        Settle(s, item, false);
+        Settle(s, item, FateOf(result));
         s.link.textWindow = {};
         s.link.textWindowLost = true;
         DropOutbox(s);
@@ -126,7 +130,7 @@ void OnSendEnded(Station& s, platform::Delivery result) {
 }
 
 void DropOutbox(Station& s) {
-    for (const auto& item : s.link.outbox) Settle(s, item, false);
+    for (const auto& item : s.link.outbox) Settle(s, item, Fate::NotTaken);
     s.link.outbox.clear();
 }
 

@@ -56,6 +56,11 @@ enum class Delivery {
     // A text still waiting for a window that did not take it within the
     // bound: the send goes on, and how it ended is reported later.
     Pending,
+    // The window or its program went away after its thread had begun to
+    // take messages from the sender: the text may have been taken (a
+    // program killed inside its handler) or not. Never NoWindow then: a
+    // text Logger32 may have logged must not be given to it again.
+    InDoubt,
 };
 
 // A property read: a number, or nothing when the call failed.
@@ -137,7 +142,8 @@ public:
     // by then: the send goes on for as long as the window lives and its end
     // is reported once, through Bridge::TextSendEnded (Delivered when the
     // window took the text, NoWindow when the window or its program went
-    // away first). While a send is pending, its window's thread counts as
+    // away before its thread took the sender's first message, InDoubt when
+    // it went away later). While a send is pending, its window's thread counts as
     // not answering (a send to it with a reference gives NotAnswering at
     // once), and another SendText to any window gives NotAnswering without
     // sending. A send to one of the bridge's own boxes runs at once.

@@ -59,7 +59,11 @@ void Player::Apply(const Action& a) {
             break;
         case ActionKind::Logger32SetText: logger32_.SetText(a.As<act::Text>().text); break;
         case ActionKind::Logger32Hang:
-            stage_.HangLogger32(a.As<act::Hang>().ms, a.As<act::Hang>().textWindowOnly);
+            if (a.As<act::Hang>().inNextLogging) {
+                stage_.HoldNextLogging(a.As<act::Hang>().ms);
+            } else {
+                stage_.HangLogger32(a.As<act::Hang>().ms, a.As<act::Hang>().textWindowOnly);
+            }
             break;
         case ActionKind::MixWStart: stage_.StartMixW(); break;
         case ActionKind::MixWStop: stage_.StopMixW(); break;

@@ -40,6 +40,10 @@ public:
     // With `textWindowOnly`, only its text window (on a thread of its own)
     // takes nothing; the main window answers.
     virtual void HangLogger32(std::int64_t ms, bool textWindowOnly) = 0;
+    // The next logging text Logger32 takes while it answers is begun (in its
+    // log) and then held `ms` milliseconds inside its handler, the whole
+    // thread hung: a Logger32 ended meanwhile may have logged it.
+    virtual void HoldNextLogging(std::int64_t ms) = 0;
     // From now, for `ms` milliseconds, no call into MixW2's object returns;
     // its DDE server keeps sending.
     virtual void HangMixW(std::int64_t ms) = 0;

@@ -188,10 +188,11 @@ void ReadLogger32(const LineParser& p, const Tokens& t, Action& a) {
         a.details = act::Text{t[2].value};
     } else if (sub == "hang") {
         Arity(p, t, 3, 4);
-        if (t.size() == 4 && t[3].raw != "text")
+        if (t.size() == 4 && t[3].raw != "text" && t[3].raw != "logging")
             p.Fail("unknown action: logger32 hang MS " + t[3].raw);
         a.kind = ActionKind::Logger32Hang;
-        a.details = act::Hang{p.Integer(t[2], 0, 3'600'000), t.size() == 4};
+        a.details = act::Hang{p.Integer(t[2], 0, 3'600'000), t.size() == 4 && t[3].raw == "text",
+                              t.size() == 4 && t[3].raw == "logging"};
     } else {
         p.Fail("unknown action: logger32 " + sub);
     }

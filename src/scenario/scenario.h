@@ -70,6 +70,10 @@ struct Hang {
     // logger32 hang MS text: only Logger32's text window, on a thread of its
     // own, hangs; its main window answers.
     bool textWindowOnly = false;
+    // logger32 hang MS logging: the next logging text Logger32 takes while it
+    // answers, it begins (writes to its log) and then holds MS ms inside
+    // its handler, its whole thread hung.
+    bool inNextLogging = false;
 };
 struct Dde {
     std::string item;  // mixw dde ITEM "VALUE"

@@ -31,6 +31,7 @@ bool TellsOutcome(Kind kind) {
         case Kind::Timeout:
         case Kind::Pending:
         case Kind::Settled:
+        case Kind::Doubt:
         case Kind::Answers:
         case Kind::Refused:
         case Kind::Links:
@@ -120,6 +121,7 @@ private:
             case Kind::Timeout:
             case Kind::Pending:
             case Kind::Settled:
+            case Kind::Doubt:
             case Kind::Answers:
             case Kind::Refused:
             case Kind::L32Code:

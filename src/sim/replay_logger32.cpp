@@ -1,6 +1,7 @@
 #include "sim/replay_logger32.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "window/intervals.h"
 
@@ -78,6 +79,10 @@ void Logger32Replay::Take(Kind kind, const field_trace::TraceLine& t) {
             // Or a probe found Logger32 answering again.
             if (hang_) EndHang(t.time);
             AnsweredAt(t.time);
+            break;
+        case Kind::Doubt:
+            // The hang the coming end closes began inside the logging text.
+            endsInsideLogging_ = true;
             break;
         case Kind::Refused:
             plan_.inexact.push_back(
@@ -225,8 +230,10 @@ void Logger32Replay::EndHang(std::int64_t time) {
     const Hang h = *hang_;
     hang_.reset();
     const std::int64_t ms = std::max(time, h.atLeastUntil) - h.start;
-    slots_.Add(h.start, "logger32 hang " + std::to_string(ms) + (h.textWindowOnly ? " text" : ""),
-               ReplaySlots::Before(h.mark));
+    const char* where = std::exchange(endsInsideLogging_, false) ? " logging"
+                        : h.textWindowOnly                       ? " text"
+                                                                 : "";
+    slots_.Add(h.start, "logger32 hang " + std::to_string(ms) + where, ReplaySlots::Before(h.mark));
     slots_.Count();
 }
 

@@ -97,6 +97,8 @@ private:
     std::optional<Send> metSend_;  // the pending send as the current line met it
     bool waitedSend_ = false;
     std::optional<Hang> hang_;
+    // A DOUBT line: the hang that ends next was inside a logging text.
+    bool endsInsideLogging_ = false;
     // The last line that showed Logger32 answering (a code, a text, a send
     // taken, a start).
     std::optional<std::int64_t> lastAnswered_;

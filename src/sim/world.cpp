@@ -129,7 +129,9 @@ void World::StopLogger32() {
     logger32KnownHung_ = false;
     if (pendingText_) {
         pendingText_.reset();
-        messages_.push_back([this] { EndSend(platform::Delivery::NoWindow); });
+        const auto d = std::exchange(pendingBegun_, false) ? platform::Delivery::InDoubt
+                                                           : platform::Delivery::NoWindow;
+        messages_.push_back([this, d] { EndSend(d); });
     }
 }
 

@@ -179,6 +179,7 @@ private:
         if (now_ >= logger32HungUntil_) logger32HangStart_ = now_;
         logger32HungUntil_ = now_ + ms;
     }
+    void HoldNextLogging(std::int64_t ms) override { holdNextLoggingMs_ = ms; }
     void HangMixW(std::int64_t ms) override { mixwHungUntil_ = now_ + ms; }
     void Click(window::ControlId button) override;
     void PressOk() override;
@@ -211,6 +212,7 @@ private:
     platform::Delivery SendTextToLogger32(const Text& text);
     // Logger32 woke with a text pending: it takes it, and the bridge hears.
     void FinishPendingText();
+    platform::Delivery HoldLogging(const Text& text);
     void EndSend(platform::Delivery result);
     [[nodiscard]] bool TakenForHung() const;
     // Before a DDE conversation is made: false when a program did not answer.
@@ -259,6 +261,10 @@ private:
     // The text the sender still holds past its bound, for Logger32's window
     // of that instance.
     std::optional<Text> pendingText_;
+    // Logger32 has begun the pending text (it is in its log): ended now, it
+    // leaves the text in doubt; woken, it takes it without logging it again.
+    bool pendingBegun_ = false;
+    std::int64_t holdNextLoggingMs_ = 0;
     bool endingSend_ = false;
     // The bridge thread's queue: messages posted to it, and what arrived
     // for it while it waited, in order.

@@ -54,6 +54,10 @@ platform::Delivery World::SendText(WindowHandle to, const Text& text) {
 platform::Delivery World::SendTextToLogger32(const Text& text) {
     if (pendingText_) return platform::Delivery::NotAnswering;
     const std::uint64_t instance = logger32Instance_;
+    if (holdNextLoggingMs_ > 0 && now_ >= TextWindowHungUntil() &&
+        text.starts_with(u"<APP_LOGQSO:")) {
+        return HoldLogging(text);
+    }
     const std::int64_t hung = TextWindowHungUntil() - now_;
     if (hung > window::kSendBoundMs) {
         WaitInCall(window::kSendBoundMs);
@@ -75,11 +79,32 @@ platform::Delivery World::SendTextToLogger32(const Text& text) {
     return platform::Delivery::Delivered;
 }
 
+// Logger32 begins the logging text (it is in its log now) and then hangs
+// inside it: ended meanwhile, it may have logged the QSO, and the bridge
+// hears so.
+platform::Delivery World::HoldLogging(const Text& text) {
+    const std::uint64_t instance = logger32Instance_;
+    const std::int64_t ms = std::exchange(holdNextLoggingMs_, 0);
+    logger32_.ReceiveText(text);
+    HangLogger32(ms, false);
+    const auto ended = [&] { return !logger32_.Running() || logger32Instance_ != instance; };
+    if (ms > window::kSendBoundMs) {
+        WaitInCall(window::kSendBoundMs);
+        if (ended()) return platform::Delivery::InDoubt;
+        pendingText_ = text;
+        pendingBegun_ = true;
+        logger32KnownHung_ = true;
+        return platform::Delivery::Pending;
+    }
+    WaitInCall(ms);
+    return ended() ? platform::Delivery::InDoubt : platform::Delivery::Delivered;
+}
+
 void World::FinishPendingText() {
     const Text text = std::move(*pendingText_);
     pendingText_.reset();
     logger32KnownHung_ = false;
-    logger32_.ReceiveText(text);
+    if (!std::exchange(pendingBegun_, false)) logger32_.ReceiveText(text);
     messages_.push_back([this] { EndSend(platform::Delivery::Delivered); });
 }
 

@@ -43,10 +43,13 @@ struct Outgoing {
 };
 
 // What became of a logging handed to the link: taken by Logger32's text
-// window, or not (its window went away, or there was none).
+// window; not taken (its window went away before it began the text, or
+// there was none); or in doubt (its window went away after it may have
+// begun the text: it may be in Logger32's log).
+enum class Fate { Taken, NotTaken, InDoubt };
 struct SettledLogging {
     std::uint64_t logging = 0;
-    bool taken = false;
+    Fate fate = Fate::NotTaken;
 };
 
 struct LinkState {

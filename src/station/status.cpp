@@ -18,6 +18,17 @@ Text Kept(std::size_t n) {
     return Count(n, u"QSO kept", u"QSOs kept");
 }
 
+// The kept QSOs Logger32 may have logged before it went away.
+Text Doubtful(const Station& s) {
+    Text names;
+    for (const auto& l : s.kept.loggings) {
+        if (!l.doubtful) continue;
+        if (!names.empty()) names += u", ";
+        names += l.name;
+    }
+    return names;
+}
+
 }  // namespace
 
 Text StatusText(const Station& s) {
@@ -33,6 +44,7 @@ Text StatusText(const Station& s) {
         if (kept == 0) return Text(kLogger32NotAnswering);
         return Text(kLogger32NotAnswering) + u": " + Kept(kept);
     }
+    if (const Text doubtful = Doubtful(s); !doubtful.empty()) return doubtful + Text(kMayBeInLog);
     if (kept > 0) return Kept(kept) + u" for Logger32";
     if (s.mixw.away) return Text(kWaitingForMixWBack);
     return Text(s.rig.logger32HasRig ? kLogger32Active : kMixWActive);

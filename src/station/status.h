@@ -26,6 +26,10 @@ inline constexpr std::u16string_view kFileUnwritable =
 inline constexpr std::u16string_view kFileBehind =
     u"Cannot update not-logged.adi: it still lists QSOs Logger32 has taken";
 
+// After the QSO names ("JA1XYZ 0815"): Logger32 went away while it may have
+// been logging them, so they are not given to it again.
+inline constexpr std::u16string_view kMayBeInLog = u" may already be in Logger32's log";
+
 [[nodiscard]] platform::Text StatusText(const Station& s);
 // The note at start-up about what earlier runs left: the QSOs in
 // not-logged.adi and in not-logged-unsaved.adi, and a damaged

@@ -54,6 +54,10 @@ struct Logging {
     platform::Text name;    // "CALL TIME", for the operator
     bool handed = false;    // with the Logger32 link: waiting its turn or being sent
     bool inFile = false;    // the last write of not-logged.adi that worked had it
+    // Logger32's text window went away after it may have begun the text: the
+    // QSO may be in its log, so it is never given again; it stays in the
+    // file, marked, for the operator to check.
+    bool doubtful = false;
 };
 
 struct KeptState {

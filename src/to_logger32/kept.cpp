@@ -13,6 +13,7 @@
 
 namespace linkwell::to_logger32 {
 
+using logger32::Fate;
 using platform::Text;
 using window::ControlId;
 
@@ -73,7 +74,7 @@ Text Trimmed(const Text& t) {
 }
 
 bool InDoubt(const Station& s, const Logging& l) {
-    return l.handed && logger32::LoggingInDoubt(s) == l.number;
+    return l.doubtful || (l.handed && logger32::LoggingInDoubt(s) == l.number);
 }
 
 Text RecordText(const Station& s, const Logging& l) {
@@ -190,15 +191,16 @@ void DeliverKeptLoggings(Station& s) {
 
 void Settle(Station& s) {
     const bool again = logger32::TakeAnswersAgain(s);
-    for (const auto& [number, taken] : logger32::TakeSettled(s)) {
+    for (const auto& [number, fate] : logger32::TakeSettled(s)) {
         auto& list = s.kept.loggings;
         const auto it = std::find_if(list.begin(), list.end(),
                                      [n = number](const Logging& l) { return l.number == n; });
         if (it == list.end()) continue;
-        if (taken) {
-            list.erase(it);
-        } else {
-            it->handed = false;
+        switch (fate) {
+            case Fate::Taken: list.erase(it); break;
+            case Fate::NotTaken: it->handed = false; break;
+            // Still handed: nothing gives it to Logger32 again.
+            case Fate::InDoubt: it->doubtful = true; break;
         }
     }
     if (again) {

@@ -234,6 +234,21 @@ LRESULT CALLBACK Logger32Window::TextProc(HWND window, UINT msg, WPARAM wParam, 
     }
     if (msg == WM_SETTEXT) {
         const wchar_t* text = reinterpret_cast<const wchar_t*>(lParam);
+        const bool logging = text != nullptr && std::wstring_view(text).find(L"<APP_LOGQSO:") !=
+                                                    std::wstring_view::npos;
+        if (const auto hold =
+                logging && self_->ownThread_ ? self_->holdNextLoggingMs_.exchange(0) : 0;
+            hold > 0) {
+            // In the log first, then hung inside the handler: ended now,
+            // this Logger32 has logged the QSO without saying so.
+            self_->OnPeersThread([&] {
+                self_->activity_.CatchUp();
+                self_->logger32_.ReceiveText(FromWide(text));
+            });
+            self_->hungUntil_ = GetTickCount64() + static_cast<ULONGLONG>(hold);
+            self_->BeforeSent();
+            return DefWindowProcW(window, msg, wParam, lParam);
+        }
         // Logger32 busy writing its log: the logging text is in, not yet taken.
         if (self_->loggingHangMs_ > 0 && self_->ownThread_ && text != nullptr &&
             std::wstring_view(text).find(L"<APP_LOGQSO:") != std::wstring_view::npos) {

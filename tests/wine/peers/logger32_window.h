@@ -45,6 +45,9 @@ public:
     [[nodiscard]] HWND TextWindow() const { return text_; }
     // Takes no sent message until `until` (GetTickCount64); needs its own thread.
     void Hang(ULONGLONG until) { hungUntil_ = until; }
+    // The next logging text is taken (in the log) and then held `ms` inside
+    // the handler, the whole thread hung; needs its own thread.
+    void HoldNextLogging(std::int64_t ms) { holdNextLoggingMs_ = ms; }
     // Takes no message at all until `until`: the thread is blocked outright.
     void Block(ULONGLONG until);
 
@@ -84,6 +87,7 @@ private:
     HANDLE thread_ = nullptr;
     std::int64_t loggingHangMs_;
     std::atomic<ULONGLONG> hungUntil_{0};
+    std::atomic<std::int64_t> holdNextLoggingMs_{0};
     std::atomic<bool> ending_{false};  // the hung thread is to end
 };
 

@@ -42,6 +42,7 @@ private:
     // Stage
     void StartLogger32(bool withTextWindow) override { logger32_.Start(withTextWindow); }
     void StopLogger32() override { logger32_.Stop(); }
+    void HoldNextLogging(std::int64_t ms) override { logger32_.HoldNextLogging(ms); }
     void StartMixW() override;
     void StopMixW() override;
     // The peers' Logger32 hangs its text window alone by the setting
