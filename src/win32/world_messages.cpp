@@ -160,10 +160,12 @@ platform::Delivery SendInTwoSteps(HWND to, const std::string& ansi) {
     const LRESULT r = SendMessageA(to, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(ansi.c_str()));
     const DWORD error = GetLastError();
     // A window that returned FALSE still took the text; only one that is
-    // gone (or refused us) did not.
+    // gone (or refused us) did not. Gone first: Wine ends a send whose
+    // receiver died inside it with ERROR_ACCESS_DENIED, not only a refusal.
     if (r != 0) return platform::Delivery::Delivered;
-    if (error == ERROR_ACCESS_DENIED) return platform::Delivery::Refused;
-    return IsWindow(to) ? platform::Delivery::Delivered : platform::Delivery::InDoubt;
+    if (!IsWindow(to)) return platform::Delivery::InDoubt;
+    return error == ERROR_ACCESS_DENIED ? platform::Delivery::Refused
+                                        : platform::Delivery::Delivered;
 }
 
 }  // namespace
