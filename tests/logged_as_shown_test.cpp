@@ -85,9 +85,27 @@ TEST(LoggedAsShown, ARecordThatFoundNoTextWindowIsGivenAheadOfTheLogging) {
         "mixw dde time \"1200\"\nat 7500\nlogger32 post 3 hwnd:Logger32Text\nat 7600\n"
         "click CommandSend\nat 9000\n");
     const auto texts = Texts(p);
+    ASSERT_GE(texts.size(), 3u);
+    EXPECT_EQ(Lines(texts.begin(), texts.begin() + 3),
+              (Lines{"<APP_FORCE_MODE:4>Mode", Record("K1ABC", "RST snt"),
+                     Logged(Record("K1ABC", "RST snt"), "1200")}));
+}
+
+TEST(LoggedAsShown, AModeChangedJustBeforeTheLoggingGoesAheadAndIsTheKeptQsosMode) {
+    // RTTY on screen 50 ms before the button, between two push ticks.
+    const std::string change = "at 8000\nmixw dde Mode \"RTTY\"\nat 8050\nclick CommandSend\n";
+    const auto p = Play(std::string(kStation) + change + "at 8100\n");
+    const auto texts = Texts(p);
     ASSERT_GE(texts.size(), 2u);
-    EXPECT_EQ(Lines(texts.begin(), texts.begin() + 2),
-              (Lines{Record("K1ABC", "RST snt"), Logged(Record("K1ABC", "RST snt"), "1200")}));
+    EXPECT_EQ(Lines(texts.end() - 2, texts.end()),
+              (Lines{"<APP_FORCE_MODE:4>RTTY", Logged(Record("K1ABC", "RST snt"), "1200")}));
+    // Logger32 gone before the change: the file holds the QSO in RTTY.
+    const auto kept =
+        Play(std::string(kStation) + "at 7900\nlogger32 stop\n" + change + "at 8100\n");
+    ASSERT_TRUE(kept.file);
+    const auto mode = kept.file->find("<MODE:");
+    ASSERT_NE(mode, std::string::npos);
+    EXPECT_EQ(kept.file->substr(mode, 12), "<MODE:4>RTTY");
 }
 
 // MixW's command item as it stands when the links open, then what MixW does.

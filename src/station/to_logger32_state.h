@@ -41,6 +41,10 @@ struct PushState {
     platform::Text recordGiven;
     // The mode and the frequency (MHz) last given to Logger32.
     platform::Text modeGiven, frequencyGiven;
+    // The mode of the QSO being logged: MixW's on screen while MixW2 holds
+    // the rig (as Logger32 is given it, also while Logger32 is away), else
+    // the one Logger32 was last given.
+    platform::Text modeOfLogging;
     // MixW's link openings and returns the push has acted on.
     unsigned linkOpeningsSeen = 0;
     unsigned mixwReturnsSeen = 0;

@@ -40,7 +40,8 @@ Text QsoName(const Text& logging) {
 }
 
 // The record Logger32 would have logged, as ADIF: the QSO record's fields,
-// the date, the times, and the mode and frequency Logger32 was last given.
+// the date, the times, the QSO's mode and the frequency Logger32 was last
+// given.
 // Empty values are left out (ADIF has no use for them).
 Text FileRecord(Station& s, const Text& time) {
     Text record;
@@ -51,7 +52,7 @@ Text FileRecord(Station& s, const Text& time) {
     add(u"<QSO_DATE:", s.os.UtcDate());
     add(u"<TIME_ON:", time);
     add(u"<TIME_OFF:", time);
-    add(u"<MODE:", s.push.modeGiven);
+    add(u"<MODE:", s.push.modeOfLogging);
     add(u"<FREQ:", s.push.frequencyGiven);
     return record;
 }

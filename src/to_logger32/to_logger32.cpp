@@ -245,6 +245,10 @@ void ForgetWhatWasSent(Station& s) {
 }
 
 void RecordForLogging(Station& s) {
+    // Only while the push runs: with the rig, Logger32 holds its own mode.
+    const bool mixwMode = !s.rig.logger32HasRig && s.mixw.LinkMade(ControlId::ModeBox);
+    if (mixwMode && TextOf(s, ControlId::ModeBox) != s.push.mode) SendModeStage(s);
+    s.push.modeOfLogging = mixwMode ? TextOf(s, ControlId::ModeBox) : s.push.modeGiven;
     // An empty call holds the record back, as on every tick: MixW may clear
     // its QSO fields just before its "Save" arrives, and the QSO it saves is
     // then the one the record last held. Placeholders of links not made are

@@ -135,7 +135,9 @@ void ForgetWhatWasSent(Station& s);
 void ForgetCallSent(Station& s);
 // A logging: the record brought up to date with the boxes, as the record
 // stage builds it, so that the QSO logged is the one on screen. One that
-// differs from the record Logger32 was last given goes to Logger32 first.
+// differs from the record Logger32 was last given goes to Logger32 first;
+// so does a mode MixW shows that Logger32 was not given yet, while MixW2
+// holds the rig (Logger32 logs the QSO in the mode it holds).
 void RecordForLogging(Station& s);
 
 // "<TAG:" + length + ">" + value; the length counts UTF-16 code units.
