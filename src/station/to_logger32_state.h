@@ -45,6 +45,9 @@ struct PushState {
     // the rig (as Logger32 is given it, also while Logger32 is away), else
     // the one Logger32 was last given.
     platform::Text modeOfLogging;
+    // Its frequency (MHz): in a dial mode MixW's dial on screen, else the one
+    // Logger32 was last given (MixW's FqA is not asked inside a logging).
+    platform::Text frequencyOfLogging;
     // MixW's link openings and returns the push has acted on.
     unsigned linkOpeningsSeen = 0;
     unsigned mixwReturnsSeen = 0;

@@ -40,8 +40,7 @@ Text QsoName(const Text& logging) {
 }
 
 // The record Logger32 would have logged, as ADIF: the QSO record's fields,
-// the date, the times, the QSO's mode and the frequency Logger32 was last
-// given.
+// the date, the times, the QSO's mode and frequency.
 // Empty values are left out (ADIF has no use for them).
 Text FileRecord(Station& s, const Text& time) {
     Text record;
@@ -53,7 +52,7 @@ Text FileRecord(Station& s, const Text& time) {
     add(u"<TIME_ON:", time);
     add(u"<TIME_OFF:", time);
     add(u"<MODE:", s.push.modeOfLogging);
-    add(u"<FREQ:", s.push.frequencyGiven);
+    add(u"<FREQ:", s.push.frequencyOfLogging);
     return record;
 }
 

@@ -249,6 +249,12 @@ void RecordForLogging(Station& s) {
     const bool mixwMode = !s.rig.logger32HasRig && s.mixw.LinkMade(ControlId::ModeBox);
     if (mixwMode && TextOf(s, ControlId::ModeBox) != s.push.mode) SendModeStage(s);
     s.push.modeOfLogging = mixwMode ? TextOf(s, ControlId::ModeBox) : s.push.modeGiven;
+    s.push.frequencyOfLogging = s.push.frequencyGiven;
+    if (mixwMode && s.mixw.LinkMade(ControlId::DialFreqBox) && IsDialMode(s.push.modeOfLogging)) {
+        if (const auto khz = ForceFreqText(s, true)) {
+            s.push.frequencyOfLogging = MegahertzText(*khz, s.os.DecimalSeparator());
+        }
+    }
     // An empty call holds the record back, as on every tick: MixW may clear
     // its QSO fields just before its "Save" arrives, and the QSO it saves is
     // then the one the record last held. Placeholders of links not made are

@@ -24,12 +24,12 @@ EXPECTED = [
      "FREQ": "7.0305"},
     # The second: Logger32 was closed, so it never heard of RTTY or the new
     # call; the logging carries the QSO on screen (the new call, the other
-    # boxes as they stand), the mode and frequency Logger32 was last given,
-    # and the QSO's own time.
+    # boxes as they stand, RTTY on MixW's dial of 14080.25 kHz) and the
+    # QSO's own time.
     {"CALL": "JA1QRP", "RST_RCVD": "599", "RST_SENT": "579", "QTH": "Boston", "NAME": "Bob",
      "COMMENT": "tnx fer QSO", "GRIDSQUARE": "FN42", "IOTA": "NA-046", "QSL_VIA": "W1XYZ",
-     "QSO_DATE": "20261209", "TIME_ON": "1240", "TIME_OFF": "1240", "MODE": "CW",
-     "FREQ": "7.0305"},
+     "QSO_DATE": "20261209", "TIME_ON": "1240", "TIME_OFF": "1240", "MODE": "RTTY",
+     "FREQ": "14.08025"},
 ]
 
 
