@@ -163,6 +163,8 @@ TEST(LoggedAsShown, ALoggingWhileTheLinksWaitCarriesNoPlaceholderRecord) {
     const auto p = Play(std::string(kLinksWait) + "at 9000\nclick CommandSend\nat 14000\n");
     ASSERT_EQ(p.logged.size(), 1u);
     EXPECT_EQ(p.logged[0].find("<CALL:"), std::string::npos) << p.logged[0];
+    EXPECT_EQ(p.logged[0], "<APP_LOGQSO:31><APP_TIME_ON:0><APP_TIME_OFF:0>")
+        << "the time box's own text is no time";
 }
 
 }  // namespace

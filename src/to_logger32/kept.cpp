@@ -160,7 +160,12 @@ void LogQso(Station& s) {
     RecordForLogging(s);
     // The time pair goes on a copy: QsoRecord stays the record as built, so
     // a second logging carries one pair, the current one, and not two.
-    const Text time = s.form.GetText(ControlId::TimeBox);
+    // The box's design-time text is no time: MixW's time link not made yet.
+    Text time = s.form.GetText(ControlId::TimeBox);
+    if (!s.mixw.LinkMade(ControlId::TimeBox) &&
+        time == window::Design(ControlId::TimeBox).initial) {
+        time.clear();
+    }
     const Text logged =
         s.push.record + AdifField(u"<APP_TIME_ON:", time) + AdifField(u"<APP_TIME_OFF:", time);
     Logging logging;
