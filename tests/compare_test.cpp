@@ -136,6 +136,34 @@ TEST(CompareTraces, NotLoggedAdiAndTheBridgesAreChannelsOfTheirOwn) {
               "  missing:  200 BRIDGE killed\n");
 }
 
+TEST(CompareTraces, AMovedAsideNameWrittenMaskedTakesAnyDateAndTimeThereOnly) {
+    const std::string expected =
+        "100 FILE \"not-logged-########-######.adi\" 1\n"
+        "200 STATUS \"not-logged.adi was damaged: moved to not-logged-########-######.adi\"\n";
+    EXPECT_TRUE(Compare(expected,
+                        "100 FILE \"not-logged-20271231-235959.adi\" 1\n"
+                        "200 STATUS \"not-logged.adi was damaged: moved to "
+                        "not-logged-20271231-235959.adi\"\n# end 300\n")
+                    .same);
+    // A digit missing or one too many, a letter, the count, or a "#" that is
+    // not in that name are differences.
+    for (const char* wrong : {"100 FILE \"not-logged-2027123-235959.adi\" 1\n",
+                              "100 FILE \"not-logged-20271231-2359590.adi\" 1\n",
+                              "100 FILE \"not-logged-2027123x-235959.adi\" 1\n",
+                              "100 FILE \"not-logged-20271231-235959.adi\" 2\n",
+                              "100 FILE \"not-logged-20271231_235959.adi\" 1\n"}) {
+        EXPECT_FALSE(Compare("100 FILE \"not-logged-########-######.adi\" 1\n",
+                             std::string(wrong) + "# end 300\n")
+                         .same)
+            << wrong;
+    }
+    EXPECT_FALSE(Compare("100 STATUS \"#1\"\n", "100 STATUS \"11\"\n# end 300\n").same);
+    // Written out, the name is compared as it stands.
+    EXPECT_FALSE(Compare("100 FILE \"not-logged-20261209-000004.adi\" 1\n",
+                         "100 FILE \"not-logged-20261209-000005.adi\" 1\n# end 300\n")
+                     .same);
+}
+
 TEST(CompareTraces, IncomingAndUnknownKindsAreNotCompared) {
     EXPECT_TRUE(
         Compare("100 CLICK Command2\n200 NOSUCH x\n", "50 WAITED send 300\n# end 100\n").same);

@@ -42,6 +42,18 @@ int CountRecords(const std::string& adif) {
 
 NotLoggedFile::NotLoggedFile() : path_(Folder() + L"\\not-logged.adi") {
     DeleteFileW(path_.c_str());
+    // The files an earlier run left beside it too (not-logged-unsaved.adi, a
+    // damaged file moved aside): each run starts from an empty folder.
+    const std::wstring folder = Folder();
+    WIN32_FIND_DATAW found;
+    HANDLE find = FindFirstFileW((folder + L"\\not-logged-*.adi").c_str(), &found);
+    if (find == INVALID_HANDLE_VALUE) return;
+    do {
+        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+            DeleteFileW((folder + L"\\" + found.cFileName).c_str());
+        }
+    } while (FindNextFileW(find, &found));
+    FindClose(find);
 }
 
 void NotLoggedFile::Put(const platform::Text& text) {
@@ -68,11 +80,39 @@ void NotLoggedFile::Lock(bool locked) {
 
 void NotLoggedFile::Poll(scenario::Trace& trace) {
     polledAt_ = GetTickCount64();
-    if (held_ != INVALID_HANDLE_VALUE) return;
-    auto now = Read(path_);
-    if (now == seen_) return;
-    seen_ = std::move(now);
-    trace.Line("FILE", "\"not-logged.adi\" " + std::to_string(seen_ ? CountRecords(*seen_) : 0));
+    if (held_ == INVALID_HANDLE_VALUE) {
+        auto now = Read(path_);
+        if (now != seen_) {
+            seen_ = std::move(now);
+            trace.Line("FILE",
+                       "\"not-logged.adi\" " + std::to_string(seen_ ? CountRecords(*seen_) : 0));
+        }
+    }
+    // The files beside it, each by its name (ASCII: the bridge names them).
+    const std::wstring folder = Folder();
+    std::map<std::string, std::string> now;
+    WIN32_FIND_DATAW found;
+    HANDLE find = FindFirstFileW((folder + L"\\not-logged-*.adi").c_str(), &found);
+    if (find != INVALID_HANDLE_VALUE) {
+        do {
+            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
+            const std::wstring wide = found.cFileName;
+            if (auto bytes = Read(folder + L"\\" + wide)) {
+                now[std::string(wide.begin(), wide.end())] = std::move(*bytes);
+            }
+        } while (FindNextFileW(find, &found));
+        FindClose(find);
+    }
+    for (const auto& [name, bytes] : now) {
+        const auto was = beside_.find(name);
+        if (was == beside_.end() || was->second != bytes) {
+            trace.Line("FILE", "\"" + name + "\" " + std::to_string(CountRecords(bytes)));
+        }
+    }
+    for (const auto& [name, bytes] : beside_) {
+        if (!now.contains(name)) trace.Line("FILE", "\"" + name + "\" 0");
+    }
+    beside_ = std::move(now);
 }
 
 void NotLoggedFile::PollEvery(scenario::Trace& trace, ULONGLONG everyMs) {

@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <map>
 #include <optional>
 #include <string>
 
@@ -15,7 +16,8 @@ namespace linkwell::win32::peers {
 
 class NotLoggedFile {
 public:
-    // A run starts with no file, whatever an earlier run left.
+    // A run starts with no file, nor the files beside it, whatever an
+    // earlier run left.
     NotLoggedFile();
     // The file holds `text` (in the ANSI code page), as an earlier run of
     // the bridge left it; no FILE line for it.
@@ -25,7 +27,9 @@ public:
     // not polled while held: nobody else can change it then.
     void Lock(bool locked);
     // Prints `FILE "not-logged.adi" N` when the content differs from the
-    // last one seen (N: the QSO records in it, 0 when there is no file).
+    // last one seen (N: the QSO records in it, 0 when there is no file),
+    // and likewise `FILE "NAME" N` for each file beside it
+    // (not-logged-unsaved.adi, a damaged file moved aside).
     void Poll(scenario::Trace& trace);
     // Polls when the last poll is `everyMs` or more ago.
     void PollEvery(scenario::Trace& trace, ULONGLONG everyMs);
@@ -33,6 +37,7 @@ public:
 private:
     std::wstring path_;
     std::optional<std::string> seen_;
+    std::map<std::string, std::string> beside_;  // by file name
     HANDLE held_ = INVALID_HANDLE_VALUE;
     ULONGLONG polledAt_ = 0;
 };
