@@ -128,7 +128,11 @@ public:
     Text UtcDate() override { return u"20261209"; }
     Text NotLoggedPath() override { return u"not-logged.adi"; }
     std::optional<Text> ReadNotLogged() override { return std::nullopt; }
-    bool WriteNotLogged(const Text&) override { return true; }
+    platform::FileWrite WriteNotLogged(const platform::NotLoggedText&) override {
+        return platform::FileWrite::Done;
+    }
+    bool FinishNotLoggedWrite() override { return true; }
+    void RunAside(const std::function<void()>& work) override { work(); }
     std::optional<Text> MoveNotLoggedAside() override { return std::nullopt; }
     Text UnsavedPath() override { return u"not-logged-unsaved.adi"; }
     std::optional<Text> ReadUnsaved() override { return std::nullopt; }

@@ -84,9 +84,9 @@ public:
     Text UtcDate() override { return os_.UtcDate(); }
     Text NotLoggedPath() override { return os_.NotLoggedPath(); }
     std::optional<Text> ReadNotLogged() override;
-    bool WriteNotLogged(const Text& content) override {
-        return FileChanged(os_.WriteNotLogged(content));
-    }
+    platform::FileWrite WriteNotLogged(const platform::NotLoggedText& content) override;
+    bool FinishNotLoggedWrite() override { return FileChanged(os_.FinishNotLoggedWrite()); }
+    void RunAside(const std::function<void()>& work) override;
     std::optional<Text> MoveNotLoggedAside() override {
         auto name = os_.MoveNotLoggedAside();
         (void)FileChanged(name.has_value());
@@ -109,6 +109,7 @@ public:
     void TextArriving(window::ControlId box, const Text& text) override;
     void SendEnding(platform::Delivery result) override;
     void SessionEnding() override;
+    void FileWriteEnding(bool done) override { (void)FileChanged(done); }
     void Ticking(int slot) override;
     void Ticked() override { watchTickAt_.reset(); }
 
@@ -147,6 +148,10 @@ private:
     bool writingStatus_ = false;
     bool noteDue_ = false;
     bool fileHeld_ = false;
+    // While the world reads an earlier run's file aside (perhaps on a thread
+    // of its own), its LEFT line is made there and written once back.
+    bool aside_ = false;
+    std::optional<std::string> leftAside_;
 
     std::map<MessageId, Text> names_;  // Logger32's registered names by id
     WindowHandle logger32_;
