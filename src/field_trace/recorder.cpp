@@ -347,28 +347,9 @@ void Recorder::Closing() {
 // What an earlier run left in not-logged.adi: the replay puts it back.
 std::optional<Text> Recorder::ReadNotLogged() {
     auto file = os_.ReadNotLogged();
-    if (!file) return file;
-    if (aside_) {
-        leftAside_ = Quote(*file);
-    } else {
-        Write(Kind::Left, Quote(*file));
-    }
+    if (file && aside_) leftAside_ = Quote(*file);
+    if (file && !aside_) Write(Kind::Left, Quote(*file));
     return file;
-}
-
-void Recorder::RunAside(const std::function<void()>& work) {
-    aside_ = true;
-    os_.RunAside(work);
-    aside_ = false;
-    if (auto left = std::exchange(leftAside_, std::nullopt)) Write(Kind::Left, *left);
-}
-
-// A write the world finishes later says whether it worked when it ends.
-platform::FileWrite Recorder::WriteNotLogged(const platform::NotLoggedText& content) {
-    const auto result = os_.WriteNotLogged(content);
-    if (result != platform::FileWrite::Pending)
-        (void)FileChanged(result == platform::FileWrite::Done);
-    return result;
 }
 
 // A change of the file that failed, after one that worked, or the other

@@ -15,6 +15,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 
 #include "bridge/bridge.h"
 #include "field_trace/output.h"
@@ -84,9 +85,22 @@ public:
     Text UtcDate() override { return os_.UtcDate(); }
     Text NotLoggedPath() override { return os_.NotLoggedPath(); }
     std::optional<Text> ReadNotLogged() override;
-    platform::FileWrite WriteNotLogged(const platform::NotLoggedText& content) override;
+    // A write the world finishes later says whether it worked when it ends.
+    platform::FileWrite WriteNotLogged(const platform::NotLoggedText& content) override {
+        const auto result = os_.WriteNotLogged(content);
+        if (result != platform::FileWrite::Pending) {
+            (void)FileChanged(result == platform::FileWrite::Done);
+        }
+        return result;
+    }
     bool FinishNotLoggedWrite() override { return FileChanged(os_.FinishNotLoggedWrite()); }
-    void RunAside(const std::function<void()>& work) override;
+    void RunAside(const std::function<void()>& work) override {
+        aside_ = true;
+        os_.RunAside(work);
+        aside_ = false;
+        if (auto left = std::exchange(leftAside_, std::nullopt))
+            Write(vocabulary::Kind::Left, *left);
+    }
     std::optional<Text> MoveNotLoggedAside() override {
         auto name = os_.MoveNotLoggedAside();
         (void)FileChanged(name.has_value());
