@@ -217,9 +217,13 @@ public:
     Text DecimalSeparator() override { return decimal; }
     Text UtcDate() override { return u"20261209"; }
     Text NotLoggedPath() override { return u"C:\\Local\\Linkwell\\not-logged.adi"; }
-    std::optional<Text> ReadNotLogged() override { return notLogged; }
+    std::optional<Text> ReadNotLogged() override {
+        log.push_back(aside_ ? "file read aside" : "file read");
+        return notLogged;
+    }
     platform::FileWrite WriteNotLogged(const platform::NotLoggedText& content) override {
         const Text whole = content.Whole();
+        earlierAsked.push_back(content.earlier.get());
         log.push_back(whole.empty() ? "file removed" : "file written");
         if (writesPending) {
             asked = whole;
@@ -236,7 +240,11 @@ public:
     void EndPendingWrite() {
         bridge.NotLoggedWritten(asked && Put(*std::exchange(asked, std::nullopt)));
     }
-    void RunAside(const std::function<void()>& work) override { work(); }
+    void RunAside(const std::function<void()>& work) override {
+        aside_ = true;
+        work();
+        aside_ = false;
+    }
     bool Put(const Text& whole) {
         if (!fileWritable) return false;
         if (whole.empty()) {
@@ -266,6 +274,8 @@ public:
     bool fileWritable = true;
     bool writesPending = false;  // writes of not-logged.adi end later (a writer thread)
     std::optional<Text> asked;   // the newest text a pending write was asked to write
+    // The earlier run's records each write was given (shared, not copied).
+    std::vector<const Text*> earlierAsked;
     bool unsavedWritable = true;
     std::uint64_t thirdProgramWindow = 0;  // a window of another program (process 3)
 
@@ -292,6 +302,7 @@ private:
     }
     std::map<Text, MessageId> registry_;
     WindowProc proc_{1};
+    bool aside_ = false;
 };
 
 }  // namespace linkwell::testing
