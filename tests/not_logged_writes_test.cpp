@@ -76,6 +76,8 @@ TEST_F(NotLoggedWrites, AFailedWriteEndingLaterIsSaidAndTheRetryThatWorksClearsI
     w.fileWritable = true;
     Watch();
     EXPECT_EQ(FileLines(), Lines{"file written"}) << "tried again on the watch's tick";
+    Watch();
+    EXPECT_EQ(FileLines(), Lines{}) << "and not again while that one is under way";
     EXPECT_EQ(Status(), kCannotWrite) << "until the retry has ended";
     w.EndPendingWrite();
     EXPECT_EQ(Status(), kOneKept);
