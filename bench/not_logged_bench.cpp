@@ -5,6 +5,7 @@
 // what building the whole file as one text, as it was written before, cost.
 #include <benchmark/benchmark.h>
 
+#include <cstdint>
 #include <string>
 
 #include "bench/quiet_world.h"
@@ -42,7 +43,8 @@ void BM_SaveWithEarlierFile(benchmark::State& state) {
         w.bridge.NotLoggedWritten(true);
         state.ResumeTiming();
     }
-    if (w.counts.writes < state.iterations()) state.SkipWithError("a Save wrote nothing");
+    if (w.counts.writes < static_cast<std::uint64_t>(state.iterations()))
+        state.SkipWithError("a Save wrote nothing");
     state.counters["units_built_per_save"] =
         static_cast<double>(w.counts.writtenUnits) / static_cast<double>(w.counts.writes);
 }
