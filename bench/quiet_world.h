@@ -26,6 +26,10 @@ struct Counts {
     std::uint64_t textUnits = 0;
     std::uint64_t posts = 0;
     std::uint64_t mixwCalls = 0;
+    // Writes of not-logged.adi asked, and the characters built for them
+    // (the earlier run's records are shared, not built).
+    std::uint64_t writes = 0;
+    std::uint64_t writtenUnits = 0;
 };
 
 class QuietMixW final : public platform::Automation {
@@ -61,6 +65,11 @@ public:
     Counts counts;
     double fqa = 14070000;
     double audioFq = 1500;
+    // not-logged.adi as an earlier run left it, what a write comes to, and
+    // what becomes of the texts for Logger32.
+    std::optional<Text> earlier;
+    platform::FileWrite writeResult = platform::FileWrite::Done;
+    platform::Delivery textDelivery = platform::Delivery::Delivered;
     Bridge bridge;
 
     Station& S() { return bridge.State(); }
@@ -95,7 +104,7 @@ public:
     platform::Delivery SendText(WindowHandle, const Text& text) override {
         ++counts.texts;
         counts.textUnits += text.size();
-        return platform::Delivery::Delivered;
+        return textDelivery;
     }
     // Logger32's two windows are one process, the bridge's another.
     std::uint32_t ProcessOf(WindowHandle w) override {
@@ -127,8 +136,14 @@ public:
     Text DecimalSeparator() override { return u"."; }
     Text UtcDate() override { return u"20261209"; }
     Text NotLoggedPath() override { return u"not-logged.adi"; }
-    std::optional<Text> ReadNotLogged() override { return std::nullopt; }
-    bool WriteNotLogged(const Text&) override { return true; }
+    std::optional<Text> ReadNotLogged() override { return earlier; }
+    platform::FileWrite WriteNotLogged(const platform::NotLoggedText& text) override {
+        ++counts.writes;
+        counts.writtenUnits += text.header.size() + text.records.size();
+        return writeResult;
+    }
+    bool FinishNotLoggedWrite() override { return true; }
+    void RunAside(const std::function<void()>& work) override { work(); }
     std::optional<Text> MoveNotLoggedAside() override { return std::nullopt; }
     Text UnsavedPath() override { return u"not-logged-unsaved.adi"; }
     std::optional<Text> ReadUnsaved() override { return std::nullopt; }

@@ -447,6 +447,23 @@ def previous_fuzz(output):
     return [note, ""] + body
 
 
+NOT_LOGGED_HEAD = "## A big not-logged.adi left by an earlier run"
+
+
+def kept_not_logged(output):
+    """The big not-logged.adi section of the last report: scripts/bench-not-logged measures it (a few
+    minutes of Wine with files of up to a hundred megabytes), scripts/bench does not."""
+    try:
+        with open(output, encoding="utf-8") as f:
+            text = f.read()
+    except OSError:
+        return []
+    if NOT_LOGGED_HEAD not in text:
+        return []
+    body = text.split(NOT_LOGGED_HEAD, 1)[1].split("\n## ", 1)[0].strip("\n").split("\n")
+    return [NOT_LOGGED_HEAD, ""] + body + [""]
+
+
 def verdict(ok, missed_by=""):
     return "met" if ok else f"**missed** {missed_by}".rstrip()
 
@@ -695,6 +712,7 @@ def main():
     else:
         md.append("Not run (`BENCH_FUZZ=0`, or scripts/bench-fuzz failed).")
     md.append("")
+    md.extend(kept_not_logged(output))
     md.append("## How to read and rerun")
     md.append("")
     md.append("- `scripts/bench` builds build/bench and rewrites this file; `DAY_RUNS`, `SOAK_SEED`, "

@@ -92,6 +92,13 @@ void Bridge::TextSendEnded(platform::Delivery result) {
     AfterEvent();
 }
 
+void Bridge::NotLoggedWritten(bool done) {
+    const Nested nested(depth_);
+    if (observer_ != nullptr) observer_->FileWriteEnding(done);
+    to_logger32::OnFileWritten(station_, done);
+    AfterEvent();
+}
+
 void Bridge::EndSession() {
     if (observer_ != nullptr) observer_->SessionEnding();
     lifecycle::EndSession(station_);

@@ -23,6 +23,7 @@ public:
     virtual void TextArriving(window::ControlId box, const platform::Text& text) = 0;
     virtual void SendEnding(platform::Delivery result) = 0;
     virtual void SessionEnding() = 0;
+    virtual void FileWriteEnding(bool done) = 0;
     // A timer's tick (the watch's too) begins and ends: the moments the
     // bridge acted by its own clock.
     virtual void Ticking(int slot) = 0;
@@ -51,6 +52,8 @@ public:
     // A text send that was Pending has ended: Delivered (the window took
     // it) or NoWindow (the window or its program went away first).
     void TextSendEnded(platform::Delivery result);
+    // A write of not-logged.adi that was Pending has ended (done: it worked).
+    void NotLoggedWritten(bool done);
     // Windows ends the session (shut-down, restart, log-off): the close
     // runs, bounded, with no box; the program ends.
     void EndSession();

@@ -15,6 +15,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 
 #include "bridge/bridge.h"
 #include "field_trace/output.h"
@@ -84,8 +85,21 @@ public:
     Text UtcDate() override { return os_.UtcDate(); }
     Text NotLoggedPath() override { return os_.NotLoggedPath(); }
     std::optional<Text> ReadNotLogged() override;
-    bool WriteNotLogged(const Text& content) override {
-        return FileChanged(os_.WriteNotLogged(content));
+    // A write the world finishes later says whether it worked when it ends.
+    platform::FileWrite WriteNotLogged(const platform::NotLoggedText& content) override {
+        const auto result = os_.WriteNotLogged(content);
+        if (result != platform::FileWrite::Pending) {
+            (void)FileChanged(result == platform::FileWrite::Done);
+        }
+        return result;
+    }
+    bool FinishNotLoggedWrite() override { return FileChanged(os_.FinishNotLoggedWrite()); }
+    void RunAside(const std::function<void()>& work) override {
+        aside_ = true;
+        os_.RunAside(work);
+        aside_ = false;
+        if (auto left = std::exchange(leftAside_, std::nullopt))
+            Write(vocabulary::Kind::Left, *left);
     }
     std::optional<Text> MoveNotLoggedAside() override {
         auto name = os_.MoveNotLoggedAside();
@@ -109,6 +123,7 @@ public:
     void TextArriving(window::ControlId box, const Text& text) override;
     void SendEnding(platform::Delivery result) override;
     void SessionEnding() override;
+    void FileWriteEnding(bool done) override { (void)FileChanged(done); }
     void Ticking(int slot) override;
     void Ticked() override { watchTickAt_.reset(); }
 
@@ -147,6 +162,10 @@ private:
     bool writingStatus_ = false;
     bool noteDue_ = false;
     bool fileHeld_ = false;
+    // While the world reads an earlier run's file aside (perhaps on a thread
+    // of its own), its LEFT line is made there and written once back.
+    bool aside_ = false;
+    std::optional<std::string> leftAside_;
 
     std::map<MessageId, Text> names_;  // Logger32's registered names by id
     WindowHandle logger32_;

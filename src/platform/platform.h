@@ -116,6 +116,26 @@ enum class LinkStatus { Active, Refused, Unreachable };
 // thread is handling messages.
 using LinkSink = std::function<void(const Text& value)>;
 
+// not-logged.adi's text in its parts: the records an earlier run left,
+// which may run to many megabytes, are held once and shared by every write
+// instead of copied into each.
+struct NotLoggedText {
+    Text header;
+    std::shared_ptr<const Text> earlier;  // null: none
+    Text records;                         // this run's
+    [[nodiscard]] bool HasEarlier() const { return earlier && !earlier->empty(); }
+    [[nodiscard]] bool Empty() const { return header.empty() && records.empty() && !HasEarlier(); }
+    // The file as it is written: the earlier records on lines of their own.
+    [[nodiscard]] Text Whole() const {
+        Text out = header;
+        if (HasEarlier()) out += *earlier + u"\r\n";
+        return out + records;
+    }
+};
+
+// What became of a write of not-logged.adi.
+enum class FileWrite { Done, Failed, Pending };
+
 // The bridge's window procedures as the world knows them: the form's own
 // procedure and the bridge's hook. The world routes messages for the bridge
 // window through whichever is current.
@@ -205,9 +225,23 @@ public:
     [[nodiscard]] virtual std::optional<Text> ReadNotLogged() = 0;
     // Replaces the file whole: a new file, then a rename over the old one,
     // so that a crash never leaves it half-written; the text goes in the
-    // ANSI code page. An empty text removes the file. False when the folder
-    // or the file cannot be written (nothing else changes then).
-    [[nodiscard]] virtual bool WriteNotLogged(const Text& content) = 0;
+    // ANSI code page. An empty text removes the file. Done or Failed (the
+    // folder or the file cannot be written; nothing else changes then) once
+    // settled. Pending when the world writes it from a thread of its own:
+    // the newest text asked wins (one asked while a write is under way
+    // replaces any not yet begun), and only the newest write's end is
+    // reported, once, through Bridge::NotLoggedWritten, or taken by
+    // FinishNotLoggedWrite.
+    [[nodiscard]] virtual FileWrite WriteNotLogged(const NotLoggedText& content) = 0;
+    // Waits until the newest text asked is written and returns whether it
+    // was (the window served meanwhile, the bridge's events held); its end
+    // is then not reported again.
+    [[nodiscard]] virtual bool FinishNotLoggedWrite() = 0;
+    // Runs `work` while the bridge waits as in a call into MixW2 (its events
+    // held, the window served); a world may run it on a thread of its own,
+    // so `work` touches nothing of the bridge's but the world's file reads
+    // and what it was given.
+    virtual void RunAside(const std::function<void()>& work) = 0;
     // Renames not-logged.adi to not-logged-YYYYMMDD-HHMMSS.adi beside it (the
     // time now, in UTC; "-2", "-3"... added while that name is taken), so that
     // a file the bridge cannot add to is kept as it was. The new file's name,

@@ -131,6 +131,9 @@ void ReadPeerSetting(const LineParser& p, const std::string& setting, PeerSettin
         }
         peers.instanceNameHeld =
             value == "mutex" ? PeerSettings::NameHolder::Mutex : PeerSettings::NameHolder::Event;
+    } else if (name == "not-logged") {
+        if (value != "unwatched") p.Fail("not-logged is unwatched: " + value);
+        peers.notLoggedUnwatched = true;
     } else {
         p.Fail("unknown peer setting: " + name);
     }

@@ -156,6 +156,10 @@ struct PeerSettings {
     // bridge of the run is started as a second copy is (SECOND lines).
     enum class NameHolder { Nobody, Mutex, Event };
     NameHolder instanceNameHeld = NameHolder::Nobody;
+    // peers not-logged=unwatched: the peers do not look at not-logged.adi
+    // (no FILE lines): reading a file of a hundred megabytes every 50 ms
+    // would load the machine the bridge is measured on.
+    bool notLoggedUnwatched = false;
 };
 
 // What a Windows run of the scenario must also meet: `limit NAME MAX` (the

@@ -186,7 +186,7 @@ Text World::NotLoggedPath() {
 }
 
 // Traced as the number of QSO records the file holds (0: removed).
-bool World::WriteNotLogged(const Text& content) {
+bool World::WriteNotLoggedText(const Text& content) {
     // Removing a file that is not there is done (as on Windows).
     if (content.empty() && !notLogged_) return true;
     if (!notLoggedWritable_ || NotLoggedHeld()) return false;

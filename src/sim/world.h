@@ -123,7 +123,13 @@ public:
     std::optional<Text> ReadNotLogged() override {
         return NotLoggedHeld() ? std::nullopt : notLogged_;
     }
-    bool WriteNotLogged(const Text& content) override;
+    // Written at once: the simulated world's writes are never Pending.
+    platform::FileWrite WriteNotLogged(const platform::NotLoggedText& content) override {
+        return WriteNotLoggedText(content.Whole()) ? platform::FileWrite::Done
+                                                   : platform::FileWrite::Failed;
+    }
+    bool FinishNotLoggedWrite() override { return true; }
+    void RunAside(const std::function<void()>& work) override { work(); }
     std::optional<Text> MoveNotLoggedAside() override;
     Text UnsavedPath() override;
     std::optional<Text> ReadUnsaved() override { return unsaved_; }
@@ -289,6 +295,7 @@ private:
     // neither read, written, removed nor renamed.
     bool notLoggedLocked_ = false;
     [[nodiscard]] bool NotLoggedHeld() const { return notLoggedLocked_; }
+    bool WriteNotLoggedText(const Text& content);
     std::optional<Text> unsaved_;
     std::map<std::string, Text> movedAside_;
 };

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <memory>
 #include <optional>
 #include <string_view>
 #include <utility>
@@ -81,9 +82,15 @@ struct KeptState {
     // so the text need not be built and compared after every event.
     std::optional<std::vector<std::uint64_t>> written;
     bool leftoverRead = false;
-    platform::Text leftover;
+    // Held once and shared with every write: it may be a hundred megabytes.
+    std::shared_ptr<const platform::Text> leftover;
     int leftoverCount = 0;
     bool unwritable = false;
+    // A write the world makes on a thread of its own is under way, and the
+    // loggings (by number) its text holds: the file has them once it ends
+    // well. Until then the file is what the last write that ended made it.
+    bool writing = false;
+    std::vector<std::uint64_t> writingNumbers;
     // An earlier run's file that is not whole ADIF records: a QSO written
     // after it would be read as part of its broken field, so it is moved
     // aside before this run writes, and where it went is said at start.

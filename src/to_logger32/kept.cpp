@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "logger32/link.h"
@@ -87,12 +88,13 @@ Text Body(const Text& file) {
     return Trimmed(header == Text::npos ? file : file.substr(header + 5));
 }
 
-// The whole file: a header, what an earlier run left, then this run's
-// loggings not taken, oldest first.
-Text FileText(const Station& s) {
-    Text out(kNotLoggedHeader);
-    if (!s.kept.leftover.empty()) out += s.kept.leftover + u"\r\n";
-    for (const auto& l : s.kept.loggings) out += RecordText(s, l);
+// The whole file: a header, what an earlier run left (shared, not copied),
+// then this run's loggings not taken, oldest first.
+platform::NotLoggedText FileText(const Station& s) {
+    platform::NotLoggedText out;
+    out.header = Text(kNotLoggedHeader);
+    out.earlier = s.kept.leftover;
+    for (const auto& l : s.kept.loggings) out.records += RecordText(s, l);
     return out;
 }
 
@@ -113,13 +115,41 @@ std::vector<std::uint64_t> FileLoggings(const Station& s) {
     return out;
 }
 
+// The end of a write: the loggings its text held are in the file.
+void FileWritten(Station& s, bool done) {
+    s.kept.writing = false;
+    s.kept.unwritable = !done;
+    if (!done) return;
+    const auto& held = s.kept.writingNumbers;
+    for (auto& l : s.kept.loggings) {
+        if (std::find(held.begin(), held.end(), l.number) != held.end()) l.inFile = true;
+    }
+}
+
 // One try at making the file hold what this run means it to: the text is
-// built only here, once per change (and per retry).
+// built only here, once per change (and per retry). The world may write it
+// on a thread of its own (a file of an earlier run may be a hundred
+// megabytes): the outcome then comes in its turn, through OnFileWritten.
 void WriteFile(Station& s) {
+    if (!MoveDamagedAside(s)) {
+        s.kept.unwritable = true;
+        return;
+    }
     const bool any = !s.kept.loggings.empty() || s.kept.leftoverCount > 0;
-    s.kept.unwritable = !MoveDamagedAside(s) || !s.os.WriteNotLogged(any ? FileText(s) : Text());
-    if (s.kept.unwritable) return;
-    for (auto& l : s.kept.loggings) l.inFile = true;
+    s.kept.writingNumbers.clear();
+    for (const auto& l : s.kept.loggings) s.kept.writingNumbers.push_back(l.number);
+    const auto result = s.os.WriteNotLogged(any ? FileText(s) : platform::NotLoggedText{});
+    if (result == platform::FileWrite::Pending) {
+        s.kept.writing = true;
+        return;
+    }
+    FileWritten(s, result == platform::FileWrite::Done);
+}
+
+// A write still under way is waited for: the bridge reports what it kept
+// only from what the file holds.
+void FinishFileWrite(Station& s) {
+    if (s.kept.writing) FileWritten(s, s.os.FinishNotLoggedWrite());
 }
 
 // Rewrites the file when what it must hold changed; nothing is written
@@ -140,7 +170,9 @@ void UpdateFile(Station& s) {
 // cannot take go to not-logged-unsaved.adi beside it, after what an
 // earlier end left there.
 void SaveBeforeEnd(Station& s) {
+    FinishFileWrite(s);
     RetryFileWrite(s);
+    FinishFileWrite(s);
     if (!s.kept.unwritable) return;
     Text records;
     for (const auto& l : s.kept.loggings) {
@@ -221,24 +253,55 @@ void Settle(Station& s) {
     UpdateFile(s);
 }
 
+namespace {
+
+// What an earlier run left, read and looked through.
+struct Leftover {
+    int unsavedCount = 0;
+    bool damaged = false;
+    std::shared_ptr<const Text> records;
+    int count = 0;
+};
+
+// Reads and checks the earlier files; touches nothing of the station's but
+// its world's file reads, so that it can run aside.
+Leftover ReadLeftoverFiles(platform::Platform& os) {
+    Leftover out;
+    if (const auto unsaved = os.ReadUnsaved()) {
+        out.unsavedCount = static_cast<int>(RecordCount(Body(*unsaved)));
+    }
+    const auto file = os.ReadNotLogged();
+    if (!file) return out;
+    auto records = std::make_shared<const Text>(Body(*file));
+    if (!WholeAdifRecords(*records)) {
+        out.damaged = true;
+        return out;
+    }
+    out.count = static_cast<int>(RecordCount(*records));
+    if (!records->empty()) out.records = std::move(records);
+    return out;
+}
+
+}  // namespace
+
 void ReadLeftover(Station& s) {
-    // Once, before this run writes the file for the first time.
+    // Once, before this run writes the file for the first time. A file an
+    // earlier run left may be a hundred megabytes: it is read and checked
+    // aside, the window answering meanwhile, while the start-up waits
+    // anyway (for Logger32 and MixW2) and nothing of the bridge runs.
     if (s.kept.leftoverRead) return;
     s.kept.leftoverRead = true;
-    if (const auto unsaved = s.os.ReadUnsaved()) {
-        s.kept.unsavedCount = static_cast<int>(RecordCount(Body(*unsaved)));
-    }
-    const auto file = s.os.ReadNotLogged();
-    if (!file) return;
-    const Text records = Body(*file);
-    if (!WholeAdifRecords(records)) {
+    Leftover left;
+    s.os.RunAside([&left, &os = s.os] { left = ReadLeftoverFiles(os); });
+    s.kept.unsavedCount = left.unsavedCount;
+    if (left.damaged) {
         // Kept as it is, beside the fresh file this run writes.
         s.kept.damagedToMove = true;
         (void)MoveDamagedAside(s);
         return;
     }
-    s.kept.leftover = records;
-    s.kept.leftoverCount = static_cast<int>(RecordCount(records));
+    s.kept.leftover = std::move(left.records);
+    s.kept.leftoverCount = left.count;
 }
 
 bool WholeAdifRecords(const Text& records) {
@@ -276,7 +339,11 @@ bool WholeAdifRecords(const Text& records) {
 }
 
 void RetryFileWrite(Station& s) {
-    if (s.kept.unwritable && s.kept.written) WriteFile(s);
+    if (s.kept.unwritable && s.kept.written && !s.kept.writing) WriteFile(s);
+}
+
+void OnFileWritten(Station& s, bool done) {
+    if (s.kept.writing) FileWritten(s, done);
 }
 
 std::size_t RecordCount(const Text& adif) {

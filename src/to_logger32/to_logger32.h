@@ -97,6 +97,9 @@ void ReportKeptLoggings(Station& s);
 void SettleBeforeSessionEnd(Station& s);
 // The watch's tick: not-logged.adi is written again while it is behind.
 void RetryFileWrite(Station& s);
+// A write of not-logged.adi the world made on a thread of its own has ended
+// (done: the file holds what it was asked to).
+void OnFileWritten(Station& s, bool done);
 // Whether the records of an ADIF file (what follows <EOH>) are whole: each
 // field <TAG:LENGTH> or <TAG:LENGTH:TYPE> followed by exactly LENGTH
 // characters, each record ended by <EOR> (any letter case); text between

@@ -30,6 +30,7 @@
 #include "platform/platform.h"
 #include "win32/bridge_thread.h"
 #include "win32/dde_client.h"
+#include "win32/not_logged_writer.h"
 #include "window/form.h"
 
 namespace linkwell::win32 {
@@ -84,7 +85,9 @@ public:
     Text UtcDate() override;
     Text NotLoggedPath() override;
     std::optional<Text> ReadNotLogged() override;
-    bool WriteNotLogged(const Text& content) override;
+    platform::FileWrite WriteNotLogged(const platform::NotLoggedText& content) override;
+    bool FinishNotLoggedWrite() override;
+    void RunAside(const std::function<void()>& work) override;
     std::optional<Text> MoveNotLoggedAside() override;
     Text UnsavedPath() override;
     std::optional<Text> ReadUnsaved() override;
@@ -142,6 +145,12 @@ private:
     std::shared_ptr<TextSend> sending_;
     std::uint64_t sendCount_ = 0;
     void OnTextSendEnded(std::uint64_t id);
+    // not-logged.adi's writer thread, the number of the newest write asked
+    // of it, and whether the bridge has heard of its end.
+    NotLoggedWriter writer_;
+    std::uint64_t writeAsked_ = 0;
+    bool writeReported_ = true;
+    void OnNotLoggedWritten(std::uint64_t number);
     [[nodiscard]] bool IsOwnWindow(HWND h) const;
     field_trace::Output* fieldTrace_ = nullptr;
     ULONGLONG started_ = GetTickCount64();

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "win32/wintext.h"
+#include "win32/world_internal.h"
 
 namespace linkwell::win32 {
 
@@ -48,35 +49,6 @@ std::optional<Text> ReadWhole(const std::wstring& path) {
     return FromAnsi(bytes);
 }
 
-// A new file beside the old one, flushed, then renamed over it: a crash or
-// a power cut leaves the old file or the new one, never half of either.
-bool WriteWhole(const std::wstring& path, const Text& content) {
-    const std::wstring folder = NotLoggedFolder();
-    if (content.empty()) {
-        if (DeleteFileW(path.c_str())) return true;
-        const DWORD error = GetLastError();
-        return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
-    }
-    if (!CreateDirectoryW(folder.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) {
-        return false;
-    }
-    wchar_t temp[MAX_PATH] = {};
-    if (GetTempFileNameW(folder.c_str(), L"nl", 0, temp) == 0) return false;
-    const std::string ansi = ToAnsi(content);
-    HANDLE f =
-        CreateFileW(temp, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    bool ok = f != INVALID_HANDLE_VALUE;
-    if (ok) {
-        DWORD written = 0;
-        ok = WriteFile(f, ansi.data(), static_cast<DWORD>(ansi.size()), &written, nullptr) &&
-             written == ansi.size() && FlushFileBuffers(f);
-        CloseHandle(f);
-    }
-    ok = ok && MoveFileExW(temp, path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
-    if (!ok) DeleteFileW(temp);
-    return ok;
-}
-
 }  // namespace
 
 Text WinWorld::NotLoggedPath() {
@@ -87,8 +59,82 @@ std::optional<Text> WinWorld::ReadNotLogged() {
     return ReadWhole(Wide(NotLoggedPath()));
 }
 
-bool WinWorld::WriteNotLogged(const Text& content) {
-    return WriteWhole(Wide(NotLoggedPath()), content);
+// Written by the writer thread: a file an earlier run left may take
+// seconds to convert and write. At once only when no thread can be had.
+platform::FileWrite WinWorld::WriteNotLogged(const platform::NotLoggedText& content) {
+    const std::wstring path = Wide(NotLoggedPath());
+    const auto number = writer_.Ask(path, content, form_, kNotLoggedWritten);
+    if (!number) {
+        return WriteWhole(path, content) ? platform::FileWrite::Done : platform::FileWrite::Failed;
+    }
+    writeAsked_ = *number;
+    writeReported_ = false;
+    return platform::FileWrite::Pending;
+}
+
+// The bridge hears of the newest write's end in its turn, once; an older
+// one's end is of no use to it (its text is already replaced).
+void WinWorld::OnNotLoggedWritten(std::uint64_t number) {
+    if (number != writeAsked_ || writeReported_) return;
+    thread_.IntoBridge([this, number] {
+        if (number != writeAsked_ || writeReported_) return;
+        const auto done = writer_.Result(number);
+        if (!done) return;
+        writeReported_ = true;
+        bridge_->NotLoggedWritten(*done);
+    });
+}
+
+// The close and the session end: the window keeps answering meanwhile, and
+// the session end's limit bounds the wait.
+bool WinWorld::FinishNotLoggedWrite() {
+    if (writeAsked_ == 0) return false;
+    {
+        const BridgeThread::Wait wait(thread_);
+        while (!thread_.PumpFor(1000, writer_.Idle())) {
+        }
+    }
+    writeReported_ = true;
+    return writer_.Result(writeAsked_).value_or(false);
+}
+
+namespace {
+
+struct AsideWork {
+    const std::function<void()>* work = nullptr;
+    HANDLE done = nullptr;
+};
+
+DWORD WINAPI RunAsideWork(void* param) {
+    auto* aside = static_cast<AsideWork*>(param);
+    (*aside->work)();
+    SetEvent(aside->done);
+    return 0;
+}
+
+}  // namespace
+
+// An earlier run's file is read, converted and checked on a thread of its
+// own while the window answers (a hundred megabytes take a good second);
+// without a thread, at once.
+void WinWorld::RunAside(const std::function<void()>& work) {
+    AsideWork aside{&work, CreateEventW(nullptr, TRUE, FALSE, nullptr)};
+    HANDLE thread = aside.done == nullptr
+                        ? nullptr
+                        : CreateThread(nullptr, 0, &RunAsideWork, &aside, 0, nullptr);
+    if (thread == nullptr) {
+        if (aside.done != nullptr) CloseHandle(aside.done);
+        work();
+        return;
+    }
+    {
+        const BridgeThread::Wait wait(thread_);
+        while (!thread_.PumpFor(1000, aside.done)) {
+        }
+    }
+    WaitForSingleObject(thread, INFINITE);
+    CloseHandle(thread);
+    CloseHandle(aside.done);
 }
 
 // Renamed, never copied: the file stays byte for byte what it was. A name
@@ -120,7 +166,9 @@ std::optional<Text> WinWorld::ReadUnsaved() {
 }
 
 bool WinWorld::WriteUnsaved(const Text& content) {
-    return WriteWhole(Wide(UnsavedPath()), content);
+    platform::NotLoggedText text;
+    text.records = content;
+    return WriteWhole(Wide(UnsavedPath()), text);
 }
 
 }  // namespace linkwell::win32

@@ -18,6 +18,9 @@ namespace linkwell::win32 {
 inline constexpr UINT kSendTimeoutMs = window::kSendBoundMs;
 // The sender thread's word that a text send has ended (wParam: its number).
 inline constexpr UINT kTextSendEnded = WM_APP + 1;
+// The writer thread's word that a write of not-logged.adi has ended
+// (wParam: its number).
+inline constexpr UINT kNotLoggedWritten = WM_APP + 2;
 // Windows ends the session: whatever the unload still waits for, the
 // process is gone after this long, so that the shut-down never waits on us.
 inline constexpr DWORD kEndSessionLimitMs = window::kEndSessionLimitMs;

@@ -143,6 +143,7 @@ LRESULT WinWorld::OnFormMessage(HWND window, UINT msg, WPARAM wParam, LPARAM lPa
             return 0;
         case WM_DESTROY: PostQuitMessage(0); return 0;
         case kTextSendEnded: OnTextSendEnded(static_cast<std::uint64_t>(wParam)); return 0;
+        case kNotLoggedWritten: OnNotLoggedWritten(static_cast<std::uint64_t>(wParam)); return 0;
         // Windows ends the session: no question asked of the operator, and
         // the unload runs at once, also while the bridge waits or a box is
         // open (Windows does not wait for either).

@@ -217,14 +217,40 @@ public:
     Text DecimalSeparator() override { return decimal; }
     Text UtcDate() override { return u"20261209"; }
     Text NotLoggedPath() override { return u"C:\\Local\\Linkwell\\not-logged.adi"; }
-    std::optional<Text> ReadNotLogged() override { return notLogged; }
-    bool WriteNotLogged(const Text& content) override {
-        log.push_back(content.empty() ? "file removed" : "file written");
+    std::optional<Text> ReadNotLogged() override {
+        log.push_back(aside_ ? "file read aside" : "file read");
+        return notLogged;
+    }
+    platform::FileWrite WriteNotLogged(const platform::NotLoggedText& content) override {
+        const Text whole = content.Whole();
+        earlierAsked.push_back(content.earlier.get());
+        log.push_back(whole.empty() ? "file removed" : "file written");
+        if (writesPending) {
+            asked = whole;
+            return platform::FileWrite::Pending;
+        }
+        return Put(whole) ? platform::FileWrite::Done : platform::FileWrite::Failed;
+    }
+    // The newest text asked is written now, as a writer thread would.
+    bool FinishNotLoggedWrite() override {
+        log.push_back("write finished");
+        return asked && Put(*std::exchange(asked, std::nullopt));
+    }
+    // The writer thread's word, in the bridge's turn.
+    void EndPendingWrite() {
+        bridge.NotLoggedWritten(asked && Put(*std::exchange(asked, std::nullopt)));
+    }
+    void RunAside(const std::function<void()>& work) override {
+        aside_ = true;
+        work();
+        aside_ = false;
+    }
+    bool Put(const Text& whole) {
         if (!fileWritable) return false;
-        if (content.empty()) {
+        if (whole.empty()) {
             notLogged.reset();
         } else {
-            notLogged = content;
+            notLogged = whole;
         }
         return true;
     }
@@ -246,6 +272,10 @@ public:
     std::optional<Text> movedAside;
     std::optional<Text> unsaved;
     bool fileWritable = true;
+    bool writesPending = false;  // writes of not-logged.adi end later (a writer thread)
+    std::optional<Text> asked;   // the newest text a pending write was asked to write
+    // The earlier run's records each write was given (shared, not copied).
+    std::vector<const Text*> earlierAsked;
     bool unsavedWritable = true;
     std::uint64_t thirdProgramWindow = 0;  // a window of another program (process 3)
 
@@ -272,6 +302,7 @@ private:
     }
     std::map<Text, MessageId> registry_;
     WindowProc proc_{1};
+    bool aside_ = false;
 };
 
 }  // namespace linkwell::testing

@@ -116,7 +116,7 @@ bool Session::Step() {
         if (count == 1 && r == WAIT_OBJECT_0) {
             activity_.CatchUp();
             // What the bridge wrote on its way out comes before its end.
-            notLogged_.Poll(trace_);
+            if (!settings_.notLoggedUnwatched) notLogged_.Poll(trace_);
             trace_.Line("END", "");
             if (closedAt_) std::cerr << "FIGURE close-ms " << GetTickCount64() - *closedAt_ << '\n';
             if (sessionEndAt_) {
@@ -126,7 +126,7 @@ bool Session::Step() {
             return false;
         }
         Pump();
-        notLogged_.PollEvery(trace_, kFilePollMs);
+        if (!settings_.notLoggedUnwatched) notLogged_.PollEvery(trace_, kFilePollMs);
     }
     return true;
 }
