@@ -366,18 +366,6 @@ bool Recorder::FileChanged(bool done) {
     return done;
 }
 
-// A text Logger32 did not take in time was taken after all, or died with
-// its window.
-void Recorder::SendEnding(platform::Delivery result) {
-    // Ahead of the end it qualifies: a replay plays the hang the end closes.
-    if (result == platform::Delivery::InDoubt) Write(Kind::Doubt, "text");
-    Write(Kind::Settled, result == platform::Delivery::Delivered ? "taken" : "gone");
-}
-
-void Recorder::SessionEnding() {
-    Write(Kind::EndSession, "");
-}
-
 // The replay ticks the timers where these did. A tick of the window's
 // timers may change what the next one does without a line of its own (an
 // interval armed, a value taken in), so each is written; a tick of the

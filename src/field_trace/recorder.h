@@ -121,8 +121,14 @@ public:
     void Clicked(window::ControlId button) override;
     void Closing() override;
     void TextArriving(window::ControlId box, const Text& text) override;
-    void SendEnding(platform::Delivery result) override;
-    void SessionEnding() override;
+    // A text Logger32 did not take in time was taken after all, or died with
+    // its window; a DOUBT ahead of the end it qualifies, for the replay's hang.
+    void SendEnding(platform::Delivery result) override {
+        if (result == platform::Delivery::InDoubt) Write(vocabulary::Kind::Doubt, "text");
+        Write(vocabulary::Kind::Settled,
+              result == platform::Delivery::Delivered ? "taken" : "gone");
+    }
+    void SessionEnding() override { Write(vocabulary::Kind::EndSession, ""); }
     void FileWriteEnding(bool done) override { (void)FileChanged(done); }
     void Ticking(int slot) override;
     void Ticked() override { watchTickAt_.reset(); }
