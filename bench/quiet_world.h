@@ -137,6 +137,7 @@ public:
     Text UtcDate() override { return u"20261209"; }
     Text NotLoggedPath() override { return u"not-logged.adi"; }
     std::optional<Text> ReadNotLogged() override { return earlier; }
+    bool NotLoggedThere() override { return earlier.has_value(); }
     platform::FileWrite WriteNotLogged(const platform::NotLoggedText& text) override {
         ++counts.writes;
         counts.writtenUnits += text.header.size() + text.records.size();

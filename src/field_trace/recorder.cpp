@@ -352,8 +352,8 @@ void Recorder::Closing() {
 // What an earlier run left in not-logged.adi: the replay puts it back.
 std::optional<Text> Recorder::ReadNotLogged() {
     auto file = os_.ReadNotLogged();
-    if (file && aside_) leftAside_ = Quote(*file);
-    if (file && !aside_) Write(Kind::Left, Quote(*file));
+    if (file) leftAside_ = Quote(*file);
+    if (!aside_) ReadMet();
     return file;
 }
 

@@ -85,6 +85,14 @@ public:
     Text UtcDate() override { return os_.UtcDate(); }
     Text NotLoggedPath() override { return os_.NotLoggedPath(); }
     std::optional<Text> ReadNotLogged() override;
+    // Asked after a read that failed: a file there was held by another
+    // program, which the replay plays as the file held (HELD yes).
+    bool NotLoggedThere() override {
+        const bool there = os_.NotLoggedThere();
+        if (there) readHeld_ = true;
+        if (!aside_) ReadMet();
+        return there;
+    }
     // A write the world finishes later says whether it worked when it ends.
     platform::FileWrite WriteNotLogged(const platform::NotLoggedText& content) override {
         const auto result = os_.WriteNotLogged(content);
@@ -98,8 +106,7 @@ public:
         aside_ = true;
         os_.RunAside(work);
         aside_ = false;
-        if (auto left = std::exchange(leftAside_, std::nullopt))
-            Write(vocabulary::Kind::Left, *left);
+        ReadMet();
     }
     std::optional<Text> MoveNotLoggedAside() override {
         auto name = os_.MoveNotLoggedAside();
@@ -172,6 +179,15 @@ private:
     // of its own), its LEFT line is made there and written once back.
     bool aside_ = false;
     std::optional<std::string> leftAside_;
+    bool readHeld_ = false;
+    // What the last read of the file met, written once the bridge runs again.
+    void ReadMet() {
+        if (std::exchange(readHeld_, false)) (void)FileChanged(false);
+        if (auto left = std::exchange(leftAside_, std::nullopt)) {
+            (void)FileChanged(true);
+            Write(vocabulary::Kind::Left, *left);
+        }
+    }
 
     std::map<MessageId, Text> names_;  // Logger32's registered names by id
     WindowHandle logger32_;

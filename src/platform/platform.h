@@ -223,6 +223,9 @@ public:
     // The file's text (read from the ANSI code page), or nullopt when there
     // is none or it cannot be read.
     [[nodiscard]] virtual std::optional<Text> ReadNotLogged() = 0;
+    // Whether there is a not-logged.adi at all: one that is there but cannot
+    // be read (another program holds it) must not be written over.
+    [[nodiscard]] virtual bool NotLoggedThere() = 0;
     // Replaces the file whole: a new file, then a rename over the old one,
     // so that a crash never leaves it half-written; the text goes in the
     // ANSI code page. An empty text removes the file. Done or Failed (the

@@ -123,6 +123,7 @@ public:
     std::optional<Text> ReadNotLogged() override {
         return NotLoggedHeld() ? std::nullopt : notLogged_;
     }
+    bool NotLoggedThere() override { return notLogged_.has_value(); }
     // Written at once: the simulated world's writes are never Pending.
     platform::FileWrite WriteNotLogged(const platform::NotLoggedText& content) override {
         return WriteNotLoggedText(content.Whole()) ? platform::FileWrite::Done

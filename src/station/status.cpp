@@ -61,6 +61,12 @@ Text StartNote(const Station& s) {
         if (left > 0 && unsaved > 0) note += u" and ";
         if (unsaved > 0) note += u"not-logged-unsaved.adi";
     }
+    if (s.kept.leftoverHeld) {
+        if (!note.empty()) note += u"; ";
+        note +=
+            u"not-logged.adi is held by another program: Linkwell leaves it as it is until it "
+            u"can read it";
+    }
     if (!s.kept.movedAsideTo.empty()) {
         if (!note.empty()) note += u"; ";
         note += u"not-logged.adi was damaged: moved to " + s.kept.movedAsideTo;

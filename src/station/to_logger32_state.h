@@ -82,6 +82,9 @@ struct KeptState {
     // so the text need not be built and compared after every event.
     std::optional<std::vector<std::uint64_t>> written;
     bool leftoverRead = false;
+    // The earlier file is there but another program holds it: it is read
+    // again before each write, and nothing is written over it meanwhile.
+    bool leftoverHeld = false;
     // Held once and shared with every write: it may be a hundred megabytes.
     std::shared_ptr<const platform::Text> leftover;
     int leftoverCount = 0;

@@ -131,7 +131,8 @@ void FileWritten(Station& s, bool done) {
 // on a thread of its own (a file of an earlier run may be a hundred
 // megabytes): the outcome then comes in its turn, through OnFileWritten.
 void WriteFile(Station& s) {
-    if (!MoveDamagedAside(s)) {
+    ReadLeftover(s);
+    if (s.kept.leftoverHeld || !MoveDamagedAside(s)) {
         s.kept.unwritable = true;
         return;
     }
@@ -157,7 +158,6 @@ void FinishFileWrite(Station& s) {
 void UpdateFile(Station& s) {
     // An earlier run's file is left as it is until this run has QSOs to add.
     if (!s.kept.written && s.kept.loggings.empty()) return;
-    ReadLeftover(s);
     auto loggings = FileLoggings(s);
     if (s.kept.written && *s.kept.written == loggings) return;
     // A write that fails is tried again on the watch's tick, not after
@@ -258,6 +258,7 @@ namespace {
 // What an earlier run left, read and looked through.
 struct Leftover {
     int unsavedCount = 0;
+    bool unreadable = false;  // there, but held by another program
     bool damaged = false;
     std::shared_ptr<const Text> records;
     int count = 0;
@@ -271,7 +272,10 @@ Leftover ReadLeftoverFiles(platform::Platform& os) {
         out.unsavedCount = static_cast<int>(RecordCount(Body(*unsaved)));
     }
     const auto file = os.ReadNotLogged();
-    if (!file) return out;
+    if (!file) {
+        out.unreadable = os.NotLoggedThere();
+        return out;
+    }
     auto records = std::make_shared<const Text>(Body(*file));
     if (!WholeAdifRecords(*records)) {
         out.damaged = true;
@@ -294,6 +298,13 @@ void ReadLeftover(Station& s) {
     Leftover left;
     s.os.RunAside([&left, &os = s.os] { left = ReadLeftoverFiles(os); });
     s.kept.unsavedCount = left.unsavedCount;
+    // Read again before the next write: written over now, its QSOs would
+    // be lost.
+    s.kept.leftoverHeld = left.unreadable;
+    if (left.unreadable) {
+        s.kept.leftoverRead = false;
+        return;
+    }
     if (left.damaged) {
         // Kept as it is, beside the fresh file this run writes.
         s.kept.damagedToMove = true;

@@ -85,6 +85,7 @@ public:
     Text UtcDate() override;
     Text NotLoggedPath() override;
     std::optional<Text> ReadNotLogged() override;
+    bool NotLoggedThere() override;
     platform::FileWrite WriteNotLogged(const platform::NotLoggedText& content) override;
     bool FinishNotLoggedWrite() override;
     void RunAside(const std::function<void()>& work) override;

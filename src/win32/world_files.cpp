@@ -59,6 +59,14 @@ std::optional<Text> WinWorld::ReadNotLogged() {
     return ReadWhole(Wide(NotLoggedPath()));
 }
 
+bool WinWorld::NotLoggedThere() {
+    if (GetFileAttributesW(Wide(NotLoggedPath()).c_str()) != INVALID_FILE_ATTRIBUTES) return true;
+    const DWORD error = GetLastError();
+    // Only a file known to be missing is missing: one that cannot even be
+    // looked at is left alone too.
+    return error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND;
+}
+
 // Written by the writer thread: a file an earlier run left may take
 // seconds to convert and write. At once only when no thread can be had.
 platform::FileWrite WinWorld::WriteNotLogged(const platform::NotLoggedText& content) {

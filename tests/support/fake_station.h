@@ -217,6 +217,7 @@ public:
     Text DecimalSeparator() override { return decimal; }
     Text UtcDate() override { return u"20261209"; }
     Text NotLoggedPath() override { return u"C:\\Local\\Linkwell\\not-logged.adi"; }
+    bool NotLoggedThere() override { return notLogged.has_value(); }
     std::optional<Text> ReadNotLogged() override {
         log.push_back(aside_ ? "file read aside" : "file read");
         return notLogged;
