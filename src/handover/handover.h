@@ -32,9 +32,5 @@ void ToggleSideband(Station& s);
 [[nodiscard]] inline bool Logger32HasRig(const Station& s) {
     return s.rig.logger32HasRig;
 }
-// PKT_USB: MixW's audio offset is subtracted in the frequency pushed.
-[[nodiscard]] inline bool SidebandUsb(const Station& s) {
-    return s.rig.sidebandUsb;
-}
 
 }  // namespace linkwell::handover

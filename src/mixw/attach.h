@@ -53,10 +53,6 @@ void Release(Station& s);
     return s.mixw.object.get();
 }
 
-[[nodiscard]] inline bool MixWAway(const Station& s) {
-    return s.mixw.away;
-}
-
 // Every 800 ms while MixW2 holds the rig: the first tick opens the links.
 // True when MixW's state is to be pushed to Logger32 now (false while one
 // of the two programs is away).
