@@ -164,6 +164,18 @@ TEST(CompareTraces, AMovedAsideNameWrittenMaskedTakesAnyDateAndTimeThereOnly) {
                      .same);
 }
 
+TEST(CompareTraces, AReplayMasksTheRecordedRunsMovedAsideNamesOnly) {
+    // A field trace names the file by the real clock, its replay by its own.
+    EXPECT_EQ(
+        linkwell::sim::MaskMovedAsideNames("STATUS \"moved to not-logged-20261210-023718.adi\""),
+        "STATUS \"moved to not-logged-########-######.adi\"");
+    for (const char* kept :
+         {"not-logged.adi", "not-logged-unsaved.adi", "not-logged-2026121-023718.adi",
+          "not-logged-20261210-02371.adi", "x not-logged-20261210"}) {
+        EXPECT_EQ(linkwell::sim::MaskMovedAsideNames(kept), kept);
+    }
+}
+
 TEST(CompareTraces, IncomingAndUnknownKindsAreNotCompared) {
     EXPECT_TRUE(
         Compare("100 CLICK Command2\n200 NOSUCH x\n", "50 WAITED send 300\n# end 100\n").same);

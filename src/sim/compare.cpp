@@ -39,6 +39,26 @@ bool SameText(std::string_view want, std::string_view got) {
     return true;
 }
 
+}  // namespace
+
+std::string MaskMovedAsideNames(std::string text) {
+    constexpr std::string_view prefix = "not-logged-";
+    for (auto at = text.find(prefix); at != std::string::npos; at = text.find(prefix, at + 1)) {
+        const std::size_t from = at + prefix.size();
+        if (from + kMovedAsideMasked.size() - prefix.size() > text.size()) break;
+        bool name = true;
+        for (std::size_t i = prefix.size(); i < kMovedAsideMasked.size() && name; ++i) {
+            const char w = kMovedAsideMasked[i];
+            const char g = text[at + i];
+            name = w == '#' ? g >= '0' && g <= '9' : w == g;
+        }
+        if (name) text.replace(at, kMovedAsideMasked.size(), kMovedAsideMasked);
+    }
+    return text;
+}
+
+namespace {
+
 using Channels = std::map<std::string_view, std::vector<const TimedLine*>>;
 
 Channels ByChannel(const std::vector<TimedLine>& lines) {

@@ -35,6 +35,11 @@ struct Comparison {
     [[nodiscard]] bool Same() const { return differences.empty(); }
 };
 
+// The text with each moved-aside not-logged.adi name's date and time of day
+// written as "#" digits: a replay names the file by its own clock, the
+// recorded run by the real one.
+[[nodiscard]] std::string MaskMovedAsideNames(std::string text);
+
 // Lines of kinds without a channel are not compared. Actual lines the
 // expected lack are extra only up to `endMs`, when it is given: the
 // expected run stopped there.

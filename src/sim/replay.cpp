@@ -304,7 +304,8 @@ ReplayResult CompareReplayed(const ReplayPlan& plan, std::string_view replayedTr
     for (const auto& n : plan.notes) report << "not replayed: " << n << '\n';
     for (const auto& n : plan.inexact) report << "not exact: " << n << '\n';
 
-    const auto recorded = Outgoing(plan.recorded);
+    auto recorded = Outgoing(plan.recorded);
+    for (auto& line : recorded) line.text = MaskMovedAsideNames(std::move(line.text));
     const auto replayedOut = Outgoing(replayed);
     const auto comparison = CompareLines(recorded, replayedOut, toleranceMs);
     for (const auto& d : comparison.differences) {

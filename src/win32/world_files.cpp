@@ -69,6 +69,12 @@ bool WinWorld::NotLoggedThere() {
 
 // Written by the writer thread: a file an earlier run left may take
 // seconds to convert and write. At once only when no thread can be had.
+namespace {
+// How long a write may keep the event that asked for it: well inside the
+// 250 ms the window may go unanswered, which it does not meanwhile.
+constexpr DWORD kWriteSettleMs = 150;
+}  // namespace
+
 platform::FileWrite WinWorld::WriteNotLogged(const platform::NotLoggedText& content) {
     const std::wstring path = Wide(NotLoggedPath());
     const auto number = writer_.Ask(path, content, form_, kNotLoggedWritten);
@@ -77,6 +83,17 @@ platform::FileWrite WinWorld::WriteNotLogged(const platform::NotLoggedText& cont
     }
     writeAsked_ = *number;
     writeReported_ = false;
+    // A file of the usual size is written within a moment: its end is then
+    // told at once, as the event that asked for it ends, and only a big one
+    // goes on past that (the window is served meanwhile either way).
+    {
+        const BridgeThread::Wait wait(thread_);
+        (void)thread_.PumpFor(kWriteSettleMs, writer_.Idle());
+    }
+    if (const auto done = writer_.Result(*number)) {
+        writeReported_ = true;
+        return *done ? platform::FileWrite::Done : platform::FileWrite::Failed;
+    }
     return platform::FileWrite::Pending;
 }
 
