@@ -9,6 +9,7 @@
 #include "logger32/link.h"
 #include "to_logger32/number_text.h"
 #include "to_logger32/to_logger32.h"
+#include "udp/announce.h"
 #include "window/controls.h"
 
 namespace linkwell::to_logger32 {
@@ -173,6 +174,12 @@ void LogQso(Station& s) {
     logging.text = AdifField(u"<APP_LOGQSO:", logged);
     logging.record = FileRecord(s, time);
     logging.name = QsoName(logging.text);
+    // The listeners hear of the QSO as the operator logs it, whatever
+    // Logger32 then makes of it; a QSO with no call is none to them.
+    if (s.udp.settings && !FieldOf(logging.text, u"<CALL:").empty()) {
+        udp::AnnounceLogging(s, {s.push.recordFields, time, s.os.UtcDate(), s.push.modeOfLogging,
+                                 s.push.frequencyOfLogging, logging.record});
+    }
     s.kept.loggings.push_back(std::move(logging));
     DeliverKeptLoggings(s);
     s.form.SetText(ControlId::MixWCommandBox, Text(kSentMarker));
