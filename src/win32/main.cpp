@@ -87,6 +87,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     // multithreaded apartment (win32/automation.cpp).
     if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) return 1;
     win32::WinWorld world(instance, trace.get());
+    if (options.udp) world.AnnounceOnUdp(*options.udp);
     world.Start();
     return world.Run();
 }
