@@ -429,7 +429,7 @@ def extra_dlls(w):
     return text
 
 
-def previous_fuzz(output):
+def previous_fuzz(output, head="## Fuzzing Logger32's texts"):
     """The fuzzing section of the last report, when this run did not fuzz: ten million runs take a
     quarter of an hour, and their figures do not go stale with a change elsewhere."""
     try:
@@ -437,7 +437,6 @@ def previous_fuzz(output):
             text = f.read()
     except OSError:
         return []
-    head = "## Fuzzing Logger32's texts"
     if head not in text:
         return []
     body = text.split(head, 1)[1].split("\n## ", 1)[0].strip("\n").split("\n")
@@ -445,6 +444,27 @@ def previous_fuzz(output):
     if body and body[0].startswith("Not rerun"):
         body = body[2:]
     return [note, ""] + body
+
+
+def fuzz_rows(md, fuzz, intro, log):
+    """A fuzz run's table, after the paragraph that says what ran."""
+    runs = number(fuzz["executions"])
+    asked = number(fuzz.get("runs_asked")) or 1e7
+    findings = number(fuzz.get("findings")) or 0
+    ended_well = fuzz.get("exit") == "0"
+    md.append(intro)
+    md.append("")
+    md.append("| What | Measured | Target | |")
+    md.append("|---|---|---|---|")
+    md.append(f"| executions | {runs:,.0f} in {number(fuzz.get('wall_s')) or 0:,.0f} s "
+              f"({fuzz.get('exec_per_s', '?')}/s) | ≥ {asked:,.0f} | "
+              f"{verdict(runs >= asked, f'by {asked - runs:,.0f} (the run stopped early)')} |")
+    md.append(f"| coverage | {fuzz.get('coverage', '?')} edges, {fuzz.get('features', '?')} features | — | |")
+    md.append(f"| corpus | {fuzz.get('corpus_before', '?')} inputs before, {fuzz.get('corpus_after', '?')} after "
+              f"({fuzz.get('new_units', '?')} new in this run) | kept between runs | |")
+    md.append(f"| crashes and other findings | {findings:.0f} | 0 | "
+              f"{verdict(findings == 0 and ended_well, 'see ' + log)} |")
+    md.append(f"| peak memory | {fuzz.get('peak_rss_mb', '?')} MB | — | |")
 
 
 def verdict(ok, missed_by=""):
@@ -524,6 +544,7 @@ def main():
     soak = keyvalues(os.path.join(results, "soak.txt"))
     wine = keyvalues(os.path.join(results, "wine.txt"))
     fuzz = keyvalues(os.path.join(results, "fuzz.txt"))
+    fuzz_udp = keyvalues(os.path.join(results, "fuzz-udp.txt"))
 
     cpu = ""
     try:
@@ -692,6 +713,24 @@ def main():
         md.append(f"| peak memory | {fuzz.get('peak_rss_mb', '?')} MB | — | |")
     elif previous_fuzz(output):
         md.extend(previous_fuzz(output))
+    else:
+        md.append("Not run (`BENCH_FUZZ=0`, or scripts/bench-fuzz failed).")
+    md.append("")
+    udp_head = "## Fuzzing the datagrams of UDP listeners"
+    md.append(udp_head)
+    md.append("")
+    if fuzz_udp.get("executions"):
+        fuzz_rows(md, fuzz_udp,
+                  "`FUZZ_TARGET=udp_reader scripts/bench-fuzz`: the libFuzzer target udp_reader_fuzz.cpp "
+                  f"({fuzz_udp.get('clang', 'clang')}, AddressSanitizer and UndefinedBehaviorSanitizer, "
+                  "datagrams up to 70,000 bytes), what the bridge reads of a listener's datagram (the "
+                  "Heartbeat's schema, everything else ignored) alone and through the bridge's watch tick, "
+                  "at the lowest priority, from the corpus that earlier runs left in build/fuzz/corpus-udp "
+                  "and the seeds in fuzz/corpus-udp. A crash, sanitizer report, broken rule, hang (10 s) or "
+                  "leak stops the run and keeps its input in build/fuzz/findings-udp-long.",
+                  "build/fuzz/fuzz-udp-long.log")
+    elif previous_fuzz(output, udp_head):
+        md.extend(previous_fuzz(output, udp_head))
     else:
         md.append("Not run (`BENCH_FUZZ=0`, or scripts/bench-fuzz failed).")
     md.append("")

@@ -145,6 +145,13 @@ TEST(WsjtxMessages, TheTraceDescribesEachFieldAsOnTheWire) {
               "on=2026-12-09T-Z operator=\"\" my-call=\"\" my-grid=\"\" exchange-sent=\"\" "
               "exchange-rcvd=\"\"");
     EXPECT_EQ(wsjtx::Describe(wsjtx::Close(2)), "Close schema=2");
+    // A day no calendar holds is shown as its number, not as a date.
+    q.off = {2646262204410782051, 0};
+    q.on = {5373484, 0};
+    const auto huge = wsjtx::Describe(wsjtx::QsoLogged(3, q));
+    ASSERT_TRUE(huge);
+    EXPECT_NE(huge->find(" off=jd2646262204410782051 "), std::string::npos) << *huge;
+    EXPECT_NE(huge->find(" on=9999-12-31T00:00:00.000Z "), std::string::npos) << *huge;
     EXPECT_EQ(wsjtx::Describe(Hex("adbccbda 00000002 00000007 00000000")), std::nullopt);
     Bytes cut = wsjtx::Heartbeat(3, "1.0", "r");
     cut.pop_back();

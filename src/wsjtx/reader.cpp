@@ -99,6 +99,10 @@ std::optional<std::string> Moment(Reader& r) {
     const auto ms = day ? r.U32() : std::nullopt;
     const auto spec = ms ? r.U8() : std::nullopt;
     if (!spec) return std::nullopt;
+    // A day past year 9999 (or before the calendar's start) is shown as
+    // its number: the date arithmetic below holds only for real dates.
+    constexpr std::uint64_t kLastDay = 5373484;  // 9999-12-31
+    if (*day > kLastDay) return "jd" + std::to_string(*day);
     // The Julian day back to a Gregorian date (Richards' algorithm).
     const auto j = static_cast<std::int64_t>(*day);
     const std::int64_t f = j + 1401 + (((4 * j + 274277) / 146097) * 3) / 4 - 38;
