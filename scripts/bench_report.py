@@ -166,6 +166,28 @@ def module_split(bridge, floor, tick_extra):
             + " ([kernel.kallsyms] is time in the kernel: system calls, page faults, scheduling).")
 
 
+def udp_rows(udp, bridge, watching):
+    """The idle tick of linkwell.exe --udp against the same without it and the floor noticing closed
+    peers, which it must stay within."""
+    if not udp.present:
+        return []
+    a, w_ = udp.cpu_per_tick(), watching.cpu_per_tick()
+    ok = a is not None and w_ is not None and a <= w_
+    md = ["#### With `--udp`", "",
+          "linkwell.exe started by the peers as above, with `--udp 127.0.0.1:2237` (nobody listening: "
+          "what the bridge does is the same), measured the same way: each watch tick (1 s) reads the "
+          "socket once, and a Heartbeat goes every 15 s; the idle Status does not change, so none goes.", "",
+          "| Per idle tick | linkwell.exe | linkwell.exe --udp | floor noticing closed peers | Target | |",
+          "|---|---|---|---|---|---|",
+          f"| CPU time of the program (ms) | {fmt(bridge.cpu_per_tick(), 3)} | {fmt(a, 3)} | {fmt(w_, 3)} | "
+          f"≤ the floor noticing closed peers | {verdict(ok, 'by %s ms' % fmt((a or 0) - (w_ or 0), 3))} |",
+          f"| system calls (strace) | {fmt(bridge.syscalls_per_tick(), 1)} | {fmt(udp.syscalls_per_tick(), 1)} | "
+          f"{fmt(watching.syscalls_per_tick(), 1)} | | |",
+          f"| private bytes, resident (kB) | {fmt(bridge.get('private_kb'), 0)} | {fmt(udp.get('private_kb'), 0)} | "
+          f"{fmt(watching.get('private_kb'), 0)} | | |", ""]
+    return md
+
+
 def floor_section(w, before):
     """The idle linked tick of linkwell.exe against the floor program; returns markdown lines."""
     noreads = Run(w, "noreads")
@@ -287,6 +309,7 @@ def floor_section(w, before):
     md.append(" ".join(part for part in why if part))
     md.append("")
     md.extend(request_split(bridge, floor, watching, old))
+    md.extend(udp_rows(Run(w, "bridgeudp", base), bridge, watching))
     if os.path.exists(SPLIT):
         with open(SPLIT, encoding="utf-8") as f:
             md.extend(line.rstrip("\n") for line in f)
