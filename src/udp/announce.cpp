@@ -116,15 +116,18 @@ void Start(Station& s) {
 }
 
 void OnWatchTick(Station& s) {
-    if (!Active(s)) return;
-    for (int i = 0; i < kReadsPerTick; ++i) {
+    if (!Active(s) || ++s.udp.watchTicks < kHeartbeatTicks) return;
+    // What the listeners sent is read only here, with each Heartbeat: a
+    // server's answer to the last one settles the schema of the next, and
+    // the idle ticks between make no call at all.
+    for (int i = 0; i < kReadsPerHeartbeat; ++i) {
         const auto datagram = s.os.ReceiveUdp();
         if (!datagram) break;
         if (const auto schema = wsjtx::SettledSchema(*datagram, s.udp.schema)) {
             s.udp.schema = *schema;
         }
     }
-    if (++s.udp.watchTicks >= kHeartbeatTicks) SendHeartbeat(s);
+    SendHeartbeat(s);
 }
 
 void OnPushTick(Station& s) {

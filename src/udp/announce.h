@@ -3,7 +3,8 @@
 // the bridge with --udp HOST:PORT. Without it none of these does anything.
 //
 // What goes out: a Heartbeat when the bridge has found Logger32 and MixW2
-// and then every 15 watch ticks; a Status then and on each push tick that
+// and then every 15 watch ticks (what arrived meanwhile is read just
+// before it); a Status then and on each push tick that
 // changed it; a QSO Logged and a Logged ADIF at each logging, whatever
 // Logger32 makes of it; a Close when the bridge ends. Sends never wait: one
 // that fails is lost, and the status line says so until one works again.
@@ -18,8 +19,9 @@
 namespace linkwell::udp {
 
 inline constexpr unsigned kHeartbeatTicks = 15;  // watch ticks, 1 s each
-// At most this many waiting datagrams are read per watch tick.
-inline constexpr int kReadsPerTick = 16;
+// At most this many waiting datagrams are read before each Heartbeat; the
+// rest wait (or are dropped by the socket's buffer: none of them matters).
+inline constexpr int kReadsPerHeartbeat = 64;
 // The header of the Logged ADIF's one-record file; its text before the
 // first field makes it a header, as ADIF readers expect.
 inline constexpr std::u16string_view kAdifHeader =
