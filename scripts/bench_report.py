@@ -175,8 +175,8 @@ def udp_rows(udp, bridge, watching):
     ok = a is not None and w_ is not None and a <= w_
     md = ["#### With `--udp`", "",
           "linkwell.exe started by the peers as above, with `--udp 127.0.0.1:2237` (nobody listening: "
-          "what the bridge does is the same), measured the same way: each watch tick (1 s) reads the "
-          "socket once, and a Heartbeat goes every 15 s; the idle Status does not change, so none goes.", "",
+          "what the bridge does is the same), measured the same way: every 15 s the socket is read once "
+          "and a Heartbeat sent; the idle Status does not change, so none goes.", "",
           "| Per idle tick | linkwell.exe | linkwell.exe --udp | floor noticing closed peers | Target | |",
           "|---|---|---|---|---|---|",
           f"| CPU time of the program (ms) | {fmt(bridge.cpu_per_tick(), 3)} | {fmt(a, 3)} | {fmt(w_, 3)} | "
