@@ -166,6 +166,28 @@ def module_split(bridge, floor, tick_extra):
             + " ([kernel.kallsyms] is time in the kernel: system calls, page faults, scheduling).")
 
 
+def udp_rows(udp, bridge, watching):
+    """The idle tick of linkwell.exe --udp against the same without it and the floor noticing closed
+    peers, which it must stay within."""
+    if not udp.present:
+        return []
+    a, w_ = udp.cpu_per_tick(), watching.cpu_per_tick()
+    ok = a is not None and w_ is not None and a <= w_
+    md = ["#### With `--udp`", "",
+          "linkwell.exe started by the peers as above, with `--udp 127.0.0.1:2237` (nobody listening: "
+          "what the bridge does is the same), measured the same way: every 15 s the socket is read once "
+          "and a Heartbeat sent; the idle Status does not change, so none goes.", "",
+          "| Per idle tick | linkwell.exe | linkwell.exe --udp | floor noticing closed peers | Target | |",
+          "|---|---|---|---|---|---|",
+          f"| CPU time of the program (ms) | {fmt(bridge.cpu_per_tick(), 3)} | {fmt(a, 3)} | {fmt(w_, 3)} | "
+          f"≤ the floor noticing closed peers | {verdict(ok, 'by %s ms' % fmt((a or 0) - (w_ or 0), 3))} |",
+          f"| system calls (strace) | {fmt(bridge.syscalls_per_tick(), 1)} | {fmt(udp.syscalls_per_tick(), 1)} | "
+          f"{fmt(watching.syscalls_per_tick(), 1)} | | |",
+          f"| private bytes, resident (kB) | {fmt(bridge.get('private_kb'), 0)} | {fmt(udp.get('private_kb'), 0)} | "
+          f"{fmt(watching.get('private_kb'), 0)} | | |", ""]
+    return md
+
+
 def floor_section(w, before):
     """The idle linked tick of linkwell.exe against the floor program; returns markdown lines."""
     noreads = Run(w, "noreads")
@@ -287,6 +309,7 @@ def floor_section(w, before):
     md.append(" ".join(part for part in why if part))
     md.append("")
     md.extend(request_split(bridge, floor, watching, old))
+    md.extend(udp_rows(Run(w, "bridgeudp", base), bridge, watching))
     if os.path.exists(SPLIT):
         with open(SPLIT, encoding="utf-8") as f:
             md.extend(line.rstrip("\n") for line in f)
@@ -429,7 +452,7 @@ def extra_dlls(w):
     return text
 
 
-def previous_fuzz(output):
+def previous_fuzz(output, head="## Fuzzing Logger32's texts"):
     """The fuzzing section of the last report, when this run did not fuzz: ten million runs take a
     quarter of an hour, and their figures do not go stale with a change elsewhere."""
     try:
@@ -437,7 +460,6 @@ def previous_fuzz(output):
             text = f.read()
     except OSError:
         return []
-    head = "## Fuzzing Logger32's texts"
     if head not in text:
         return []
     body = text.split(head, 1)[1].split("\n## ", 1)[0].strip("\n").split("\n")
@@ -462,6 +484,27 @@ def kept_not_logged(output):
         return []
     body = text.split(NOT_LOGGED_HEAD, 1)[1].split("\n## ", 1)[0].strip("\n").split("\n")
     return [NOT_LOGGED_HEAD, ""] + body + [""]
+
+
+def fuzz_rows(md, fuzz, intro, log):
+    """A fuzz run's table, after the paragraph that says what ran."""
+    runs = number(fuzz["executions"])
+    asked = number(fuzz.get("runs_asked")) or 1e7
+    findings = number(fuzz.get("findings")) or 0
+    ended_well = fuzz.get("exit") == "0"
+    md.append(intro)
+    md.append("")
+    md.append("| What | Measured | Target | |")
+    md.append("|---|---|---|---|")
+    md.append(f"| executions | {runs:,.0f} in {number(fuzz.get('wall_s')) or 0:,.0f} s "
+              f"({fuzz.get('exec_per_s', '?')}/s) | ≥ {asked:,.0f} | "
+              f"{verdict(runs >= asked, f'by {asked - runs:,.0f} (the run stopped early)')} |")
+    md.append(f"| coverage | {fuzz.get('coverage', '?')} edges, {fuzz.get('features', '?')} features | — | |")
+    md.append(f"| corpus | {fuzz.get('corpus_before', '?')} inputs before, {fuzz.get('corpus_after', '?')} after "
+              f"({fuzz.get('new_units', '?')} new in this run) | kept between runs | |")
+    md.append(f"| crashes and other findings | {findings:.0f} | 0 | "
+              f"{verdict(findings == 0 and ended_well, 'see ' + log)} |")
+    md.append(f"| peak memory | {fuzz.get('peak_rss_mb', '?')} MB | — | |")
 
 
 def verdict(ok, missed_by=""):
@@ -541,6 +584,7 @@ def main():
     soak = keyvalues(os.path.join(results, "soak.txt"))
     wine = keyvalues(os.path.join(results, "wine.txt"))
     fuzz = keyvalues(os.path.join(results, "fuzz.txt"))
+    fuzz_udp = keyvalues(os.path.join(results, "fuzz-udp.txt"))
 
     cpu = ""
     try:
@@ -713,6 +757,24 @@ def main():
         md.append("Not run (`BENCH_FUZZ=0`, or scripts/bench-fuzz failed).")
     md.append("")
     md.extend(kept_not_logged(output))
+    udp_head = "## Fuzzing the datagrams of UDP listeners"
+    md.append(udp_head)
+    md.append("")
+    if fuzz_udp.get("executions"):
+        fuzz_rows(md, fuzz_udp,
+                  "`FUZZ_TARGET=udp_reader scripts/bench-fuzz`: the libFuzzer target udp_reader_fuzz.cpp "
+                  f"({fuzz_udp.get('clang', 'clang')}, AddressSanitizer and UndefinedBehaviorSanitizer, "
+                  "datagrams up to 70,000 bytes), what the bridge reads of a listener's datagram (the "
+                  "Heartbeat's schema, everything else ignored) alone and through the bridge's watch tick, "
+                  "at the lowest priority, from the corpus that earlier runs left in build/fuzz/corpus-udp "
+                  "and the seeds in fuzz/corpus-udp. A crash, sanitizer report, broken rule, hang (10 s) or "
+                  "leak stops the run and keeps its input in build/fuzz/findings-udp-long.",
+                  "build/fuzz/fuzz-udp-long.log")
+    elif previous_fuzz(output, udp_head):
+        md.extend(previous_fuzz(output, udp_head))
+    else:
+        md.append("Not run (`BENCH_FUZZ=0`, or scripts/bench-fuzz failed).")
+    md.append("")
     md.append("## How to read and rerun")
     md.append("")
     md.append("- `scripts/bench` builds build/bench and rewrites this file; `DAY_RUNS`, `SOAK_SEED`, "

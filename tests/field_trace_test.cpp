@@ -16,6 +16,7 @@
 #include "sim/replay.h"
 #include "sim/world.h"
 #include "support/fake_station.h"
+#include "text/text.h"
 #include "vocabulary/kinds.h"
 
 namespace {
@@ -750,6 +751,32 @@ TEST(FieldTraceCommandLine, TraceSwitchesAndEverythingElse) {
         EXPECT_TRUE(c.showUsage);
         EXPECT_FALSE(c.tracePath);
     }
+}
+
+TEST(FieldTraceCommandLine, UdpSwitchTakesAnIpv4AddressAndNamesABadOne) {
+    using linkwell::field_trace::ParseCommandLine;
+    EXPECT_FALSE(ParseCommandLine({}).udp);
+    const auto both = ParseCommandLine({u"/UDP", u"224.0.0.1:2237", u"--trace", u"t"});
+    ASSERT_TRUE(both.udp);
+    EXPECT_EQ(both.udp->ip, (std::array<std::uint8_t, 4>{224, 0, 0, 1}));
+    EXPECT_EQ(both.udp->port, 2237);
+    EXPECT_TRUE(both.udp->IsMulticast());
+    EXPECT_EQ(both.tracePath, u"t");
+    const auto local = ParseCommandLine({u"--udp", u"127.0.0.1:65535"});
+    ASSERT_TRUE(local.udp);
+    EXPECT_FALSE(local.udp->IsMulticast());
+    EXPECT_EQ(local.udp->port, 65535);
+    for (const std::u16string bad :
+         {u"127.0.0.1", u"127.0.0.1:", u"127.0.0.1:0", u"127.0.0.1:65536", u"127.0.0:2237",
+          u"127.0.0.1.1:2237", u"256.0.0.1:2237", u"localhost:2237", u"127.0.0.1:22 37",
+          u"127..0.1:2237", u":2237", u"127.0.0.1:-5", u"1.2.3.4:2237x"}) {
+        const auto c = ParseCommandLine({u"--udp", bad});
+        EXPECT_TRUE(c.showUsage) << linkwell::text::ToUtf8(bad);
+        EXPECT_EQ(c.usageNote, u"Not an address for --udp: \"" + bad + u"\"\n\n");
+    }
+    // Twice, or with nothing after it: only the usage.
+    EXPECT_TRUE(ParseCommandLine({u"--udp", u"1.2.3.4:5", u"--udp", u"1.2.3.4:5"}).showUsage);
+    EXPECT_EQ(ParseCommandLine({u"--udp"}).usageNote, u"");
 }
 
 }  // namespace

@@ -39,7 +39,9 @@ TEST_P(ScenarioFile, PrintsItsExpectedTrace) {
     expectedPath.replace_extension(".trace");
     ASSERT_TRUE(fs::exists(expectedPath)) << "no trace for " << scn;
     std::ostringstream out;
-    linkwell::sim::World world(linkwell::scenario::ParseScenario(Slurp(scn), scn.string()), out);
+    auto scenario = linkwell::scenario::ReadScenario(Slurp(scn), scn.string());
+    linkwell::sim::World world(std::move(scenario.actions), out);
+    if (scenario.udp) world.AnnounceOnUdp(*scenario.udp);
     (void)world.Run();
     EXPECT_EQ(out.str(), Slurp(expectedPath)) << scn;
 }

@@ -282,7 +282,12 @@ INSTANTIATE_TEST_SUITE_P(
                     "x.scn:1: a figure's name is lower-case words joined by '-': "
                     "Close_ms"},
         BadScenario{"limit close-ms -1\n", "x.scn:1: number out of range: -1"},
-        BadScenario{"tolerance\n", "x.scn:1: wrong number of arguments for tolerance"}));
+        BadScenario{"tolerance\n", "x.scn:1: wrong number of arguments for tolerance"},
+        BadScenario{"udp localhost:2237\n", "x.scn:1: not an address HOST:PORT: localhost:2237"},
+        BadScenario{"udp 127.0.0.1:1\nudp 127.0.0.1:2\n", "x.scn:2: a second udp address"},
+        BadScenario{"udp receive \"abc\"\n", "x.scn:1: a datagram is pairs of hex digits"},
+        BadScenario{"udp receive \"zz\"\n", "x.scn:1: a datagram is pairs of hex digits"},
+        BadScenario{"udp\n", "x.scn:1: wrong number of arguments for udp"}));
 
 TEST(ScenarioFile, ReadsStringsNumbersAndHandles) {
     const auto a = ParseScenario(

@@ -6,6 +6,7 @@
 #include "mixw/attach.h"
 #include "to_logger32/to_logger32.h"
 #include "to_mixw/to_mixw.h"
+#include "udp/announce.h"
 
 namespace linkwell {
 
@@ -24,6 +25,10 @@ Bridge::Bridge(platform::Platform& os, window::FormView& view) : station_(os, vi
 // that waits for OK may have changed half of what it changes.
 void Bridge::AfterEvent() {
     lifecycle::AfterEvent(station_, depth_ == 1);
+}
+
+void Bridge::AnnounceOnUdp(udp::Settings settings) {
+    udp::Configure(station_, std::move(settings));
 }
 
 void Bridge::Start() {
@@ -50,6 +55,7 @@ void Bridge::Tick(int slot) {
         case ControlId::StartupTimer: lifecycle::WaitForPeers(station_); break;
         case ControlId::PushTimer:
             if (mixw::OnPushTick(station_)) to_logger32::PushMixWToLogger32(station_);
+            udp::OnPushTick(station_);
             break;
         case ControlId::IntakeTimer: to_mixw::OnIntakeTick(station_); break;
         case ControlId::AboutTimer: lifecycle::OnAboutShown(station_); break;

@@ -39,6 +39,8 @@ public:
     // Program entry: the window is created, its design-time timers start,
     // OnLoad runs and the window is shown.
     void Start();
+    // Before Start, with --udp: announcements to the listeners there.
+    void AnnounceOnUdp(udp::Settings settings);
     void TimerTick(int slot);
     // The hook procedure, while installed on the bridge window.
     platform::LResult HookProc(platform::WindowHandle window, platform::MessageId msg,

@@ -116,6 +116,14 @@ public:
     Text UnsavedPath() override { return os_.UnsavedPath(); }
     std::optional<Text> ReadUnsaved() override { return os_.ReadUnsaved(); }
     bool WriteUnsaved(const Text& content) override { return os_.WriteUnsaved(content); }
+    // The datagrams pass through unrecorded: they are for other programs,
+    // and a replay plays the bridge without them.
+    bool OpenUdp(const platform::UdpAddress& to) override { return os_.OpenUdp(to); }
+    bool SendUdp(const std::vector<std::uint8_t>& datagram) override {
+        return os_.SendUdp(datagram);
+    }
+    std::optional<std::vector<std::uint8_t>> ReceiveUdp() override { return os_.ReceiveUdp(); }
+    void CloseUdp() override { os_.CloseUdp(); }
 
     // --- FormView ----------------------------------------------------------
     WindowHandle HandleOf(window::WindowId window) override { return view_.HandleOf(window); }

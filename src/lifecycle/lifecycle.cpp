@@ -5,6 +5,7 @@
 #include "mixw/attach.h"
 #include "station/status.h"
 #include "to_logger32/to_logger32.h"
+#include "udp/announce.h"
 #include "window/intervals.h"
 
 namespace linkwell::lifecycle {
@@ -17,6 +18,9 @@ namespace {
 
 // The steps of a close that tell Logger32 and MixW2 the bridge leaves.
 void Leave(Station& s) {
+    // First: a Logger32 that does not take the leaving notice holds the
+    // rest up for a while, and the listeners should hear of the end now.
+    udp::Close(s);
     if (!handover::Logger32HasRig(s)) logger32::PostSet(s, logger32::kLogger32TakesControl);
     logger32::RemoveHook(s);
     logger32::SendLeaving(s);
@@ -58,6 +62,7 @@ void WaitForPeers(Station& s) {
     s.form.SetText(ControlId::StatusLine, Text(mixw::kWaitingForMixW));
     s.os.Sleep(window::kMixWSettleMs);
     while (!mixw::TryAttach(s)) s.os.Sleep(window::kPeerPollMs);
+    udp::Start(s);
     if (const Text note = station::StartNote(s); !note.empty()) {
         station::NoteOnStatusLine(s, note);
     } else {
@@ -75,6 +80,7 @@ void OnWatchTick(Station& s) {
     mixw::Watch(s);
     to_logger32::DeliverKeptLoggings(s);
     to_logger32::RetryFileWrite(s);
+    udp::OnWatchTick(s);
 }
 
 void AfterEvent(Station& s, bool outermost) {

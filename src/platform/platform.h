@@ -11,11 +11,13 @@
 //    that can fail says so in its result, marked [[nodiscard]].
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace linkwell::platform {
 
@@ -135,6 +137,15 @@ struct NotLoggedText {
 
 // What became of a write of not-logged.adi.
 enum class FileWrite { Done, Failed, Pending };
+
+// Where the UDP announcements go: an IPv4 address (unicast, or a multicast
+// group, which gets TTL 1 so that it stays on the local network) and a port.
+struct UdpAddress {
+    std::array<std::uint8_t, 4> ip{};
+    std::uint16_t port = 0;
+    [[nodiscard]] bool IsMulticast() const { return ip[0] >= 224 && ip[0] <= 239; }
+    friend bool operator==(const UdpAddress&, const UdpAddress&) = default;
+};
 
 // The bridge's window procedures as the world knows them: the form's own
 // procedure and the bridge's hook. The world routes messages for the bridge
@@ -256,6 +267,27 @@ public:
     [[nodiscard]] virtual Text UnsavedPath() = 0;
     [[nodiscard]] virtual std::optional<Text> ReadUnsaved() = 0;
     [[nodiscard]] virtual bool WriteUnsaved(const Text& content) = 0;
+
+    // --- UDP datagrams, only when the operator asked for them (--udp) -------
+    // None of these blocks. A world without sockets (the tests' fakes) keeps
+    // the defaults: nothing opens.
+    // A socket for datagrams to `to`; false when none can be had.
+    [[nodiscard]] virtual bool OpenUdp(const UdpAddress& to) {
+        (void)to;
+        return false;
+    }
+    // One datagram to the address opened; false when it did not go (no
+    // route, a full buffer): it is not tried again.
+    [[nodiscard]] virtual bool SendUdp(const std::vector<std::uint8_t>& datagram) {
+        (void)datagram;
+        return false;
+    }
+    // A datagram that has arrived on the socket, oldest first; nullopt when
+    // none waits. One larger than a datagram can be comes back cut short.
+    [[nodiscard]] virtual std::optional<std::vector<std::uint8_t>> ReceiveUdp() {
+        return std::nullopt;
+    }
+    virtual void CloseUdp() {}
 };
 
 }  // namespace linkwell::platform

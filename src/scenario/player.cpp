@@ -87,6 +87,9 @@ void Player::Apply(const Action& a) {
         case ActionKind::FileUnlock: stage_.LockNotLogged(false); break;
         case ActionKind::TicksRecorded: stage_.PaceTicksByScenario(); break;
         case ActionKind::Tick: stage_.Tick(a.As<act::Tick>().slot); break;
+        case ActionKind::UdpUnreachable: stage_.SetUdpReachable(false); break;
+        case ActionKind::UdpReachable: stage_.SetUdpReachable(true); break;
+        case ActionKind::UdpReceive: stage_.ArriveUdp(a.As<act::Datagram>().bytes); break;
     }
 }
 

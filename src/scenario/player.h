@@ -65,6 +65,11 @@ public:
     // only when told to (Tick: the timer in that slot is due now).
     virtual void PaceTicksByScenario() = 0;
     virtual void Tick(int slot) = 0;
+    // The datagrams to the --udp address cannot be sent from now (false),
+    // or can again; a datagram reaches the bridge's socket. The simulated
+    // world only: the Windows peers keep these defaults.
+    virtual void SetUdpReachable(bool reachable) { (void)reachable; }
+    virtual void ArriveUdp(const std::vector<std::uint8_t>& datagram) { (void)datagram; }
     // Prints CTRL lines (see DumpControls).
     virtual void Dump(const std::vector<std::string>& names) = 0;
     // The window the scenario calls hwnd:NAME (one of kHandleNames), or the

@@ -7,6 +7,7 @@
 #include <limits>
 
 #include "scenario/mixw_items.h"
+#include "scenario/udp_lines.h"
 #include "text/text.h"
 #include "text/tokens.h"
 #include "window/controls.h"
@@ -374,7 +375,15 @@ Scenario ReadScenario(std::string_view source, std::string_view fileName) {
         if (first == std::string_view::npos || line[first] == '#') continue;
         const auto t = p.Tokenize(line);
         if (ReadDirective(p, t, clock, scenario)) continue;
-        Action a = ReadAction(p, t);
+        Action a;
+        if (t[0].raw == "udp") {
+            bool isAction = false;
+            const auto error = ReadUdpLine(t, a, scenario, isAction);
+            if (!error.empty()) p.Fail(error);
+            if (!isAction) continue;
+        } else {
+            a = ReadAction(p, t);
+        }
         a.line = lineNo;
         a.time = clock;
         actions.push_back(std::move(a));

@@ -11,6 +11,7 @@
 #include <variant>
 #include <vector>
 
+#include "platform/platform.h"
 #include "vocabulary/handles.h"
 
 namespace linkwell::scenario {
@@ -44,6 +45,11 @@ enum class ActionKind {
     // (a replay plays the ticks a field trace recorded).
     TicksRecorded,
     Tick,
+    // udp unreachable / reachable: the datagrams cannot be sent from now,
+    // or can again; udp receive "HEX": a datagram reaches the bridge.
+    UdpUnreachable,
+    UdpReachable,
+    UdpReceive,
 };
 
 // An lParam as written: a number, or hwnd:NAME resolved when it is used.
@@ -95,14 +101,17 @@ struct Text {
 struct Tick {
     int slot = 0;  // tick NAME: that timer's slot; watch: the watch's
 };
+struct Datagram {
+    std::vector<std::uint8_t> bytes;  // udp receive "HEX"
+};
 struct Dump {
     std::vector<std::string> names;  // dump [NAME ...]
 };
 }  // namespace act
 
-using ActionDetails =
-    std::variant<std::monostate, act::Logger32Start, act::Refuse, act::Post, act::Hang, act::Dde,
-                 act::RefuseItem, act::Hertz, act::Click, act::Text, act::Dump, act::Tick>;
+using ActionDetails = std::variant<std::monostate, act::Logger32Start, act::Refuse, act::Post,
+                                   act::Hang, act::Dde, act::RefuseItem, act::Hertz, act::Click,
+                                   act::Text, act::Dump, act::Tick, act::Datagram>;
 
 struct Action {
     int line = 0;
@@ -177,6 +186,8 @@ struct Scenario {
     std::vector<Action> actions;
     PeerSettings peers;
     WineChecks wine;
+    // `udp HOST:PORT`: the bridge runs with --udp HOST:PORT.
+    std::optional<platform::UdpAddress> udp;
 };
 
 // Both throw ScenarioError.

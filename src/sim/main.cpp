@@ -156,12 +156,13 @@ int PlayScenario(const std::vector<std::string>& args) {
         return 2;
     }
     try {
-        auto actions = linkwell::scenario::ParseScenario(*source, file);
+        auto scenario = linkwell::scenario::ReadScenario(*source, file);
         linkwell::field_trace::MemoryFile trace(u"trace");
         linkwell::field_trace::Output traceOutput(trace);
         {
-            linkwell::sim::World world(std::move(actions), std::cout,
+            linkwell::sim::World world(std::move(scenario.actions), std::cout,
                                        traceFile ? &traceOutput : nullptr);
+            if (scenario.udp) world.AnnounceOnUdp(*scenario.udp);
             (void)world.Run();
             std::cout.flush();
             if (notLoggedFile && world.NotLogged() &&

@@ -88,6 +88,9 @@ public:
         onSendText_ = std::move(observer);
     }
     [[nodiscard]] std::int64_t Now() const { return now_; }
+    // Before Run: the bridge runs as with --udp ADDRESS (a scenario's `udp`
+    // line). Each datagram it sends is a UDP line of the trace.
+    void AnnounceOnUdp(const platform::UdpAddress& to);
 
     // --- Platform ----------------------------------------------------------
     WindowHandle FindWindowByTitle(const Text& title) override;
@@ -135,6 +138,10 @@ public:
     Text UnsavedPath() override;
     std::optional<Text> ReadUnsaved() override { return unsaved_; }
     bool WriteUnsaved(const Text& content) override;
+    bool OpenUdp(const platform::UdpAddress& to) override;
+    bool SendUdp(const std::vector<std::uint8_t>& datagram) override;
+    std::optional<std::vector<std::uint8_t>> ReceiveUdp() override;
+    void CloseUdp() override { udpOpen_ = false; }
     // The simulated not-logged.adi; nullopt while there is none.
     [[nodiscard]] const std::optional<Text>& NotLogged() const { return notLogged_; }
     // not-logged-unsaved.adi, and the files moved aside (name -> text).
@@ -194,6 +201,10 @@ private:
     void EndSession() override;
     void PutNotLogged(const Text& text) override { notLogged_ = text; }
     void LockNotLogged(bool locked) override { notLoggedLocked_ = locked; }
+    void SetUdpReachable(bool reachable) override { udpReachable_ = reachable; }
+    void ArriveUdp(const std::vector<std::uint8_t>& datagram) override {
+        if (udpOpen_) udpArrived_.push_back(datagram);
+    }
     void PaceTicksByScenario() override;
     void Tick(int slot) override;
     void SetDecimalSeparator(const Text& separator) override { decimal_ = separator; }
@@ -299,6 +310,9 @@ private:
     bool WriteNotLoggedText(const Text& content);
     std::optional<Text> unsaved_;
     std::map<std::string, Text> movedAside_;
+    bool udpOpen_ = false;
+    bool udpReachable_ = true;
+    std::deque<std::vector<std::uint8_t>> udpArrived_;
 };
 
 }  // namespace linkwell::sim

@@ -12,6 +12,7 @@
 #include "station/mixw_state.h"
 #include "station/to_logger32_state.h"
 #include "station/to_mixw_state.h"
+#include "station/udp_state.h"
 #include "window/form.h"
 
 namespace linkwell {
@@ -34,6 +35,7 @@ struct Station {
     // bridge handles as it handles every other (set by Bridge).
     std::function<void(window::ControlId, const platform::Text&)> linkValueArrived;
     to_mixw::IntakeState intake;
+    udp::UdpState udp;
 };
 
 }  // namespace linkwell

@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "wsjtx/address.h"
+
 namespace linkwell::station {
 
 using platform::Text;
@@ -47,6 +49,9 @@ Text StatusText(const Station& s) {
     if (const Text doubtful = Doubtful(s); !doubtful.empty()) return doubtful + Text(kMayBeInLog);
     if (kept > 0) return Kept(kept) + u" for Logger32";
     if (s.mixw.away) return Text(kWaitingForMixWBack);
+    if (s.udp.failing) {
+        return Text(kUdpFailed) + wsjtx::AddressText(s.udp.settings->to) + Text(kUdpFailedEnd);
+    }
     return Text(s.rig.logger32HasRig ? kLogger32Active : kMixWActive);
 }
 

@@ -26,6 +26,12 @@ inline constexpr std::u16string_view kFileUnwritable =
 inline constexpr std::u16string_view kFileBehind =
     u"Cannot update not-logged.adi: it still lists QSOs Logger32 has taken";
 
+// Followed by the --udp address: the socket could not be had or the last
+// datagram did not go.
+inline constexpr std::u16string_view kUdpFailed = u"Cannot send UDP to ";
+inline constexpr std::u16string_view kUdpFailedEnd =
+    u": programs listening there miss what Linkwell announces";
+
 // After the QSO names ("JA1XYZ 0815"): Logger32 went away while it may have
 // been logging them, so they are not given to it again.
 inline constexpr std::u16string_view kMayBeInLog = u" may already be in Logger32's log";

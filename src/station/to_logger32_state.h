@@ -49,6 +49,8 @@ struct PushState {
     // Its frequency (MHz): in a dial mode MixW's dial on screen, else the one
     // Logger32 was last given (MixW's FqA is not asked inside a logging).
     platform::Text frequencyOfLogging;
+    // MixW's FqA and AudioFq (Hz) as last read, for the UDP Status.
+    double fqaRead = 0, audioFqRead = 0;
     // MixW's link openings and returns the push has acted on.
     unsigned linkOpeningsSeen = 0;
     unsigned mixwReturnsSeen = 0;

@@ -8,8 +8,10 @@
 #include <vector>
 
 #include "logger32/link.h"
+#include "to_logger32/adif_records.h"
 #include "to_logger32/number_text.h"
 #include "to_logger32/to_logger32.h"
+#include "udp/announce.h"
 #include "window/controls.h"
 
 namespace linkwell::to_logger32 {
@@ -55,16 +57,6 @@ Text FileRecord(Station& s, const Text& time) {
     add(u"<MODE:", s.push.modeOfLogging);
     add(u"<FREQ:", s.push.frequencyOfLogging);
     return record;
-}
-
-std::size_t FindIgnoringCase(const Text& text, std::u16string_view what, std::size_t from = 0) {
-    const auto lower = [](char16_t c) {
-        return c < 0x80 ? static_cast<char16_t>(std::tolower(static_cast<int>(c))) : c;
-    };
-    const auto it =
-        std::search(text.begin() + static_cast<std::ptrdiff_t>(from), text.end(), what.begin(),
-                    what.end(), [&](char16_t a, char16_t b) { return lower(a) == lower(b); });
-    return it == text.end() ? Text::npos : static_cast<std::size_t>(it - text.begin());
 }
 
 Text Trimmed(const Text& t) {
@@ -205,6 +197,12 @@ void LogQso(Station& s) {
     logging.text = AdifField(u"<APP_LOGQSO:", logged);
     logging.record = FileRecord(s, time);
     logging.name = QsoName(logging.text);
+    // The listeners hear of the QSO as the operator logs it, whatever
+    // Logger32 then makes of it; a QSO with no call is none to them.
+    if (s.udp.settings && !FieldOf(logging.text, u"<CALL:").empty()) {
+        udp::AnnounceLogging(s, {s.push.recordFields, time, s.os.UtcDate(), s.push.modeOfLogging,
+                                 s.push.frequencyOfLogging, logging.record});
+    }
     s.kept.loggings.push_back(std::move(logging));
     DeliverKeptLoggings(s);
     s.form.SetText(ControlId::MixWCommandBox, Text(kSentMarker));
@@ -315,55 +313,12 @@ void ReadLeftover(Station& s) {
     s.kept.leftoverCount = left.count;
 }
 
-bool WholeAdifRecords(const Text& records) {
-    const auto isEor = [&records](std::size_t open, std::size_t close) {
-        return close - open == 4 && FindIgnoringCase(records, u"<EOR>", open) == open;
-    };
-    bool inRecord = false;
-    for (std::size_t at = records.find(u'<'); at != Text::npos; at = records.find(u'<', at)) {
-        const auto close = records.find(u'>', at);
-        if (close == Text::npos) return false;
-        if (isEor(at, close)) {
-            inRecord = false;
-            at = close + 1;
-            continue;
-        }
-        // <TAG:LENGTH> or <TAG:LENGTH:TYPE>, and exactly LENGTH characters.
-        const auto colon = records.find(u':', at);
-        if (colon == Text::npos || colon > close || colon == at + 1) return false;
-        std::size_t length = 0;
-        auto i = colon + 1;
-        for (; i < close && records[i] >= u'0' && records[i] <= u'9'; ++i) {
-            length = length * 10 + static_cast<std::size_t>(records[i] - u'0');
-            if (length > records.size()) return false;
-        }
-        if (i == colon + 1) return false;
-        if (i < close &&
-            (records[i] != u':' || i + 1 == close || records.find(u':', i + 1) < close)) {
-            return false;
-        }
-        if (length > records.size() - close - 1) return false;
-        at = close + 1 + length;
-        inRecord = true;
-    }
-    return !inRecord;
-}
-
 void RetryFileWrite(Station& s) {
     if (s.kept.unwritable && s.kept.written && !s.kept.writing) WriteFile(s);
 }
 
 void OnFileWritten(Station& s, bool done) {
     if (s.kept.writing) FileWritten(s, done);
-}
-
-std::size_t RecordCount(const Text& adif) {
-    std::size_t count = 0;
-    for (auto at = FindIgnoringCase(adif, u"<EOR>"); at != Text::npos;
-         at = FindIgnoringCase(adif, u"<EOR>", at + 5)) {
-        ++count;
-    }
-    return count;
 }
 
 void ReportKeptLoggings(Station& s) {

@@ -53,6 +53,8 @@ std::optional<double> MixWFrequency(Station& s, bool subtractAudio) {
     if (!mixw) return std::nullopt;
     const auto dial = mixw->ReadDial();
     if (!dial.fqa || !dial.audioFq) return std::nullopt;
+    s.push.fqaRead = *dial.fqa;
+    s.push.audioFqRead = *dial.audioFq;
     const double hz = subtractAudio ? *dial.fqa - *dial.audioFq : *dial.fqa + *dial.audioFq;
     if (!std::isfinite(hz)) return std::nullopt;
     return hz;

@@ -53,6 +53,7 @@ enum class Kind {
     File,
     Bridge,
     Second,
+    Udp,
 };
 
 enum class Direction {
@@ -70,11 +71,12 @@ inline constexpr std::string_view kEndChannel = "end";
 inline constexpr std::string_view kDumpChannel = "dumps";
 inline constexpr std::string_view kFileChannel = "not-logged.adi";
 inline constexpr std::string_view kBridgeChannel = "bridges";
+inline constexpr std::string_view kUdpChannel = "UDP listeners";
 
 // Every channel once, in the order a comparison reports them.
-inline constexpr std::string_view kChannels[] = {kPeersChannel, kStatusChannel, kBoxChannel,
-                                                 kEndChannel,   kDumpChannel,   kFileChannel,
-                                                 kBridgeChannel};
+inline constexpr std::string_view kChannels[] = {kPeersChannel,  kStatusChannel, kBoxChannel,
+                                                 kEndChannel,    kDumpChannel,   kFileChannel,
+                                                 kBridgeChannel, kUdpChannel};
 
 struct KindInfo {
     Kind kind;
@@ -139,6 +141,8 @@ inline constexpr KindInfo kKinds[] = {
      "the bridge was killed, or its new copy started"},
     {Kind::Second, "SECOND", Direction::Seen, kBridgeChannel,
      "what became of a second copy of the bridge"},
+    {Kind::Udp, "UDP", Direction::Seen, kUdpChannel,
+     "a datagram the bridge sent to the --udp address, with its fields"},
 };
 
 [[nodiscard]] constexpr const KindInfo& Info(Kind kind) {

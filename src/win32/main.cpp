@@ -61,7 +61,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     }
     const auto options = field_trace::ParseCommandLine(args);
     if (options.showUsage) {
-        const std::wstring text = win32::Wide(std::u16string(field_trace::kUsage));
+        const std::wstring text =
+            win32::Wide(options.usageNote + std::u16string(field_trace::kUsage));
         const std::wstring title = win32::Wide(std::u16string(field_trace::kUsageTitle));
         MessageBoxW(nullptr, text.c_str(), title.c_str(), MB_OK | MB_ICONINFORMATION);
         return 2;
@@ -86,6 +87,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     // multithreaded apartment (win32/automation.cpp).
     if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) return 1;
     win32::WinWorld world(instance, trace.get());
+    if (options.udp) world.AnnounceOnUdp(*options.udp);
     world.Start();
     return world.Run();
 }

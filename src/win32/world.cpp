@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "version.h"
 #include "win32/automation.h"
 #include "win32/wintext.h"
 #include "win32/world_internal.h"
@@ -46,6 +47,7 @@ void WinWorld::Start() {
     } else {
         bridge_ = std::make_unique<Bridge>(*this, *this);
     }
+    if (udpTo_) bridge_->AnnounceOnUdp({*udpTo_, LINKWELL_VERSION_TEXT, ""});
     bridge_->Start();
 }
 

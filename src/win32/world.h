@@ -31,6 +31,7 @@
 #include "win32/bridge_thread.h"
 #include "win32/dde_client.h"
 #include "win32/not_logged_writer.h"
+#include "win32/udp_socket.h"
 #include "window/form.h"
 
 namespace linkwell::win32 {
@@ -52,6 +53,8 @@ public:
     WinWorld(const WinWorld&) = delete;
     WinWorld& operator=(const WinWorld&) = delete;
 
+    // Before Start, with --udp: the bridge announces to that address.
+    void AnnounceOnUdp(const platform::UdpAddress& to) { udpTo_ = to; }
     // Creates the bridge window, runs OnLoad and shows the window.
     void Start();
     // The message loop; returns the exit code. Only WM_QUIT ends it.
@@ -93,6 +96,17 @@ public:
     Text UnsavedPath() override;
     std::optional<Text> ReadUnsaved() override;
     bool WriteUnsaved(const Text& content) override;
+    bool OpenUdp(const platform::UdpAddress& to) override {
+        udp_ = UdpSocket::Open(to);
+        return udp_ != nullptr;
+    }
+    bool SendUdp(const std::vector<std::uint8_t>& datagram) override {
+        return udp_ != nullptr && udp_->Send(datagram);
+    }
+    std::optional<std::vector<std::uint8_t>> ReceiveUdp() override {
+        return udp_ != nullptr ? udp_->Receive() : std::nullopt;
+    }
+    void CloseUdp() override { udp_.reset(); }
 
     // --- FormView ----------------------------------------------------------
     WindowHandle HandleOf(window::WindowId window) override;
@@ -157,6 +171,8 @@ private:
     ULONGLONG started_ = GetTickCount64();
     std::unique_ptr<field_trace::Recorder> recorder_;
     std::unique_ptr<Bridge> bridge_;
+    std::optional<platform::UdpAddress> udpTo_;
+    std::unique_ptr<UdpSocket> udp_;  // only with --udp, once started
 };
 
 }  // namespace linkwell::win32

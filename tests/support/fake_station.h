@@ -5,6 +5,7 @@
 #pragma once
 
 #include <algorithm>
+#include <deque>
 #include <functional>
 #include <map>
 #include <memory>
@@ -180,6 +181,29 @@ public:
         if (onBox) onBox();
     }
     std::function<void()> onBox;
+    // The UDP socket: every call, and whether it works.
+    bool udpOpens = true;
+    bool udpSends = true;
+    std::vector<std::string> udpLog;
+    std::deque<std::vector<std::uint8_t>> udpArriving;
+    bool OpenUdp(const platform::UdpAddress& to) override {
+        udpLog.push_back("open " + std::to_string(to.port));
+        return udpOpens;
+    }
+    bool SendUdp(const std::vector<std::uint8_t>& datagram) override {
+        udpSent.push_back(datagram);
+        udpLog.push_back("send");
+        return udpSends;
+    }
+    std::vector<std::vector<std::uint8_t>> udpSent;
+    std::optional<std::vector<std::uint8_t>> ReceiveUdp() override {
+        udpLog.push_back("receive");
+        if (udpArriving.empty()) return std::nullopt;
+        auto d = std::move(udpArriving.front());
+        udpArriving.pop_front();
+        return d;
+    }
+    void CloseUdp() override { udpLog.push_back("close"); }
     [[noreturn]] void EndProgram() override {
         log.push_back("end");
         throw Ended{};
