@@ -167,7 +167,13 @@ private:
     void Held(const TraceLine& t) {
         const auto made = slots_.LastEvent();
         const std::string action = Word(t, 0) == "yes" ? "file lock" : "file unlock";
-        slots_.Add(t.time, action, made ? ReplaySlots::Before(made->mark) : slots_.Next());
+        // At the event's time: a write that settled within the event ends
+        // a little after it began.
+        if (made) {
+            slots_.Add(std::min(t.time, made->time), action, ReplaySlots::Before(made->mark));
+        } else {
+            slots_.Add(t.time, action, slots_.Next());
+        }
         slots_.Count();
     }
 
