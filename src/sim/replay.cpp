@@ -267,10 +267,12 @@ std::vector<TimedLine> Outgoing(const std::vector<TraceLine>& lines) {
 // its anchor: what the replay gave out after its own line that reads as the
 // anchor (as many times before it) is not compared.
 void KeepUpToAnchor(const ReplayPlan& plan, std::vector<TraceLine>& replayed) {
-    const auto anchor = field_trace::Format(*plan.anchor, false);
+    // A moved-aside name is the replay's own clock's, as in the comparison.
+    const auto anchor = MaskMovedAsideNames(field_trace::Format(*plan.anchor, false));
     int before = plan.anchorBefore;
     for (std::size_t i = 0; i < replayed.size(); ++i) {
-        if (field_trace::Format(replayed[i], false) == anchor && before-- == 0) {
+        if (MaskMovedAsideNames(field_trace::Format(replayed[i], false)) == anchor &&
+            before-- == 0) {
             replayed.resize(i + 1);
             return;
         }
