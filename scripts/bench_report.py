@@ -730,27 +730,13 @@ def main():
     md.append("## Fuzzing Logger32's texts")
     md.append("")
     if fuzz.get("executions"):
-        runs = number(fuzz["executions"])
-        asked = number(fuzz.get("runs_asked")) or 1e7
-        findings = number(fuzz.get("findings")) or 0
-        ended_well = fuzz.get("exit") == "0"
-        md.append(f"`scripts/bench-fuzz`: the libFuzzer target of `scripts/test-fuzz` (to_mixw_fuzz.cpp, "
+        fuzz_rows(md, fuzz,
+                  f"`scripts/bench-fuzz`: the libFuzzer target of `scripts/test-fuzz` (to_mixw_fuzz.cpp, "
                   f"{fuzz.get('clang', 'clang')}, AddressSanitizer and UndefinedBehaviorSanitizer, texts up to "
                   "200,000 bytes), at the lowest priority, from the corpus that earlier runs left in "
                   "build/fuzz/corpus and the committed seeds. A crash, sanitizer report, broken rule, hang "
-                  "(10 s) or leak stops the run and keeps its input in build/fuzz/findings-long.")
-        md.append("")
-        md.append("| What | Measured | Target | |")
-        md.append("|---|---|---|---|")
-        md.append(f"| executions | {runs:,.0f} in {number(fuzz.get('wall_s')) or 0:,.0f} s "
-                  f"({fuzz.get('exec_per_s', '?')}/s) | ≥ {asked:,.0f} | "
-                  f"{verdict(runs >= asked, f'by {asked - runs:,.0f} (the run stopped early)')} |")
-        md.append(f"| coverage | {fuzz.get('coverage', '?')} edges, {fuzz.get('features', '?')} features | — | |")
-        md.append(f"| corpus | {fuzz.get('corpus_before', '?')} inputs before, {fuzz.get('corpus_after', '?')} after "
-                  f"({fuzz.get('new_units', '?')} new in this run) | kept between runs | |")
-        md.append(f"| crashes and other findings | {findings:.0f} | 0 | "
-                  f"{verdict(findings == 0 and ended_well, 'see build/fuzz/fuzz-long.log')} |")
-        md.append(f"| peak memory | {fuzz.get('peak_rss_mb', '?')} MB | — | |")
+                  "(10 s) or leak stops the run and keeps its input in build/fuzz/findings-long.",
+                  "build/fuzz/fuzz-long.log")
     elif previous_fuzz(output):
         md.extend(previous_fuzz(output))
     else:
