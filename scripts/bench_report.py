@@ -452,17 +452,24 @@ def extra_dlls(w):
     return text
 
 
-def previous_fuzz(output, head="## Fuzzing Logger32's texts"):
-    """The fuzzing section of the last report, when this run did not fuzz: ten million runs take a
-    quarter of an hour, and their figures do not go stale with a change elsewhere."""
+def previous_section(output, head):
+    """The lines under HEAD in the last report, up to the next section; None when it has none."""
     try:
         with open(output, encoding="utf-8") as f:
             text = f.read()
     except OSError:
-        return []
+        return None
     if head not in text:
+        return None
+    return text.split(head, 1)[1].split("\n## ", 1)[0].strip("\n").split("\n")
+
+
+def previous_fuzz(output, head="## Fuzzing Logger32's texts"):
+    """The fuzzing section of the last report, when this run did not fuzz: ten million runs take a
+    quarter of an hour, and their figures do not go stale with a change elsewhere."""
+    body = previous_section(output, head)
+    if body is None:
         return []
-    body = text.split(head, 1)[1].split("\n## ", 1)[0].strip("\n").split("\n")
     note = "Not rerun by this run (`BENCH_FUZZ=0`): the figures of the run before, kept."
     if body and body[0].startswith("Not rerun"):
         body = body[2:]
@@ -475,15 +482,8 @@ NOT_LOGGED_HEAD = "## A big not-logged.adi left by an earlier run"
 def kept_not_logged(output):
     """The big not-logged.adi section of the last report: scripts/bench-not-logged measures it (a few
     minutes of Wine with files of up to a hundred megabytes), scripts/bench does not."""
-    try:
-        with open(output, encoding="utf-8") as f:
-            text = f.read()
-    except OSError:
-        return []
-    if NOT_LOGGED_HEAD not in text:
-        return []
-    body = text.split(NOT_LOGGED_HEAD, 1)[1].split("\n## ", 1)[0].strip("\n").split("\n")
-    return [NOT_LOGGED_HEAD, ""] + body + [""]
+    body = previous_section(output, NOT_LOGGED_HEAD)
+    return [] if body is None else [NOT_LOGGED_HEAD, ""] + body + [""]
 
 
 def fuzz_rows(md, fuzz, intro, log):
