@@ -1,0 +1,54 @@
+#!/usr/bin/env bash
+# scripts/regenerate-traces on a small tree: a simulated trace whose status
+# text the program words otherwise now, and a Wine-only trace holding the
+# old text (and a line it must leave alone). The simulated trace is played
+# anew, the Wine one gets the new words at its own times, and --check says
+# which differ before and nothing after.
+#   regenerate_traces_test.sh LINKWELL-SIM
+set -uo pipefail
+ROOT=$(cd "$(dirname "$0")/../.." && pwd)
+export LINKWELL_SIM=$1
+WORK=$(mktemp -d)
+trap 'rm -rf "$WORK"' EXIT
+mkdir -p "$WORK/tests/scenarios" "$WORK/tests/wine" "$WORK/scenarios"
+failed=0
+expect() {  # expect WHAT EXPECTED ACTUAL
+  if [ "$2" != "$3" ]; then
+    printf 'FAILED: %s\n--- expected\n%s\n--- actual\n%s\n' "$1" "$2" "$3"
+    failed=1
+  fi
+}
+
+cp "$ROOT/tests/scenarios/logger32-hangs.scn" "$WORK/tests/scenarios/"
+# The expected trace as it stood before the wording changed.
+sed 's/"Logger32 not answering/"Logger32 asleep/' \
+  "$ROOT/tests/scenarios/logger32-hangs.trace" >"$WORK/tests/scenarios/logger32-hangs.trace"
+printf '%s\n' '4089 STATUS "Waiting start MixW."' '8954 STATUS "Logger32 asleep"' \
+  '9012 STATUS "Logger32 asleep: 1 QSO kept"' '9020 STATUS "Logger32 asleep: 2 QSOs kept"' \
+  '9030 END' >"$WORK/tests/wine/hung.trace"
+
+out=$(python3 "$ROOT/scripts/regenerate-traces" --root "$WORK" --check)
+expect "--check before: exit 1" 1 $?
+expect "--check before: what differs" "differs: tests/scenarios/logger32-hangs.trace
+differs: tests/wine/hung.trace
+1 simulated and 1 Wine traces differs" "$out"
+expect "--check writes nothing" "8954 STATUS \"Logger32 asleep\"" "$(sed -n 2p "$WORK/tests/wine/hung.trace")"
+
+out=$(python3 "$ROOT/scripts/regenerate-traces" --root "$WORK")
+expect "rewrite: exit 0" 0 $?
+expect "rewrite: what was rewritten" "rewritten: tests/scenarios/logger32-hangs.trace
+rewritten: tests/wine/hung.trace
+1 simulated and 1 Wine traces rewritten" "$out"
+expect "the simulated trace is the simulated world's" \
+  "$(cat "$ROOT/tests/scenarios/logger32-hangs.trace")" "$(cat "$WORK/tests/scenarios/logger32-hangs.trace")"
+# The 2-QSO text is in no simulated trace: nothing says how it reads now.
+expect "the Wine trace has the new words at its own times" '4089 STATUS "Waiting start MixW."
+8954 STATUS "Logger32 not answering"
+9012 STATUS "Logger32 not answering: 1 QSO kept"
+9020 STATUS "Logger32 asleep: 2 QSOs kept"
+9030 END' "$(cat "$WORK/tests/wine/hung.trace")"
+
+out=$(python3 "$ROOT/scripts/regenerate-traces" --root "$WORK" --check)
+expect "--check after: exit 0" 0 $?
+expect "--check after: nothing differs" "0 simulated and 0 Wine traces differs" "$out"
+exit "$failed"
