@@ -27,25 +27,6 @@ Text FailureNote(const Text& fileName) {
     return u"Field trace stopped: cannot write " + fileName;
 }
 
-namespace {
-
-std::string Hex(std::uint32_t code) {
-    static constexpr char kDigits[] = "0123456789ABCDEF";
-    std::string out = "0x";
-    for (int shift = 28; shift >= 0; shift -= 4) out += kDigits[(code >> shift) & 0xFu];
-    return out;
-}
-
-}  // namespace
-
-std::string Because(const std::optional<platform::FailureReason>& why) {
-    if (!why) return {};
-    std::string out = " " + Hex(why->code);
-    if (why->exceptionCode) out += " " + Hex(*why->exceptionCode);
-    if (!why->description.empty()) out += " " + Quote(why->description);
-    return out;
-}
-
 // MixW's object as the bridge holds it: each call passed on, each failure
 // and each changed property value written down.
 class RecordedObject final : public platform::Automation {
@@ -232,10 +213,8 @@ MessageId Recorder::RegisterMessage(const Text& name) {
 }
 
 void Recorder::Delivered(std::string_view what, platform::Delivery d) {
-    if (d == platform::Delivery::Delivered || d == platform::Delivery::Pending) {
-        if (d == platform::Delivery::Pending) Write(Kind::Pending, what);
-        return;
-    }
+    if (d == platform::Delivery::Pending) Write(Kind::Pending, what);
+    if (d == platform::Delivery::Pending || d == platform::Delivery::Delivered) return;
     const std::string why = std::string(what) + Because(os_.LastFailure());
     switch (d) {
         case platform::Delivery::NotAnswering: CallTimedOut(why); break;
@@ -246,8 +225,7 @@ void Recorder::Delivered(std::string_view what, platform::Delivery d) {
             Write(Kind::Doubt, what);
             Write(Kind::Gone, why);
             break;
-        case platform::Delivery::Pending:
-        case platform::Delivery::Delivered: break;
+        default: break;
     }
 }
 
@@ -388,10 +366,6 @@ std::optional<Text> Recorder::ReadNotLogged() {
 
 // A change of the file that failed, after one that worked, or the other
 // way round: the replay holds the file from before the event that met it.
-bool Recorder::FileChanged(bool done) {
-    return FileChanged(done, done ? std::nullopt : os_.LastFailure());
-}
-
 bool Recorder::FileChanged(bool done, const std::optional<platform::FailureReason>& why) {
     if (done != fileHeld_) return done;
     fileHeld_ = !done;

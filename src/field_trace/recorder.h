@@ -19,6 +19,7 @@
 
 #include "bridge/bridge.h"
 #include "field_trace/output.h"
+#include "field_trace/trace_lines.h"
 #include "platform/platform.h"
 #include "version.h"
 #include "vocabulary/kinds.h"
@@ -174,7 +175,9 @@ private:
     void Delivered(std::string_view what, platform::Delivery d);
     // Whether a change of not-logged.adi worked (HELD when that changes,
     // with the world's reason for a failure); gives `done` back.
-    bool FileChanged(bool done);
+    bool FileChanged(bool done) {
+        return FileChanged(done, done ? std::nullopt : os_.LastFailure());
+    }
     bool FileChanged(bool done, const std::optional<platform::FailureReason>& why);
 
     platform::Platform& os_;
@@ -215,10 +218,5 @@ private:
 
 // The failure note on the status line.
 [[nodiscard]] Text FailureNote(const Text& fileName);
-
-// The world's reason for what failed as a line's last details: " CODE", the
-// code in hexadecimal (0x and eight digits), then the exception's code and
-// its quoted text where there are; nothing without a reason.
-[[nodiscard]] std::string Because(const std::optional<platform::FailureReason>& why);
 
 }  // namespace linkwell::field_trace

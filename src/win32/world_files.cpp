@@ -129,7 +129,8 @@ bool WinWorld::FinishNotLoggedWrite() {
     }
     writeReported_ = true;
     lastFailure_.reset();
-    return Written(writer_.Result(writeAsked_).value_or(ERROR_INVALID_FUNCTION));
+    const auto error = writer_.Result(writeAsked_);
+    return error && Written(*error);
 }
 
 bool WinWorld::Written(DWORD error) {
@@ -184,18 +185,16 @@ std::optional<Text> WinWorld::MoveNotLoggedAside() {
     wchar_t stamp[32] = {};
     swprintf(stamp, 32, L"not-logged-%04u%02u%02u-%02u%02u%02u", t.wYear, t.wMonth, t.wDay, t.wHour,
              t.wMinute, t.wSecond);
+    DWORD error = ERROR_SUCCESS;
     for (int n = 1; n <= 99; ++n) {
         const std::wstring name =
             std::wstring(stamp) + (n == 1 ? L"" : L"-" + std::to_wstring(n)) + L".adi";
         const std::wstring to = NotLoggedFolder() + L"\\" + name;
         if (MoveFileExW(path.c_str(), to.c_str(), MOVEFILE_WRITE_THROUGH)) return FromWide(name);
-        const DWORD error = GetLastError();
-        if (error != ERROR_ALREADY_EXISTS && error != ERROR_FILE_EXISTS) {
-            lastFailure_ = platform::FailureReason{error, {}, {}};
-            return std::nullopt;
-        }
+        error = GetLastError();
+        if (error != ERROR_ALREADY_EXISTS && error != ERROR_FILE_EXISTS) break;
     }
-    lastFailure_ = platform::FailureReason{ERROR_FILE_EXISTS, {}, {}};
+    lastFailure_ = platform::FailureReason{error, {}, {}};
     return std::nullopt;
 }
 
