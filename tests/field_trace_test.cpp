@@ -284,6 +284,86 @@ TEST(FieldTraceRecorder, WritesTheDialReadAsOneUnitMemberByMember) {
               "900 FAILED AudioFq after 900\n");
 }
 
+// What the world says of a failure reaches the trace after the line's own
+// details: the system's code, and a call's exception with its text.
+TEST(FieldTraceRecorder, WritesTheReasonTheWorldGivesForAFailure) {
+    using linkwell::platform::FailureReason;
+    linkwell::testing::FakeWorld w;
+    MemoryFile file;
+    Output out(file);
+    std::int64_t now = 0;
+    linkwell::field_trace::Recorder rec(w, w, out, [&now] { return now; });
+    auto lines = [&file, seen = std::size_t{0}]() mutable {
+        const std::string text = file.Text();
+        return text.substr(std::exchange(seen, text.size()));
+    };
+    (void)lines();  // the session's line
+
+    w.mixwRunning = false;
+    w.failure = FailureReason{0x800401E3, {}, {}};  // MK_E_UNAVAILABLE
+    EXPECT_FALSE(rec.GetActiveObject(u"MixW2.Application"));
+    EXPECT_EQ(lines(), "0 OBJECT \"MixW2.Application\" unavailable 0x800401E3\n");
+
+    w.mixwRunning = true;
+    w.failure.reset();
+    auto mixw = rec.GetActiveObject(u"MixW2.Application");
+    ASSERT_TRUE(mixw);
+    (void)lines();
+    now = 300;
+    w.mixwAlive = false;
+    w.mixwFailure = FailureReason{0x80020009, 0x80004005, u"Bad \"field\""};
+    linkwell::platform::Text value = u"K1ABC";
+    EXPECT_EQ(mixw->SetQsoData(1, value), linkwell::platform::CallStatus::Failed);
+    w.mixwFailure = FailureReason{0x800706BA, {}, {}};
+    EXPECT_EQ(mixw->ExecuteMacros(u"<MODE:CW>"), linkwell::platform::CallStatus::Failed);
+    EXPECT_FALSE(mixw->FqA());
+    EXPECT_EQ(lines(),
+              "300 FAILED SetQsoData after 0 0x80020009 0x80004005 \"Bad \\\"field\\\"\"\n"
+              "300 FAILED ExecuteMacros after 0 0x800706BA\n"
+              "300 FAILED FqA after 0 0x800706BA\n");
+
+    w.refusedItems = {"Call"};
+    w.failure = FailureReason{0x4009, {}, {}};  // DMLERR_NOTPROCESSED
+    EXPECT_EQ(rec.ActivateLink({u"MixW", u"QSO", u"Call"}, [](const linkwell::platform::Text&) {}),
+              linkwell::platform::LinkStatus::Refused);
+    w.linksReachable = false;
+    w.failure = FailureReason{0x400A, {}, {}};  // DMLERR_NO_CONV_ESTABLISHED
+    EXPECT_EQ(rec.ActivateLink({u"MixW", u"QSO", u"Mode"}, [](const linkwell::platform::Text&) {}),
+              linkwell::platform::LinkStatus::Unreachable);
+    EXPECT_EQ(lines(),
+              "300 LINK \"MixW\" \"QSO\" \"Call\" refused 0x00004009\n"
+              "300 LINK \"MixW\" \"QSO\" \"Mode\" unreachable 0x0000400A\n");
+
+    // A post refused, a text to a window gone (GetLastError's codes).
+    w.postDelivery = linkwell::platform::Delivery::Refused;
+    w.failure = FailureReason{5, {}, {}};
+    const linkwell::platform::WindowHandle logger32{linkwell::testing::FakeWorld::kLogger32};
+    (void)rec.PostMessage(logger32, rec.RegisterMessage(u"Logger32 1"), 1, 0);
+    w.textDelivery = linkwell::platform::Delivery::NoWindow;
+    w.failure = FailureReason{1400, {}, {}};
+    (void)rec.SendText(logger32, u"<EOR>");
+    const std::string sent = lines();
+    EXPECT_NE(sent.find("300 REFUSED post 0x00000005\n"), std::string::npos) << sent;
+    EXPECT_NE(sent.find("300 GONE text 0x00000578\n"), std::string::npos) << sent;
+
+    // not-logged.adi held by another program: the write's code with HELD;
+    // the write that works again has none.
+    w.fileWritable = false;
+    w.failure = FailureReason{32, {}, {}};  // ERROR_SHARING_VIOLATION
+    linkwell::platform::NotLoggedText kept;
+    kept.records = u"<CALL:5>K1ABC<EOR>";
+    EXPECT_EQ(rec.WriteNotLogged(kept), linkwell::platform::FileWrite::Failed);
+    w.fileWritable = true;
+    w.failure.reset();
+    EXPECT_EQ(rec.WriteNotLogged(kept), linkwell::platform::FileWrite::Done);
+    EXPECT_EQ(lines(), "300 HELD yes 0x00000020\n300 HELD no\n");
+
+    // A world that gives no reason leaves the line as it always was.
+    w.fileWritable = false;
+    EXPECT_EQ(rec.WriteNotLogged(kept), linkwell::platform::FileWrite::Failed);
+    EXPECT_EQ(lines(), "300 HELD yes\n");
+}
+
 TEST(FieldTraceFile, StartsANewFileAtItsLimitWithoutSplittingALine) {
     MemoryFile file;
     Output out(file, 40);
@@ -565,6 +645,44 @@ TEST(FieldTraceReplay, PlaysPeersGoneHungAndBackBeforeTheEventsThatMetThem) {
                            "watch\n"),
               std::string::npos)
         << actions;
+}
+
+// A station's trace carries the reasons of its failures; the replay reads
+// them and plays the session as it plays one without them.
+TEST(FieldTraceReplay, ReadsLinesWithTheirFailuresReasons) {
+    const std::string field = Record(kPeersComeAndGo).field;
+    auto withCodes = field;
+    auto addCode = [&withCodes](const std::string& line, const std::string& code) {
+        const auto at = withCodes.find(line + "\n");
+        ASSERT_NE(at, std::string::npos) << line;
+        withCodes.insert(at + line.size(), code);
+    };
+    addCode("13500 GONE text", " 0x00000578");
+    addCode("17000 OBJECT \"MixW2.Application\" unavailable", " 0x800401E3");
+    ASSERT_NE(withCodes, field);
+    // And lines of kinds this session has none of.
+    const std::string more =
+        "0 SESSION \"linkwell 1.2\"\n"
+        "10 LINK \"MixW\" \"QSO\" \"Call\" refused 0x00004009\n"
+        "20 FAILED SetQsoData 0x80020009 0x80004005 \"Bad field\"\n"
+        "30 FAILED FqA after 20 0x800706BA\n"
+        "40 HELD yes 0x00000020\n";
+    const auto read = linkwell::field_trace::ParseTrace(more, "more");
+    ASSERT_EQ(read.lines.size(), 5U);
+    EXPECT_EQ(linkwell::field_trace::Format(read.lines[2]),
+              "20 FAILED SetQsoData 0x80020009 0x80004005 \"Bad field\"");
+    const auto plain = linkwell::sim::PlanReplay(field, "peers.trace");
+    const auto coded = linkwell::sim::PlanReplay(withCodes, "peers.trace");
+    EXPECT_EQ(coded.scenario, plain.scenario);
+    EXPECT_TRUE(linkwell::sim::Replay(coded, 0).same);
+    const auto small = linkwell::sim::PlanReplay(more, "more");
+    const auto smallPlain = linkwell::sim::PlanReplay(
+        "0 SESSION \"linkwell 1.2\"\n10 LINK \"MixW\" \"QSO\" \"Call\" refused\n"
+        "20 FAILED SetQsoData\n30 FAILED FqA after 20\n40 HELD yes\n",
+        "more");
+    EXPECT_EQ(small.scenario, smallPlain.scenario);
+    EXPECT_NE(small.scenario.find("mixw refuse Call"), std::string::npos) << small.scenario;
+    EXPECT_NE(small.scenario.find("file lock"), std::string::npos) << small.scenario;
 }
 
 TEST(FieldTraceReplay, PlaysLogger32GoneBeforeTheOkWhosePostsFoundNoWindow) {

@@ -42,7 +42,7 @@ public:
             rec_.CallDone();
             rec_.Write(Kind::Mixw, "ExecuteMacros " + Quote(macros));
         } else {
-            rec_.CallFailed("ExecuteMacros");
+            rec_.CallFailed("ExecuteMacros", inner_->LastFailure());
         }
         return status;
     }
@@ -56,7 +56,7 @@ public:
             rec_.CallDone();
             rec_.Write(Kind::Mixw, "SetQsoData " + shown);
         } else {
-            rec_.CallFailed("SetQsoData");
+            rec_.CallFailed("SetQsoData", inner_->LastFailure());
         }
         return status;
     }
@@ -88,7 +88,7 @@ public:
         if (there) {
             rec_.CallDone();
         } else {
-            rec_.CallFailed("StillThere");
+            rec_.CallFailed("StillThere", inner_->LastFailure());
         }
         return there;
     }
@@ -97,7 +97,7 @@ private:
     platform::NumberResult Read(platform::NumberResult got, Recorder::Polled& polled, Kind kind,
                                 std::string_view member) {
         if (!got) {
-            rec_.CallFailed(member);
+            rec_.CallFailed(member, inner_->LastFailure());
         } else {
             rec_.CallDone();
             rec_.Poll(polled, kind, Number(*got));
@@ -152,10 +152,11 @@ void Recorder::Poll(Polled& p, Kind kind, std::string value) {
     p.lastRead = now;
 }
 
-void Recorder::CallFailed(std::string_view member) {
+void Recorder::CallFailed(std::string_view member,
+                          const std::optional<platform::FailureReason>& why) {
     std::string details(member);
     if (lastMixWAnswer_) details += " after " + std::to_string(*lastMixWAnswer_);
-    Write(Kind::Failed, details);
+    Write(Kind::Failed, details + Because(why));
 }
 
 void Recorder::Waited(std::string_view what, std::int64_t since) {
@@ -212,17 +213,19 @@ MessageId Recorder::RegisterMessage(const Text& name) {
 }
 
 void Recorder::Delivered(std::string_view what, platform::Delivery d) {
+    if (d == platform::Delivery::Pending) Write(Kind::Pending, what);
+    if (d == platform::Delivery::Pending || d == platform::Delivery::Delivered) return;
+    const std::string why = std::string(what) + Because(os_.LastFailure());
     switch (d) {
-        case platform::Delivery::NotAnswering: CallTimedOut(what); break;
-        case platform::Delivery::Refused: Write(Kind::Refused, what); break;
-        case platform::Delivery::NoWindow: Write(Kind::Gone, what); break;
-        case platform::Delivery::Pending: Write(Kind::Pending, what); break;
+        case platform::Delivery::NotAnswering: CallTimedOut(why); break;
+        case platform::Delivery::Refused: Write(Kind::Refused, why); break;
+        case platform::Delivery::NoWindow: Write(Kind::Gone, why); break;
         // Went away inside the send: a text that may have been taken.
         case platform::Delivery::InDoubt:
             Write(Kind::Doubt, what);
-            Write(Kind::Gone, what);
+            Write(Kind::Gone, why);
             break;
-        case platform::Delivery::Delivered: break;
+        default: break;
     }
 }
 
@@ -286,7 +289,8 @@ void Recorder::EndProgram() {
 
 std::unique_ptr<platform::Automation> Recorder::GetActiveObject(const Text& progId) {
     auto object = os_.GetActiveObject(progId);
-    Write(Kind::Object, Quote(progId) + (object ? " obtained" : " unavailable"));
+    Write(Kind::Object, Quote(progId) + (object ? std::string(" obtained")
+                                                : " unavailable" + Because(os_.LastFailure())));
     if (!object) return nullptr;
     CallDone();
     return std::make_unique<RecordedObject>(*this, std::move(object));
@@ -304,7 +308,9 @@ platform::LinkStatus Recorder::ActivateLink(const platform::LinkTarget& link,
     Write(Kind::Link, Quote(link.service) + " " + Quote(link.topic) + " " + Quote(link.item) +
                           (status == platform::LinkStatus::Active    ? " active"
                            : status == platform::LinkStatus::Refused ? " refused"
-                                                                     : " unreachable"));
+                                                                     : " unreachable") +
+                          (status == platform::LinkStatus::Active ? std::string()
+                                                                  : Because(os_.LastFailure())));
     return status;
 }
 
@@ -353,16 +359,17 @@ void Recorder::Closing() {
 std::optional<Text> Recorder::ReadNotLogged() {
     auto file = os_.ReadNotLogged();
     if (file) leftAside_ = Quote(*file);
+    readFailure_ = file ? std::nullopt : os_.LastFailure();
     if (!aside_) ReadMet();
     return file;
 }
 
 // A change of the file that failed, after one that worked, or the other
 // way round: the replay holds the file from before the event that met it.
-bool Recorder::FileChanged(bool done) {
+bool Recorder::FileChanged(bool done, const std::optional<platform::FailureReason>& why) {
     if (done != fileHeld_) return done;
     fileHeld_ = !done;
-    Write(Kind::Held, fileHeld_ ? "yes" : "no");
+    Write(Kind::Held, fileHeld_ ? "yes" + Because(why) : std::string("no"));
     return done;
 }
 

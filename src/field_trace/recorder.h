@@ -19,6 +19,7 @@
 
 #include "bridge/bridge.h"
 #include "field_trace/output.h"
+#include "field_trace/trace_lines.h"
 #include "platform/platform.h"
 #include "version.h"
 #include "vocabulary/kinds.h"
@@ -102,6 +103,7 @@ public:
         return result;
     }
     bool FinishNotLoggedWrite() override { return FileChanged(os_.FinishNotLoggedWrite()); }
+    std::optional<platform::FailureReason> LastFailure() override { return os_.LastFailure(); }
     void RunAside(const std::function<void()>& work) override {
         aside_ = true;
         os_.RunAside(work);
@@ -159,7 +161,8 @@ private:
 
     void Write(vocabulary::Kind kind, std::string_view details);
     void Poll(Polled& p, vocabulary::Kind kind, std::string value);
-    void CallFailed(std::string_view member);
+    // `why`: the world's reason, asked of it right after the call.
+    void CallFailed(std::string_view member, const std::optional<platform::FailureReason>& why);
     // Notes a call or send that started at `since` and kept the bridge waiting.
     void Waited(std::string_view what, std::int64_t since);
     void CallDone() { lastMixWAnswer_ = clock_(); }
@@ -170,9 +173,12 @@ private:
     void CallTimedOut(std::string_view what);
     // What a post or send to Logger32 came to, when it was not taken.
     void Delivered(std::string_view what, platform::Delivery d);
-    // Whether a change of not-logged.adi worked (HELD when that changes);
-    // gives `done` back.
-    bool FileChanged(bool done);
+    // Whether a change of not-logged.adi worked (HELD when that changes,
+    // with the world's reason for a failure); gives `done` back.
+    bool FileChanged(bool done) {
+        return FileChanged(done, done ? std::nullopt : os_.LastFailure());
+    }
+    bool FileChanged(bool done, const std::optional<platform::FailureReason>& why);
 
     platform::Platform& os_;
     window::FormView& view_;
@@ -188,9 +194,10 @@ private:
     bool aside_ = false;
     std::optional<std::string> leftAside_;
     bool readHeld_ = false;
+    std::optional<platform::FailureReason> readFailure_;  // why the last read gave no text
     // What the last read of the file met, written once the bridge runs again.
     void ReadMet() {
-        if (std::exchange(readHeld_, false)) (void)FileChanged(false);
+        if (std::exchange(readHeld_, false)) (void)FileChanged(false, readFailure_);
         if (auto left = std::exchange(leftAside_, std::nullopt)) {
             (void)FileChanged(true);
             Write(vocabulary::Kind::Left, *left);

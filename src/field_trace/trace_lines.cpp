@@ -66,6 +66,25 @@ ReadTrace ParseTrace(std::string_view text, std::string_view fileName) {
     return out;
 }
 
+namespace {
+
+std::string Hex(std::uint32_t code) {
+    static constexpr char kDigits[] = "0123456789ABCDEF";
+    std::string out = "0x";
+    for (int shift = 28; shift >= 0; shift -= 4) out += kDigits[(code >> shift) & 0xFu];
+    return out;
+}
+
+}  // namespace
+
+std::string Because(const std::optional<platform::FailureReason>& why) {
+    if (!why) return {};
+    std::string out = " " + Hex(why->code);
+    if (why->exceptionCode) out += " " + Hex(*why->exceptionCode);
+    if (!why->description.empty()) out += " " + text::Quote(why->description);
+    return out;
+}
+
 std::string Format(const TraceLine& line, bool withTime) {
     std::string out = withTime ? std::to_string(line.time) + " " + line.kind : line.kind;
     for (const auto& t : line.details) {

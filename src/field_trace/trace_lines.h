@@ -4,11 +4,13 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "platform/platform.h"
 #include "text/tokens.h"
 
 namespace linkwell::field_trace {
@@ -37,5 +39,11 @@ struct ReadTrace {
 [[nodiscard]] ReadTrace ParseTrace(std::string_view text, std::string_view fileName);
 // The line as the recorder writes it, without its time when `withTime` is false.
 [[nodiscard]] std::string Format(const TraceLine& line, bool withTime = true);
+
+// The world's reason for what failed as a line's last details: " CODE", the
+// code in hexadecimal (0x and eight digits), then the exception's code and
+// its quoted text where there are; nothing without a reason. A reader takes
+// the words after a line's own details for the reason, and may leave them.
+[[nodiscard]] std::string Because(const std::optional<platform::FailureReason>& why);
 
 }  // namespace linkwell::field_trace

@@ -68,6 +68,18 @@ enum class Delivery {
 // A property read: a number, or nothing when the call failed.
 using NumberResult = std::optional<double>;
 
+// Why a call into the outside world failed, in that world's own words, for
+// the field trace alone (the logic decides on the results above, never on
+// this): the system's code (an HRESULT for MixW's object, GetLastError for
+// files and windows, DdeGetLastError for links) and, when a call on MixW's
+// object raised an exception, the exception's own code and text.
+struct FailureReason {
+    std::uint32_t code = 0;
+    std::optional<std::uint32_t> exceptionCode;
+    Text description;
+    friend bool operator==(const FailureReason&, const FailureReason&) = default;
+};
+
 // MixW2's running automation object ("MixW2.Application"), called late-bound
 // by member name. The object reference is released when this is destroyed.
 class Automation {
@@ -98,6 +110,10 @@ public:
     // once the server is gone (ServerGone is then true). A server that does
     // not answer within the call's bound counts as there.
     [[nodiscard]] virtual bool StillThere() = 0;
+    // Why the last call that failed failed, asked right after it; nullopt
+    // when the world gives no reason (the simulated one, a call given up at
+    // its bound).
+    [[nodiscard]] virtual std::optional<FailureReason> LastFailure() { return std::nullopt; }
 };
 
 // A DDE client link of a text box: service, topic and item, as the box's
@@ -288,6 +304,14 @@ public:
         return std::nullopt;
     }
     virtual void CloseUdp() {}
+
+    // --- why --------------------------------------------------------------
+    // Why the last call above that failed failed (a post, send or text not
+    // delivered, a link not active, a read or change of the files that did
+    // not work, no object), asked right after it, or right after the bridge
+    // heard of the end of a send or write that went on; nullopt when the
+    // world gives no reason (the simulated one gives none).
+    [[nodiscard]] virtual std::optional<FailureReason> LastFailure() { return std::nullopt; }
 };
 
 }  // namespace linkwell::platform

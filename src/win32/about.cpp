@@ -2,6 +2,8 @@
 
 #include <initializer_list>
 
+#include "win32/owned.h"
+
 namespace linkwell::win32 {
 namespace {
 
@@ -13,23 +15,22 @@ struct Grid {
 };
 
 void Fill(HDC dc, const RECT& r, COLORREF colour) {
-    HBRUSH b = CreateSolidBrush(colour);
-    FillRect(dc, &r, b);
-    DeleteObject(b);
+    const OwnedGdi<HBRUSH> b(CreateSolidBrush(colour));
+    FillRect(dc, &r, b.get());
 }
 
 template <typename Draw>
 void WithPenAndBrush(HDC dc, COLORREF pen, int width, COLORREF brush, Draw draw) {
-    HPEN p = CreatePen(PS_SOLID, width, pen);
-    HBRUSH b = brush == CLR_INVALID ? static_cast<HBRUSH>(GetStockObject(NULL_BRUSH))
-                                    : CreateSolidBrush(brush);
-    HGDIOBJ oldPen = SelectObject(dc, p);
+    // Declared first: let go after they are no longer selected. A stock
+    // brush is not ours to delete.
+    const OwnedGdi<HPEN> p(CreatePen(PS_SOLID, width, pen));
+    const OwnedGdi<HBRUSH> own(brush == CLR_INVALID ? nullptr : CreateSolidBrush(brush));
+    HBRUSH b = brush == CLR_INVALID ? static_cast<HBRUSH>(GetStockObject(NULL_BRUSH)) : own.get();
+    HGDIOBJ oldPen = SelectObject(dc, p.get());
     HGDIOBJ oldBrush = SelectObject(dc, b);
     draw();
     SelectObject(dc, oldPen);
     SelectObject(dc, oldBrush);
-    DeleteObject(p);
-    if (brush != CLR_INVALID) DeleteObject(b);
 }
 
 }  // namespace

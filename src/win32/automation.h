@@ -7,20 +7,18 @@
 
 #include <windows.h>
 
-#include <functional>
 #include <memory>
+#include <optional>
 
 #include "platform/platform.h"
+#include "win32/call_thread.h"
 
 namespace linkwell::win32 {
 
-// Waits up to the given milliseconds for the event, keeping the caller's
-// window served; true when it was signalled.
-using CallWait = std::function<bool(HANDLE done, DWORD ms)>;
-
 // Null when the object cannot be obtained (not registered, not running, or
-// MixW2 did not answer within the call bound).
-[[nodiscard]] std::unique_ptr<platform::Automation> GetRunningObject(const platform::Text& progId,
-                                                                     CallWait wait);
+// MixW2 did not answer within the call bound); `why` then holds COM's reason
+// (none for a call given up at its bound).
+[[nodiscard]] std::unique_ptr<platform::Automation> GetRunningObject(
+    const platform::Text& progId, CallWait wait, std::optional<platform::FailureReason>& why);
 
 }  // namespace linkwell::win32

@@ -68,12 +68,10 @@ std::wstring Lower(std::wstring s) {
 
 DdeLinks* DdeLinks::instance_ = nullptr;
 
+// The links, conversations and the instance go with the members, in that
+// order; the callback hears nothing of it.
 DdeLinks::~DdeLinks() {
-    if (dde_ == 0) return;
-    for (auto& [key, conv] : conversations_) DdeDisconnect(conv);
-    for (auto& link : links_) DdeFreeStringHandle(dde_, link.item);
-    DdeUninitialize(dde_);
-    instance_ = nullptr;
+    if (instance_ == this) instance_ = nullptr;
 }
 
 HDDEDATA CALLBACK DdeLinks::Callback(UINT type, UINT, HCONV conv, HSZ, HSZ hsz2, HDDEDATA data,
@@ -98,38 +96,34 @@ HCONV DdeLinks::Conversation(const platform::Text& service, const platform::Text
     if (auto it = conversations_.find(key); it != conversations_.end()) {
         CONVINFO info{};
         info.cb = sizeof info;
-        if (DdeQueryConvInfo(it->second, QID_SYNC, &info) != 0 &&
+        if (DdeQueryConvInfo(it->second.get(), QID_SYNC, &info) != 0 &&
             (info.wStatus & ST_CONNECTED) != 0) {
-            return it->second;
+            return it->second.get();
         }
         // The server has gone without a word: start a new conversation.
-        Forget(it->second);
+        Forget(it->second.get());
     }
     const std::wstring s = Wide(service);
     const std::wstring t = Wide(topic);
-    HSZ hszService = DdeCreateStringHandleW(dde_, s.c_str(), CP_WINUNICODE);
-    HSZ hszTopic = DdeCreateStringHandleW(dde_, t.c_str(), CP_WINUNICODE);
-    HCONV conv = nullptr;
+    const DdeString hszService(dde_.get(), s.c_str());
+    const DdeString hszTopic(dde_.get(), t.c_str());
+    OwnedConversation conv;
     const ULONGLONG now = GetTickCount64();
     if (now >= probeAgainAt_) {
         if (EveryTopLevelWindowAnswers()) {
-            conv = DdeConnect(dde_, hszService, hszTopic, nullptr);
+            conv.reset(DdeConnect(dde_.get(), hszService.get(), hszTopic.get(), nullptr));
+            if (!conv) Failed();
         } else {
             probeAgainAt_ = now + kProbeAgainMs;
         }
     }
-    DdeFreeStringHandle(dde_, hszService);
-    DdeFreeStringHandle(dde_, hszTopic);
-    if (conv != nullptr) {
-        conversations_[key] = conv;
-    }
-    return conv;
+    if (!conv) return nullptr;
+    return conversations_.insert_or_assign(key, std::move(conv)).first->second.get();
 }
 
 void DdeLinks::Forget(HCONV conv) {
     for (auto it = conversations_.begin(); it != conversations_.end();) {
-        if (it->second == conv) {
-            DdeDisconnect(conv);
+        if (it->second.get() == conv) {
             it = conversations_.erase(it);
         } else {
             ++it;
@@ -139,31 +133,33 @@ void DdeLinks::Forget(HCONV conv) {
 
 platform::LinkStatus DdeLinks::Activate(const platform::LinkTarget& target, platform::LinkSink sink,
                                         std::optional<platform::Text>& now) {
-    if (dde_ == 0) {
+    lastError_.reset();
+    if (!dde_) {
         instance_ = this;
-        if (DdeInitializeW(&dde_, Callback, APPCMD_CLIENTONLY, 0) != DMLERR_NO_ERROR) {
-            dde_ = 0;
+        DWORD dde = 0;
+        if (const UINT error = DdeInitializeW(&dde, Callback, APPCMD_CLIENTONLY, 0);
+            error != DMLERR_NO_ERROR) {
+            lastError_ = error;
             return platform::LinkStatus::Refused;
         }
+        dde_.reset(dde);
     }
     HCONV conv = Conversation(target.service, target.topic);
     if (conv == nullptr) return platform::LinkStatus::Unreachable;
     const std::wstring itemName = Wide(target.item);
-    HSZ item = DdeCreateStringHandleW(dde_, itemName.c_str(), CP_WINUNICODE);
+    DdeString item(dde_.get(), itemName.c_str());
     DWORD result = 0;
-    if (DdeClientTransaction(nullptr, 0, conv, item, CF_TEXT, XTYP_ADVSTART, kTransactionTimeoutMs,
-                             &result) == nullptr) {
-        DdeFreeStringHandle(dde_, item);
+    if (DdeClientTransaction(nullptr, 0, conv, item.get(), CF_TEXT, XTYP_ADVSTART,
+                             kTransactionTimeoutMs, &result) == nullptr) {
+        Failed();
         return platform::LinkStatus::Refused;
     }
-    links_.push_back({conv, item, std::move(sink)});
+    const HSZ itemHandle = item.get();
+    links_.push_back({conv, std::move(item), std::move(sink)});
     // The hot link sends only changes: take the current value now.
-    HDDEDATA current = DdeClientTransaction(nullptr, 0, conv, item, CF_TEXT, XTYP_REQUEST,
-                                            kTransactionTimeoutMs, &result);
-    if (current != nullptr) {
-        now = Read(current);
-        DdeFreeDataHandle(current);
-    }
+    const OwnedDdeData current(DdeClientTransaction(nullptr, 0, conv, itemHandle, CF_TEXT,
+                                                    XTYP_REQUEST, kTransactionTimeoutMs, &result));
+    if (current) now = Read(current.get());
     return platform::LinkStatus::Active;
 }
 
@@ -189,9 +185,7 @@ bool DdeLinks::Connected() {
 }
 
 void DdeLinks::CloseAll() {
-    for (auto& [key, conv] : conversations_) DdeDisconnect(conv);
     conversations_.clear();
-    for (auto& link : links_) DdeFreeStringHandle(dde_, link.item);
     links_.clear();
     ended_ = false;
 }
@@ -210,7 +204,7 @@ void DdeLinks::Deliver(HCONV conv, HSZ item, HDDEDATA data) {
     // A delivery may run bridge code that opens further links: copy first.
     std::vector<platform::LinkSink> sinks;
     for (const auto& link : links_) {
-        if (link.conv == conv && DdeCmpStringHandles(link.item, item) == 0)
+        if (link.conv == conv && DdeCmpStringHandles(link.item.get(), item) == 0)
             sinks.push_back(link.sink);
     }
     for (const auto& sink : sinks) sink(value);

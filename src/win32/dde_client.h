@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "platform/platform.h"
+#include "win32/owned.h"
 
 namespace linkwell::win32 {
 
@@ -36,11 +37,14 @@ public:
     [[nodiscard]] bool Connected();
     // Ends every link and conversation; later links connect anew.
     void CloseAll();
+    // DDEML's error for the last Activate that was not Active; none when
+    // DDEML was not asked (a window did not answer the probe).
+    [[nodiscard]] std::optional<std::uint32_t> LastError() const { return lastError_; }
 
 private:
     struct Link {
-        HCONV conv;
-        HSZ item;
+        HCONV conv;  // owned by conversations_
+        DdeString item;
         platform::LinkSink sink;
     };
     static HDDEDATA CALLBACK Callback(UINT type, UINT format, HCONV conv, HSZ hsz1, HSZ hsz2,
@@ -50,12 +54,16 @@ private:
     void Deliver(HCONV conv, HSZ item, HDDEDATA data);
     void Forget(HCONV conv);
 
+    // Why DDEML did not do what was asked: its own error, taken off it.
+    void Failed() { lastError_ = DdeGetLastError(dde_.get()); }
+
     static DdeLinks* instance_;
-    DWORD dde_ = 0;
-    std::map<std::wstring, HCONV> conversations_;  // by lower-case "service|topic"
+    OwnedDdeInstance dde_;  // first: let go after the conversations and strings
+    std::map<std::wstring, OwnedConversation> conversations_;  // by lower-case "service|topic"
     std::vector<Link> links_;
     bool ended_ = false;          // a conversation with links was disconnected
     ULONGLONG probeAgainAt_ = 0;  // no connect before (a window did not answer)
+    std::optional<std::uint32_t> lastError_;
 };
 
 }  // namespace linkwell::win32

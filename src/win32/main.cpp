@@ -55,9 +55,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     using namespace linkwell;
     std::vector<std::u16string> args;
     int argc = 0;
-    if (LPWSTR* argv = CommandLineToArgvW(GetCommandLineW(), &argc)) {
-        for (int i = 1; i < argc; ++i) args.push_back(win32::FromWide(argv[i]));
-        LocalFree(argv);
+    if (const win32::OwnedLocal<LPWSTR*> argv(CommandLineToArgvW(GetCommandLineW(), &argc)); argv) {
+        for (int i = 1; i < argc; ++i) args.push_back(win32::FromWide(argv.get()[i]));
     }
     const auto options = field_trace::ParseCommandLine(args);
     if (options.showUsage) {

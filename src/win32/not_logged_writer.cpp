@@ -15,10 +15,18 @@ namespace linkwell::win32 {
 namespace {
 
 bool WriteAll(HANDLE f, const std::string& bytes) {
+    SetLastError(ERROR_SUCCESS);
     DWORD written = 0;
     return bytes.empty() ||
            (WriteFile(f, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
             written == bytes.size());
+}
+
+// GetLastError's code for what just failed; one that left none (a short
+// write) is still a failure.
+DWORD Error() {
+    const DWORD error = GetLastError();
+    return error == ERROR_SUCCESS ? ERROR_WRITE_FAULT : error;
 }
 
 }  // namespace
@@ -27,60 +35,61 @@ bool WriteAll(HANDLE f, const std::string& bytes) {
 // a power cut leaves the old file or the new one, never half of either. The
 // earlier run's records are converted on their own, not copied into one
 // text with this run's first.
-bool WriteWhole(const std::wstring& path, const platform::NotLoggedText& text) {
+DWORD WriteWhole(const std::wstring& path, const platform::NotLoggedText& text) {
     const std::wstring folder = NotLoggedFolder();
     if (text.Empty()) {
-        if (DeleteFileW(path.c_str())) return true;
+        if (DeleteFileW(path.c_str())) return ERROR_SUCCESS;
         const DWORD error = GetLastError();
-        return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+        return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? ERROR_SUCCESS
+                                                                              : error;
     }
     if (!CreateDirectoryW(folder.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) {
-        return false;
+        return Error();
     }
     wchar_t temp[MAX_PATH] = {};
-    if (GetTempFileNameW(folder.c_str(), L"nl", 0, temp) == 0) return false;
-    HANDLE f =
-        CreateFileW(temp, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    bool ok = f != INVALID_HANDLE_VALUE;
-    if (ok) {
-        ok = WriteAll(f, ToAnsi(text.header));
-        if (ok && text.HasEarlier()) ok = WriteAll(f, ToAnsi(*text.earlier)) && WriteAll(f, "\r\n");
-        ok = ok && WriteAll(f, ToAnsi(text.records)) && FlushFileBuffers(f);
-        CloseHandle(f);
+    if (GetTempFileNameW(folder.c_str(), L"nl", 0, temp) == 0) return Error();
+    DWORD error = ERROR_SUCCESS;
+    {
+        const OwnedFile f(CreateFileW(temp, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr));
+        bool ok = static_cast<bool>(f);
+        ok = ok && WriteAll(f.get(), ToAnsi(text.header));
+        if (ok && text.HasEarlier()) {
+            ok = WriteAll(f.get(), ToAnsi(*text.earlier)) && WriteAll(f.get(), "\r\n");
+        }
+        ok = ok && WriteAll(f.get(), ToAnsi(text.records)) && FlushFileBuffers(f.get());
+        if (!ok) error = Error();
     }
-    ok = ok && MoveFileExW(temp, path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
-    if (!ok) DeleteFileW(temp);
-    return ok;
+    if (error == ERROR_SUCCESS &&
+        !MoveFileExW(temp, path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        error = Error();
+    }
+    if (error != ERROR_SUCCESS) DeleteFileW(temp);
+    return error;
 }
 
 // Both events or neither: without them the writes are made at once.
-NotLoggedWriter::NotLoggedWriter()
-    : wake_(CreateEventW(nullptr, FALSE, FALSE, nullptr)),
-      idle_(CreateEventW(nullptr, TRUE, TRUE, nullptr)) {
-    if (wake_ != nullptr && idle_ != nullptr) return;
-    if (wake_ != nullptr) CloseHandle(std::exchange(wake_, nullptr));
-    if (idle_ != nullptr) CloseHandle(std::exchange(idle_, nullptr));
+NotLoggedWriter::NotLoggedWriter() : wake_(MakeEvent(false, false)), idle_(MakeEvent(true, true)) {
+    if (wake_ && idle_) return;
+    wake_.reset();
+    idle_.reset();
 }
 
 NotLoggedWriter::~NotLoggedWriter() {
-    if (thread_ != nullptr) {
-        {
-            const std::lock_guard lock(mutex_);
-            stop_ = true;
-        }
-        SetEvent(wake_);
-        WaitForSingleObject(thread_, INFINITE);
-        CloseHandle(thread_);
+    if (!thread_) return;
+    {
+        const std::lock_guard lock(mutex_);
+        stop_ = true;
     }
-    if (wake_ != nullptr) CloseHandle(wake_);
-    if (idle_ != nullptr) CloseHandle(idle_);
+    SetEvent(wake_.get());
+    WaitForSingleObject(thread_.get(), INFINITE);
 }
 
 bool NotLoggedWriter::StartThread() {
-    if (thread_ != nullptr) return true;
-    if (wake_ == nullptr) return false;
-    thread_ = CreateThread(nullptr, 0, &NotLoggedWriter::Serve, this, 0, nullptr);
-    return thread_ != nullptr;
+    if (thread_) return true;
+    if (!wake_) return false;
+    thread_.reset(CreateThread(nullptr, 0, &NotLoggedWriter::Serve, this, 0, nullptr));
+    return static_cast<bool>(thread_);
 }
 
 std::optional<std::uint64_t> NotLoggedWriter::Ask(std::wstring path, platform::NotLoggedText text,
@@ -91,16 +100,16 @@ std::optional<std::uint64_t> NotLoggedWriter::Ask(std::wstring path, platform::N
         const std::lock_guard lock(mutex_);
         number = ++lastNumber_;
         asked_ = Job{number, std::move(path), std::move(text), notify, message};
-        ResetEvent(idle_);
+        ResetEvent(idle_.get());
     }
-    SetEvent(wake_);
+    SetEvent(wake_.get());
     return number;
 }
 
-std::optional<bool> NotLoggedWriter::Result(std::uint64_t number) {
+std::optional<DWORD> NotLoggedWriter::Result(std::uint64_t number) {
     const std::lock_guard lock(mutex_);
     if (ended_ != number) return std::nullopt;
-    return endedWell_;
+    return endedError_;
 }
 
 DWORD WINAPI NotLoggedWriter::Serve(void* self) {
@@ -117,15 +126,15 @@ void NotLoggedWriter::WriteWhatIsAsked() {
             job = std::exchange(asked_, std::nullopt);
         }
         if (!job) {
-            WaitForSingleObject(wake_, INFINITE);
+            WaitForSingleObject(wake_.get(), INFINITE);
             continue;
         }
-        const bool done = WriteWhole(job->path, job->text);
+        const DWORD error = WriteWhole(job->path, job->text);
         {
             const std::lock_guard lock(mutex_);
             ended_ = job->number;
-            endedWell_ = done;
-            if (!asked_) SetEvent(idle_);
+            endedError_ = error;
+            if (!asked_) SetEvent(idle_.get());
         }
         PostMessageW(job->notify, job->message, static_cast<WPARAM>(job->number), 0);
     }

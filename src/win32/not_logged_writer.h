@@ -19,13 +19,15 @@
 #include <string>
 
 #include "platform/platform.h"
+#include "win32/owned.h"
 
 namespace linkwell::win32 {
 
 // Replaces the file at `path` whole, as not-logged.adi and
 // not-logged-unsaved.adi are written: in the ANSI code page, through a new
-// file beside it renamed over it; an empty text removes it.
-[[nodiscard]] bool WriteWhole(const std::wstring& path, const platform::NotLoggedText& text);
+// file beside it renamed over it; an empty text removes it. ERROR_SUCCESS
+// when it worked, else GetLastError's code for what failed.
+[[nodiscard]] DWORD WriteWhole(const std::wstring& path, const platform::NotLoggedText& text);
 
 class NotLoggedWriter {
 public:
@@ -41,10 +43,10 @@ public:
     [[nodiscard]] std::optional<std::uint64_t> Ask(std::wstring path, platform::NotLoggedText text,
                                                    HWND notify, UINT message);
     // Signalled while no write is asked or under way.
-    [[nodiscard]] HANDLE Idle() const { return idle_; }
-    // Whether write `number` worked, once it has ended and is the last that
-    // did; nullopt before.
-    [[nodiscard]] std::optional<bool> Result(std::uint64_t number);
+    [[nodiscard]] HANDLE Idle() const { return idle_.get(); }
+    // How write `number` ended (as WriteWhole says), once it has ended and
+    // is the last that did; nullopt before.
+    [[nodiscard]] std::optional<DWORD> Result(std::uint64_t number);
 
 private:
     static DWORD WINAPI Serve(void* self);
@@ -59,14 +61,14 @@ private:
         UINT message = 0;
     };
 
-    HANDLE wake_ = nullptr;  // auto-reset: a text was asked, or the end
-    HANDLE idle_ = nullptr;  // manual-reset
-    HANDLE thread_ = nullptr;
+    OwnedHandle wake_;  // auto-reset: a text was asked, or the end
+    OwnedHandle idle_;  // manual-reset
+    OwnedHandle thread_;
     std::mutex mutex_;
     std::optional<Job> asked_;
     std::uint64_t lastNumber_ = 0;
     std::uint64_t ended_ = 0;  // the number of the last write that ended
-    bool endedWell_ = false;
+    DWORD endedError_ = ERROR_SUCCESS;
     bool stop_ = false;
 };
 

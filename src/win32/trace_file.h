@@ -8,6 +8,7 @@
 #include <string>
 
 #include "field_trace/output.h"
+#include "win32/owned.h"
 
 namespace linkwell::win32 {
 
@@ -27,7 +28,7 @@ private:
     void Open();
 
     std::u16string path_;
-    HANDLE file_ = INVALID_HANDLE_VALUE;
+    OwnedFile file_;
 };
 
 }  // namespace linkwell::win32

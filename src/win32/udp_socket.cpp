@@ -33,9 +33,9 @@ std::unique_ptr<UdpSocket> UdpSocket::Open(const platform::UdpAddress& to) {
     WSADATA data;
     if (WSAStartup(MAKEWORD(2, 2), &data) != 0) return nullptr;
     out->started_ = true;
-    const SOCKET s = socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
-    if (s == INVALID_SOCKET) return nullptr;
-    out->socket_ = static_cast<std::uintptr_t>(s);
+    out->socket_.reset(socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP));
+    if (!out->socket_) return nullptr;
+    const SOCKET s = out->socket_.get();
     // Never wait: a send either goes at once or is lost.
     u_long nonBlocking = 1;
     if (ioctlsocket(s, FIONBIO, &nonBlocking) != 0) return nullptr;
@@ -61,22 +61,22 @@ std::unique_ptr<UdpSocket> UdpSocket::Open(const platform::UdpAddress& to) {
 }
 
 UdpSocket::~UdpSocket() {
-    if (socket_ != ~std::uintptr_t{0}) closesocket(static_cast<SOCKET>(socket_));
+    socket_.reset();  // before Winsock's end
     if (started_) WSACleanup();
 }
 
 bool UdpSocket::Send(const std::vector<std::uint8_t>& datagram) {
     const sockaddr_in to = SocketAddress(to_);
-    const int sent = sendto(
-        static_cast<SOCKET>(socket_), reinterpret_cast<const char*>(datagram.data()),
-        static_cast<int>(datagram.size()), 0, reinterpret_cast<const sockaddr*>(&to), sizeof to);
+    const int sent = sendto(socket_.get(), reinterpret_cast<const char*>(datagram.data()),
+                            static_cast<int>(datagram.size()), 0,
+                            reinterpret_cast<const sockaddr*>(&to), sizeof to);
     return sent == static_cast<int>(datagram.size());
 }
 
 std::optional<std::vector<std::uint8_t>> UdpSocket::Receive() {
     std::vector<std::uint8_t> buffer(kLargestDatagram);
     for (;;) {
-        const int got = recv(static_cast<SOCKET>(socket_), reinterpret_cast<char*>(buffer.data()),
+        const int got = recv(socket_.get(), reinterpret_cast<char*>(buffer.data()),
                              static_cast<int>(buffer.size()), 0);
         if (got >= 0) {
             buffer.resize(static_cast<std::size_t>(got));

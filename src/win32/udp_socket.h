@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/platform.h"
+#include "win32/owned.h"
 
 namespace linkwell::win32 {
 
@@ -27,8 +28,8 @@ public:
 
 private:
     UdpSocket() = default;
-    std::uintptr_t socket_ = ~std::uintptr_t{0};  // INVALID_SOCKET
-    bool started_ = false;                        // WSAStartup succeeded
+    OwnedSocket socket_;
+    bool started_ = false;  // WSAStartup succeeded
     platform::UdpAddress to_;
 };
 

@@ -15,22 +15,17 @@ WinWorld* WinWorld::self_ = nullptr;
 WinWorld::WinWorld(HINSTANCE instance, field_trace::Output* fieldTrace)
     : instance_(instance), fieldTrace_(fieldTrace) {
     self_ = this;
-    HDC screen = GetDC(nullptr);
-    dpi_ = GetDeviceCaps(screen, LOGPIXELSX);
-    ReleaseDC(nullptr, screen);
+    dpi_ = GetDeviceCaps(ScreenDc().get(), LOGPIXELSX);
     if (dpi_ <= 0) dpi_ = 96;
-    font_ = CreateFontW(-MulDiv(825, dpi_, 7200), 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE,
-                        DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                        DEFAULT_PITCH | FF_SWISS, L"MS Sans Serif");
-    aboutFont_ = CreateFontW(-MulDiv(10, dpi_, 72), 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE,
-                             DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
-                             DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS, L"MS Sans Serif");
+    font_.reset(CreateFontW(-MulDiv(825, dpi_, 7200), 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE,
+                            DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
+                            DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS, L"MS Sans Serif"));
+    aboutFont_.reset(CreateFontW(-MulDiv(10, dpi_, 72), 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE,
+                                 DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
+                                 DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS, L"MS Sans Serif"));
 }
 
 WinWorld::~WinWorld() {
-    for (auto& [colour, brush] : brushes_) DeleteObject(brush);
-    DeleteObject(font_);
-    DeleteObject(aboutFont_);
     self_ = nullptr;
 }
 
@@ -87,21 +82,17 @@ void WinWorld::StopTimer(int slot) {
 // ------------------------------------------------------------------
 
 std::unique_ptr<platform::Automation> WinWorld::GetActiveObject(const Text& progId) {
-    return GetRunningObject(progId, [this](HANDLE done, DWORD ms) {
-        const BridgeThread::Wait wait(thread_);
-        return thread_.PumpFor(ms, done);
-    });
+    return GetRunningObject(
+        progId,
+        [this](HANDLE done, DWORD ms) {
+            const BridgeThread::Wait wait(thread_);
+            return thread_.PumpFor(ms, done);
+        },
+        lastFailure_);
 }
 
 platform::LinkStatus WinWorld::ActivateLink(const platform::LinkTarget& link,
                                             platform::LinkSink sink) {
-#ifdef LINKWELL_MEASURE_NO_LINKS
-    // A measuring build (scripts/bench-wine-split): what DDEML and the
-    // thirteen links cost, by MixW refusing every one.
-    (void)link;
-    (void)sink;
-    return platform::LinkStatus::Refused;
-#endif
     // Values sent later wait while the bridge waits; the current value is
     // the bridge's at once.
     std::optional<Text> now;
@@ -110,6 +101,11 @@ platform::LinkStatus WinWorld::ActivateLink(const platform::LinkTarget& link,
         const BridgeThread::Wait wait(thread_);
         status = links_.Activate(
             link, [this, sink](const Text& v) { thread_.IntoBridge([sink, v] { sink(v); }); }, now);
+    }
+    lastFailure_.reset();
+    if (status != platform::LinkStatus::Active) {
+        if (const auto error = links_.LastError())
+            lastFailure_ = platform::FailureReason{*error, {}, {}};
     }
     if (status == platform::LinkStatus::Active && now) sink(*now);
     return status;

@@ -31,6 +31,7 @@
 #include "win32/bridge_thread.h"
 #include "win32/dde_client.h"
 #include "win32/not_logged_writer.h"
+#include "win32/owned.h"
 #include "win32/udp_socket.h"
 #include "window/form.h"
 
@@ -107,6 +108,7 @@ public:
         return udp_ != nullptr ? udp_->Receive() : std::nullopt;
     }
     void CloseUdp() override { udp_.reset(); }
+    std::optional<platform::FailureReason> LastFailure() override { return lastFailure_; }
 
     // --- FormView ----------------------------------------------------------
     WindowHandle HandleOf(window::WindowId window) override;
@@ -138,14 +140,14 @@ private:
     int dpi_ = 96;
     HWND form_ = nullptr;
     HWND about_ = nullptr;
-    HFONT font_ = nullptr;
-    HFONT aboutFont_ = nullptr;
+    OwnedGdi<HFONT> font_;
+    OwnedGdi<HFONT> aboutFont_;
     std::array<HWND, window::kControlCount> controls_{};
     std::array<bool, window::kTimerSlotCount> timerRunning_{};
     std::array<bool, window::kTimerSlotCount> tickPending_{};
     bool showing_ = false;  // a control shows a change of the bridge's
     BridgeThread thread_;
-    std::map<std::uint32_t, HBRUSH> brushes_;
+    std::map<std::uint32_t, OwnedGdi<HBRUSH>> brushes_;
     std::int32_t zero_ = 0;  // the leaving notice's referenced value
     DdeLinks links_;
     // Threads whose window has not taken a send in time (the leaving notice
@@ -166,6 +168,9 @@ private:
     std::uint64_t writeAsked_ = 0;
     bool writeReported_ = true;
     void OnNotLoggedWritten(std::uint64_t number);
+    // Whether a write with that end (GetLastError's code, 0 when it
+    // worked) worked, its reason kept when it did not.
+    [[nodiscard]] bool Written(DWORD error);
     [[nodiscard]] bool IsOwnWindow(HWND h) const;
     field_trace::Output* fieldTrace_ = nullptr;
     ULONGLONG started_ = GetTickCount64();
@@ -173,6 +178,10 @@ private:
     std::unique_ptr<Bridge> bridge_;
     std::optional<platform::UdpAddress> udpTo_;
     std::unique_ptr<UdpSocket> udp_;  // only with --udp, once started
+    // Why the last operation that failed failed; reset as each one begins.
+    std::optional<platform::FailureReason> lastFailure_;
+    // GetLastError's code, as the reason of what just failed.
+    void FailedWithLastError() { lastFailure_ = platform::FailureReason{GetLastError(), {}, {}}; }
 };
 
 }  // namespace linkwell::win32

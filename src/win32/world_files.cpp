@@ -27,25 +27,26 @@ Text WinWorld::UtcDate() {
 
 namespace {
 
-std::optional<Text> ReadWhole(const std::wstring& path) {
-    HANDLE f = CreateFileW(path.c_str(), GENERIC_READ,
-                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (f == INVALID_HANDLE_VALUE) return std::nullopt;
+// `error`: GetLastError's code when there is no text.
+std::optional<Text> ReadWhole(const std::wstring& path, DWORD& error) {
+    const OwnedFile f(CreateFileW(path.c_str(), GENERIC_READ,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!f) {
+        error = GetLastError();
+        return std::nullopt;
+    }
     std::string bytes;
-    bool ok = true;
     for (;;) {
         char buf[65536];
         DWORD got = 0;
-        if (!ReadFile(f, buf, sizeof buf, &got, nullptr)) {
-            ok = false;
-            break;
+        if (!ReadFile(f.get(), buf, sizeof buf, &got, nullptr)) {
+            error = GetLastError();
+            return std::nullopt;
         }
         if (got == 0) break;
         bytes.append(buf, got);
     }
-    CloseHandle(f);
-    if (!ok) return std::nullopt;
     return FromAnsi(bytes);
 }
 
@@ -56,7 +57,11 @@ Text WinWorld::NotLoggedPath() {
 }
 
 std::optional<Text> WinWorld::ReadNotLogged() {
-    return ReadWhole(Wide(NotLoggedPath()));
+    lastFailure_.reset();
+    DWORD error = ERROR_SUCCESS;
+    auto text = ReadWhole(Wide(NotLoggedPath()), error);
+    if (!text) lastFailure_ = platform::FailureReason{error, {}, {}};
+    return text;
 }
 
 bool WinWorld::NotLoggedThere() {
@@ -77,9 +82,11 @@ constexpr DWORD kWriteSettleMs = 150;
 
 platform::FileWrite WinWorld::WriteNotLogged(const platform::NotLoggedText& content) {
     const std::wstring path = Wide(NotLoggedPath());
+    lastFailure_.reset();
     const auto number = writer_.Ask(path, content, form_, kNotLoggedWritten);
     if (!number) {
-        return WriteWhole(path, content) ? platform::FileWrite::Done : platform::FileWrite::Failed;
+        return Written(WriteWhole(path, content)) ? platform::FileWrite::Done
+                                                  : platform::FileWrite::Failed;
     }
     writeAsked_ = *number;
     writeReported_ = false;
@@ -90,9 +97,9 @@ platform::FileWrite WinWorld::WriteNotLogged(const platform::NotLoggedText& cont
         const BridgeThread::Wait wait(thread_);
         (void)thread_.PumpFor(kWriteSettleMs, writer_.Idle());
     }
-    if (const auto done = writer_.Result(*number)) {
+    if (const auto error = writer_.Result(*number)) {
         writeReported_ = true;
-        return *done ? platform::FileWrite::Done : platform::FileWrite::Failed;
+        return Written(*error) ? platform::FileWrite::Done : platform::FileWrite::Failed;
     }
     return platform::FileWrite::Pending;
 }
@@ -103,10 +110,11 @@ void WinWorld::OnNotLoggedWritten(std::uint64_t number) {
     if (number != writeAsked_ || writeReported_) return;
     thread_.IntoBridge([this, number] {
         if (number != writeAsked_ || writeReported_) return;
-        const auto done = writer_.Result(number);
-        if (!done) return;
+        const auto error = writer_.Result(number);
+        if (!error) return;
         writeReported_ = true;
-        bridge_->NotLoggedWritten(*done);
+        lastFailure_.reset();
+        bridge_->NotLoggedWritten(Written(*error));
     });
 }
 
@@ -120,20 +128,28 @@ bool WinWorld::FinishNotLoggedWrite() {
         }
     }
     writeReported_ = true;
-    return writer_.Result(writeAsked_).value_or(false);
+    lastFailure_.reset();
+    const auto error = writer_.Result(writeAsked_);
+    return error && Written(*error);
+}
+
+bool WinWorld::Written(DWORD error) {
+    if (error == ERROR_SUCCESS) return true;
+    lastFailure_ = platform::FailureReason{error, {}, {}};
+    return false;
 }
 
 namespace {
 
 struct AsideWork {
     const std::function<void()>* work = nullptr;
-    HANDLE done = nullptr;
+    OwnedHandle done = MakeEvent(true, false);
 };
 
 DWORD WINAPI RunAsideWork(void* param) {
     auto* aside = static_cast<AsideWork*>(param);
     (*aside->work)();
-    SetEvent(aside->done);
+    SetEvent(aside->done.get());
     return 0;
 }
 
@@ -143,42 +159,42 @@ DWORD WINAPI RunAsideWork(void* param) {
 // own while the window answers (a hundred megabytes take a good second);
 // without a thread, at once.
 void WinWorld::RunAside(const std::function<void()>& work) {
-    AsideWork aside{&work, CreateEventW(nullptr, TRUE, FALSE, nullptr)};
-    HANDLE thread = aside.done == nullptr
-                        ? nullptr
-                        : CreateThread(nullptr, 0, &RunAsideWork, &aside, 0, nullptr);
-    if (thread == nullptr) {
-        if (aside.done != nullptr) CloseHandle(aside.done);
+    AsideWork aside;
+    aside.work = &work;
+    const OwnedHandle thread(
+        aside.done ? CreateThread(nullptr, 0, &RunAsideWork, &aside, 0, nullptr) : nullptr);
+    if (!thread) {
         work();
         return;
     }
     {
         const BridgeThread::Wait wait(thread_);
-        while (!thread_.PumpFor(1000, aside.done)) {
+        while (!thread_.PumpFor(1000, aside.done.get())) {
         }
     }
-    WaitForSingleObject(thread, INFINITE);
-    CloseHandle(thread);
-    CloseHandle(aside.done);
+    WaitForSingleObject(thread.get(), INFINITE);
 }
 
 // Renamed, never copied: the file stays byte for byte what it was. A name
 // already taken (two moves in one second) is never replaced.
 std::optional<Text> WinWorld::MoveNotLoggedAside() {
+    lastFailure_.reset();
     const std::wstring path = Wide(NotLoggedPath());
     SYSTEMTIME t{};
     GetSystemTime(&t);
     wchar_t stamp[32] = {};
     swprintf(stamp, 32, L"not-logged-%04u%02u%02u-%02u%02u%02u", t.wYear, t.wMonth, t.wDay, t.wHour,
              t.wMinute, t.wSecond);
+    DWORD error = ERROR_SUCCESS;
     for (int n = 1; n <= 99; ++n) {
         const std::wstring name =
             std::wstring(stamp) + (n == 1 ? L"" : L"-" + std::to_wstring(n)) + L".adi";
         const std::wstring to = NotLoggedFolder() + L"\\" + name;
         if (MoveFileExW(path.c_str(), to.c_str(), MOVEFILE_WRITE_THROUGH)) return FromWide(name);
-        const DWORD error = GetLastError();
-        if (error != ERROR_ALREADY_EXISTS && error != ERROR_FILE_EXISTS) return std::nullopt;
+        error = GetLastError();
+        if (error != ERROR_ALREADY_EXISTS && error != ERROR_FILE_EXISTS) break;
     }
+    lastFailure_ = platform::FailureReason{error, {}, {}};
     return std::nullopt;
 }
 
@@ -187,13 +203,14 @@ Text WinWorld::UnsavedPath() {
 }
 
 std::optional<Text> WinWorld::ReadUnsaved() {
-    return ReadWhole(Wide(UnsavedPath()));
+    DWORD error = ERROR_SUCCESS;
+    return ReadWhole(Wide(UnsavedPath()), error);
 }
 
 bool WinWorld::WriteUnsaved(const Text& content) {
     platform::NotLoggedText text;
     text.records = content;
-    return WriteWhole(Wide(UnsavedPath()), text);
+    return WriteWhole(Wide(UnsavedPath()), text) == ERROR_SUCCESS;
 }
 
 }  // namespace linkwell::win32

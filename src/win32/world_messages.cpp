@@ -41,11 +41,13 @@ platform::Delivery Failure(DWORD error) {
 
 platform::Delivery WinWorld::PostMessage(WindowHandle to, MessageId msg, WParam code,
                                          LParam value) {
+    lastFailure_.reset();
     if (to.isNull()) return platform::Delivery::NoWindow;
     if (PostMessageA(Hwnd(to), msg, static_cast<WPARAM>(code), static_cast<LPARAM>(value))) {
         return platform::Delivery::Delivered;
     }
-    return Failure(GetLastError());
+    FailedWithLastError();
+    return Failure(lastFailure_->code);
 }
 
 // The leaving notice waits at most kSendTimeoutMs, handling what is sent to
@@ -55,6 +57,7 @@ platform::Delivery WinWorld::PostMessage(WindowHandle to, MessageId msg, WParam 
 // Threads, not processes: a program whose text window hangs on a thread of
 // its own still takes the leaving notice on its main window.
 platform::Delivery WinWorld::BoundedSend(HWND to, UINT msg, WPARAM wParam, LPARAM lParam) {
+    lastFailure_.reset();
     if (to == nullptr || !IsWindow(to)) return platform::Delivery::NoWindow;
     const DWORD thread = GetWindowThreadProcessId(to, nullptr);
     if (notAnswering_.count(thread) != 0) return platform::Delivery::NotAnswering;
@@ -71,6 +74,7 @@ platform::Delivery WinWorld::BoundedSend(HWND to, UINT msg, WPARAM wParam, LPARA
         return platform::Delivery::Delivered;
     }
     DWORD error = GetLastError();
+    if (error != ERROR_SUCCESS) lastFailure_ = platform::FailureReason{error, {}, {}};
     // A hung receiver may give no error code at all.
     if (error == ERROR_SUCCESS) error = ERROR_TIMEOUT;
     const auto d = Failure(error);
@@ -90,15 +94,10 @@ struct WinWorld::TextSend {
     HWND to = nullptr;
     DWORD thread = 0;
     std::string ansi;
-    HANDLE done = nullptr;  // set by the sender once the send has returned
+    OwnedHandle done = MakeEvent(true, false);  // set by the sender once the send has returned
     platform::Delivery result = platform::Delivery::NoWindow;
-    bool pending = false;  // the bridge stopped waiting for it
-    TextSend() = default;
-    TextSend(const TextSend&) = delete;
-    TextSend& operator=(const TextSend&) = delete;
-    ~TextSend() {
-        if (done != nullptr) CloseHandle(done);
-    }
+    DWORD error = ERROR_SUCCESS;  // GetLastError's code when it was refused
+    bool pending = false;         // the bridge stopped waiting for it
 };
 
 namespace {
@@ -152,7 +151,7 @@ private:
 // receiver's own order of sent messages makes this hold under Wine too. A
 // thread that answers the empty message and then stops before the text is
 // counted as in doubt: never a second copy, at worst a QSO to check by hand.
-platform::Delivery SendInTwoSteps(HWND to, const std::string& ansi) {
+platform::Delivery SendInTwoSteps(HWND to, const std::string& ansi, DWORD& refusal) {
     SetLastError(ERROR_SUCCESS);
     (void)SendMessageA(to, WM_NULL, 0, 0);
     if (!IsWindow(to)) return platform::Delivery::NoWindow;
@@ -164,8 +163,9 @@ platform::Delivery SendInTwoSteps(HWND to, const std::string& ansi) {
     // receiver died inside it with ERROR_ACCESS_DENIED, not only a refusal.
     if (r != 0) return platform::Delivery::Delivered;
     if (!IsWindow(to)) return platform::Delivery::InDoubt;
-    return error == ERROR_ACCESS_DENIED ? platform::Delivery::Refused
-                                        : platform::Delivery::Delivered;
+    if (error != ERROR_ACCESS_DENIED) return platform::Delivery::Delivered;
+    refusal = error;
+    return platform::Delivery::Refused;
 }
 
 }  // namespace
@@ -176,6 +176,7 @@ bool WinWorld::IsOwnWindow(HWND h) const {
 }
 
 platform::Delivery WinWorld::SendText(WindowHandle to, const Text& text) {
+    lastFailure_.reset();
     HWND h = Hwnd(to);
     if (h != nullptr && IsOwnWindow(h)) {
         const std::string ansi = ToAnsi(text);
@@ -188,21 +189,22 @@ platform::Delivery WinWorld::SendText(WindowHandle to, const Text& text) {
     send->to = h;
     send->thread = GetWindowThreadProcessId(h, nullptr);
     send->ansi = ToAnsi(text);
-    send->done = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    if (send->done == nullptr) return platform::Delivery::NotAnswering;
+    if (!send->done) return platform::Delivery::NotAnswering;
     sending_ = send;
     TextSender::Get().Run([send, form = form_] {
-        send->result = SendInTwoSteps(send->to, send->ansi);
-        SetEvent(send->done);
+        send->result = SendInTwoSteps(send->to, send->ansi, send->error);
+        SetEvent(send->done.get());
         PostMessageW(form, kTextSendEnded, static_cast<WPARAM>(send->id), 0);
     });
     bool settled = false;
     {
         const BridgeThread::Wait wait(thread_);
-        settled = thread_.PumpFor(kSendTimeoutMs, send->done);
+        settled = thread_.PumpFor(kSendTimeoutMs, send->done.get());
     }
     if (settled) {
         sending_.reset();
+        if (send->error != ERROR_SUCCESS)
+            lastFailure_ = platform::FailureReason{send->error, {}, {}};
         return send->result;
     }
     send->pending = true;

@@ -43,9 +43,9 @@ RECT Centred(int clientWidth, int clientHeight, DWORD style, DWORD exStyle) {
 
 HBRUSH WinWorld::Brush(std::uint32_t colour) {
     const COLORREF c = Resolve(colour);
-    auto [it, added] = brushes_.try_emplace(c, nullptr);
-    if (added) it->second = CreateSolidBrush(c);
-    return it->second;
+    auto [it, added] = brushes_.try_emplace(c);
+    if (added) it->second.reset(CreateSolidBrush(c));
+    return it->second.get();
 }
 
 void WinWorld::CreateForm() {
@@ -94,7 +94,7 @@ void WinWorld::CreateForm() {
                             Pixels(design.top), Pixels(design.width), Pixels(design.height), form_,
                             reinterpret_cast<HMENU>(static_cast<INT_PTR>(ControlDlgId(design.id))),
                             instance_, nullptr);
-        SendMessageW(h, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
+        SendMessageW(h, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
         if (design.kind == ControlKind::TextBox) SendMessageW(h, EM_SETLIMITTEXT, 0, 0);
         if (design.kind == ControlKind::Button) {
             SetPropW(h, kFaceColourProp,
@@ -207,7 +207,7 @@ void WinWorld::DrawButton(const DRAWITEMSTRUCT& item) {
     const std::wstring caption = Wide(form.GetText(*id));
     SetBkMode(item.hDC, TRANSPARENT);
     SetTextColor(item.hDC, GetSysColor(form.Enabled(*id) ? COLOR_BTNTEXT : COLOR_GRAYTEXT));
-    HGDIOBJ old = SelectObject(item.hDC, font_);
+    HGDIOBJ old = SelectObject(item.hDC, font_.get());
     if (pressed) OffsetRect(&r, 1, 1);
     DrawTextW(item.hDC, caption.c_str(), static_cast<int>(caption.size()), &r,
               DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
@@ -257,7 +257,7 @@ LRESULT CALLBACK WinWorld::AboutProc(HWND window, UINT msg, WPARAM wParam, LPARA
     const std::wstring text = Wide(Text(window::kAboutLabel));
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, GetSysColor(COLOR_BTNTEXT));
-    HGDIOBJ old = SelectObject(dc, self_->aboutFont_);
+    HGDIOBJ old = SelectObject(dc, self_->aboutFont_.get());
     DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &label,
               DT_LEFT | DT_WORDBREAK | DT_NOPREFIX);
     SelectObject(dc, old);

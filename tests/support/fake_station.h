@@ -41,8 +41,14 @@ struct Ended {};
 class FakeMixW final : public platform::Automation {
 public:
     FakeMixW(std::vector<std::string>& log, bool& alive, bool& gone, double& fqa, double& audio,
-             int& goodReads)
-        : log_(log), alive_(alive), gone_(gone), fqa_(fqa), audio_(audio), goodReads_(goodReads) {}
+             int& goodReads, const std::optional<platform::FailureReason>& failure)
+        : log_(log),
+          alive_(alive),
+          gone_(gone),
+          fqa_(fqa),
+          audio_(audio),
+          goodReads_(goodReads),
+          failure_(failure) {}
     platform::CallStatus ExecuteMacros(const Text& m) override {
         if (!alive_) return platform::CallStatus::Failed;
         log_.push_back("ExecuteMacros " + U8(m));
@@ -57,6 +63,7 @@ public:
     bool ServerGone() override { return gone_; }
     bool StillThere() override { return !gone_; }
     platform::NumberResult AudioFq() override { return Read(audio_); }
+    std::optional<platform::FailureReason> LastFailure() override { return failure_; }
 
 private:
     std::vector<std::string>& log_;
@@ -65,6 +72,7 @@ private:
     double& fqa_;
     double& audio_;
     int& goodReads_;
+    const std::optional<platform::FailureReason>& failure_;
 
     platform::NumberResult Read(double value) {
         if (!alive_ || goodReads_ == 0) return std::nullopt;
@@ -96,6 +104,11 @@ public:
     std::map<std::string, Text> items;  // DDE items by name as the bridge spells them
     std::vector<std::string> refusedItems;
     int boxesToAnswer = 1000;  // message boxes return at once
+    // The reason the world gives for whatever fails (LastFailure), and the
+    // one MixW's object gives for its calls; none by default, as the
+    // simulated world.
+    std::optional<platform::FailureReason> failure;
+    std::optional<platform::FailureReason> mixwFailure;
 
     // --- what happened, in order ------------------------------------------------
     std::vector<std::string> log;
@@ -204,6 +217,7 @@ public:
         return d;
     }
     void CloseUdp() override { udpLog.push_back("close"); }
+    std::optional<platform::FailureReason> LastFailure() override { return failure; }
     [[noreturn]] void EndProgram() override {
         log.push_back("end");
         throw Ended{};
@@ -219,7 +233,8 @@ public:
     }
     std::unique_ptr<platform::Automation> GetActiveObject(const Text& progId) override {
         if (progId != u"MixW2.Application" || !mixwRunning) return nullptr;
-        return std::make_unique<FakeMixW>(log, mixwAlive, mixwGone, fqa, audioFq, goodReads);
+        return std::make_unique<FakeMixW>(log, mixwAlive, mixwGone, fqa, audioFq, goodReads,
+                                          mixwFailure);
     }
     platform::LinkStatus ActivateLink(const platform::LinkTarget& l,
                                       platform::LinkSink sink) override {
