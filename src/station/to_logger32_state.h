@@ -59,7 +59,7 @@ struct PushState {
 // A QSO logged in MixW that Logger32 has not taken yet.
 struct Logging {
     std::uint64_t number = 0;
-    platform::Text text;    // "<APP_LOGQSO:n>..." as Logger32 gets it
+    platform::Text text;    // the logging text as Logger32 gets it
     platform::Text record;  // its ADIF record for not-logged.adi, without <EOR>
     platform::Text name;    // "CALL TIME", for the operator
     bool handed = false;    // with the Logger32 link: waiting its turn or being sent
