@@ -47,10 +47,11 @@
 //    it. "<EOR>" in it clears MixW's QSO first; "<EOF>" saves it.
 //
 // Compatibility:
-//  - incoming codes other than 0, 3, 100 and 102 are ignored; code 3 counts
-//    only when it names a window of Logger32's own process;
-//  - nothing sent is ever confirmed but by codes 0 and 3: a text is given
-//    once, and what Logger32 makes of it is not known;
+//  - incoming codes other than 0, 3, 100 and 102 are ignored and answered
+//    with 0; code 3 counts only when it names a window of Logger32's own
+//    process;
+//  - no text is ever confirmed: that Logger32's window took it is all the
+//    bridge learns, and a logging is never given twice;
 //  - a spot or field that breaks the form above is skipped, never guessed;
 //    fields the bridge does not read are ignored wherever they stand.
 #pragma once
