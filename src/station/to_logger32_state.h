@@ -1,5 +1,7 @@
-// What the push last sent to Logger32, so that it sends only changes. Only
-// to_logger32/ writes it.
+// What the push last sent to Logger32, so that it sends only changes, and
+// the loggings kept until Logger32 takes them. Only to_logger32/ writes it,
+// but for not-logged.adi's part of KeptState (from `written` on, and each
+// logging's inFile), which not_logged/ writes.
 #pragma once
 
 #include <cstdint>
