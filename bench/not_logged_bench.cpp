@@ -9,7 +9,7 @@
 #include <string>
 
 #include "bench/quiet_world.h"
-#include "to_logger32/to_logger32.h"
+#include "not_logged/not_logged.h"
 
 namespace linkwell::bench {
 namespace {
@@ -30,7 +30,7 @@ Text EarlierRecords(std::int64_t mb) {
 
 void BM_SaveWithEarlierFile(benchmark::State& state) {
     QuietWorld w;
-    w.earlier = Text(to_logger32::kNotLoggedHeader) + EarlierRecords(state.range(0));
+    w.earlier = Text(not_logged::kNotLoggedHeader) + EarlierRecords(state.range(0));
     w.writeResult = platform::FileWrite::Pending;
     w.Attach();
     w.Deliver(ControlId::CallBox, u"DL1ABC");
@@ -53,8 +53,8 @@ void BM_SaveWithEarlierFile(benchmark::State& state) {
 void BM_CheckEarlierRecords(benchmark::State& state) {
     const Text records = EarlierRecords(state.range(0));
     for (auto _ : state) {
-        bool whole = to_logger32::WholeAdifRecords(records);
-        auto count = to_logger32::RecordCount(records);
+        bool whole = not_logged::WholeAdifRecords(records);
+        auto count = not_logged::RecordCount(records);
         benchmark::DoNotOptimize(whole);
         benchmark::DoNotOptimize(count);
     }
@@ -63,7 +63,7 @@ void BM_CheckEarlierRecords(benchmark::State& state) {
 // The file as one text: what every change built before the writer thread.
 void BM_WholeFileText(benchmark::State& state) {
     platform::NotLoggedText text;
-    text.header = Text(to_logger32::kNotLoggedHeader);
+    text.header = Text(not_logged::kNotLoggedHeader);
     text.earlier = std::make_shared<const Text>(EarlierRecords(state.range(0)));
     text.records = u"<CALL:6>DL1ABC<EOR>\r\n";
     for (auto _ : state) {

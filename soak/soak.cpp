@@ -15,7 +15,9 @@
 #include "sim/world.h"
 #include "soak/checks.h"
 #include "text/text.h"
-#include "to_logger32/to_logger32.h"
+#include "not_logged/not_logged.h"
+#include "to_logger32/logging.h"
+#include "to_logger32/push.h"
 
 namespace linkwell::soak {
 namespace {
@@ -432,7 +434,7 @@ void CheckEveryQsoOnce(sim::World& world, Watcher& watcher, Result& result) {
     const auto made = world.TheBridge().State().kept.lastNumber;
     const auto taken = world.Logger32().Logged().size();
     const auto& file = world.NotLogged();
-    const std::size_t kept = file ? to_logger32::RecordCount(*file) : 0;
+    const std::size_t kept = file ? not_logged::RecordCount(*file) : 0;
     const std::size_t inDoubt = file ? CountOf(*file, u"<APP_LINKWELL_IN_DOUBT:1>Y") : 0;
     result.loggingsMade += made;
     result.loggingsTaken += taken;

@@ -10,7 +10,9 @@
 #include "support/fake_station.h"
 #include "support/played.h"
 #include "to_logger32/number_text.h"
-#include "to_logger32/to_logger32.h"
+#include "not_logged/not_logged.h"
+#include "to_logger32/logging.h"
+#include "to_logger32/push.h"
 
 namespace linkwell {
 namespace {

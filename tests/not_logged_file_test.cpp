@@ -15,7 +15,9 @@
 #include "sim/world.h"
 #include "support/played.h"
 #include "text/text.h"
-#include "to_logger32/to_logger32.h"
+#include "not_logged/not_logged.h"
+#include "to_logger32/logging.h"
+#include "to_logger32/push.h"
 
 namespace linkwell {
 namespace {
@@ -32,7 +34,7 @@ constexpr char kEarlier[] =
 constexpr char kEarlierRecords[] = "<CALL:5>K9OLD<EOR>\r\n<CALL:5>K8OLD<EOR>\r\n";
 
 std::string FileWith(const std::string& records) {
-    return text::ToUtf8(to_logger32::kNotLoggedHeader) + records;
+    return text::ToUtf8(not_logged::kNotLoggedHeader) + records;
 }
 
 struct Played {
@@ -175,12 +177,12 @@ TEST(NotLoggedFile, ADamagedEarlierFileIsMovedAsideAsItIsAndNewQsosGoIntoAFreshO
     ASSERT_TRUE(p.file);
     EXPECT_EQ(*p.file, FileWith(kRecord));
     EXPECT_TRUE(
-        to_logger32::WholeAdifRecords(*text::FromUtf8(p.file->substr(p.file->find("<EOH>") + 5))));
+        not_logged::WholeAdifRecords(*text::FromUtf8(p.file->substr(p.file->find("<EOH>") + 5))));
 }
 
 TEST(NotLoggedFile, WholeAdifRecordsAreFieldsOfTheirExactLengthEndedByEor) {
     const auto whole = [](const char* records) {
-        return to_logger32::WholeAdifRecords(*text::FromUtf8(records));
+        return not_logged::WholeAdifRecords(*text::FromUtf8(records));
     };
     EXPECT_TRUE(whole(""));
     EXPECT_TRUE(whole("<CALL:5>K1ABC<EOR>"));

@@ -9,7 +9,9 @@
 #include <vector>
 
 #include "support/fake_station.h"
-#include "to_logger32/to_logger32.h"
+#include "not_logged/not_logged.h"
+#include "to_logger32/logging.h"
+#include "to_logger32/push.h"
 #include "window/controls.h"
 
 namespace linkwell {
@@ -58,7 +60,7 @@ protected:
         w.Clear();
         return out;
     }
-    Text Header() { return Text(to_logger32::kNotLoggedHeader); }
+    Text Header() { return Text(not_logged::kNotLoggedHeader); }
     FakeWorld w;
 };
 
@@ -96,7 +98,7 @@ TEST_F(NotLoggedWrites, TheNewestTextWinsAndOnlyItsEndCounts) {
     w.EndPendingWrite();
     EXPECT_EQ(Status(), "Logger32 closed: 2 QSOs kept");
     ASSERT_TRUE(w.notLogged);
-    EXPECT_EQ(to_logger32::RecordCount(*w.notLogged), 2u);
+    EXPECT_EQ(not_logged::RecordCount(*w.notLogged), 2u);
     // Both in the file: the close names it alone.
     EXPECT_THROW(w.bridge.Close(), Ended);
     EXPECT_EQ(FileLines(), (Lines{"box Linkwell", "end"}));
@@ -143,7 +145,7 @@ TEST_F(NotLoggedWrites, AHugeEarlierFileIsReadAsideAndKeptByteForByteAndShared) 
     body += u"<CALL:5>K8END<EOR>";
     w.notLogged = u"earlier header\r\n<eoh>\r\n" + body + u"\r\n\r\n";
     Start();
-    EXPECT_EQ(to_logger32::LeftoverCount(w.S()), 200001);
+    EXPECT_EQ(not_logged::LeftoverCount(w.S()), 200001);
     w.bridge.Click(ControlId::LogQsoButton);
     w.EndPendingWrite();
     EXPECT_EQ(w.notLogged, Header() + body + u"\r\n" + kRecord);

@@ -9,7 +9,9 @@
 #include <vector>
 
 #include "support/fake_station.h"
-#include "to_logger32/to_logger32.h"
+#include "not_logged/not_logged.h"
+#include "to_logger32/logging.h"
+#include "to_logger32/push.h"
 
 namespace linkwell::testing {
 

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "mixw/protocol.h"
 #include "to_mixw/readers.h"
 #include "to_mixw/to_mixw.h"
 
@@ -199,7 +200,7 @@ TEST(ModeTable, SpotAndRecordColumns) {
         EXPECT_TRUE(ModeMacros(unknown, ModeFrom::Record).empty());
         EXPECT_TRUE(ModeMacros(unknown, ModeFrom::Spot).empty());
     }
-    EXPECT_EQ(FrequencyMacro(u" 7,030.5 "), u"<ZFQ: 7,030.5 >");
+    EXPECT_EQ(mixw::FrequencyMacro(u" 7,030.5 "), u"<ZFQ: 7,030.5 >");
 }
 
 }  // namespace

@@ -4,7 +4,9 @@
 #include "lifecycle/lifecycle.h"
 #include "logger32/link.h"
 #include "mixw/attach.h"
-#include "to_logger32/to_logger32.h"
+#include "not_logged/not_logged.h"
+#include "to_logger32/logging.h"
+#include "to_logger32/push.h"
 #include "to_mixw/to_mixw.h"
 #include "udp/announce.h"
 
@@ -101,7 +103,7 @@ void Bridge::TextSendEnded(platform::Delivery result) {
 void Bridge::NotLoggedWritten(bool done) {
     const Nested nested(depth_);
     if (observer_ != nullptr) observer_->FileWriteEnding(done);
-    to_logger32::OnFileWritten(station_, done);
+    not_logged::OnFileWritten(station_, done);
     AfterEvent();
 }
 

@@ -2,7 +2,7 @@
 
 #include "logger32/link.h"
 #include "station/status.h"
-#include "to_logger32/to_logger32.h"
+#include "to_logger32/push.h"
 #include "window/intervals.h"
 
 namespace linkwell::handover {

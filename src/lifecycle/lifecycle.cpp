@@ -4,7 +4,8 @@
 #include "logger32/link.h"
 #include "mixw/attach.h"
 #include "station/status.h"
-#include "to_logger32/to_logger32.h"
+#include "not_logged/not_logged.h"
+#include "to_logger32/logging.h"
 #include "udp/announce.h"
 #include "window/intervals.h"
 
@@ -55,7 +56,7 @@ void WaitForPeers(Station& s) {
     s.os.MakeTopmost(logger32::OwnWindow(s));
     s.form.Disarm(ControlId::StartupTimer);
     logger32::UseFirstName(s);
-    to_logger32::ReadLeftover(s);
+    not_logged::ReadLeftover(s);
     while (!logger32::LookForLogger32(s)) s.os.Sleep(window::kPeerPollMs);
     logger32::StartHandshake(s);
     handover::GiveRigToMixW(s);
@@ -79,7 +80,7 @@ void OnWatchTick(Station& s) {
     logger32::Watch(s);
     mixw::Watch(s);
     to_logger32::DeliverKeptLoggings(s);
-    to_logger32::RetryFileWrite(s);
+    not_logged::RetryFileWrite(s);
     udp::OnWatchTick(s);
 }
 

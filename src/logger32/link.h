@@ -15,8 +15,7 @@
 //    what follows waits in the
 //    outbox, posts included, a newer state replacing an older one not yet
 //    sent; a logging is followed by codes 15 and 16 once Logger32 took it;
-//  - incoming codes other than 0, 3, 100 and 102 are ignored; code 3 counts
-//    only when it names a window of Logger32's own process.
+//  - incoming codes are taken as protocol.h's compatibility rules say.
 #pragma once
 
 #include <array>

@@ -1,4 +1,5 @@
-// Logger32's side of the conversation, as Logger32 defines it.
+// Logger32's side of the conversation, as Logger32 defines it: every code
+// and every text, in both directions, then the rules both sides keep.
 //
 // Carriers:
 //  - a registered window message: wParam carries a command code, lParam one
@@ -9,9 +10,55 @@
 //  - plain text by WM_SETTEXT, in both directions: the bridge's texts into
 //    the window Logger32 names with code 3, Logger32's texts into the box
 //    whose handle the bridge sends with code 2.
+//
+// The texts, in order of their fields (n: the value's length in UTF-16 code
+// units, in decimal):
+//
+//   dir  text                                   when
+//   out  <APP_FORCE_MODE:n>MODE                 MixW's mode changed
+//   out  <APP_FORCE_FREQ:n>KHZ                  MixW's frequency changed
+//   out  record                                 a field of MixW's QSO changed
+//   out  <APP_LOGQSO:n> record                  the operator logs the QSO;
+//          <APP_TIME_ON:n>T <APP_TIME_OFF:n>T   then codes 15 and 16
+//   out  <EOR>                                  MixW removed the QSO
+//   in   spot                                   the operator clicked a DX spot
+//   in   record ... <EOR> ... <EOF>             Logger32's QSO, to be saved
+//
+// What each holds:
+//  - MODE: Logger32's name of the mode (MixW's PSK and MFSK names become
+//    Logger32's); KHZ: the frequency in kHz with the user's decimal
+//    separator, up to 15 significant digits;
+//  - record (out): nine fields in this order, each <TAG:n>value, empty
+//    values included: CALL, RST_RCVD, RST_SENT, QTH, NAME, COMMENT,
+//    GRIDSQUARE, IOTA, QSL_VIA; T is MixW's QSO time;
+//  - spot (in), positions counted from 1 as Logger32 counts them:
+//    "APP_DXSPOT_CLICKED" at characters 2 to 19, the data from character
+//    24: callsign "|" frequency "|" mode. The callsign may be empty; a "|"
+//    right after the first one belongs to the frequency, which is never
+//    empty; the mode is the 10 characters after the second "|" (fewer at the
+//    end of the text), whatever they hold;
+//  - record (in): ADIF-style, CALL first. A field is found by the first
+//    occurrence of its name anywhere in the text, also inside a longer name,
+//    case-sensitive. Its length digits run up to the first ">" after the
+//    name and must be plain decimal digits whose number fits 31 bits; the
+//    value is that many characters after the ">", fewer when the text ends
+//    sooner. CALL's digits are read from character 7; MODE's length is the
+//    single digit 5 characters after the name, and its value starts 7 after
+//    it. "<EOR>" in it clears MixW's QSO first; "<EOF>" saves it.
+//
+// Compatibility:
+//  - incoming codes other than 0, 3, 100 and 102 are ignored and answered
+//    with 0; code 3 counts only when it names a window of Logger32's own
+//    process;
+//  - no text is ever confirmed: that Logger32's window took it is all the
+//    bridge learns, and a logging is never given twice;
+//  - a spot or field that breaks the form above is skipped, never guessed;
+//    fields the bridge does not read are ignored wherever they stand.
 #pragma once
 
 #include <array>
+#include <cstddef>
+#include <optional>
 #include <string_view>
 
 #include "platform/platform.h"
@@ -85,5 +132,53 @@ inline constexpr std::u16string_view kGiveUpText =
     u"Unable to connect to Logger32.  I tried 5 different registered messages and all were "
     u"rejected";
 inline constexpr std::u16string_view kGiveUpTitle = u"Too busy";
+
+// --- the texts -------------------------------------------------------------------
+using TextView = std::u16string_view;
+
+inline constexpr TextView kForceModeTag = u"<APP_FORCE_MODE:";
+inline constexpr TextView kForceFreqTag = u"<APP_FORCE_FREQ:";
+inline constexpr TextView kLoggingTag = u"<APP_LOGQSO:";
+inline constexpr TextView kTimeOnTag = u"<APP_TIME_ON:";
+inline constexpr TextView kTimeOffTag = u"<APP_TIME_OFF:";
+inline constexpr TextView kEndOfRecord = u"<EOR>";
+inline constexpr TextView kEndOfFile = u"<EOF>";
+
+// The record's fields, in the order they are written.
+namespace record {
+inline constexpr TextView kCall = u"<CALL:";
+inline constexpr TextView kRstRcvd = u"<RST_RCVD:";
+inline constexpr TextView kRstSent = u"<RST_SENT:";
+inline constexpr TextView kQth = u"<QTH:";
+inline constexpr TextView kName = u"<NAME:";
+inline constexpr TextView kComment = u"<COMMENT:";
+inline constexpr TextView kGridSquare = u"<GRIDSQUARE:";
+inline constexpr TextView kIota = u"<IOTA:";
+inline constexpr TextView kQslVia = u"<QSL_VIA:";
+}  // namespace record
+
+// What Logger32 writes: the spot's header and the names its record's
+// fields are found by.
+inline constexpr TextView kSpotHeader = u"APP_DXSPOT_CLICKED";
+inline constexpr TextView kCallName = u"CALL";
+inline constexpr TextView kModeName = u"MODE";
+inline constexpr TextView kRstSentName = u"RST_SENT";
+inline constexpr TextView kRstRcvdName = u"RST_RCVD";
+inline constexpr TextView kNameName = u"NAME";
+
+// "<TAG:" + length + ">" + value; the length counts UTF-16 code units.
+[[nodiscard]] platform::Text AdifField(TextView tag, const platform::Text& value);
+[[nodiscard]] platform::Text ModeText(const platform::Text& mode);
+[[nodiscard]] platform::Text FrequencyText(const platform::Text& khz);
+// The record with the time pair, as one logging field.
+[[nodiscard]] platform::Text LoggingText(const platform::Text& record, const platform::Text& time);
+
+// A field's value: its length digits run from `digitsAt` up to the first
+// ">" at or after `searchFrom`, and must be plain decimal digits whose
+// number fits 31 bits; the value is that many characters after the ">",
+// fewer when the text ends sooner. nullopt when the field is broken. The
+// value is a view into the text.
+[[nodiscard]] std::optional<TextView> FieldValue(TextView text, std::size_t digitsAt,
+                                                 std::size_t searchFrom);
 
 }  // namespace linkwell::logger32

@@ -15,8 +15,10 @@ namespace {
 // (it never gets a value: the box's text counts as MixW's); the others
 // still open. The item's current value comes inside the activation.
 void OpenLink(Station& s, ControlId box) {
-    const auto& design = *window::Design(box).link;
-    const platform::LinkTarget target{Text(design.service), Text(design.topic), Text(design.item)};
+    const auto& link = *std::find_if(kFieldLinks.begin(), kFieldLinks.end(),
+                                     [box](const FieldLink& l) { return l.box == box; });
+    const platform::LinkTarget target{DdeName(link.service), DdeName(link.topic),
+                                      DdeName(link.item)};
     s.mixw.linkOpening = box;
     const auto status =
         s.os.ActivateLink(target, [&s, box](const Text& value) { s.linkValueArrived(box, value); });

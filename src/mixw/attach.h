@@ -1,43 +1,20 @@
 // The MixW attachment: MixW2's automation object, the thirteen DDE field
 // links that make the bridge's boxes follow MixW's QSO and CAT items, and
-// the push tick.
+// the push tick (the object's members and the links are in protocol.h).
 //
 // A failed call on MixW's object (MixW2 has closed) sends nothing and skips
 // the rest of the handler that made it; a refused link leaves its box with
 // its last text while the other links still open.
 #pragma once
 
-#include <array>
 #include <string_view>
 
+#include "mixw/protocol.h"
 #include "station/station.h"
-#include "window/controls.h"
 
 namespace linkwell::mixw {
 
-inline constexpr std::u16string_view kProgId = u"MixW2.Application";
 inline constexpr std::u16string_view kWaitingForMixW = u"Waiting start MixW.";
-
-struct FieldLink {
-    window::ControlId box;
-    std::u16string_view placeholder;
-};
-// In the order in which the first push tick activates them.
-inline constexpr std::array<FieldLink, 13> kFieldLinks = {{
-    {window::ControlId::CallBox, u"Call"},
-    {window::ControlId::RstRcvdBox, u"RST rcv"},
-    {window::ControlId::RstSentBox, u"RST snt"},
-    {window::ControlId::DialFreqBox, u"Frequency"},
-    {window::ControlId::NameBox, u"Name"},
-    {window::ControlId::MixWCommandBox, u"Command"},
-    {window::ControlId::ModeBox, u"Mode"},
-    {window::ControlId::QthBox, u"Qth"},
-    {window::ControlId::TimeBox, u"Time"},
-    {window::ControlId::IotaBox, u"IOTA"},
-    {window::ControlId::LocatorBox, u"Loc"},
-    {window::ControlId::QslManagerBox, u"Manager"},
-    {window::ControlId::NotesBox, u"Notes"},
-}};
 
 // One attempt to obtain MixW2's running object; true when it is held. A
 // failed attempt keeps the object held before, if any.

@@ -1,6 +1,7 @@
 #include "scenario/logger32_standin.h"
 
 #include "logger32/link.h"
+#include "logger32/protocol.h"
 #include "text/text.h"
 
 namespace linkwell::scenario {
@@ -56,7 +57,7 @@ bool Logger32StandIn::Receive(MessageId msg, WParam code, LParam value, Delivery
 void Logger32StandIn::ReceiveText(const Text& text) {
     if (!running_) return;
     trace_.Line("L32", "text " + Quote(text));
-    if (text.rfind(u"<APP_LOGQSO:", 0) == 0) logged_.push_back(text);
+    if (text.starts_with(logger32::kLoggingTag)) logged_.push_back(text);
 }
 
 void Logger32StandIn::Post(WParam code, LParam value) {

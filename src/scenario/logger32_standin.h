@@ -62,7 +62,7 @@ public:
     void ReceiveText(const Text& text);
 
     [[nodiscard]] bool Running() const { return running_; }
-    // Logger32's log: each "<APP_LOGQSO:" text it took, in order, across
+    // Logger32's log: each logging text it took, in order, across
     // restarts (the log outlives the program).
     [[nodiscard]] const std::vector<Text>& Logged() const { return logged_; }
     [[nodiscard]] WindowHandle MainWindow() const { return main_; }

@@ -1,34 +1,37 @@
 // What MixW2's DDE server offers: its service, its two topics and their
-// items. The scenario language, the MixW stand-in and the Windows peers'
-// DDE server take them from here; Windows compares them without regard to
-// case.
+// items, as mixw/protocol.h names them. The scenario language, the MixW
+// stand-in and the Windows peers' DDE server take them from here; Windows
+// compares them without regard to case.
 #pragma once
 
 #include <algorithm>
-#include <cctype>
+#include <array>
 #include <iterator>
 #include <string_view>
 
+#include "mixw/protocol.h"
+#include "text/text.h"
+
 namespace linkwell::scenario {
 
-inline constexpr std::string_view kMixWService = "MixW";
-inline constexpr std::string_view kMixWTopics[] = {"QSO", "CAT"};
+inline constexpr std::string_view kMixWService = mixw::kService;
+inline constexpr std::string_view kMixWTopics[] = {mixw::kQsoTopic, mixw::kCatTopic};
 
 struct MixWItem {
     std::string_view topic;
     std::string_view name;
 };
 
-inline constexpr MixWItem kMixWItems[] = {
-    {"QSO", "Call"},    {"QSO", "RstRcv"}, {"QSO", "RstSnt"}, {"QSO", "Name"}, {"QSO", "Command"},
-    {"QSO", "Mode"},    {"QSO", "qth"},    {"QSO", "time"},   {"QSO", "IOTA"}, {"QSO", "Loc"},
-    {"QSO", "Manager"}, {"QSO", "Notes"},  {"CAT", "khz"}};
+inline constexpr auto kMixWItems = [] {
+    std::array<MixWItem, mixw::kFieldLinks.size()> items{};
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        items[i] = {mixw::kFieldLinks[i].topic, mixw::kFieldLinks[i].item};
+    }
+    return items;
+}();
 
 [[nodiscard]] inline bool SameName(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::tolower(static_cast<unsigned char>(x)) ==
-                      std::tolower(static_cast<unsigned char>(y));
-           });
+    return text::AsciiLower(a) == text::AsciiLower(b);
 }
 
 // The item of that name, or null when MixW has none.

@@ -5,7 +5,7 @@
 #include <utility>
 
 #include "text/text.h"
-#include "to_logger32/to_logger32.h"
+#include "not_logged/not_logged.h"
 #include "window/intervals.h"
 
 namespace linkwell::sim {
@@ -195,7 +195,7 @@ bool World::WriteNotLoggedText(const Text& content) {
     } else {
         notLogged_ = content;
     }
-    trace_.Line("FILE", "\"not-logged.adi\" " + std::to_string(to_logger32::RecordCount(content)));
+    trace_.Line("FILE", "\"not-logged.adi\" " + std::to_string(not_logged::RecordCount(content)));
     return true;
 }
 
@@ -214,7 +214,7 @@ std::optional<Text> World::MoveNotLoggedAside() {
     const Text moved = *std::exchange(notLogged_, std::nullopt);
     movedAside_[name] = moved;
     trace_.Line("FILE", "\"not-logged.adi\" 0");
-    trace_.Line("FILE", "\"" + name + "\" " + std::to_string(to_logger32::RecordCount(moved)));
+    trace_.Line("FILE", "\"" + name + "\" " + std::to_string(not_logged::RecordCount(moved)));
     return Text(name.begin(), name.end());
 }
 
@@ -230,7 +230,7 @@ bool World::WriteUnsaved(const Text& content) {
         unsaved_ = content;
     }
     trace_.Line("FILE",
-                "\"not-logged-unsaved.adi\" " + std::to_string(to_logger32::RecordCount(content)));
+                "\"not-logged-unsaved.adi\" " + std::to_string(not_logged::RecordCount(content)));
     return true;
 }
 

@@ -7,6 +7,7 @@
 
 #include "logger32/protocol.h"
 #include "mixw/attach.h"
+#include "mixw/protocol.h"
 #include "sim/world.h"
 #include "text/text.h"
 #include "window/intervals.h"
@@ -55,7 +56,7 @@ platform::Delivery World::SendTextToLogger32(const Text& text) {
     if (pendingText_) return platform::Delivery::NotAnswering;
     const std::uint64_t instance = logger32Instance_;
     if (holdNextLoggingMs_ > 0 && now_ >= TextWindowHungUntil() &&
-        text.starts_with(u"<APP_LOGQSO:")) {
+        text.starts_with(logger32::kLoggingTag)) {
         return HoldLogging(text);
     }
     const std::int64_t hung = TextWindowHungUntil() - now_;
@@ -192,7 +193,7 @@ bool World::MixWCallReturns() {
 // --- MixW2 ----------------------------------------------------------------------
 
 std::unique_ptr<platform::Automation> World::GetActiveObject(const Text& progId) {
-    if (progId != u"MixW2.Application") return nullptr;
+    if (progId != mixw::kProgId) return nullptr;
     return mixw_.Object();
 }
 

@@ -1,5 +1,7 @@
-// What the push last sent to Logger32, so that it sends only changes. Only
-// to_logger32/ writes it.
+// What the push last sent to Logger32, so that it sends only changes, and
+// the loggings kept until Logger32 takes them. Only to_logger32/ writes it,
+// but for not-logged.adi's part of KeptState (from `written` on, and each
+// logging's inFile), which not_logged/ writes.
 #pragma once
 
 #include <cstdint>
@@ -59,7 +61,7 @@ struct PushState {
 // A QSO logged in MixW that Logger32 has not taken yet.
 struct Logging {
     std::uint64_t number = 0;
-    platform::Text text;    // "<APP_LOGQSO:n>..." as Logger32 gets it
+    platform::Text text;    // the logging text as Logger32 gets it
     platform::Text record;  // its ADIF record for not-logged.adi, without <EOR>
     platform::Text name;    // "CALL TIME", for the operator
     bool handed = false;    // with the Logger32 link: waiting its turn or being sent

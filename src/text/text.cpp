@@ -1,5 +1,6 @@
 #include "text/text.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <cstdio>
@@ -146,9 +147,17 @@ std::string Quote(std::u16string_view text) {
 std::string AsciiLower(std::string_view s) {
     std::string out(s);
     for (char& c : out) {
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+        c = static_cast<char>(AsciiLower(static_cast<char16_t>(static_cast<unsigned char>(c))));
     }
     return out;
+}
+
+std::size_t FindIgnoringCase(std::u16string_view text, std::u16string_view what, std::size_t from) {
+    const auto it = std::search(
+        text.begin() + static_cast<std::ptrdiff_t>(from), text.end(), what.begin(), what.end(),
+        [](char16_t a, char16_t b) { return AsciiLower(a) == AsciiLower(b); });
+    return it == text.end() ? std::u16string_view::npos
+                            : static_cast<std::size_t>(it - text.begin());
 }
 
 }  // namespace linkwell::text

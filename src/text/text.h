@@ -1,8 +1,9 @@
 // Text helpers of no layer: UTF-8 <-> UTF-16, Windows-1252 (the simulated
 // ANSI code page, '?' for what it cannot hold), the JSON quoting of the
-// scenario and trace languages, and DDE names without case.
+// scenario and trace languages, and names and markers without case.
 #pragma once
 
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -20,7 +21,16 @@ namespace linkwell::text {
 // A JSON string literal; everything outside printable ASCII is escaped.
 [[nodiscard]] std::string Quote(std::u16string_view text);
 
-// A-Z as a-z, every other byte as it is: DDE names compare so.
+// A-Z as a-z, every other character as it is: DDE names and ADIF markers
+// compare so, whatever the process locale.
+[[nodiscard]] constexpr char16_t AsciiLower(char16_t c) {
+    return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c - u'A' + u'a') : c;
+}
 [[nodiscard]] std::string AsciiLower(std::string_view s);
+
+// The first `what` in `text` at or after `from` (at most the text's size),
+// letters compared by AsciiLower; npos when there is none.
+[[nodiscard]] std::size_t FindIgnoringCase(std::u16string_view text, std::u16string_view what,
+                                           std::size_t from = 0);
 
 }  // namespace linkwell::text

@@ -1,7 +1,6 @@
 #include "to_mixw/readers.h"
 
 #include <cstddef>
-#include <cstdint>
 
 namespace linkwell::to_mixw {
 
@@ -16,38 +15,17 @@ constexpr std::size_t kSpotBarSearch = 22;
 // The CALL field's length digits begin at character 7.
 constexpr std::size_t kCallDigits = 6;
 
-// Larger lengths than any text a window can hold are not a length.
-constexpr std::uint32_t kMaxLength = INT32_MAX;
-
-// The number that plain decimal digits spell; nullopt for an empty run,
-// anything but digits, or a number above kMaxLength.
-std::optional<std::size_t> Length(TextView digits) {
-    if (digits.empty()) return std::nullopt;
-    std::uint32_t n = 0;
-    for (char16_t c : digits) {
-        if (c < u'0' || c > u'9') return std::nullopt;
-        const auto d = static_cast<std::uint32_t>(c - u'0');
-        if (n > (kMaxLength - d) / 10) return std::nullopt;
-        n = n * 10 + d;
-    }
-    return n;
-}
-
 // The value of `length` characters from `start`, cut short by the end.
 TextView Value(TextView text, std::size_t start, std::size_t length) {
     if (start >= text.size()) return {};
     return text.substr(start, length);
 }
 
-// A field whose length digits run from `digitsAt` up to the first ">" at or
-// after `searchFrom`; the value follows that ">".
-std::optional<TextView> DigitsToBracket(TextView text, std::size_t digitsAt,
-                                        std::size_t searchFrom) {
-    const std::size_t close = text.find(u'>', searchFrom);
-    if (close == npos || close < digitsAt) return std::nullopt;
-    const auto length = Length(text.substr(digitsAt, close - digitsAt));
-    if (!length) return std::nullopt;
-    return Value(text, close + 1, *length);
+// One length digit, as MODE has it.
+std::optional<std::size_t> Digit(TextView text, std::size_t at) {
+    const char16_t c = text[at];
+    if (c < u'0' || c > u'9') return std::nullopt;
+    return static_cast<std::size_t>(c - u'0');
 }
 
 // RST_SENT, RST_RCVD, NAME: the digits start one character after the name
@@ -55,7 +33,7 @@ std::optional<TextView> DigitsToBracket(TextView text, std::size_t digitsAt,
 std::optional<TextView> NamedField(TextView text, TextView name) {
     const std::size_t p = text.find(name);
     if (p == npos) return std::nullopt;
-    return DigitsToBracket(text, p + name.size() + 1, p);
+    return logger32::FieldValue(text, p + name.size() + 1, p);
 }
 
 }  // namespace
@@ -82,7 +60,7 @@ std::optional<SpotParts> ReadSpot(TextView spot) {
 
 std::optional<TextView> ReadCall(TextView text) {
     if (!Holds(text, kCallName)) return std::nullopt;
-    return DigitsToBracket(text, kCallDigits, kCallDigits);
+    return logger32::FieldValue(text, kCallDigits, kCallDigits);
 }
 
 std::optional<TextView> ReadMode(TextView text) {
@@ -91,7 +69,7 @@ std::optional<TextView> ReadMode(TextView text) {
     // One length digit only: "<MODE:12>" reads a length of 1 from ">".
     const std::size_t digit = p + kModeName.size() + 1;
     if (digit >= text.size() || text.find(u'>', p) == npos) return std::nullopt;
-    const auto length = Length(text.substr(digit, 1));
+    const auto length = Digit(text, digit);
     if (!length) return std::nullopt;
     return Value(text, digit + 2, *length);
 }

@@ -8,37 +8,26 @@
 //  - a spot or field that breaks the form Logger32 writes gives nullopt and
 //    is to be skipped; nothing else is guessed.
 //
-// The forms, with positions counted from 1 as Logger32 counts them:
-//  - spot: "APP_DXSPOT_CLICKED" at characters 2 to 19, the data from
-//    character 24: callsign "|" frequency "|" mode. The callsign may be empty;
-//    a "|" right after the first one belongs to the frequency, which is never
-//    empty; the mode is the 10 characters after the second "|" (fewer at the
-//    end of the text), whatever they hold;
-//  - field: found by the first occurrence of its name anywhere in the text,
-//    also inside a longer name, case-sensitive. Its length digits run up to
-//    the first ">" after the name and must be plain decimal digits whose
-//    number fits 31 bits; the value is that many characters after the ">",
-//    fewer when the text ends sooner. Logger32 always puts CALL first, so
-//    CALL's digits are read from character 7; MODE's length is the single
-//    digit 5 characters after the name, and its value starts 7 after it.
+// The forms, with positions counted from 1, are in logger32/protocol.h.
 #pragma once
 
 #include <optional>
 #include <string_view>
 
+#include "logger32/protocol.h"
+
 namespace linkwell::to_mixw {
 
-using TextView = std::u16string_view;
+using logger32::TextView;
 
-inline constexpr TextView kSpotHeader = u"APP_DXSPOT_CLICKED";
-inline constexpr TextView kEndOfRecord = u"<EOR>";
-inline constexpr TextView kEndOfFile = u"<EOF>";
-
-inline constexpr TextView kCallName = u"CALL";
-inline constexpr TextView kModeName = u"MODE";
-inline constexpr TextView kRstSentName = u"RST_SENT";
-inline constexpr TextView kRstRcvdName = u"RST_RCVD";
-inline constexpr TextView kNameName = u"NAME";
+using logger32::kCallName;
+using logger32::kEndOfFile;
+using logger32::kEndOfRecord;
+using logger32::kModeName;
+using logger32::kNameName;
+using logger32::kRstRcvdName;
+using logger32::kRstSentName;
+using logger32::kSpotHeader;
 
 // A plain, case-sensitive search anywhere in the text.
 [[nodiscard]] bool Holds(TextView text, TextView what);

@@ -5,26 +5,22 @@
 
 #include "logger32/link.h"
 #include "mixw/attach.h"
+#include "mixw/protocol.h"
 #include "to_mixw/readers.h"
 #include "window/intervals.h"
 
 namespace linkwell::to_mixw {
 
+using mixw::FrequencyMacro;
 using platform::CallStatus;
 using platform::Text;
 using window::ControlId;
+namespace macro = mixw::macro;
+namespace qso_field = mixw::qso_field;
 
 namespace {
 
 using Macros = std::span<const std::u16string_view>;
-
-constexpr std::array<std::u16string_view, 1> kCw = {u"<MODE:CW>"};
-constexpr std::array<std::u16string_view, 1> kSsb = {u"<MODE:SSB>"};
-constexpr std::array<std::u16string_view, 1> kRtty = {u"<MODE:RTTY>"};
-constexpr std::array<std::u16string_view, 1> kPsk31 = {u"<MODE:BPSK31>"};
-constexpr std::array<std::u16string_view, 2> kPsk63 = {u"<MODE:BPSK31>", u"<BAUDRATE:63>"};
-constexpr std::array<std::u16string_view, 2> kPsk125 = {u"<MODE:BPSK31>", u"<BAUDRATE:125>"};
-constexpr std::array<std::u16string_view, 1> kMfsk16 = {u"<MODE:MFSK>"};
 
 struct ModeRow {
     std::u16string_view mode;
@@ -35,15 +31,15 @@ struct ModeRow {
 // A spot leaves MixW's mode alone for "USB" and "LSB"; a record switches
 // MixW to SSB for them.
 constexpr std::array<ModeRow, 9> kModeTable = {{
-    {u"CW", kCw, true},
-    {u"USB", kSsb, false},
-    {u"LSB", kSsb, false},
-    {u"SSB", kSsb, true},
-    {u"RTTY", kRtty, true},
-    {u"PSK31", kPsk31, true},
-    {u"PSK63", kPsk63, true},
-    {u"PSK125", kPsk125, true},
-    {u"MFSK16", kMfsk16, true},
+    {u"CW", mixw::macro::kCw, true},
+    {u"USB", mixw::macro::kSsb, false},
+    {u"LSB", mixw::macro::kSsb, false},
+    {u"SSB", mixw::macro::kSsb, true},
+    {u"RTTY", mixw::macro::kRtty, true},
+    {u"PSK31", mixw::macro::kPsk31, true},
+    {u"PSK63", mixw::macro::kPsk63, true},
+    {u"PSK125", mixw::macro::kPsk125, true},
+    {u"MFSK16", mixw::macro::kMfsk16, true},
 }};
 
 // The calls on MixW's object. A missing object counts as a failed call.
@@ -94,7 +90,7 @@ bool FieldStep(Station& s, std::optional<std::u16string_view> (*read)(std::u16st
 }
 
 bool RecordSteps(Station& s) {
-    if (Holds(SentNow(s), kEndOfRecord) && !Macro(s, kClearQso)) return false;
+    if (Holds(SentNow(s), kEndOfRecord) && !Macro(s, macro::kClearQso)) return false;
     if (Holds(SentNow(s), kCallName) && !FieldStep(s, ReadCall, s.intake.call, qso_field::kCall)) {
         return false;
     }
@@ -119,7 +115,9 @@ bool RecordSteps(Station& s) {
         }
     }
     if (Holds(SentNow(s), kEndOfFile)) {
-        if (!Macro(s, kFixStartTime) || !Macro(s, kSaveQso) || !Macro(s, kClearQso)) return false;
+        if (!Macro(s, macro::kFixStartTime) || !Macro(s, macro::kSaveQso) ||
+            !Macro(s, macro::kClearQso))
+            return false;
         // Runs OnLogger32Text at once: code 10 and one more (empty) tick.
         s.form.SetText(ControlId::Logger32TextBox, Text(kSavedMark));
     }
@@ -135,13 +133,6 @@ std::span<const std::u16string_view> ModeMacros(std::u16string_view mode, ModeFr
         return row.macros;
     }
     return {};
-}
-
-Text FrequencyMacro(std::u16string_view tuneFreq) {
-    Text macro(u"<ZFQ:");
-    macro += tuneFreq;
-    macro += u'>';
-    return macro;
 }
 
 void OnLogger32Text(Station& s) {

@@ -2,16 +2,16 @@
 // spots and QSO records), read on the next intake tick and acted on in MixW;
 // and Logger32's frequency retuning MixW.
 //
-// What crosses to MixW: "<ZFQ:" + frequency + ">" and the mode macros of
-// the mode table through ExecuteMacros, the four QSO fields below through
-// SetQsoData, and "<CLEARQSO>", "<FIXSTARTTIME>", "<SAVEQSO>" for a record.
+// What crosses to MixW (the macros and field numbers are in
+// mixw/protocol.h): the frequency macro and the mode macros of the mode
+// table through ExecuteMacros, four QSO fields through SetQsoData, and the
+// clear, time and save macros for a record.
 // Spots reach MixW whenever it is attached; records and frequency changes
 // only while Logger32 holds the rig. A call that MixW fails (or a MixW that
 // was never obtained) sends nothing and ends the handler quietly: no box,
 // no retry. Broken spots and fields are skipped (see readers.h).
 #pragma once
 
-#include <cstdint>
 #include <span>
 #include <string_view>
 
@@ -34,20 +34,6 @@ enum class ModeFrom { Spot, Record };
 [[nodiscard]] std::span<const std::u16string_view> ModeMacros(std::u16string_view mode,
                                                               ModeFrom from);
 
-// "<ZFQ:" + the frequency text, unchanged, + ">".
-[[nodiscard]] platform::Text FrequencyMacro(std::u16string_view tuneFreq);
-
-// MixW's QSO field numbers for SetQsoData.
-namespace qso_field {
-inline constexpr std::int16_t kCall = 0;
-inline constexpr std::int16_t kName = 1;
-inline constexpr std::int16_t kRstRcvd = 2;
-inline constexpr std::int16_t kRstSent = 5;
-}  // namespace qso_field
-
-inline constexpr std::u16string_view kClearQso = u"<CLEARQSO>";
-inline constexpr std::u16string_view kFixStartTime = u"<FIXSTARTTIME>";
-inline constexpr std::u16string_view kSaveQso = u"<SAVEQSO>";
 // Written into Sent once a record is saved, so it is not saved again.
 inline constexpr std::u16string_view kSavedMark = u"SAVE";
 

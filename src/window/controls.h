@@ -1,5 +1,6 @@
 // The bridge window's controls as they stand at design time: names, kinds,
-// initial texts, colours, positions in twips, visibility and DDE links.
+// initial texts, colours, positions in twips and visibility (the DDE links
+// that fill MixW's boxes are in mixw/protocol.h).
 // Both worlds build their window from this one table.
 #pragma once
 
@@ -19,29 +20,29 @@ namespace linkwell::window {
 enum class ControlId : int {
     StatusLine,              // "Text1"         which program holds the rig, or what the bridge waits for
     ModeLabel,               // "Label8"        caption "Mode"
-    ModeBox,                 // "Mode"          MixW's mode (DDE link QSO|Mode)
+    ModeBox,                 // "Mode"          MixW's mode (a DDE link)
     KhzLabel,                // "Label4"        caption "KHz"
-    DialFreqBox,             // "Freq"          MixW's dial frequency in kHz (DDE link CAT|khz)
+    DialFreqBox,             // "Freq"          MixW's dial frequency in kHz (a DDE link)
     TimeLabel,               // "Times"         caption "Time"
-    TimeBox,                 // "Time"          MixW's QSO time (DDE link QSO|time)
+    TimeBox,                 // "Time"          MixW's QSO time (a DDE link)
     CallLabel,               // "Label1"        caption "Callsign"
-    CallBox,                 // "Callsign"      MixW's QSO call (QSO|Call)
+    CallBox,                 // "Callsign"      MixW's QSO call
     NameLabel,               // "Label5"        caption "Name"
-    NameBox,                 // "HisName"       MixW's QSO name (QSO|Name)
+    NameBox,                 // "HisName"       MixW's QSO name
     QthLabel,                // "Label7"        caption "QTH"
-    QthBox,                  // "Qth"           MixW's QSO QTH (QSO|qth)
+    QthBox,                  // "Qth"           MixW's QSO QTH
     RstRcvdLabel,            // "Label2"        caption "RST rcvd"
-    RstRcvdBox,              // "RSTr"          MixW's report received (QSO|RstRcv)
+    RstRcvdBox,              // "RSTr"          MixW's report received
     RstSentLabel,            // "Label3"        caption "RST snt"
-    RstSentBox,              // "RSTs"          MixW's report sent (QSO|RstSnt)
+    RstSentBox,              // "RSTs"          MixW's report sent
     IotaLabel,               // "Label11"       caption "IOTA"
-    IotaBox,                 // "IOTA"          MixW's IOTA reference (QSO|IOTA)
+    IotaBox,                 // "IOTA"          MixW's IOTA reference
     LocatorLabel,            // "Label12"       caption "Locator"
-    LocatorBox,              // "Locator"       MixW's locator (QSO|Loc)
+    LocatorBox,              // "Locator"       MixW's locator
     QslManagerLabel,         // "Manager"       caption "Manager"
-    QslManagerBox,           // "QslManag"      MixW's QSL manager (QSO|Manager)
+    QslManagerBox,           // "QslManag"      MixW's QSL manager
     NotesLabel,              // "Label9"        caption "Notes"
-    NotesBox,                // "Notes"         MixW's notes (QSO|Notes)
+    NotesBox,                // "Notes"         MixW's notes
     RigControlLabel,         // "Label10"       caption over the two handover buttons
     MixWTakesRigButton,      // "Command1"      hands CAT, PTT and sound card to MixW2
     Logger32TakesRigButton,  // "Command2"      hands them to Logger32
@@ -77,13 +78,6 @@ inline constexpr std::uint32_t kLightCyan = 0x00FFFF80u;
 inline constexpr std::uint32_t kLightBlue = 0x00FFC0C0u;
 inline constexpr std::uint32_t kLightPink = 0x00FFC0FFu;
 
-// A design-time DDE link: "service|topic" and item.
-struct DesignLink {
-    std::u16string_view service;
-    std::u16string_view topic;
-    std::u16string_view item;
-};
-
 struct ControlDesign {
     ControlId id;
     std::string_view name;
@@ -93,7 +87,6 @@ struct ControlDesign {
     std::uint32_t backColor;
     bool visible;
     bool enabled;
-    std::optional<DesignLink> link;
     int interval;  // timers only
 };
 

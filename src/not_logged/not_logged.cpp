@@ -1,73 +1,31 @@
-// Loggings until Logger32 has taken them: each handed to the Logger32 link
-// once, settled exactly by what became of its send, and meanwhile written to
-// not-logged.adi, so that a QSO is never only in the bridge's memory.
+// not-logged.adi: the QSOs Logger32 has not taken, written whenever what
+// the file must hold changes, an earlier run's QSOs kept in it, and the
+// file beside it for what an end could not write there.
+#include "not_logged/not_logged.h"
+
 #include <algorithm>
-#include <cctype>
 #include <cstdint>
 #include <memory>
 #include <vector>
 
 #include "logger32/link.h"
-#include "to_logger32/adif_records.h"
-#include "to_logger32/number_text.h"
-#include "to_logger32/to_logger32.h"
-#include "udp/announce.h"
-#include "window/controls.h"
+#include "logger32/protocol.h"
+#include "text/text.h"
 
-namespace linkwell::to_logger32 {
+namespace linkwell::not_logged {
 
-using logger32::Fate;
+using logger32::AdifField;
 using platform::Text;
-using window::ControlId;
+using text::FindIgnoringCase;
+using to_logger32::Logging;
 
 namespace {
-
-// The value of a field "<TAG:n>value" in a logging text.
-Text FieldOf(const Text& logging, std::u16string_view tag) {
-    const auto at = logging.find(tag);
-    if (at == Text::npos) return {};
-    const auto close = logging.find(u'>', at);
-    if (close == Text::npos) return {};
-    std::size_t length = 0;
-    for (auto i = at + tag.size(); i < close; ++i) {
-        if (logging[i] < u'0' || logging[i] > u'9' || length > logging.size()) return {};
-        length = length * 10 + static_cast<std::size_t>(logging[i] - u'0');
-    }
-    return logging.substr(close + 1, length);
-}
-
-// "CALL TIME" of a logging, for the operator.
-Text QsoName(const Text& logging) {
-    const Text call = FieldOf(logging, u"<CALL:");
-    return (call.empty() ? Text(u"?") : call) + u' ' + FieldOf(logging, u"<APP_TIME_ON:");
-}
-
-// The record Logger32 would have logged, as ADIF: the QSO record's fields,
-// the date, the times, the QSO's mode and frequency.
-// Empty values are left out (ADIF has no use for them).
-Text FileRecord(Station& s, const Text& time) {
-    Text record;
-    const auto add = [&record](std::u16string_view prefix, const Text& value) {
-        if (!value.empty()) record += AdifField(prefix, value);
-    };
-    for (const auto& [prefix, value] : s.push.recordFields) add(prefix, value);
-    add(u"<QSO_DATE:", s.os.UtcDate());
-    add(u"<TIME_ON:", time);
-    add(u"<TIME_OFF:", time);
-    add(u"<MODE:", s.push.modeOfLogging);
-    add(u"<FREQ:", s.push.frequencyOfLogging);
-    return record;
-}
 
 Text Trimmed(const Text& t) {
     const auto first = t.find_first_not_of(u" \t\r\n");
     if (first == Text::npos) return {};
     const auto last = t.find_last_not_of(u" \t\r\n");
     return t.substr(first, last - first + 1);
-}
-
-bool InDoubt(const Station& s, const Logging& l) {
-    return l.doubtful || (l.handed && logger32::LoggingInDoubt(s) == l.number);
 }
 
 Text RecordText(const Station& s, const Logging& l) {
@@ -145,6 +103,29 @@ void FinishFileWrite(Station& s) {
     if (s.kept.writing) FileWritten(s, s.os.FinishNotLoggedWrite());
 }
 
+}  // namespace
+
+// The record Logger32 would have logged, as ADIF: the QSO record's fields,
+// the date, the times, the QSO's mode and frequency.
+// Empty values are left out (ADIF has no use for them).
+Text FileRecord(Station& s, const Text& time) {
+    Text record;
+    const auto add = [&record](std::u16string_view prefix, const Text& value) {
+        if (!value.empty()) record += AdifField(prefix, value);
+    };
+    for (const auto& [prefix, value] : s.push.recordFields) add(prefix, value);
+    add(u"<QSO_DATE:", s.os.UtcDate());
+    add(u"<TIME_ON:", time);
+    add(u"<TIME_OFF:", time);
+    add(u"<MODE:", s.push.modeOfLogging);
+    add(u"<FREQ:", s.push.frequencyOfLogging);
+    return record;
+}
+
+bool InDoubt(const Station& s, const Logging& l) {
+    return l.doubtful || (l.handed && logger32::LoggingInDoubt(s) == l.number);
+}
+
 // Rewrites the file when what it must hold changed; nothing is written
 // while every logging is taken and no earlier run left one.
 void UpdateFile(Station& s) {
@@ -175,80 +156,6 @@ void SaveBeforeEnd(Station& s) {
     if (const auto unsaved = s.os.ReadUnsaved()) earlier = Body(*unsaved);
     if (!earlier.empty()) earlier += u"\r\n";
     s.kept.savedToUnsaved = s.os.WriteUnsaved(Text(kNotLoggedHeader) + earlier + records);
-}
-
-}  // namespace
-
-void LogQso(Station& s) {
-    // The QSO on screen, told to Logger32 first if the push has not yet.
-    RecordForLogging(s);
-    // The time pair goes on a copy: QsoRecord stays the record as built, so
-    // a second logging carries one pair, the current one, and not two.
-    // The box's design-time text is no time: MixW's time link not made yet.
-    Text time = s.form.GetText(ControlId::TimeBox);
-    if (!s.mixw.LinkMade(ControlId::TimeBox) &&
-        time == window::Design(ControlId::TimeBox).initial) {
-        time.clear();
-    }
-    const Text logged =
-        s.push.record + AdifField(u"<APP_TIME_ON:", time) + AdifField(u"<APP_TIME_OFF:", time);
-    Logging logging;
-    logging.number = ++s.kept.lastNumber;
-    logging.text = AdifField(u"<APP_LOGQSO:", logged);
-    logging.record = FileRecord(s, time);
-    logging.name = QsoName(logging.text);
-    // The listeners hear of the QSO as the operator logs it, whatever
-    // Logger32 then makes of it; a QSO with no call is none to them.
-    if (s.udp.settings && !FieldOf(logging.text, u"<CALL:").empty()) {
-        udp::AnnounceLogging(s, {s.push.recordFields, time, s.os.UtcDate(), s.push.modeOfLogging,
-                                 s.push.frequencyOfLogging, logging.record});
-    }
-    s.kept.loggings.push_back(std::move(logging));
-    DeliverKeptLoggings(s);
-    s.form.SetText(ControlId::MixWCommandBox, Text(kSentMarker));
-}
-
-void DeliverKeptLoggings(Station& s) {
-    if (!logger32::TakesTexts(s)) return;
-    // By number: a send may let nothing of the bridge run, so the list stays
-    // as it is meanwhile, but an index is plainer than a held reference.
-    for (std::size_t i = 0; i < s.kept.loggings.size(); ++i) {
-        auto& l = s.kept.loggings[i];
-        if (l.handed) continue;
-        l.handed = true;
-        const Text text = l.text;
-        if (logger32::SendTextToLogger32(s, logger32::TextKind::Logging, text, l.number) ==
-            logger32::Handed::NotSent) {
-            return;
-        }
-    }
-}
-
-void Settle(Station& s) {
-    const bool again = logger32::TakeAnswersAgain(s);
-    for (const auto& [number, fate] : logger32::TakeSettled(s)) {
-        auto& list = s.kept.loggings;
-        const auto it = std::find_if(list.begin(), list.end(),
-                                     [n = number](const Logging& l) { return l.number == n; });
-        if (it == list.end()) continue;
-        switch (fate) {
-            case Fate::Taken: list.erase(it); break;
-            case Fate::NotTaken: it->handed = false; break;
-            // Still handed: nothing gives it to Logger32 again.
-            case Fate::InDoubt: it->doubtful = true; break;
-        }
-    }
-    if (again) {
-        // Logger32 answers again: the loggings it has not taken first, then
-        // everything afresh.
-        DeliverKeptLoggings(s);
-        s.push.recordGiven.clear();
-        ForgetWhatWasSent(s);
-        ForgetCallSent(s);
-        Settle(s);
-        return;
-    }
-    UpdateFile(s);
 }
 
 namespace {
@@ -321,35 +228,4 @@ void OnFileWritten(Station& s, bool done) {
     if (s.kept.writing) FileWritten(s, done);
 }
 
-void ReportKeptLoggings(Station& s) {
-    Settle(s);
-    SaveBeforeEnd(s);
-    if (s.kept.loggings.empty()) return;
-    Text list;
-    if (!s.kept.unwritable) {
-        list = Text(kNotLoggedInFileText) + s.os.NotLoggedPath() + u":";
-    } else if (s.kept.savedToUnsaved) {
-        const bool someInFile = std::any_of(s.kept.loggings.begin(), s.kept.loggings.end(),
-                                            [](const Logging& l) { return l.inFile; });
-        list = Text(kNotLoggedInFileText) +
-               (someInFile ? s.os.NotLoggedPath() + u" and " : Text()) + s.os.UnsavedPath() + u":";
-    } else {
-        list = kNotLoggedText;
-    }
-    for (const auto& l : s.kept.loggings) {
-        list += u"\r\n" + l.name;
-        if (InDoubt(s, l)) list += kInDoubtNote;
-    }
-    s.os.MessageBox(list, Text(window::kProgramTitle));
-}
-
-void SettleBeforeSessionEnd(Station& s) {
-    Settle(s);
-    SaveBeforeEnd(s);
-}
-
-std::size_t KeptCount(const Station& s) {
-    return s.kept.loggings.size();
-}
-
-}  // namespace linkwell::to_logger32
+}  // namespace linkwell::not_logged

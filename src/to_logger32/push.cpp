@@ -1,12 +1,12 @@
-#include "to_logger32/to_logger32.h"
+#include "to_logger32/push.h"
 
 #include <algorithm>
 #include <cmath>
 #include <string>
 
 #include "logger32/link.h"
+#include "logger32/protocol.h"
 #include "to_logger32/number_text.h"
-#include "window/intervals.h"
 
 namespace linkwell::to_logger32 {
 
@@ -22,16 +22,16 @@ struct RecordField {
 };
 // The QSO record's fields in the order they are written.
 constexpr std::array<RecordField, 9> kRecordFields = {{
-    {u"<CALL:", ControlId::CallBox, &PushState::call},
-    {u"<RST_RCVD:", ControlId::RstRcvdBox, &PushState::rstRcvd},
+    {logger32::record::kCall, ControlId::CallBox, &PushState::call},
+    {logger32::record::kRstRcvd, ControlId::RstRcvdBox, &PushState::rstRcvd},
     // The report sent travels with the record but does not make one due.
-    {u"<RST_SENT:", ControlId::RstSentBox, nullptr},
-    {u"<QTH:", ControlId::QthBox, &PushState::qth},
-    {u"<NAME:", ControlId::NameBox, &PushState::name},
-    {u"<COMMENT:", ControlId::NotesBox, &PushState::notes},
-    {u"<GRIDSQUARE:", ControlId::LocatorBox, &PushState::locator},
-    {u"<IOTA:", ControlId::IotaBox, &PushState::iota},
-    {u"<QSL_VIA:", ControlId::QslManagerBox, &PushState::qslManager},
+    {logger32::record::kRstSent, ControlId::RstSentBox, nullptr},
+    {logger32::record::kQth, ControlId::QthBox, &PushState::qth},
+    {logger32::record::kName, ControlId::NameBox, &PushState::name},
+    {logger32::record::kComment, ControlId::NotesBox, &PushState::notes},
+    {logger32::record::kGridSquare, ControlId::LocatorBox, &PushState::locator},
+    {logger32::record::kIota, ControlId::IotaBox, &PushState::iota},
+    {logger32::record::kQslVia, ControlId::QslManagerBox, &PushState::qslManager},
 }};
 
 constexpr double kHertzPerKilohertz = 1000;
@@ -94,7 +94,7 @@ void SendModeStage(Station& s) {
             s.form.SetText(ControlId::ModeBox, Text(logger32));
     }
     const Text mode = TextOf(s, ControlId::ModeBox);
-    if (logger32::SendTextToLogger32(s, TextKind::Mode, AdifField(u"<APP_FORCE_MODE:", mode)) ==
+    if (logger32::SendTextToLogger32(s, TextKind::Mode, logger32::ModeText(mode)) ==
         Handed::NotSent) {
         s.push.mode = before;
         return;
@@ -105,7 +105,7 @@ void SendModeStage(Station& s) {
 // The frequency sent, kept in MHz for the file of QSOs not taken.
 Handed SendFrequency(Station& s, const Text& khz) {
     const auto handed =
-        logger32::SendTextToLogger32(s, TextKind::Frequency, AdifField(u"<APP_FORCE_FREQ:", khz));
+        logger32::SendTextToLogger32(s, TextKind::Frequency, logger32::FrequencyText(khz));
     if (handed != Handed::NotSent) {
         s.push.frequencyGiven = MegahertzText(khz, s.os.DecimalSeparator());
     }
@@ -132,7 +132,7 @@ BuiltRecord BuildRecord(const Station& s) {
     BuiltRecord built;
     for (const auto& field : kRecordFields) {
         const Text value = TextOf(s, field.box);
-        built.text += AdifField(field.prefix, value);
+        built.text += logger32::AdifField(field.prefix, value);
         built.fields.emplace_back(field.prefix, value);
     }
     return built;
@@ -214,28 +214,6 @@ void OnDialFreqChanged(Station& s) {
     (void)SendFrequency(s, *khz);
 }
 
-void OnMixWCommand(Station& s) {
-    if (s.mixw.linkOpening == ControlId::MixWCommandBox) {
-        // The value the link brings as it opens is what MixW's command item
-        // still holds from the last QSO: a state, not the operator's command.
-        // Re-armed, so that MixW's next "Save" is a change all the same.
-        const Text command = TextOf(s, ControlId::MixWCommandBox);
-        if (command == kSave || command == kRemove) s.form.SetText(ControlId::MixWCommandBox, u" ");
-        return;
-    }
-    if (s.rig.logger32HasRig) return;
-    if (s.form.GetText(ControlId::MixWCommandBox) == kSave) {
-        // The next push comes a full tick after the logging.
-        s.form.Disarm(ControlId::PushTimer);
-        LogQso(s);
-        s.form.Arm(ControlId::PushTimer, window::kPushIntervalMs);
-    }
-    // Read anew: after a "Save" the box holds the marker, never "Remove".
-    if (s.form.GetText(ControlId::MixWCommandBox) == kRemove) {
-        (void)logger32::SendTextToLogger32(s, TextKind::Command, Text(kEndOfRecord));
-    }
-}
-
 void ForgetWhatWasSent(Station& s) {
     const Text marker(kResendMarker);
     s.push.frequency = marker;
@@ -273,15 +251,6 @@ void RecordForLogging(Station& s) {
 
 void ForgetCallSent(Station& s) {
     s.push.call = Text(kCallNotYetSent);
-}
-
-Text AdifField(std::u16string_view prefix, const Text& value) {
-    const std::string n = std::to_string(value.size());
-    Text out(prefix);
-    out.append(n.begin(), n.end());
-    out += u'>';
-    out += value;
-    return out;
 }
 
 }  // namespace linkwell::to_logger32

@@ -1,26 +1,12 @@
-// Reading not-logged.adi as ADIF: its markers without regard to case, and
-// whether a body holds whole records, so that nothing is written after a
-// broken one.
-#include "to_logger32/adif_records.h"
+// Reading not-logged.adi as ADIF: whether a body holds whole records, so that nothing is written
+// after a broken one.
+#include "not_logged/not_logged.h"
+#include "text/text.h"
 
-#include <algorithm>
-#include <cctype>
-
-#include "to_logger32/to_logger32.h"
-
-namespace linkwell::to_logger32 {
+namespace linkwell::not_logged {
 
 using platform::Text;
-
-std::size_t FindIgnoringCase(const Text& text, std::u16string_view what, std::size_t from) {
-    const auto lower = [](char16_t c) {
-        return c < 0x80 ? static_cast<char16_t>(std::tolower(static_cast<int>(c))) : c;
-    };
-    const auto it =
-        std::search(text.begin() + static_cast<std::ptrdiff_t>(from), text.end(), what.begin(),
-                    what.end(), [&](char16_t a, char16_t b) { return lower(a) == lower(b); });
-    return it == text.end() ? Text::npos : static_cast<std::size_t>(it - text.begin());
-}
+using text::FindIgnoringCase;
 
 bool WholeAdifRecords(const Text& records) {
     const auto isEor = [&records](std::size_t open, std::size_t close) {
@@ -65,4 +51,4 @@ std::size_t RecordCount(const Text& adif) {
     return count;
 }
 
-}  // namespace linkwell::to_logger32
+}  // namespace linkwell::not_logged
