@@ -9,13 +9,13 @@
 #include <string_view>
 #include <utility>
 
+#include "not_logged/not_logged.h"
 #include "scenario/line_sink.h"
 #include "scenario/scenario.h"
 #include "scenario/station_actions.h"
 #include "sim/world.h"
 #include "soak/checks.h"
 #include "text/text.h"
-#include "not_logged/not_logged.h"
 #include "to_logger32/logging.h"
 #include "to_logger32/push.h"
 

@@ -7,11 +7,11 @@
 #include <string>
 #include <vector>
 
+#include "not_logged/not_logged.h"
 #include "support/fake_station.h"
 #include "support/played.h"
-#include "to_logger32/number_text.h"
-#include "not_logged/not_logged.h"
 #include "to_logger32/logging.h"
+#include "to_logger32/number_text.h"
 #include "to_logger32/push.h"
 
 namespace linkwell {

@@ -11,11 +11,11 @@
 #include <string>
 #include <vector>
 
+#include "not_logged/not_logged.h"
 #include "scenario/scenario.h"
 #include "sim/world.h"
 #include "support/played.h"
 #include "text/text.h"
-#include "not_logged/not_logged.h"
 #include "to_logger32/logging.h"
 #include "to_logger32/push.h"
 

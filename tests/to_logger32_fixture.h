@@ -8,8 +8,8 @@
 #include <string_view>
 #include <vector>
 
-#include "support/fake_station.h"
 #include "not_logged/not_logged.h"
+#include "support/fake_station.h"
 #include "to_logger32/logging.h"
 #include "to_logger32/push.h"
 

@@ -4,8 +4,8 @@
 #include <limits>
 #include <utility>
 
-#include "text/text.h"
 #include "not_logged/not_logged.h"
+#include "text/text.h"
 #include "window/intervals.h"
 
 namespace linkwell::sim {
