@@ -126,6 +126,12 @@ void ReadPeerSetting(const LineParser& p, const std::string& setting, PeerSettin
         if (peers.secondBridgeTraced && value.substr(colon + 1) != "trace") {
             p.Fail("second-bridge is MS or MS:trace: " + value);
         }
+    } else if (name == "bridges-at-once") {
+        if (value.size() > 2 || value.find_first_not_of("0123456789") != std::string::npos ||
+            value.empty() || std::stoi(value) < 2 || std::stoi(value) > 20) {
+            p.Fail("bridges-at-once is 2 to 20: " + value);
+        }
+        peers.bridgesAtOnce = std::stoi(value);
     } else if (name == "instance-name") {
         if (value != "mutex" && value != "event") {
             p.Fail("instance-name is mutex or event: " + value);
