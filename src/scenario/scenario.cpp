@@ -82,10 +82,6 @@ private:
     int line_;
 };
 
-}  // namespace
-
-namespace {
-
 // A time in milliseconds of a peer setting.
 std::int64_t PeerMs(const LineParser& p, const std::string& name, const std::string& value) {
     if (value.empty() || value.size() > 9 ||
@@ -127,11 +123,7 @@ void ReadPeerSetting(const LineParser& p, const std::string& setting, PeerSettin
             p.Fail("second-bridge is MS or MS:trace: " + value);
         }
     } else if (name == "bridges-at-once") {
-        if (value.size() > 2 || value.find_first_not_of("0123456789") != std::string::npos ||
-            value.empty() || std::stoi(value) < 2 || std::stoi(value) > 20) {
-            p.Fail("bridges-at-once is 2 to 20: " + value);
-        }
-        peers.bridgesAtOnce = std::stoi(value);
+        peers.bridgesAtOnce = static_cast<int>(p.Integer(Token{value, {}, false}, 2, 20));
     } else if (name == "instance-name") {
         if (value != "mutex" && value != "event") {
             p.Fail("instance-name is mutex or event: " + value);
