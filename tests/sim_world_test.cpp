@@ -274,6 +274,8 @@ INSTANTIATE_TEST_SUITE_P(
         BadScenario{"peers bridge-kill=soon\n", "x.scn:1: bridge-kill takes milliseconds: soon"},
         BadScenario{"peers second-bridge=6000:loud\n",
                     "x.scn:1: second-bridge is MS or MS:trace: 6000:loud"},
+        BadScenario{"peers bridges-at-once=21\n", "x.scn:1: number out of range: 21"},
+        BadScenario{"peers bridges-at-once=1\n", "x.scn:1: number out of range: 1"},
         BadScenario{"peers logger32-hang=stuck\n",
                     "x.scn:1: logger32-hang is answers-posts or blocked: stuck"},
         BadScenario{"peers mixw-hung-call=never\n",

@@ -82,10 +82,6 @@ private:
     int line_;
 };
 
-}  // namespace
-
-namespace {
-
 // A time in milliseconds of a peer setting.
 std::int64_t PeerMs(const LineParser& p, const std::string& name, const std::string& value) {
     if (value.empty() || value.size() > 9 ||
@@ -126,6 +122,8 @@ void ReadPeerSetting(const LineParser& p, const std::string& setting, PeerSettin
         if (peers.secondBridgeTraced && value.substr(colon + 1) != "trace") {
             p.Fail("second-bridge is MS or MS:trace: " + value);
         }
+    } else if (name == "bridges-at-once") {
+        peers.bridgesAtOnce = static_cast<int>(p.Integer(Token{value, {}, false}, 2, 20));
     } else if (name == "instance-name") {
         if (value != "mutex" && value != "event") {
             p.Fail("instance-name is mutex or event: " + value);

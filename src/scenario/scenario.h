@@ -160,6 +160,10 @@ struct PeerSettings {
     // started (with --trace FILE).
     std::optional<std::int64_t> secondBridgeAt;
     bool secondBridgeTraced = false;
+    // peers bridges-at-once=N: the run's linkwell.exe and N - 1 copies
+    // more are started at one moment; each copy that finds the running
+    // bridge must end by itself (SECOND lines).
+    int bridgesAtOnce = 1;
     // peers instance-name=mutex (or =event): another program holds a mutex
     // (an event) of the bridge's instance name from the start, and the one
     // bridge of the run is started as a second copy is (SECOND lines).

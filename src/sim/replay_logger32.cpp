@@ -185,26 +185,23 @@ Logger32Replay::Hang Logger32Replay::HangOf(const Send& send, std::int64_t atLea
 }
 
 // A send that kept the bridge waiting: Logger32 hung until the send's end
-// when it was taken (no TIMEOUT follows), or until a probe found it
-// answering (ANSWERS, of earlier versions); one that gave up hung past its
-// bound. A hang already known goes on.
+// when it was taken (no TIMEOUT follows; also one taken just at the bound),
+// or until a probe found it answering (ANSWERS, of earlier versions); one
+// that gave up hung past its bound. A hang already known goes on.
 void Logger32Replay::Waited(const field_trace::TraceLine& t, std::int64_t ms) {
     const std::int64_t start = t.time - ms;
     const Send send = pendingSend_.value_or(
         Send{start, t.time, slots_.Mark(), start, Word(t, 0) == "text", false});
     if (pendingSend_) pendingSend_->end = t.time;
-    const std::int64_t outlasts = ms >= window::kSendBoundMs ? start + window::kSendBoundMs + 1 : 0;
-    if (hang_) {
-        hang_->atLeastUntil = std::max(hang_->atLeastUntil, outlasts);
-    } else {
-        hang_ = HangOf(send, outlasts);
-    }
+    boundWaitedUntil_ = ms >= window::kSendBoundMs ? start + window::kSendBoundMs + 1 : 0;
+    if (!hang_) hang_ = HangOf(send, 0);
     waitedSend_ = true;
 }
 
 void Logger32Replay::TimedOut(const field_trace::TraceLine& t) {
     if (waitedSend_) {
         waitedSend_ = false;
+        if (hang_) hang_->atLeastUntil = std::max(hang_->atLeastUntil, boundWaitedUntil_);
         return;
     }
     if (hang_) return;  // given up at once: Logger32 still hangs

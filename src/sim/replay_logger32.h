@@ -96,6 +96,10 @@ private:
     std::optional<Send> pendingSend_;
     std::optional<Send> metSend_;  // the pending send as the current line met it
     bool waitedSend_ = false;
+    // The send that kept the bridge waiting waited its whole bound: given up
+    // (PENDING, TIMEOUT), it met a hang that outlasted the bound, until
+    // then; taken at the bound, a hang of just the bound.
+    std::int64_t boundWaitedUntil_ = 0;
     std::optional<Hang> hang_;
     // A DOUBT line: the hang that ends next was inside a logging text.
     bool endsInsideLogging_ = false;

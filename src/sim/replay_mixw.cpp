@@ -60,7 +60,8 @@ void MixWReplay::Value(const field_trace::TraceLine& t) {
     // that tick.
     const auto place = current ? slots_.BeforeWatch() : std::nullopt;
     if (place) at = slots_.NoLaterThanWatch(at);
-    slots_.Add(at, "mixw dde " + Word(t, 0) + " " + String(t, 1), place.value_or(slots_.Next()));
+    lastDdePlace_ = place.value_or(slots_.Next());
+    slots_.Add(at, "mixw dde " + Word(t, 0) + " " + String(t, 1), lastDdePlace_);
     slots_.Count();
     lastDde_ = t.time;
 }
@@ -95,7 +96,10 @@ void MixWReplay::Failed(const field_trace::TraceLine& t) {
         const bool justBefore = at == t.time;
         if (justBefore) at = slots_.NoLaterThanWatch(at);
         stopped_ = at + 1;
-        const auto before = slots_.BeforeWatch().value_or(ReplaySlots::Before(slots_.Mark()));
+        auto before = slots_.BeforeWatch().value_or(ReplaySlots::Before(slots_.Mark()));
+        // A value that came in the same millisecond came from a MixW2 still
+        // there: it stops after it, not before.
+        if (lastDde_ == at) before = std::max(before, lastDdePlace_ + 1);
         slots_.Add(at, "mixw stop", justBefore ? before : slots_.Next());
         slots_.Count();
     }

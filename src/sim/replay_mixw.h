@@ -70,6 +70,8 @@ private:
     std::optional<std::int64_t> endedInCall_;
     std::int64_t stopped_ = 0;
     std::optional<std::int64_t> lastDde_;
+    // Where the last value was played among the actions at its time.
+    std::int64_t lastDdePlace_ = 0;
     std::set<std::string> linked_;
 };
 

@@ -247,7 +247,7 @@ void World::Sleep(int milliseconds) {
     WaitInCall(std::max(milliseconds, 0));
 }
 
-void World::WaitInCall(std::int64_t ms) {
+void World::WaitInCall(std::int64_t ms, const std::function<bool()>& over) {
     const std::int64_t until = now_ + ms;
     ++busy_;
     struct Awake {
@@ -256,6 +256,7 @@ void World::WaitInCall(std::int64_t ms) {
     } awake{busy_};
     for (const Action* a = player_.Next(); a != nullptr && a->time <= until; a = player_.Next()) {
         ApplyNextAction();
+        if (over && over()) return;
     }
     if (player_.Next() == nullptr && now_ < until) throw ScenarioOver{};
     now_ = until;

@@ -220,8 +220,13 @@ private:
     void Pump(const std::function<bool()>& done);
     // The bridge's thread waits for `ms`, in a send, a call or a start-up
     // wait: nothing of the bridge runs meanwhile and what arrives for it
-    // waits (a close too, unless the wait answers it at once).
-    void WaitInCall(std::int64_t ms);
+    // waits (a close too, unless the wait answers it at once). A wait for
+    // a peer's window ends early once `over` holds (the window died).
+    void WaitInCall(std::int64_t ms, const std::function<bool()>& over = {});
+    // Logger32's window of `instance` is gone: a send waiting on it returns.
+    [[nodiscard]] bool Logger32Ended(std::uint64_t instance) const {
+        return !logger32_.Running() || logger32Instance_ != instance;
+    }
     // The leaving notice to Logger32's window thread, bounded; runs
     // `deliver` once taken.
     platform::Delivery SendToLogger32(const std::function<void()>& deliver);
@@ -271,6 +276,8 @@ private:
     std::set<std::string> conversations_;
     std::int64_t probeAgainAt_ = 0;
     bool logger32KnownHung_ = false;  // a send timed out; it has not answered since
+    // The bridge still waits for a text within its bound.
+    bool textInFlight_ = false;
     std::int64_t mixwHungUntil_ = 0;
     // A call expired: until MixW2 returns it (the hang that held it ends),
     // later calls fail at once; a MixW2 ended meanwhile returns it never,

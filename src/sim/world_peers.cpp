@@ -59,22 +59,20 @@ platform::Delivery World::SendTextToLogger32(const Text& text) {
         text.starts_with(logger32::kLoggingTag)) {
         return HoldLogging(text);
     }
+    // A send to a window that dies returns at once: the text was not begun.
+    const auto ended = [this, instance] { return Logger32Ended(instance); };
     const std::int64_t hung = TextWindowHungUntil() - now_;
+    if (hung > 0) {
+        textInFlight_ = true;
+        WaitInCall(std::min<std::int64_t>(hung, window::kSendBoundMs), ended);
+        textInFlight_ = false;
+        if (ended()) return platform::Delivery::NoWindow;
+    }
     if (hung > window::kSendBoundMs) {
-        WaitInCall(window::kSendBoundMs);
-        if (!logger32_.Running() || logger32Instance_ != instance) {
-            return platform::Delivery::NoWindow;
-        }
         pendingText_ = text;
         // The main window's thread too, unless the text window hangs alone.
         if (now_ < logger32HungUntil_) logger32KnownHung_ = true;
         return platform::Delivery::Pending;
-    }
-    if (hung > 0) {
-        WaitInCall(hung);
-        if (!logger32_.Running() || logger32Instance_ != instance) {
-            return platform::Delivery::NoWindow;
-        }
     }
     logger32_.ReceiveText(text);
     return platform::Delivery::Delivered;
@@ -82,23 +80,24 @@ platform::Delivery World::SendTextToLogger32(const Text& text) {
 
 // Logger32 begins the logging text (it is in its log now) and then hangs
 // inside it: ended meanwhile, it may have logged the QSO, and the bridge
-// hears so.
+// hears so at once.
 platform::Delivery World::HoldLogging(const Text& text) {
     const std::uint64_t instance = logger32Instance_;
     const std::int64_t ms = std::exchange(holdNextLoggingMs_, 0);
     logger32_.ReceiveText(text);
     HangLogger32(ms, false);
-    const auto ended = [&] { return !logger32_.Running() || logger32Instance_ != instance; };
+    const auto ended = [this, instance] { return Logger32Ended(instance); };
+    textInFlight_ = true;
+    WaitInCall(std::min<std::int64_t>(ms, window::kSendBoundMs), ended);
+    textInFlight_ = false;
+    if (ended()) return platform::Delivery::InDoubt;
     if (ms > window::kSendBoundMs) {
-        WaitInCall(window::kSendBoundMs);
-        if (ended()) return platform::Delivery::InDoubt;
         pendingText_ = text;
         pendingBegun_ = true;
         logger32KnownHung_ = true;
         return platform::Delivery::Pending;
     }
-    WaitInCall(ms);
-    return ended() ? platform::Delivery::InDoubt : platform::Delivery::Delivered;
+    return platform::Delivery::Delivered;
 }
 
 void World::FinishPendingText() {
@@ -119,19 +118,25 @@ void World::EndSend(platform::Delivery result) {
 }
 
 // The leaving notice waits at most 3 s for a Logger32 that does not answer,
-// and none while one is known not to answer, or once Windows takes it for
-// hung.
+// and none while one is known not to answer (a text of the bridge still
+// waits on the same thread, also within its bound, as when Windows ends the
+// session inside that wait), or once Windows takes it for hung.
 platform::Delivery World::SendToLogger32(const std::function<void()>& deliver) {
     const std::int64_t hung = logger32HungUntil_ - now_;
     if (hung > 0) {
-        if (logger32KnownHung_ || TakenForHung()) return platform::Delivery::NotAnswering;
+        if (logger32KnownHung_ || textInFlight_ || TakenForHung()) {
+            return platform::Delivery::NotAnswering;
+        }
+        const std::uint64_t instance = logger32Instance_;
+        const auto ended = [this, instance] { return Logger32Ended(instance); };
         if (hung > window::kSendBoundMs) {
-            WaitInCall(window::kSendBoundMs);
+            WaitInCall(window::kSendBoundMs, ended);
+            if (ended()) return platform::Delivery::NoWindow;
             logger32KnownHung_ = true;
             return platform::Delivery::NotAnswering;
         }
-        WaitInCall(hung);
-        if (!logger32_.Running()) return platform::Delivery::NoWindow;
+        WaitInCall(hung, ended);
+        if (ended()) return platform::Delivery::NoWindow;
     }
     deliver();
     return platform::Delivery::Delivered;

@@ -162,6 +162,7 @@ private:
     std::shared_ptr<TextSend> sending_;
     std::uint64_t sendCount_ = 0;
     void OnTextSendEnded(std::uint64_t id);
+    [[nodiscard]] bool TextWaitsOn(DWORD thread) const;
     // not-logged.adi's writer thread, the number of the newest write asked
     // of it, and whether the bridge has heard of its end.
     NotLoggedWriter writer_;

@@ -53,7 +53,7 @@ platform::Delivery WinWorld::PostMessage(WindowHandle to, MessageId msg, WParam 
 // The leaving notice waits at most kSendTimeoutMs, handling what is sent to
 // the bridge meanwhile. A window's thread that let a send time out, or that
 // holds a text still pending, gets later sends given up at once, without
-// waiting: a close never waits long on a hung Logger32.
+// waiting: a close or a session end never waits long on a hung Logger32.
 // Threads, not processes: a program whose text window hangs on a thread of
 // its own still takes the leaving notice on its main window.
 platform::Delivery WinWorld::BoundedSend(HWND to, UINT msg, WPARAM wParam, LPARAM lParam) {
@@ -61,6 +61,10 @@ platform::Delivery WinWorld::BoundedSend(HWND to, UINT msg, WPARAM wParam, LPARA
     if (to == nullptr || !IsWindow(to)) return platform::Delivery::NoWindow;
     const DWORD thread = GetWindowThreadProcessId(to, nullptr);
     if (notAnswering_.count(thread) != 0) return platform::Delivery::NotAnswering;
+    // A text of ours still waits on that thread, also within its bound (the
+    // session ends inside that wait): the thread is busy or hung, and a
+    // session end must not wait on it.
+    if (TextWaitsOn(thread)) return platform::Delivery::NotAnswering;
     DWORD_PTR result = 0;
     SetLastError(ERROR_SUCCESS);
     LRESULT sent = 0;
@@ -169,6 +173,10 @@ platform::Delivery SendInTwoSteps(HWND to, const std::string& ansi, DWORD& refus
 }
 
 }  // namespace
+
+bool WinWorld::TextWaitsOn(DWORD thread) const {
+    return sending_ && sending_->thread == thread;
+}
 
 bool WinWorld::IsOwnWindow(HWND h) const {
     if (h == form_) return true;

@@ -33,7 +33,7 @@ DWORD HeldMs(const wchar_t* name) {
 }  // namespace
 
 bool BridgeProcess::Launch(const std::wstring& exe, const std::wstring& args,
-                           const std::wstring& watchDll) {
+                           const std::wstring& watchDll, const std::function<void()>& alongside) {
     STARTUPINFOW si{};
     si.cb = sizeof si;
     PROCESS_INFORMATION pi{};
@@ -52,6 +52,7 @@ bool BridgeProcess::Launch(const std::wstring& exe, const std::wstring& args,
     }
     process_ = pi.hProcess;
     pid_ = pi.dwProcessId;
+    if (alongside) alongside();
     // The bridge's clock starts once its window and controls are made, just
     // before it makes its about window: the first window that appears after
     // that moment is the scenario's 0. Under load, Wine takes a good part of

@@ -19,8 +19,10 @@ public:
     // False, with a word on standard error, when the bridge did not start,
     // its windows did not appear within 20 s, or it cannot be watched.
     // Prints `FIGURE launch-ms N`: from the ask to the bridge's clock start.
-    // `args`: " ARG ..." after the program's name.
-    bool Launch(const std::wstring& exe, const std::wstring& args, const std::wstring& watchDll);
+    // `args`: " ARG ..." after the program's name. `alongside` runs as soon
+    // as the process is made (other copies started at the same moment).
+    bool Launch(const std::wstring& exe, const std::wstring& args, const std::wstring& watchDll,
+                const std::function<void()>& alongside = {});
     // When the bridge's clock started (its about window appeared), and
     // when Windows was asked to start it.
     [[nodiscard]] ULONGLONG AppearedAt() const { return appeared_; }

@@ -71,7 +71,10 @@ int Session::Run() {
         StopMixW();
         return 0;
     }
-    const bool launched = bridge_.Launch(bridgeExe_, bridgeArgs_, watchDll_);
+    const bool launched = bridge_.Launch(bridgeExe_, bridgeArgs_, watchDll_, [this] {
+        if (settings_.bridgesAtOnce > 1)
+            crowd_.Start(bridgeExe_, bridgeArgs_, settings_.bridgesAtOnce - 1);
+    });
     start_ = bridge_.AppearedAt();
     if (!launched) return 1;
     // Probing loads the bridge (a WM_GETTEXT every 20 ms): only in runs
@@ -147,6 +150,7 @@ void Session::BridgeEvents() {
         second_.Start(bridgeExe_, settings_.secondBridgeTraced);
     }
     second_.Look([this](const std::string& line) { trace_.Line("SECOND", line); });
+    crowd_.Look([this](const std::string& line) { trace_.Line("SECOND", line); });
 }
 
 // Windows ends the session as it does: WM_QUERYENDSESSION, then

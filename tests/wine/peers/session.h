@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "peers/crowd.h"
 #include "peers/launcher.h"
 #include "peers/logger32_window.h"
 #include "peers/messages.h"
@@ -111,6 +112,7 @@ private:
     NotLoggedFile notLogged_;
     bool killed_ = false;
     SecondCopy second_;
+    Crowd crowd_;
     bool secondStarted_ = false;
 };
 

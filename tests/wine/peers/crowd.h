@@ -1,0 +1,26 @@
+// Copies of linkwell.exe started at one moment beside the run's own (a
+// double click, the start-up folder and a shortcut at once): one of them
+// runs, and every other must end by itself.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "peers/launcher.h"
+
+namespace linkwell::win32::peers {
+
+class Crowd {
+public:
+    // Starts `copies` copies, one right after the other, with `args`.
+    void Start(const std::wstring& exe, const std::wstring& args, int copies);
+    // Prints what became of each (SECOND lines), as a second copy's.
+    void Look(const std::function<void(const std::string&)>& line);
+
+private:
+    std::vector<std::unique_ptr<SecondCopy>> copies_;
+};
+
+}  // namespace linkwell::win32::peers
