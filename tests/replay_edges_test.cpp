@@ -1,7 +1,8 @@
 // The replay and the recorder at their edges: a wait of just the note's
 // 200 ms, a send taken or given up at just its 3 s bound, MixW2 ended in the
-// millisecond of a DDE value, and a watch tick's lines ended by Logger32
-// taking a pending text.
+// millisecond of a DDE value, a watch tick's lines ended by Logger32
+// taking a pending text, and a send to a closed Logger32 that Windows
+// refused a millisecond late.
 #include <gtest/gtest.h>
 
 #include <sstream>
@@ -128,6 +129,26 @@ TEST(ReplayEdges, APendingTextSettledEndsTheWatchTicksLines) {
     const auto plan = linkwell::sim::PlanReplay(field, "f");
     const auto actions = Actions(plan.scenario);
     EXPECT_TRUE(Has(actions, "at 12000\nwatch\nat 12600\nmixw stop\n")) << actions;
+}
+
+// A logging sent after Logger32 closed, that Windows said had no window a
+// millisecond or more after it began: Logger32 had closed before the click,
+// so the QSO is kept, not logged.
+TEST(ReplayEdges, ASendFoundGoneLateStillMetALogger32ClosedBeforeIt) {
+    auto field = FieldTrace(
+        "logger32 start\nmixw start\nmixw dde Call \"K1ABC\"\nat 8400\nlogger32 stop\n"
+        "at 8650\nclick CommandSend\nat 10000\n");
+    const std::string gone = "\n8650 GONE text\n";
+    const auto at = field.find(gone);
+    ASSERT_NE(at, std::string::npos) << field;
+    for (const char* late : {"\n8651 GONE text\n", "\n8700 GONE text\n"}) {
+        auto shifted = field;
+        shifted.replace(at, gone.size(), late);
+        const auto replayed = Replayed(shifted);
+        EXPECT_EQ(replayed.rfind("same\n", 0), 0u) << replayed;
+        EXPECT_TRUE(Has(Actions(replayed), "at 8650\nlogger32 stop\nclick CommandSend\n"))
+            << replayed;
+    }
 }
 
 }  // namespace

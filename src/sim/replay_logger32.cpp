@@ -16,6 +16,8 @@ void Logger32Replay::Met(std::optional<Kind> kind) {
     if (run_ && kind && kind != Kind::L32Code && !vocabulary::IsOutgoing(*kind)) {
         run_->awaitingTextWindow = false;
     }
+    // A GONE right after a line to Logger32 is that line's outcome.
+    if (kind != Kind::Gone) lineMadeAt_.reset();
     metSend_ = pendingSend_;
     const bool outcome = kind == Kind::Waited || kind == Kind::Timeout || kind == Kind::Pending ||
                          kind == Kind::Gone || kind == Kind::Refused;
@@ -32,11 +34,12 @@ void Logger32Replay::Met(std::optional<Kind> kind) {
 void Logger32Replay::Outgoing(const field_trace::TraceLine& t) {
     if (t.kind != vocabulary::Name(Kind::L32) || t.details.empty()) return;
     const std::string how = Word(t, 0);
+    // The event that made the line: all of its handling is one moment in
+    // the simulated world, so a hang or close the line met holds before it.
+    const auto made = slots_.LastEvent();
+    const bool since = made && made->mark >= slots_.Mark();
+    lineMadeAt_ = since ? made->time : t.time;
     if (how == "text" || how == "send") {
-        // The event that made the send: all of its handling is one moment
-        // in the simulated world, so a hang the send met holds before it.
-        const auto made = slots_.LastEvent();
-        const bool since = made && made->mark >= slots_.Mark();
         pendingSend_ = Send{t.time,
                             t.time,
                             since ? made->mark : slots_.Mark(),
@@ -59,8 +62,10 @@ void Logger32Replay::Take(Kind kind, const field_trace::TraceLine& t) {
             break;
         case Kind::Gone:
             // A send or post found no window: Logger32 had closed before the
-            // event that made it.
-            Gone(t.time, ReplaySlots::Before(slots_.LineMark()));
+            // event that made it, though Windows may take a millisecond or
+            // more to say so (a send that waited first met its close later).
+            Gone(std::min(t.time, lineMadeAt_.value_or(t.time)),
+                 ReplaySlots::Before(slots_.LineMark()));
             break;
         case Kind::Timeout:
         case Kind::Pending:

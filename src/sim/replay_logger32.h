@@ -95,6 +95,8 @@ private:
     std::optional<Run> run_;
     std::optional<Send> pendingSend_;
     std::optional<Send> metSend_;  // the pending send as the current line met it
+    // When the event that made the line just given to Logger32 came.
+    std::optional<std::int64_t> lineMadeAt_;
     bool waitedSend_ = false;
     // The send that kept the bridge waiting waited its whole bound: given up
     // (PENDING, TIMEOUT), it met a hang that outlasted the bound, until
