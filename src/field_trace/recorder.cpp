@@ -292,15 +292,10 @@ std::unique_ptr<platform::Automation> Recorder::GetActiveObject(const Text& prog
     return std::make_unique<RecordedObject>(*this, std::move(object));
 }
 
-platform::LinkStatus Recorder::ActivateLink(const platform::LinkTarget& link,
-                                            platform::LinkSink sink) {
-    const std::string item = text::ToUtf8(link.item);
-    // The current value arrives inside the call, before the LINK line.
-    const auto status =
-        os_.ActivateLink(link, [this, item, sink = std::move(sink)](const Text& value) {
-            Write(Kind::Dde, item + " " + Quote(value));
-            sink(value);
-        });
+// The current value arrives inside the call (LinkValueArriving), before the
+// LINK line.
+platform::LinkStatus Recorder::ActivateLink(const platform::LinkTarget& link) {
+    const auto status = os_.ActivateLink(link);
     Write(Kind::Link, Quote(link.service) + " " + Quote(link.topic) + " " + Quote(link.item) +
                           (status == platform::LinkStatus::Active    ? " active"
                            : status == platform::LinkStatus::Refused ? " refused"
@@ -377,6 +372,10 @@ void Recorder::Ticking(int slot) {
     } else {
         Write(Kind::Tick, window::Design(window::TimerFromSlot(slot)).name);
     }
+}
+
+void Recorder::LinkValueArriving(const platform::LinkTarget& link, const Text& value) {
+    Write(Kind::Dde, text::ToUtf8(link.item) + " " + Quote(value));
 }
 
 void Recorder::TextArriving(window::ControlId box, const Text& text) {

@@ -77,8 +77,7 @@ public:
     void StartTimer(int slot, int intervalMs) override { os_.StartTimer(slot, intervalMs); }
     void StopTimer(int slot) override { os_.StopTimer(slot); }
     std::unique_ptr<platform::Automation> GetActiveObject(const Text& progId) override;
-    platform::LinkStatus ActivateLink(const platform::LinkTarget& link,
-                                      platform::LinkSink sink) override;
+    platform::LinkStatus ActivateLink(const platform::LinkTarget& link) override;
     bool LinksConnected() override;
     void CloseLinks() override { os_.CloseLinks(); }
     Text DecimalSeparator() override;
@@ -136,6 +135,7 @@ public:
     void Clicked(window::ControlId button) override;
     void Closing() override;
     void TextArriving(window::ControlId box, const Text& text) override;
+    void LinkValueArriving(const platform::LinkTarget& link, const Text& value) override;
     // A text Logger32 did not take in time was taken after all, or died with
     // its window; a DOUBT ahead of the end it qualifies, for the replay's hang.
     void SendEnding(platform::Delivery result) override {

@@ -28,13 +28,12 @@ void Leave(Station& s) {
     s.os.EndProgram();
 }
 
-// Nothing more is delivered or reconnected from now.
+}  // namespace
+
 void BeginClose(Station& s) {
     s.start.closing = true;
     logger32::StopSending(s);
 }
-
-}  // namespace
 
 void OnLoad(Station& s) {
     logger32::SetOwnWindow(s, s.form.HandleOf(WindowId::Bridge));
@@ -84,18 +83,15 @@ void OnWatchTick(Station& s) {
 }
 
 void AfterEvent(Station& s, bool outermost) {
-    to_logger32::Settle(s);
     if (outermost && s.start.started) station::RedrawStatusIfChanged(s);
 }
 
 void Unload(Station& s) {
-    BeginClose(s);
     to_logger32::ReportKeptLoggings(s);
     Leave(s);
 }
 
 void EndSession(Station& s) {
-    BeginClose(s);
     to_logger32::SettleBeforeSessionEnd(s);
     Leave(s);
 }

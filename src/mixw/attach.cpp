@@ -14,12 +14,14 @@ namespace {
 // made, for the watch to try again. A refused link leaves the box as it is
 // (it never gets a value: the box's text counts as MixW's); the others
 // still open. The item's current value comes inside the activation.
-void OpenLink(Station& s, ControlId box) {
+platform::LinkTarget TargetOf(ControlId box) {
     const auto& design = *window::Design(box).link;
-    const platform::LinkTarget target{Text(design.service), Text(design.topic), Text(design.item)};
+    return {Text(design.service), Text(design.topic), Text(design.item)};
+}
+
+void OpenLink(Station& s, ControlId box) {
     s.mixw.linkOpening = box;
-    const auto status =
-        s.os.ActivateLink(target, [&s, box](const Text& value) { s.linkValueArrived(box, value); });
+    const auto status = s.os.ActivateLink(TargetOf(box));
     s.mixw.linkOpening.reset();
     if (status == platform::LinkStatus::Unreachable) return;
     auto& waiting = s.mixw.linksNotMade;
@@ -27,7 +29,8 @@ void OpenLink(Station& s, ControlId box) {
 }
 
 void OpenFieldLinks(Station& s) {
-    ++s.mixw.linkOpenings;
+    s.mixw.linksOpenedOnce = true;
+    s.mixw.linksOpenedNews = true;
     s.mixw.linksNotMade.clear();
     for (const auto& link : kFieldLinks) s.mixw.linksNotMade.push_back(link.box);
     for (const auto& link : kFieldLinks) {
@@ -56,6 +59,25 @@ bool TryAttach(Station& s) {
     return false;
 }
 
+std::optional<ControlId> BoxOfLink(const platform::LinkTarget& link) {
+    for (const auto& field : kFieldLinks) {
+        const auto target = TargetOf(field.box);
+        if (target.service == link.service && target.topic == link.topic &&
+            target.item == link.item) {
+            return field.box;
+        }
+    }
+    return std::nullopt;
+}
+
+bool TakeLinksOpened(Station& s) {
+    return std::exchange(s.mixw.linksOpenedNews, false);
+}
+
+bool TakeCameBack(Station& s) {
+    return std::exchange(s.mixw.cameBackNews, false);
+}
+
 void Release(Station& s) {
     s.mixw.object.reset();
 }
@@ -72,7 +94,7 @@ void Watch(Station& s) {
     if (s.mixw.away) {
         if (!TryAttach(s)) return;
         s.mixw.away = false;
-        ++s.mixw.returns;
+        s.mixw.cameBackNews = true;
         OpenFieldLinks(s);
         return;
     }

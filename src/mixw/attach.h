@@ -8,6 +8,7 @@
 #pragma once
 
 #include <array>
+#include <optional>
 #include <string_view>
 
 #include "station/station.h"
@@ -42,6 +43,12 @@ inline constexpr std::array<FieldLink, 13> kFieldLinks = {{
 // One attempt to obtain MixW2's running object; true when it is held. A
 // failed attempt keeps the object held before, if any.
 [[nodiscard]] bool TryAttach(Station& s);
+// The box a link of the thirteen fills; nullopt for a link that is none of
+// them.
+[[nodiscard]] std::optional<window::ControlId> BoxOfLink(const platform::LinkTarget& link);
+// True once after the field links opened (anew), and after MixW2 came back.
+[[nodiscard]] bool TakeLinksOpened(Station& s);
+[[nodiscard]] bool TakeCameBack(Station& s);
 // Lets go of MixW2's object (the bridge closes).
 void Release(Station& s);
 

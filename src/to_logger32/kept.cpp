@@ -147,7 +147,7 @@ void FinishFileWrite(Station& s) {
 
 // Rewrites the file when what it must hold changed; nothing is written
 // while every logging is taken and no earlier run left one.
-void UpdateFile(Station& s) {
+void UpdateFileNow(Station& s) {
     // An earlier run's file is left as it is until this run has QSOs to add.
     if (!s.kept.written && s.kept.loggings.empty()) return;
     auto loggings = FileLoggings(s);
@@ -224,9 +224,8 @@ void DeliverKeptLoggings(Station& s) {
     }
 }
 
-void Settle(Station& s) {
-    const bool again = logger32::TakeAnswersAgain(s);
-    for (const auto& [number, fate] : logger32::TakeSettled(s)) {
+void Settle(Station& s, const std::vector<logger32::SettledLogging>& settled) {
+    for (const auto& [number, fate] : settled) {
         auto& list = s.kept.loggings;
         const auto it = std::find_if(list.begin(), list.end(),
                                      [n = number](const Logging& l) { return l.number == n; });
@@ -238,17 +237,14 @@ void Settle(Station& s) {
             case Fate::InDoubt: it->doubtful = true; break;
         }
     }
-    if (again) {
-        // Logger32 answers again: the loggings it has not taken first, then
-        // everything afresh.
-        DeliverKeptLoggings(s);
-        s.push.recordGiven.clear();
-        ForgetWhatWasSent(s);
-        ForgetCallSent(s);
-        Settle(s);
-        return;
-    }
-    UpdateFile(s);
+}
+
+void TellEverythingAfresh(Station& s) {
+    // The loggings Logger32 has not taken first.
+    DeliverKeptLoggings(s);
+    s.push.recordGiven.clear();
+    ForgetWhatWasSent(s);
+    ForgetCallSent(s);
 }
 
 namespace {
@@ -321,8 +317,11 @@ void OnFileWritten(Station& s, bool done) {
     if (s.kept.writing) FileWritten(s, done);
 }
 
+void UpdateFile(Station& s) {
+    UpdateFileNow(s);
+}
+
 void ReportKeptLoggings(Station& s) {
-    Settle(s);
     SaveBeforeEnd(s);
     if (s.kept.loggings.empty()) return;
     Text list;
@@ -344,7 +343,6 @@ void ReportKeptLoggings(Station& s) {
 }
 
 void SettleBeforeSessionEnd(Station& s) {
-    Settle(s);
     SaveBeforeEnd(s);
 }
 

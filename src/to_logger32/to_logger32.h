@@ -20,6 +20,7 @@
 #include <cstddef>
 #include <optional>
 #include <string_view>
+#include <vector>
 
 #include "station/station.h"
 
@@ -67,11 +68,20 @@ void LogQso(Station& s);
 // Hands the kept loggings Logger32 has not been given yet to the Logger32
 // link, oldest first; stops at the first one that cannot go.
 void DeliverKeptLoggings(Station& s);
-// The push's own step after each event: acts on the loggings whose fate the
-// link has settled (taken: gone from the list; not taken: kept again), on
-// a Logger32 that answers again (kept loggings first, then everything
-// afresh), and rewrites not-logged.adi when what it must hold changed.
-void Settle(Station& s);
+// The bridge's step after each event hands on what the Logger32 link
+// recorded. The loggings whose fate it settled: taken (gone from the
+// list), not taken (kept again) or in doubt.
+void Settle(Station& s, const std::vector<logger32::SettledLogging>& settled);
+// Logger32 answers again: the kept loggings first, then everything afresh.
+void TellEverythingAfresh(Station& s);
+// Then, once nothing more is settled: not-logged.adi is rewritten when
+// what it must hold changed.
+void UpdateFile(Station& s);
+// What MixW's attachment recorded, acted on at the next push: its links
+// opened anew (the next record with a callsign is sent), or MixW2 came
+// back (everything is).
+void MixWLinksOpened(Station& s);
+void MixWCameBack(Station& s);
 // At start-up, or before this run first writes the file if that comes
 // sooner: the QSOs an earlier run left in not-logged.adi stay in it (never
 // delivered by the bridge: the operator may have logged them by hand) and
@@ -88,12 +98,13 @@ void ReadLeftover(Station& s);
 [[nodiscard]] inline int UnsavedCount(const Station& s) {
     return s.kept.unsavedCount;
 }
-// The bridge closes: the loggings still not taken are named in a box, with
+// The bridge closes (what the link settled taken first): the loggings
+// still not taken are named in a box, with
 // the file that holds them (not-logged.adi is tried once more first, and
 // what it cannot take goes to not-logged-unsaved.adi).
 void ReportKeptLoggings(Station& s);
-// Windows ends the session: the loggings are settled and saved as at a
-// close, without a box.
+// Windows ends the session (what the link settled taken first): the
+// loggings are saved as at a close, without a box.
 void SettleBeforeSessionEnd(Station& s);
 // The watch's tick: not-logged.adi is written again while it is behind.
 void RetryFileWrite(Station& s);

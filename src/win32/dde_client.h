@@ -11,6 +11,7 @@
 #include <ddeml.h>
 // clang-format on
 
+#include <functional>
 #include <map>
 #include <optional>
 #include <vector>
@@ -18,6 +19,9 @@
 #include "platform/platform.h"
 
 namespace linkwell::win32 {
+
+// Receives each value the server sends on an active link.
+using LinkSink = std::function<void(const platform::Text& value)>;
 
 class DdeLinks {
 public:
@@ -28,8 +32,7 @@ public:
 
     // `now` gets the item's current value, when the server has one: the
     // caller hands it on (the sink gets only what is sent later).
-    [[nodiscard]] platform::LinkStatus Activate(const platform::LinkTarget& target,
-                                                platform::LinkSink sink,
+    [[nodiscard]] platform::LinkStatus Activate(const platform::LinkTarget& target, LinkSink sink,
                                                 std::optional<platform::Text>& now);
     // False once a conversation that carries links has ended (the server
     // disconnected or has gone); true while none is open.
@@ -41,7 +44,7 @@ private:
     struct Link {
         HCONV conv;
         HSZ item;
-        platform::LinkSink sink;
+        LinkSink sink;
     };
     static HDDEDATA CALLBACK Callback(UINT type, UINT format, HCONV conv, HSZ hsz1, HSZ hsz2,
                                       HDDEDATA data, ULONG_PTR data1, ULONG_PTR data2);

@@ -93,13 +93,11 @@ std::unique_ptr<platform::Automation> WinWorld::GetActiveObject(const Text& prog
     });
 }
 
-platform::LinkStatus WinWorld::ActivateLink(const platform::LinkTarget& link,
-                                            platform::LinkSink sink) {
+platform::LinkStatus WinWorld::ActivateLink(const platform::LinkTarget& link) {
 #ifdef LINKWELL_MEASURE_NO_LINKS
     // A measuring build (scripts/bench-wine-split): what DDEML and the
     // thirteen links cost, by MixW refusing every one.
     (void)link;
-    (void)sink;
     return platform::LinkStatus::Refused;
 #endif
     // Values sent later wait while the bridge waits; the current value is
@@ -109,9 +107,13 @@ platform::LinkStatus WinWorld::ActivateLink(const platform::LinkTarget& link,
     {
         const BridgeThread::Wait wait(thread_);
         status = links_.Activate(
-            link, [this, sink](const Text& v) { thread_.IntoBridge([sink, v] { sink(v); }); }, now);
+            link,
+            [this, link](const Text& v) {
+                thread_.IntoBridge([this, link, v] { bridge_->LinkValueArrived(link, v); });
+            },
+            now);
     }
-    if (status == platform::LinkStatus::Active && now) sink(*now);
+    if (status == platform::LinkStatus::Active && now) bridge_->LinkValueArrived(link, *now);
     return status;
 }
 
