@@ -32,7 +32,6 @@ void Leave(Station& s) {
 
 void BeginClose(Station& s) {
     s.start.closing = true;
-    logger32::StopSending(s);
 }
 
 void OnLoad(Station& s) {
