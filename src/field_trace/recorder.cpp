@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "logger32/link.h"
+#include "station/status.h"
 #include "text/text.h"
 #include "vocabulary/handles.h"
 
@@ -22,10 +23,6 @@ std::string Number(double value) {
 }
 
 }  // namespace
-
-Text FailureNote(const Text& fileName) {
-    return u"Field trace stopped: cannot write " + fileName;
-}
 
 // MixW's object as the bridge holds it: each call passed on, each failure
 // and each changed property value written down.
@@ -131,7 +128,7 @@ void Recorder::ReportFailure() {
         noteDue_ = true;
         return;
     }
-    bridge_->State().form.SetText(window::ControlId::StatusLine, FailureNote(out_.File().Name()));
+    station::NoteTraceStopped(bridge_->State(), out_.File().Name());
 }
 
 void Recorder::Write(Kind kind, std::string_view details) {
@@ -319,8 +316,7 @@ void Recorder::ControlChanged(window::ControlId control) {
     }
     view_.ControlChanged(control);
     if (std::exchange(noteDue_, false)) {
-        bridge_->State().form.SetText(window::ControlId::StatusLine,
-                                      FailureNote(out_.File().Name()));
+        station::NoteTraceStopped(bridge_->State(), out_.File().Name());
     }
 }
 

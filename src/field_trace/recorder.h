@@ -209,7 +209,4 @@ private:
     std::optional<std::int64_t> watchTickAt_;
 };
 
-// The failure note on the status line.
-[[nodiscard]] Text FailureNote(const Text& fileName);
-
 }  // namespace linkwell::field_trace

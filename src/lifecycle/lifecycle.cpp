@@ -57,7 +57,7 @@ void WaitForPeers(Station& s) {
     while (!logger32::LookForLogger32(s)) s.os.Sleep(window::kPeerPollMs);
     logger32::StartHandshake(s);
     handover::GiveRigToMixW(s);
-    s.form.SetText(ControlId::StatusLine, Text(mixw::kWaitingForMixW));
+    station::ShowWaitingForMixW(s);
     s.os.Sleep(window::kMixWSettleMs);
     while (!mixw::TryAttach(s)) s.os.Sleep(window::kPeerPollMs);
     udp::Start(s);

@@ -17,7 +17,6 @@
 namespace linkwell::mixw {
 
 inline constexpr std::u16string_view kProgId = u"MixW2.Application";
-inline constexpr std::u16string_view kWaitingForMixW = u"Waiting start MixW.";
 
 struct FieldLink {
     window::ControlId box;
