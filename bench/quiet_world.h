@@ -127,7 +127,7 @@ public:
     std::unique_ptr<platform::Automation> GetActiveObject(const Text&) override {
         return std::make_unique<QuietMixW>(counts, fqa, audioFq);
     }
-    platform::LinkStatus ActivateLink(const platform::LinkTarget&, platform::LinkSink) override {
+    platform::LinkStatus ActivateLink(const platform::LinkTarget&) override {
         // Values reach the boxes through Deliver, as a hot link would bring them.
         return platform::LinkStatus::Active;
     }

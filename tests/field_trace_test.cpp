@@ -324,11 +324,11 @@ TEST(FieldTraceRecorder, WritesTheReasonTheWorldGivesForAFailure) {
 
     w.refusedItems = {"Call"};
     w.failure = FailureReason{0x4009, {}, {}};  // DMLERR_NOTPROCESSED
-    EXPECT_EQ(rec.ActivateLink({u"MixW", u"QSO", u"Call"}, [](const linkwell::platform::Text&) {}),
+    EXPECT_EQ(rec.ActivateLink({u"MixW", u"QSO", u"Call"}),
               linkwell::platform::LinkStatus::Refused);
     w.linksReachable = false;
     w.failure = FailureReason{0x400A, {}, {}};  // DMLERR_NO_CONV_ESTABLISHED
-    EXPECT_EQ(rec.ActivateLink({u"MixW", u"QSO", u"Mode"}, [](const linkwell::platform::Text&) {}),
+    EXPECT_EQ(rec.ActivateLink({u"MixW", u"QSO", u"Mode"}),
               linkwell::platform::LinkStatus::Unreachable);
     EXPECT_EQ(lines(),
               "300 LINK \"MixW\" \"QSO\" \"Call\" refused 0x00004009\n"

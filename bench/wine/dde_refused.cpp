@@ -10,7 +10,7 @@ DdeLinks* DdeLinks::instance_ = nullptr;
 
 DdeLinks::~DdeLinks() = default;
 
-platform::LinkStatus DdeLinks::Activate(const platform::LinkTarget& target, platform::LinkSink sink,
+platform::LinkStatus DdeLinks::Activate(const platform::LinkTarget& target, LinkSink sink,
                                         std::optional<platform::Text>& now) {
     (void)target;
     (void)sink;

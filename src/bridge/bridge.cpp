@@ -16,17 +16,34 @@ using window::ControlId;
 
 Bridge::Bridge(platform::Platform& os, window::FormView& view) : station_(os, view) {
     station_.form.OnTextChange([this](ControlId box) { TextChanged(box); });
-    station_.linkValueArrived = [this](ControlId box, const platform::Text& value) {
-        const Nested nested(depth_);
-        station_.form.SetText(box, value);
-        AfterEvent();
-    };
 }
 
 // The status line is drawn when the outermost event is over: a handler
 // that waits for OK may have changed half of what it changes.
 void Bridge::AfterEvent() {
+    PassNewsUp();
     lifecycle::AfterEvent(station_, depth_ == 1);
+}
+
+// News goes up one way: a room records what happened in its own state, and
+// here, after each event, the rooms above are given it.
+void Bridge::PassNewsUp() {
+    PassMixWNewsUp();
+    // A Logger32 that answers again is given the kept loggings and then
+    // everything afresh, which may settle more of them.
+    bool again = false;
+    do {
+        again = logger32::TakeAnswersAgain(station_);
+        to_logger32::Settle(station_, logger32::TakeSettled(station_));
+        if (again) to_logger32::TellEverythingAfresh(station_);
+    } while (again);
+    not_logged::UpdateFile(station_);
+}
+
+// Also before a push: the push tick that opens MixW's links pushes at once.
+void Bridge::PassMixWNewsUp() {
+    if (mixw::TakeLinksOpened(station_)) to_logger32::MixWLinksOpened(station_);
+    if (mixw::TakeCameBack(station_)) to_logger32::MixWCameBack(station_);
 }
 
 void Bridge::AnnounceOnUdp(udp::Settings settings) {
@@ -56,7 +73,10 @@ void Bridge::Tick(int slot) {
         case ControlId::HandshakeTimer: logger32::OnHandshakeTick(station_); break;
         case ControlId::StartupTimer: lifecycle::WaitForPeers(station_); break;
         case ControlId::PushTimer:
-            if (mixw::OnPushTick(station_)) to_logger32::PushMixWToLogger32(station_);
+            if (mixw::OnPushTick(station_)) {
+                PassMixWNewsUp();
+                to_logger32::PushMixWToLogger32(station_);
+            }
             udp::OnPushTick(station_);
             break;
         case ControlId::IntakeTimer: to_mixw::OnIntakeTick(station_); break;
@@ -90,6 +110,8 @@ void Bridge::Click(ControlId button) {
 
 void Bridge::Close() {
     if (observer_ != nullptr) observer_->Closing();
+    lifecycle::BeginClose(station_);
+    PassNewsUp();
     lifecycle::Unload(station_);
 }
 
@@ -109,6 +131,8 @@ void Bridge::NotLoggedWritten(bool done) {
 
 void Bridge::EndSession() {
     if (observer_ != nullptr) observer_->SessionEnding();
+    lifecycle::BeginClose(station_);
+    PassNewsUp();
     lifecycle::EndSession(station_);
 }
 
@@ -116,6 +140,15 @@ void Bridge::TextArrived(ControlId box, const platform::Text& text) {
     const Nested nested(depth_);
     if (observer_ != nullptr) observer_->TextArriving(box, text);
     station_.form.SetText(box, text);
+    AfterEvent();
+}
+
+void Bridge::LinkValueArrived(const platform::LinkTarget& link, const platform::Text& value) {
+    const auto box = mixw::BoxOfLink(link);
+    if (!box) return;
+    const Nested nested(depth_);
+    if (observer_ != nullptr) observer_->LinkValueArriving(link, value);
+    station_.form.SetText(*box, value);
     AfterEvent();
 }
 

@@ -21,6 +21,8 @@ public:
     virtual void Clicked(window::ControlId button) = 0;
     virtual void Closing() = 0;
     virtual void TextArriving(window::ControlId box, const platform::Text& text) = 0;
+    virtual void LinkValueArriving(const platform::LinkTarget& link,
+                                   const platform::Text& value) = 0;
     virtual void SendEnding(platform::Delivery result) = 0;
     virtual void SessionEnding() = 0;
     virtual void FileWriteEnding(bool done) = 0;
@@ -51,6 +53,9 @@ public:
     void Close();
     // A text written into a box from outside (WM_SETTEXT, a DDE update).
     void TextArrived(window::ControlId box, const platform::Text& text);
+    // A DDE link of MixW's brought a value for its box (also the item's
+    // current value, inside the link's activation).
+    void LinkValueArrived(const platform::LinkTarget& link, const platform::Text& value);
     // A text send that was Pending has ended: Delivered (the window took
     // it) or NoWindow (the window or its program went away first).
     void TextSendEnded(platform::Delivery result);
@@ -68,6 +73,8 @@ private:
     void TextChanged(window::ControlId box);
     void Tick(int slot);
     void AfterEvent();
+    void PassNewsUp();
+    void PassMixWNewsUp();
 
     // How deep the entries running now are nested (a box dispatches).
     struct Nested {

@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "logger32/link.h"
+#include "station/status.h"
 #include "text/text.h"
 #include "vocabulary/handles.h"
 
@@ -22,10 +23,6 @@ std::string Number(double value) {
 }
 
 }  // namespace
-
-Text FailureNote(const Text& fileName) {
-    return u"Field trace stopped: cannot write " + fileName;
-}
 
 // MixW's object as the bridge holds it: each call passed on, each failure
 // and each changed property value written down.
@@ -131,7 +128,7 @@ void Recorder::ReportFailure() {
         noteDue_ = true;
         return;
     }
-    bridge_->State().form.SetText(window::ControlId::StatusLine, FailureNote(out_.File().Name()));
+    station::NoteTraceStopped(bridge_->State(), out_.File().Name());
 }
 
 void Recorder::Write(Kind kind, std::string_view details) {
@@ -296,15 +293,10 @@ std::unique_ptr<platform::Automation> Recorder::GetActiveObject(const Text& prog
     return std::make_unique<RecordedObject>(*this, std::move(object));
 }
 
-platform::LinkStatus Recorder::ActivateLink(const platform::LinkTarget& link,
-                                            platform::LinkSink sink) {
-    const std::string item = text::ToUtf8(link.item);
-    // The current value arrives inside the call, before the LINK line.
-    const auto status =
-        os_.ActivateLink(link, [this, item, sink = std::move(sink)](const Text& value) {
-            Write(Kind::Dde, item + " " + Quote(value));
-            sink(value);
-        });
+// The current value arrives inside the call (LinkValueArriving), before the
+// LINK line.
+platform::LinkStatus Recorder::ActivateLink(const platform::LinkTarget& link) {
+    const auto status = os_.ActivateLink(link);
     Write(Kind::Link, Quote(link.service) + " " + Quote(link.topic) + " " + Quote(link.item) +
                           (status == platform::LinkStatus::Active    ? " active"
                            : status == platform::LinkStatus::Refused ? " refused"
@@ -330,8 +322,7 @@ void Recorder::ControlChanged(window::ControlId control) {
     }
     view_.ControlChanged(control);
     if (std::exchange(noteDue_, false)) {
-        bridge_->State().form.SetText(window::ControlId::StatusLine,
-                                      FailureNote(out_.File().Name()));
+        station::NoteTraceStopped(bridge_->State(), out_.File().Name());
     }
 }
 
@@ -384,6 +375,10 @@ void Recorder::Ticking(int slot) {
     } else {
         Write(Kind::Tick, window::Design(window::TimerFromSlot(slot)).name);
     }
+}
+
+void Recorder::LinkValueArriving(const platform::LinkTarget& link, const Text& value) {
+    Write(Kind::Dde, text::ToUtf8(link.item) + " " + Quote(value));
 }
 
 void Recorder::TextArriving(window::ControlId box, const Text& text) {

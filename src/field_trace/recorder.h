@@ -78,8 +78,7 @@ public:
     void StartTimer(int slot, int intervalMs) override { os_.StartTimer(slot, intervalMs); }
     void StopTimer(int slot) override { os_.StopTimer(slot); }
     std::unique_ptr<platform::Automation> GetActiveObject(const Text& progId) override;
-    platform::LinkStatus ActivateLink(const platform::LinkTarget& link,
-                                      platform::LinkSink sink) override;
+    platform::LinkStatus ActivateLink(const platform::LinkTarget& link) override;
     bool LinksConnected() override;
     void CloseLinks() override { os_.CloseLinks(); }
     Text DecimalSeparator() override;
@@ -138,6 +137,7 @@ public:
     void Clicked(window::ControlId button) override;
     void Closing() override;
     void TextArriving(window::ControlId box, const Text& text) override;
+    void LinkValueArriving(const platform::LinkTarget& link, const Text& value) override;
     // A text Logger32 did not take in time was taken after all, or died with
     // its window; a DOUBT ahead of the end it qualifies, for the replay's hang.
     void SendEnding(platform::Delivery result) override {
@@ -215,8 +215,5 @@ private:
     // ahead of its first line, so that a tick that met nothing costs none.
     std::optional<std::int64_t> watchTickAt_;
 };
-
-// The failure note on the status line.
-[[nodiscard]] Text FailureNote(const Text& fileName);
 
 }  // namespace linkwell::field_trace

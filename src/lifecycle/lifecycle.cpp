@@ -29,13 +29,11 @@ void Leave(Station& s) {
     s.os.EndProgram();
 }
 
-// Nothing more is delivered or reconnected from now.
+}  // namespace
+
 void BeginClose(Station& s) {
     s.start.closing = true;
-    logger32::StopSending(s);
 }
-
-}  // namespace
 
 void OnLoad(Station& s) {
     logger32::SetOwnWindow(s, s.form.HandleOf(WindowId::Bridge));
@@ -60,7 +58,7 @@ void WaitForPeers(Station& s) {
     while (!logger32::LookForLogger32(s)) s.os.Sleep(window::kPeerPollMs);
     logger32::StartHandshake(s);
     handover::GiveRigToMixW(s);
-    s.form.SetText(ControlId::StatusLine, Text(mixw::kWaitingForMixW));
+    station::ShowWaitingForMixW(s);
     s.os.Sleep(window::kMixWSettleMs);
     while (!mixw::TryAttach(s)) s.os.Sleep(window::kPeerPollMs);
     udp::Start(s);
@@ -85,18 +83,15 @@ void OnWatchTick(Station& s) {
 }
 
 void AfterEvent(Station& s, bool outermost) {
-    to_logger32::Settle(s);
     if (outermost && s.start.started) station::RedrawStatusIfChanged(s);
 }
 
 void Unload(Station& s) {
-    BeginClose(s);
     to_logger32::ReportKeptLoggings(s);
     Leave(s);
 }
 
 void EndSession(Station& s) {
-    BeginClose(s);
     to_logger32::SettleBeforeSessionEnd(s);
     Leave(s);
 }

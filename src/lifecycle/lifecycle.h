@@ -20,6 +20,11 @@ void OnAboutShown(Station& s);
 // then waits for MixW2's object and starts the intake and push timers.
 void WaitForPeers(Station& s);
 
+// A close (or the session's end) begins: nothing more is delivered or
+// reconnected from now. The bridge then hands on what the rooms recorded,
+// and runs Unload or EndSession.
+void BeginClose(Station& s);
+
 // The window closes: hands the rig back to Logger32 when MixW2 holds it,
 // removes the hook, tells Logger32 that the bridge leaves, releases MixW's
 // object and ends the program.
@@ -29,8 +34,8 @@ void Unload(Station& s);
 // then); the loggings not taken are in not-logged.adi already.
 void EndSession(Station& s);
 
-// After every event the bridge handles: the push settles its loggings and,
-// after the outermost one, the status line follows the bridge's state.
+// After every event the bridge handles, once the rooms' news was handed
+// on: after the outermost one, the status line follows the bridge's state.
 void AfterEvent(Station& s, bool outermost);
 
 // Every second once started: is Logger32 / MixW2 still there, or back?

@@ -49,9 +49,6 @@ enum class Handed { Taken, Queued, NotSent };
 // True once after Logger32 answered again with a text window (back after it
 // was lost, or a new text window after the old one went away).
 [[nodiscard]] bool TakeAnswersAgain(Station& s);
-// The bridge closes: nothing more is sent but the leaving steps, and posts
-// no longer wait behind texts.
-void StopSending(Station& s);
 
 // --- the start-up wait's steps ------------------------------------------------
 // The bridge window, named in every connect request.
@@ -82,7 +79,7 @@ void StartHandshake(Station& s);
 }
 // Logger32 is linked, has named its text window and is not being left.
 [[nodiscard]] inline bool TakesTexts(const Station& s) {
-    return !s.link.textWindow.isNull() && !s.link.returning && !s.link.closing &&
+    return !s.link.textWindow.isNull() && !s.link.returning && !s.start.closing &&
            s.link.handshake != Handshake::Lost;
 }
 

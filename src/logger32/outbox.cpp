@@ -65,7 +65,7 @@ bool Busy(const Station& s) {
 
 // Sends what waits, in order, until a send is left pending.
 void Pump(Station& s) {
-    while (!s.link.pending && !s.link.outbox.empty() && !s.link.closing) {
+    while (!s.link.pending && !s.link.outbox.empty() && !s.start.closing) {
         Outgoing item = std::move(s.link.outbox.front());
         s.link.outbox.pop_front();
         if (item.post) {
@@ -81,7 +81,7 @@ void Pump(Station& s) {
 }  // namespace
 
 void PostToLogger32(Station& s, WParam code, LParam value) {
-    if (Busy(s) && !s.link.closing) {
+    if (Busy(s) && !s.start.closing) {
         Outgoing item;
         item.post = true;
         item.code = code;
@@ -97,7 +97,7 @@ Handed SendTextToLogger32(Station& s, TextKind kind, const Text& text, std::uint
     item.kind = kind;
     item.text = text;
     item.logging = logging;
-    if (s.link.textWindow.isNull() || s.link.closing) {
+    if (s.link.textWindow.isNull() || s.start.closing) {
         Settle(s, item, Fate::NotTaken);
         return Handed::NotSent;
     }
@@ -140,10 +140,6 @@ std::vector<SettledLogging> TakeSettled(Station& s) {
 
 bool TakeAnswersAgain(Station& s) {
     return std::exchange(s.link.answersAgain, false);
-}
-
-void StopSending(Station& s) {
-    s.link.closing = true;
 }
 
 }  // namespace linkwell::logger32

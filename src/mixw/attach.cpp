@@ -14,14 +14,16 @@ namespace {
 // made, for the watch to try again. A refused link leaves the box as it is
 // (it never gets a value: the box's text counts as MixW's); the others
 // still open. The item's current value comes inside the activation.
+platform::LinkTarget TargetOf(const FieldLink& link) {
+    return {DdeName(link.service), DdeName(link.topic), DdeName(link.item)};
+}
+
 void OpenLink(Station& s, ControlId box) {
     const auto& link = *std::find_if(kFieldLinks.begin(), kFieldLinks.end(),
                                      [box](const FieldLink& l) { return l.box == box; });
-    const platform::LinkTarget target{DdeName(link.service), DdeName(link.topic),
-                                      DdeName(link.item)};
+    const auto target = TargetOf(link);
     s.mixw.linkOpening = box;
-    const auto status =
-        s.os.ActivateLink(target, [&s, box](const Text& value) { s.linkValueArrived(box, value); });
+    const auto status = s.os.ActivateLink(target);
     s.mixw.linkOpening.reset();
     if (status == platform::LinkStatus::Unreachable) return;
     auto& waiting = s.mixw.linksNotMade;
@@ -29,7 +31,8 @@ void OpenLink(Station& s, ControlId box) {
 }
 
 void OpenFieldLinks(Station& s) {
-    ++s.mixw.linkOpenings;
+    s.mixw.linksOpenedOnce = true;
+    s.mixw.linksOpenedNews = true;
     s.mixw.linksNotMade.clear();
     for (const auto& link : kFieldLinks) s.mixw.linksNotMade.push_back(link.box);
     for (const auto& link : kFieldLinks) {
@@ -58,6 +61,25 @@ bool TryAttach(Station& s) {
     return false;
 }
 
+std::optional<ControlId> BoxOfLink(const platform::LinkTarget& link) {
+    for (const auto& field : kFieldLinks) {
+        const auto target = TargetOf(field);
+        if (target.service == link.service && target.topic == link.topic &&
+            target.item == link.item) {
+            return field.box;
+        }
+    }
+    return std::nullopt;
+}
+
+bool TakeLinksOpened(Station& s) {
+    return std::exchange(s.mixw.linksOpenedNews, false);
+}
+
+bool TakeCameBack(Station& s) {
+    return std::exchange(s.mixw.cameBackNews, false);
+}
+
 void Release(Station& s) {
     s.mixw.object.reset();
 }
@@ -74,7 +96,7 @@ void Watch(Station& s) {
     if (s.mixw.away) {
         if (!TryAttach(s)) return;
         s.mixw.away = false;
-        ++s.mixw.returns;
+        s.mixw.cameBackNews = true;
         OpenFieldLinks(s);
         return;
     }

@@ -7,6 +7,7 @@
 // its last text while the other links still open.
 #pragma once
 
+#include <optional>
 #include <string_view>
 
 #include "mixw/protocol.h"
@@ -14,11 +15,15 @@
 
 namespace linkwell::mixw {
 
-inline constexpr std::u16string_view kWaitingForMixW = u"Waiting start MixW.";
-
 // One attempt to obtain MixW2's running object; true when it is held. A
 // failed attempt keeps the object held before, if any.
 [[nodiscard]] bool TryAttach(Station& s);
+// The box a link of the thirteen fills; nullopt for a link that is none of
+// them.
+[[nodiscard]] std::optional<window::ControlId> BoxOfLink(const platform::LinkTarget& link);
+// True once after the field links opened (anew), and after MixW2 came back.
+[[nodiscard]] bool TakeLinksOpened(Station& s);
+[[nodiscard]] bool TakeCameBack(Station& s);
 // Lets go of MixW2's object (the bridge closes).
 void Release(Station& s);
 

@@ -129,11 +129,6 @@ struct LinkTarget {
 // connect did not), which may pass.
 enum class LinkStatus { Active, Refused, Unreachable };
 
-// Receives each value the server sends on an active link (also the current
-// value when the link opens). The world calls it only while the bridge's
-// thread is handling messages.
-using LinkSink = std::function<void(const Text& value)>;
-
 // not-logged.adi's text in its parts: the records an earlier run left,
 // which may run to many megabytes, are held once and shared by every write
 // instead of copied into each.
@@ -227,10 +222,12 @@ public:
     // The running object of the programmatic identifier, or null when it
     // cannot be obtained (not running, not registered).
     [[nodiscard]] virtual std::unique_ptr<Automation> GetActiveObject(const Text& progId) = 0;
-    // Opens a hot link and delivers the item's current value through the
-    // sink at once, inside this call, when the server has one: the bridge
-    // takes that value for what MixW already held, not for a change.
-    [[nodiscard]] virtual LinkStatus ActivateLink(const LinkTarget& link, LinkSink sink) = 0;
+    // Opens a hot link. Each value the server sends on it the world hands to
+    // the bridge's LinkValueArrived entry with this target, only while the
+    // bridge's thread is handling messages; the item's current value, when
+    // the server has one, at once, inside this call: the bridge takes that
+    // value for what MixW already held, not for a change.
+    [[nodiscard]] virtual LinkStatus ActivateLink(const LinkTarget& link) = 0;
     // False once a conversation that carries the links has ended (the server
     // closed); true while none is open.
     [[nodiscard]] virtual bool LinksConnected() = 0;

@@ -112,8 +112,7 @@ public:
     void StartTimer(int slot, int intervalMs) override;
     void StopTimer(int slot) override;
     std::unique_ptr<platform::Automation> GetActiveObject(const Text& progId) override;
-    platform::LinkStatus ActivateLink(const platform::LinkTarget& link,
-                                      platform::LinkSink sink) override;
+    platform::LinkStatus ActivateLink(const platform::LinkTarget& link) override;
     bool LinksConnected() override { return mixw_.LinksConnected(); }
     void CloseLinks() override {
         mixw_.DropLinks();

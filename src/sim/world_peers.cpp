@@ -223,16 +223,15 @@ bool World::ConnectProbeAnswers() {
     return false;
 }
 
-platform::LinkStatus World::ActivateLink(const platform::LinkTarget& link,
-                                         platform::LinkSink sink) {
+platform::LinkStatus World::ActivateLink(const platform::LinkTarget& link) {
     // Each service and topic is one conversation, made with the first link.
     const std::string topic = text::AsciiLower(text::ToUtf8(link.service + u"|" + link.topic));
     if (mixw_.Running() && conversations_.count(topic) == 0) {
         if (!ConnectProbeAnswers()) return platform::LinkStatus::Unreachable;
         conversations_.insert(topic);
     }
-    return mixw_.Advise(link, [this, sink = std::move(sink)](const Text& value) {
-        IntoBridge([sink, value] { sink(value); });
+    return mixw_.Advise(link, [this, link](const Text& value) {
+        IntoBridge([this, link, value] { bridge_->LinkValueArrived(link, value); });
     });
 }
 

@@ -8,7 +8,9 @@ struct StartState {
     // operator and restart the push tick.
     bool started = false;
     // The close (or the session's end) has begun: the watch looks for
-    // nobody any more, so what the close's box says stays true.
+    // nobody any more, so what the close's box says stays true, and nothing
+    // more goes to Logger32 but the leaving steps (posts no longer wait
+    // behind texts).
     bool closing = false;
 };
 

@@ -77,8 +77,6 @@ struct LinkState {
     bool answersAgain = false;
     // The text window went away under a pending send.
     bool textWindowLost = false;
-    // The bridge closes: nothing more goes out but the leaving steps.
-    bool closing = false;
     // Windows refused a post or send: Logger32 runs with higher rights.
     bool refused = false;
 };

@@ -31,14 +31,17 @@ struct MixWState {
     // The box whose link is being made now: what it gets meanwhile is the
     // item's value as MixW already held it, not a change made in MixW.
     std::optional<window::ControlId> linkOpening;
-    // How often the links were opened, and MixW2 came back after it went
-    // away: the push reads them to tell Logger32 everything afresh.
-    unsigned linkOpenings = 0;
-    unsigned returns = 0;
+    // The links were opened once: before, the boxes hold their design-time
+    // texts.
+    bool linksOpenedOnce = false;
+    // News for the rooms above, taken by the bridge after each event (and
+    // before a push): the links opened anew; MixW2 came back after it went
+    // away.
+    bool linksOpenedNews = false;
+    bool cameBackNews = false;
 
-    // Before the links first open, the boxes hold their design-time texts.
     [[nodiscard]] bool LinkMade(window::ControlId box) const {
-        return linkOpenings > 0 &&
+        return linksOpenedOnce &&
                std::find(linksNotMade.begin(), linksNotMade.end(), box) == linksNotMade.end();
     }
 };

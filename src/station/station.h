@@ -3,8 +3,6 @@
 // here, and calls only rooms below it.
 #pragma once
 
-#include <functional>
-
 #include "platform/platform.h"
 #include "station/handover_state.h"
 #include "station/lifecycle_state.h"
@@ -31,9 +29,6 @@ struct Station {
     to_logger32::KeptState kept;
     // The status the rooms' states last called for (station/status.h).
     platform::Text statusDrawn;
-    // A DDE link brought a value for its box: an event of its own, which the
-    // bridge handles as it handles every other (set by Bridge).
-    std::function<void(window::ControlId, const platform::Text&)> linkValueArrived;
     to_mixw::IntakeState intake;
     udp::UdpState udp;
 };

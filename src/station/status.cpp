@@ -93,4 +93,12 @@ void NoteOnStatusLine(Station& s, const Text& note) {
     s.form.SetText(ControlId::StatusLine, note);
 }
 
+void ShowWaitingForMixW(Station& s) {
+    s.form.SetText(ControlId::StatusLine, Text(kWaitingForMixW));
+}
+
+void NoteTraceStopped(Station& s, const Text& fileName) {
+    s.form.SetText(ControlId::StatusLine, Text(kTraceStopped) + fileName);
+}
+
 }  // namespace linkwell::station

@@ -32,6 +32,13 @@ inline constexpr std::u16string_view kUdpFailed = u"Cannot send UDP to ";
 inline constexpr std::u16string_view kUdpFailedEnd =
     u": programs listening there miss what Linkwell announces";
 
+// The start-up wait's line once Logger32 was found, while it looks for
+// MixW2.
+inline constexpr std::u16string_view kWaitingForMixW = u"Waiting start MixW.";
+// Followed by the field trace's file name: a write to it failed, and
+// nothing more is written.
+inline constexpr std::u16string_view kTraceStopped = u"Field trace stopped: cannot write ";
+
 // After the QSO names ("JA1XYZ 0815"): Logger32 went away while it may have
 // been logging them, so they are not given to it again.
 inline constexpr std::u16string_view kMayBeInLog = u" may already be in Logger32's log";
@@ -49,5 +56,10 @@ void RedrawStatusIfChanged(Station& s);
 // Puts a note on the line instead of the status the state calls for; the
 // note stays until the state calls for another.
 void NoteOnStatusLine(Station& s, const platform::Text& note);
+// The start-up wait looks for MixW2: said before the first status is drawn.
+void ShowWaitingForMixW(Station& s);
+// The field trace stopped: the note stays until the status line next
+// changes (the status the state calls for is not looked at).
+void NoteTraceStopped(Station& s, const platform::Text& fileName);
 
 }  // namespace linkwell::station

@@ -53,9 +53,11 @@ struct PushState {
     platform::Text frequencyOfLogging;
     // MixW's FqA and AudioFq (Hz) as last read, for the UDP Status.
     double fqaRead = 0, audioFqRead = 0;
-    // MixW's link openings and returns the push has acted on.
-    unsigned linkOpeningsSeen = 0;
-    unsigned mixwReturnsSeen = 0;
+    // MixW's links opened anew, or MixW2 came back, since the last push:
+    // its next step tells Logger32 afresh (set by the bridge from what the
+    // attachment recorded).
+    bool mixwLinksOpened = false;
+    bool mixwCameBack = false;
 };
 
 // A QSO logged in MixW that Logger32 has not taken yet.

@@ -107,9 +107,8 @@ void DeliverKeptLoggings(Station& s) {
     }
 }
 
-void Settle(Station& s) {
-    const bool again = logger32::TakeAnswersAgain(s);
-    for (const auto& [number, fate] : logger32::TakeSettled(s)) {
+void Settle(Station& s, const std::vector<logger32::SettledLogging>& settled) {
+    for (const auto& [number, fate] : settled) {
         auto& list = s.kept.loggings;
         const auto it = std::find_if(list.begin(), list.end(),
                                      [n = number](const Logging& l) { return l.number == n; });
@@ -121,21 +120,17 @@ void Settle(Station& s) {
             case Fate::InDoubt: it->doubtful = true; break;
         }
     }
-    if (again) {
-        // Logger32 answers again: the loggings it has not taken first, then
-        // everything afresh.
-        DeliverKeptLoggings(s);
-        s.push.recordGiven.clear();
-        ForgetWhatWasSent(s);
-        ForgetCallSent(s);
-        Settle(s);
-        return;
-    }
-    not_logged::UpdateFile(s);
+}
+
+void TellEverythingAfresh(Station& s) {
+    // The loggings Logger32 has not taken first.
+    DeliverKeptLoggings(s);
+    s.push.recordGiven.clear();
+    ForgetWhatWasSent(s);
+    ForgetCallSent(s);
 }
 
 void ReportKeptLoggings(Station& s) {
-    Settle(s);
     not_logged::SaveBeforeEnd(s);
     if (s.kept.loggings.empty()) return;
     Text list;
@@ -157,7 +152,6 @@ void ReportKeptLoggings(Station& s) {
 }
 
 void SettleBeforeSessionEnd(Station& s) {
-    Settle(s);
     not_logged::SaveBeforeEnd(s);
 }
 

@@ -8,7 +8,9 @@
 
 #include <cstddef>
 #include <string_view>
+#include <vector>
 
+#include "logger32/link.h"
 #include "station/station.h"
 
 namespace linkwell::to_logger32 {
@@ -29,11 +31,12 @@ void LogQso(Station& s);
 // Hands the kept loggings Logger32 has not been given yet to the Logger32
 // link, oldest first; stops at the first one that cannot go.
 void DeliverKeptLoggings(Station& s);
-// The push's own step after each event: acts on the loggings whose fate the
-// link has settled (taken: gone from the list; not taken: kept again), on
-// a Logger32 that answers again (kept loggings first, then everything
-// afresh), and rewrites not-logged.adi when what it must hold changed.
-void Settle(Station& s);
+// The bridge's step after each event hands on what the Logger32 link
+// recorded. The loggings whose fate it settled: taken (gone from the
+// list), not taken (kept again) or in doubt.
+void Settle(Station& s, const std::vector<logger32::SettledLogging>& settled);
+// Logger32 answers again: the kept loggings first, then everything afresh.
+void TellEverythingAfresh(Station& s);
 // The bridge closes: the loggings still not taken are named in a box, with
 // the file that holds them (not-logged.adi is tried once more first, and
 // what it cannot take goes to not-logged-unsaved.adi).

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <string>
+#include <utility>
 
 #include "logger32/link.h"
 #include "logger32/protocol.h"
@@ -70,14 +71,8 @@ std::optional<Text> FrequencyDetectionText(Station& s) {
 // MixW's links opened anew: the next record with a callsign is sent; MixW2
 // came back: everything is.
 void CatchUpWithMixW(Station& s) {
-    if (s.push.linkOpeningsSeen != s.mixw.linkOpenings) {
-        s.push.linkOpeningsSeen = s.mixw.linkOpenings;
-        ForgetCallSent(s);
-    }
-    if (s.push.mixwReturnsSeen != s.mixw.returns) {
-        s.push.mixwReturnsSeen = s.mixw.returns;
-        ForgetWhatWasSent(s);
-    }
+    if (std::exchange(s.push.mixwLinksOpened, false)) ForgetCallSent(s);
+    if (std::exchange(s.push.mixwCameBack, false)) ForgetWhatWasSent(s);
 }
 
 using logger32::Handed;
@@ -247,6 +242,14 @@ void RecordForLogging(Station& s) {
         return;
     }
     SendRecord(s, std::move(built));
+}
+
+void MixWLinksOpened(Station& s) {
+    s.push.mixwLinksOpened = true;
+}
+
+void MixWCameBack(Station& s) {
+    s.push.mixwCameBack = true;
 }
 
 void ForgetCallSent(Station& s) {

@@ -64,5 +64,10 @@ void ForgetCallSent(Station& s);
 // so does a mode MixW shows that Logger32 was not given yet, while MixW2
 // holds the rig (Logger32 logs the QSO in the mode it holds).
 void RecordForLogging(Station& s);
+// What MixW's attachment recorded, acted on at the next push: its links
+// opened anew (the next record with a callsign is sent), or MixW2 came
+// back (everything is).
+void MixWLinksOpened(Station& s);
+void MixWCameBack(Station& s);
 
 }  // namespace linkwell::to_logger32

@@ -131,7 +131,7 @@ void DdeLinks::Forget(HCONV conv) {
     }
 }
 
-platform::LinkStatus DdeLinks::Activate(const platform::LinkTarget& target, platform::LinkSink sink,
+platform::LinkStatus DdeLinks::Activate(const platform::LinkTarget& target, LinkSink sink,
                                         std::optional<platform::Text>& now) {
     lastError_.reset();
     if (!dde_) {
@@ -202,7 +202,7 @@ void DdeLinks::Deliver(HCONV conv, HSZ item, HDDEDATA data) {
     if (data == nullptr) return;
     const platform::Text value = Read(data);
     // A delivery may run bridge code that opens further links: copy first.
-    std::vector<platform::LinkSink> sinks;
+    std::vector<LinkSink> sinks;
     for (const auto& link : links_) {
         if (link.conv == conv && DdeCmpStringHandles(link.item.get(), item) == 0)
             sinks.push_back(link.sink);

@@ -11,6 +11,7 @@
 #include <ddeml.h>
 // clang-format on
 
+#include <functional>
 #include <map>
 #include <optional>
 #include <vector>
@@ -19,6 +20,9 @@
 #include "win32/owned.h"
 
 namespace linkwell::win32 {
+
+// Receives each value the server sends on an active link.
+using LinkSink = std::function<void(const platform::Text& value)>;
 
 class DdeLinks {
 public:
@@ -29,8 +33,7 @@ public:
 
     // `now` gets the item's current value, when the server has one: the
     // caller hands it on (the sink gets only what is sent later).
-    [[nodiscard]] platform::LinkStatus Activate(const platform::LinkTarget& target,
-                                                platform::LinkSink sink,
+    [[nodiscard]] platform::LinkStatus Activate(const platform::LinkTarget& target, LinkSink sink,
                                                 std::optional<platform::Text>& now);
     // False once a conversation that carries links has ended (the server
     // disconnected or has gone); true while none is open.
@@ -45,7 +48,7 @@ private:
     struct Link {
         HCONV conv;  // owned by conversations_
         DdeString item;
-        platform::LinkSink sink;
+        LinkSink sink;
     };
     static HDDEDATA CALLBACK Callback(UINT type, UINT format, HCONV conv, HSZ hsz1, HSZ hsz2,
                                       HDDEDATA data, ULONG_PTR data1, ULONG_PTR data2);

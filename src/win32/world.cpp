@@ -91,8 +91,7 @@ std::unique_ptr<platform::Automation> WinWorld::GetActiveObject(const Text& prog
         lastFailure_);
 }
 
-platform::LinkStatus WinWorld::ActivateLink(const platform::LinkTarget& link,
-                                            platform::LinkSink sink) {
+platform::LinkStatus WinWorld::ActivateLink(const platform::LinkTarget& link) {
     // Values sent later wait while the bridge waits; the current value is
     // the bridge's at once.
     std::optional<Text> now;
@@ -100,14 +99,18 @@ platform::LinkStatus WinWorld::ActivateLink(const platform::LinkTarget& link,
     {
         const BridgeThread::Wait wait(thread_);
         status = links_.Activate(
-            link, [this, sink](const Text& v) { thread_.IntoBridge([sink, v] { sink(v); }); }, now);
+            link,
+            [this, link](const Text& v) {
+                thread_.IntoBridge([this, link, v] { bridge_->LinkValueArrived(link, v); });
+            },
+            now);
     }
     lastFailure_.reset();
     if (status != platform::LinkStatus::Active) {
         if (const auto error = links_.LastError())
             lastFailure_ = platform::FailureReason{*error, {}, {}};
     }
-    if (status == platform::LinkStatus::Active && now) sink(*now);
+    if (status == platform::LinkStatus::Active && now) bridge_->LinkValueArrived(link, *now);
     return status;
 }
 

@@ -114,7 +114,7 @@ public:
     std::vector<std::string> log;
     std::vector<std::string> timerLog;
     std::map<int, int> timers;  // running timers: slot -> interval
-    std::map<std::string, platform::LinkSink> links;
+    std::map<std::string, platform::LinkTarget> links;
     int sleptMs = 0;
 
     Bridge bridge;
@@ -129,7 +129,8 @@ public:
     void Tick(window::ControlId timer) { bridge.TimerTick(window::TimerSlot(timer)); }
     void Deliver(const std::string& item, const Text& value) {
         items[item] = value;
-        if (auto it = links.find(item); it != links.end()) it->second(value);
+        if (auto it = links.find(item); it != links.end())
+            bridge.LinkValueArrived(it->second, value);
     }
     void Clear() { log.clear(); }
 
@@ -236,16 +237,15 @@ public:
         return std::make_unique<FakeMixW>(log, mixwAlive, mixwGone, fqa, audioFq, goodReads,
                                           mixwFailure);
     }
-    platform::LinkStatus ActivateLink(const platform::LinkTarget& l,
-                                      platform::LinkSink sink) override {
+    platform::LinkStatus ActivateLink(const platform::LinkTarget& l) override {
         const auto item = U8(l.item);
         log.push_back("link " + U8(l.service) + "|" + U8(l.topic) + " " + item);
         if (!mixwRunning || !linksReachable) return platform::LinkStatus::Unreachable;
         if (std::find(refusedItems.begin(), refusedItems.end(), item) != refusedItems.end()) {
             return platform::LinkStatus::Refused;
         }
-        links[item] = sink;
-        if (auto it = items.find(item); it != items.end()) sink(it->second);
+        links[item] = l;
+        if (auto it = items.find(item); it != items.end()) bridge.LinkValueArrived(l, it->second);
         return platform::LinkStatus::Active;
     }
     bool LinksConnected() override { return linksConnected; }
