@@ -21,14 +21,14 @@ void GiveRigToMixW(Station& s) {
     station::DrawStatus(s);
     to_logger32::ForgetWhatWasSent(s);
     if (s.start.started) {
-        s.os.MessageBox(Text(kFreeLogger32Side), Text(window::kProgramTitle));
+        s.platform.MessageBox(Text(kFreeLogger32Side), Text(window::kProgramTitle));
         s.form.Arm(ControlId::PushTimer, window::kPushIntervalMs);
     }
 }
 
 void GiveRigToLogger32(Station& s) {
     s.rig.logger32HasRig = true;
-    s.os.MessageBox(Text(kFreeMixWSide), Text(window::kProgramTitle));
+    s.platform.MessageBox(Text(kFreeMixWSide), Text(window::kProgramTitle));
     to_logger32::ForgetWhatWasSent(s);
     s.form.SetBackColor(ControlId::Logger32TakesRigButton, window::kPurple);
     s.form.SetEnabled(ControlId::Logger32TakesRigButton, false);

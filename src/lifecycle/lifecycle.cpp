@@ -26,7 +26,7 @@ void Leave(Station& s) {
     logger32::RemoveHook(s);
     logger32::SendLeaving(s);
     mixw::Release(s);
-    s.os.EndProgram();
+    s.platform.EndProgram();
 }
 
 }  // namespace
@@ -38,7 +38,7 @@ void BeginClose(Station& s) {
 void OnLoad(Station& s) {
     logger32::SetOwnWindow(s, s.form.HandleOf(WindowId::Bridge));
     // HandleOf creates the about window on first use.
-    s.os.MakeTopmost(s.form.HandleOf(WindowId::About));
+    s.platform.MakeTopmost(s.form.HandleOf(WindowId::About));
     s.form.SetWindowVisible(WindowId::About, true);
 }
 
@@ -51,16 +51,16 @@ void OnAboutShown(Station& s) {
 }
 
 void WaitForPeers(Station& s) {
-    s.os.MakeTopmost(logger32::OwnWindow(s));
+    s.platform.MakeTopmost(logger32::OwnWindow(s));
     s.form.Disarm(ControlId::StartupTimer);
     logger32::UseFirstName(s);
     not_logged::ReadLeftover(s);
-    while (!logger32::LookForLogger32(s)) s.os.Sleep(window::kPeerPollMs);
+    while (!logger32::LookForLogger32(s)) s.platform.Sleep(window::kPeerPollMs);
     logger32::StartHandshake(s);
     handover::GiveRigToMixW(s);
     station::ShowWaitingForMixW(s);
-    s.os.Sleep(window::kMixWSettleMs);
-    while (!mixw::TryAttach(s)) s.os.Sleep(window::kPeerPollMs);
+    s.platform.Sleep(window::kMixWSettleMs);
+    while (!mixw::TryAttach(s)) s.platform.Sleep(window::kPeerPollMs);
     udp::Start(s);
     if (const Text note = station::StartNote(s); !note.empty()) {
         station::NoteOnStatusLine(s, note);
@@ -70,7 +70,7 @@ void WaitForPeers(Station& s) {
     s.form.Arm(ControlId::IntakeTimer, window::kIntakeDelayMs);
     s.form.Arm(ControlId::PushTimer, window::kPushIntervalMs);
     s.start.started = true;
-    s.os.StartTimer(window::kWatchTimerSlot, window::kWatchIntervalMs);
+    s.platform.StartTimer(window::kWatchTimerSlot, window::kWatchIntervalMs);
 }
 
 void OnWatchTick(Station& s) {

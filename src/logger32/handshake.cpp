@@ -19,7 +19,7 @@ void Enter(Station& s, Handshake next) {
             break;
         case Handshake::Asking:
             s.form.Disarm(ControlId::HandshakeTimer);
-            s.link.message = s.os.RegisterMessage(Text(kMessageNames[s.link.nameIndex]));
+            s.link.message = s.platform.RegisterMessage(Text(kMessageNames[s.link.nameIndex]));
             PostNow(s, code::kConnect, static_cast<LParam>(s.link.ownWindow.value));
             break;
         case Handshake::TryingNextName:
@@ -27,7 +27,7 @@ void Enter(Station& s, Handshake next) {
             break;
         case Handshake::GaveUp:
             s.form.Disarm(ControlId::HandshakeTimer);
-            s.os.MessageBox(Text(kGiveUpText), Text(kGiveUpTitle));
+            s.platform.MessageBox(Text(kGiveUpText), Text(kGiveUpTitle));
             // Whatever ran inside the box, the timer ends stopped.
             s.form.Disarm(ControlId::HandshakeTimer);
             break;
@@ -89,7 +89,7 @@ void Advance(Station& s, HandshakeEvent event) {
 
 void UseFirstName(Station& s) {
     s.link.nameIndex = 0;
-    s.link.message = s.os.RegisterMessage(Text(kMessageNames[0]));
+    s.link.message = s.platform.RegisterMessage(Text(kMessageNames[0]));
 }
 
 }  // namespace linkwell::logger32

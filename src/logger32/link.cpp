@@ -25,13 +25,13 @@ namespace {
 // never one of the bridge's (a junk handle would swallow every text, one of
 // the bridge's own boxes would make it write into itself).
 bool IsLogger32Window(Station& s, WindowHandle window) {
-    const auto process = s.os.ProcessOf(window);
-    return process != 0 && process == s.os.ProcessOf(s.link.logger32Window) &&
-           process != s.os.ProcessOf(s.link.ownWindow);
+    const auto process = s.platform.ProcessOf(window);
+    return process != 0 && process == s.platform.ProcessOf(s.link.logger32Window) &&
+           process != s.platform.ProcessOf(s.link.ownWindow);
 }
 
 void InstallHook(Station& s) {
-    s.link.previousProc = s.os.SetWindowProc(s.link.ownWindow, s.os.HookProcedure());
+    s.link.previousProc = s.platform.SetWindowProc(s.link.ownWindow, s.platform.HookProcedure());
 }
 
 }  // namespace
@@ -44,7 +44,7 @@ void NoteDelivery(Station& s, platform::Delivery d) {
 
 void PostNow(Station& s, WParam code, LParam value) {
     if (!Logger32Known(s)) return;
-    NoteDelivery(s, s.os.PostMessage(s.link.logger32Window, s.link.message, code, value));
+    NoteDelivery(s, s.platform.PostMessage(s.link.logger32Window, s.link.message, code, value));
 }
 
 void PostSet(Station& s, const std::array<CodeAndValue, 5>& set) {
@@ -56,7 +56,7 @@ void SetOwnWindow(Station& s, WindowHandle window) {
 }
 
 bool LookForLogger32(Station& s) {
-    s.link.logger32Window = s.os.FindWindowByTitle(Text(kWindowTitle));
+    s.link.logger32Window = s.platform.FindWindowByTitle(Text(kWindowTitle));
     return Logger32Known(s);
 }
 
@@ -73,7 +73,7 @@ void Watch(Station& s) {
         return;
     }
     if (!Logger32Known(s)) return;
-    if (s.os.ProcessOf(s.link.logger32Window) == 0) Advance(s, HandshakeEvent::WindowGone);
+    if (s.platform.ProcessOf(s.link.logger32Window) == 0) Advance(s, HandshakeEvent::WindowGone);
 }
 
 void OnHandshakeTick(Station& s) {
@@ -87,7 +87,7 @@ void OnHandshakeTick(Station& s) {
 LResult HookWindowProc(Station& s, WindowHandle window, MessageId msg, WParam wParam,
                        LParam lParam) {
     if (msg != s.link.message) {
-        return s.os.CallWindowProc(s.link.previousProc, window, msg, wParam, lParam);
+        return s.platform.CallWindowProc(s.link.previousProc, window, msg, wParam, lParam);
     }
     const auto value32 = static_cast<std::int32_t>(static_cast<std::uint32_t>(lParam));
     switch (static_cast<std::uint32_t>(wParam)) {
@@ -108,7 +108,7 @@ LResult HookWindowProc(Station& s, WindowHandle window, MessageId msg, WParam wP
         }
         case code::kFrequency:
             s.form.SetText(ControlId::Logger32FreqBox,
-                           KilohertzText(value32, s.os.DecimalSeparator()));
+                           KilohertzText(value32, s.platform.DecimalSeparator()));
             break;
         case code::kCluster: s.form.SetText(ControlId::ClusterBox, Decimal(value32)); break;
         default: break;
@@ -119,12 +119,13 @@ LResult HookWindowProc(Station& s, WindowHandle window, MessageId msg, WParam wP
 void RemoveHook(Station& s) {
     // Putting back a procedure of 0 would leave the window without one.
     if (s.link.previousProc.isNull()) return;
-    (void)s.os.SetWindowProc(s.link.ownWindow, s.link.previousProc);
+    (void)s.platform.SetWindowProc(s.link.ownWindow, s.link.previousProc);
 }
 
 void SendLeaving(Station& s) {
     if (!Logger32Known(s)) return;
-    (void)s.os.SendMessageWithReference(s.link.logger32Window, s.link.message, code::kLeaving);
+    (void)s.platform.SendMessageWithReference(s.link.logger32Window, s.link.message,
+                                              code::kLeaving);
 }
 
 Text KilohertzText(std::int32_t hertz, const Text& decimalSeparator) {

@@ -73,7 +73,7 @@ void Pump(Station& s) {
         } else if (s.link.textWindow.isNull()) {
             Settle(s, item, Fate::NotTaken);
         } else {
-            (void)Sent(s, item, s.os.SendText(s.link.textWindow, item.text));
+            (void)Sent(s, item, s.platform.SendText(s.link.textWindow, item.text));
         }
     }
 }
@@ -105,7 +105,7 @@ Handed SendTextToLogger32(Station& s, TextKind kind, const Text& text, std::uint
         Enqueue(s, std::move(item));
         return Handed::Queued;
     }
-    return Sent(s, item, s.os.SendText(s.link.textWindow, text));
+    return Sent(s, item, s.platform.SendText(s.link.textWindow, text));
 }
 
 void OnSendEnded(Station& s, platform::Delivery result) {
@@ -122,7 +122,7 @@ void OnSendEnded(Station& s, platform::Delivery result) {
         s.link.textWindowLost = true;
         DropOutbox(s);
         // Ended with its program (Task Manager): lost now, not at the watch.
-        if (Logger32Known(s) && s.os.ProcessOf(s.link.logger32Window) == 0) {
+        if (Logger32Known(s) && s.platform.ProcessOf(s.link.logger32Window) == 0) {
             Advance(s, HandshakeEvent::WindowGone);
         }
     }

@@ -23,7 +23,7 @@ void OpenLink(Station& s, ControlId box) {
                                      [box](const FieldLink& l) { return l.box == box; });
     const auto target = TargetOf(link);
     s.mixw.linkOpening = box;
-    const auto status = s.os.ActivateLink(target);
+    const auto status = s.platform.ActivateLink(target);
     s.mixw.linkOpening.reset();
     if (status == platform::LinkStatus::Unreachable) return;
     auto& waiting = s.mixw.linksNotMade;
@@ -53,7 +53,7 @@ void RetryUnreachableLinks(Station& s) {
 
 bool TryAttach(Station& s) {
     s.mixw.attached = true;
-    if (auto object = s.os.GetActiveObject(Text(kProgId))) {
+    if (auto object = s.platform.GetActiveObject(Text(kProgId))) {
         s.mixw.object = std::move(object);
         return true;
     }
@@ -103,7 +103,8 @@ void Watch(Station& s) {
     if (!Attached(s)) return;
     // Without links (Logger32 took the rig before they opened) nothing else
     // would notice a MixW2 that closed: its object is asked directly.
-    const bool gone = (s.mixw.object && s.mixw.object->ServerGone()) || !s.os.LinksConnected() ||
+    const bool gone = (s.mixw.object && s.mixw.object->ServerGone()) ||
+                      !s.platform.LinksConnected() ||
                       (!s.mixw.linksOpen && s.mixw.object && !s.mixw.object->StillThere());
     if (!gone) {
         if (s.mixw.linksOpen) RetryUnreachableLinks(s);
@@ -113,7 +114,7 @@ void Watch(Station& s) {
     s.mixw.object.reset();
     s.mixw.attached = false;
     s.mixw.away = true;
-    s.os.CloseLinks();
+    s.platform.CloseLinks();
     // The boxes keep what MixW last gave them; those whose link was not made
     // still hold their placeholders.
     s.mixw.linksOpen = false;

@@ -50,7 +50,7 @@ platform::NotLoggedText FileText(const Station& s) {
 
 bool MoveDamagedAside(Station& s) {
     if (!s.kept.damagedToMove) return true;
-    const auto name = s.os.MoveNotLoggedAside();
+    const auto name = s.platform.MoveNotLoggedAside();
     if (!name) return false;
     s.kept.damagedToMove = false;
     s.kept.movedAsideTo = *name;
@@ -89,7 +89,7 @@ void WriteFile(Station& s) {
     const bool any = !s.kept.loggings.empty() || s.kept.leftoverCount > 0;
     s.kept.writingNumbers.clear();
     for (const auto& l : s.kept.loggings) s.kept.writingNumbers.push_back(l.number);
-    const auto result = s.os.WriteNotLogged(any ? FileText(s) : platform::NotLoggedText{});
+    const auto result = s.platform.WriteNotLogged(any ? FileText(s) : platform::NotLoggedText{});
     if (result == platform::FileWrite::Pending) {
         s.kept.writing = true;
         return;
@@ -100,7 +100,7 @@ void WriteFile(Station& s) {
 // A write still under way is waited for: the bridge reports what it kept
 // only from what the file holds.
 void FinishFileWrite(Station& s) {
-    if (s.kept.writing) FileWritten(s, s.os.FinishNotLoggedWrite());
+    if (s.kept.writing) FileWritten(s, s.platform.FinishNotLoggedWrite());
 }
 
 }  // namespace
@@ -114,7 +114,7 @@ Text FileRecord(Station& s, const Text& time) {
         if (!value.empty()) record += AdifField(prefix, value);
     };
     for (const auto& [prefix, value] : s.push.recordFields) add(prefix, value);
-    add(u"<QSO_DATE:", s.os.UtcDate());
+    add(u"<QSO_DATE:", s.platform.UtcDate());
     add(u"<TIME_ON:", time);
     add(u"<TIME_OFF:", time);
     add(u"<MODE:", s.push.modeOfLogging);
@@ -153,9 +153,9 @@ void SaveBeforeEnd(Station& s) {
     }
     if (records.empty()) return;
     Text earlier;
-    if (const auto unsaved = s.os.ReadUnsaved()) earlier = Body(*unsaved);
+    if (const auto unsaved = s.platform.ReadUnsaved()) earlier = Body(*unsaved);
     if (!earlier.empty()) earlier += u"\r\n";
-    s.kept.savedToUnsaved = s.os.WriteUnsaved(Text(kNotLoggedHeader) + earlier + records);
+    s.kept.savedToUnsaved = s.platform.WriteUnsaved(Text(kNotLoggedHeader) + earlier + records);
 }
 
 namespace {
@@ -201,7 +201,7 @@ void ReadLeftover(Station& s) {
     if (s.kept.leftoverRead) return;
     s.kept.leftoverRead = true;
     Leftover left;
-    s.os.RunAside([&left, &os = s.os] { left = ReadLeftoverFiles(os); });
+    s.platform.RunAside([&left, &os = s.platform] { left = ReadLeftoverFiles(os); });
     s.kept.unsavedCount = left.unsavedCount;
     // Read again before the next write: written over now, its QSOs would
     // be lost.

@@ -16,10 +16,12 @@
 namespace linkwell {
 
 struct Station {
-    Station(platform::Platform& platform, window::FormView& view)
-        : os(platform), form(platform, view) {}
+    Station(platform::Platform& world, window::FormView& view)
+        : platform(world), form(world, view) {}
 
-    platform::Platform& os;
+    // What the bridge runs on: the tests' fake, the simulated world, the
+    // field-trace recorder or Windows.
+    platform::Platform& platform;
     window::Form form;
     lifecycle::StartState start;
     logger32::LinkState link;

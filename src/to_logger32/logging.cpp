@@ -83,8 +83,8 @@ void LogQso(Station& s) {
     // The listeners hear of the QSO as the operator logs it, whatever
     // Logger32 then makes of it; a QSO with no call is none to them.
     if (s.udp.settings && !FieldOf(logging.text, logger32::record::kCall).empty()) {
-        udp::AnnounceLogging(s, {s.push.recordFields, time, s.os.UtcDate(), s.push.modeOfLogging,
-                                 s.push.frequencyOfLogging, logging.record});
+        udp::AnnounceLogging(s, {s.push.recordFields, time, s.platform.UtcDate(),
+                                 s.push.modeOfLogging, s.push.frequencyOfLogging, logging.record});
     }
     s.kept.loggings.push_back(std::move(logging));
     DeliverKeptLoggings(s);
@@ -135,12 +135,13 @@ void ReportKeptLoggings(Station& s) {
     if (s.kept.loggings.empty()) return;
     Text list;
     if (!s.kept.unwritable) {
-        list = Text(kNotLoggedInFileText) + s.os.NotLoggedPath() + u":";
+        list = Text(kNotLoggedInFileText) + s.platform.NotLoggedPath() + u":";
     } else if (s.kept.savedToUnsaved) {
         const bool someInFile = std::any_of(s.kept.loggings.begin(), s.kept.loggings.end(),
                                             [](const Logging& l) { return l.inFile; });
         list = Text(kNotLoggedInFileText) +
-               (someInFile ? s.os.NotLoggedPath() + u" and " : Text()) + s.os.UnsavedPath() + u":";
+               (someInFile ? s.platform.NotLoggedPath() + u" and " : Text()) +
+               s.platform.UnsavedPath() + u":";
     } else {
         list = kNotLoggedText;
     }
@@ -148,7 +149,7 @@ void ReportKeptLoggings(Station& s) {
         list += u"\r\n" + l.name;
         if (InDoubt(s, l)) list += kInDoubtNote;
     }
-    s.os.MessageBox(list, Text(window::kProgramTitle));
+    s.platform.MessageBox(list, Text(window::kProgramTitle));
 }
 
 void SettleBeforeSessionEnd(Station& s) {

@@ -102,7 +102,7 @@ Handed SendFrequency(Station& s, const Text& khz) {
     const auto handed =
         logger32::SendTextToLogger32(s, TextKind::Frequency, logger32::FrequencyText(khz));
     if (handed != Handed::NotSent) {
-        s.push.frequencyGiven = MegahertzText(khz, s.os.DecimalSeparator());
+        s.push.frequencyGiven = MegahertzText(khz, s.platform.DecimalSeparator());
     }
     return handed;
 }
@@ -192,7 +192,7 @@ void PushMixWToLogger32(Station& s) {
 }
 
 std::optional<Text> ForceFreqText(Station& s, bool honourSideband) {
-    const Text separator = s.os.DecimalSeparator();
+    const Text separator = s.platform.DecimalSeparator();
     if (IsDialMode(TextOf(s, ControlId::ModeBox))) {
         const auto khz = LeadingNumber(s.form.GetText(ControlId::DialFreqBox));
         if (!khz) return std::nullopt;
@@ -227,7 +227,7 @@ void RecordForLogging(Station& s) {
     s.push.frequencyOfLogging = s.push.frequencyGiven;
     if (mixwMode && s.mixw.LinkMade(ControlId::DialFreqBox) && IsDialMode(s.push.modeOfLogging)) {
         if (const auto khz = ForceFreqText(s, true)) {
-            s.push.frequencyOfLogging = MegahertzText(*khz, s.os.DecimalSeparator());
+            s.push.frequencyOfLogging = MegahertzText(*khz, s.platform.DecimalSeparator());
         }
     }
     // An empty call holds the record back, as on every tick: MixW may clear

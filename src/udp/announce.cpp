@@ -17,7 +17,7 @@ std::string Utf8(const Text& t) {
 
 // True when it went; the status line shows a failure until a send works.
 bool Send(Station& s, const wsjtx::Bytes& datagram) {
-    s.udp.failing = !s.os.SendUdp(datagram);
+    s.udp.failing = !s.platform.SendUdp(datagram);
     return !s.udp.failing;
 }
 
@@ -105,7 +105,7 @@ void Configure(Station& s, Settings settings) {
 
 void Start(Station& s) {
     if (!s.udp.settings || s.udp.open || s.udp.closed) return;
-    if (!s.os.OpenUdp(s.udp.settings->to)) {
+    if (!s.platform.OpenUdp(s.udp.settings->to)) {
         s.udp.closed = true;  // nothing more is tried this run
         s.udp.failing = true;
         return;
@@ -121,7 +121,7 @@ void OnWatchTick(Station& s) {
     // server's answer to the last one settles the schema of the next, and
     // the idle ticks between make no call at all.
     for (int i = 0; i < kReadsPerHeartbeat; ++i) {
-        const auto datagram = s.os.ReceiveUdp();
+        const auto datagram = s.platform.ReceiveUdp();
         if (!datagram) break;
         if (const auto schema = wsjtx::SettledSchema(*datagram, s.udp.schema)) {
             s.udp.schema = *schema;
@@ -154,7 +154,7 @@ void AnnounceLogging(Station& s, const Logged& qso) {
 void Close(Station& s) {
     if (!Active(s)) return;
     (void)Send(s, wsjtx::Close(s.udp.schema));
-    s.os.CloseUdp();
+    s.platform.CloseUdp();
     s.udp.closed = true;
 }
 
