@@ -72,7 +72,7 @@ public:
     platform::Delivery textDelivery = platform::Delivery::Delivered;
     Bridge bridge;
 
-    Station& S() { return bridge.State(); }
+    BridgeState& S() { return bridge.State(); }
 
     // Started and linked (tests/support/started.h); then the first push tick
     // opens the links.

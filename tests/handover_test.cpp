@@ -15,7 +15,7 @@ using window::ControlId;
 class Handover : public ::testing::Test {
 protected:
     Handover() { w.StartAndLink(); }
-    Station& s() { return w.S(); }
+    BridgeState& s() { return w.S(); }
     std::vector<std::string> Posts() const {
         std::vector<std::string> out;
         for (const auto& l : w.log) {
@@ -34,7 +34,7 @@ protected:
 
 TEST(HandoverAtStartUp, ShowsNoBoxAndLeavesThePushTickAlone) {
     FakeWorld w;
-    Station& s = w.S();
+    BridgeState& s = w.S();
     w.bridge.Start();
     w.bridge.Click(ControlId::SidebandButton);  // enabled at design
     w.Clear();

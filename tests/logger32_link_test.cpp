@@ -18,7 +18,7 @@ protected:
         w.bridge.Start();  // the load names the bridge window
         w.Clear();
     }
-    Station& s() { return w.S(); }
+    BridgeState& s() { return w.S(); }
     platform::MessageId Id(int n) {
         return w.RegisterMessage(
             platform::Text(logger32::kMessageNames[static_cast<std::size_t>(n - 1)]));
@@ -158,7 +158,7 @@ TEST_F(Logger32Link, TextBeforeCode3GoesNowhere) {
 TEST(Logger32LinkClosing, WhileMixWHoldsTheRigHandsItBackBeforeTheLeavingNotice) {
     FakeWorld w;
     w.StartAndLink();
-    Station& s = w.S();
+    BridgeState& s = w.S();
     ASSERT_NE(s.mixw.object, nullptr);
     EXPECT_THROW(w.bridge.Close(), Ended);
     EXPECT_EQ(w.log, (std::vector<std::string>{

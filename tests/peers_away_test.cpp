@@ -37,7 +37,7 @@ protected:
         Push();  // the record
         w.Clear();
     }
-    Station& s() { return w.S(); }
+    BridgeState& s() { return w.S(); }
     void Push() { w.Tick(ControlId::PushTimer); }
     void Watch() { w.bridge.TimerTick(window::kWatchTimerSlot); }
     std::string Status() { return testing::U8(s().form.GetText(ControlId::StatusLine)); }

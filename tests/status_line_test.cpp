@@ -19,11 +19,11 @@ using to_logger32::Logging;
 
 struct Row {
     const char* name;
-    std::function<void(Station&)> set;
+    std::function<void(BridgeState&)> set;
     std::u16string expected;
 };
 
-void Keep(Station& s, int n, bool doubtful = false) {
+void Keep(BridgeState& s, int n, bool doubtful = false) {
     for (int i = 0; i < n; ++i) {
         Logging l;
         l.number = ++s.kept.lastNumber;
@@ -34,11 +34,11 @@ void Keep(Station& s, int n, bool doubtful = false) {
     }
 }
 
-void Pending(Station& s) {
+void Pending(BridgeState& s) {
     s.link.pending = logger32::Outgoing{};
 }
 
-void Away(Station& s) {
+void Away(BridgeState& s) {
     s.link.handshake = logger32::Handshake::Lost;
 }
 
@@ -47,63 +47,63 @@ const std::u16string kMixW(station::kMixWActive);
 const std::vector<Row>& Rows() {
     static const std::vector<Row> rows = {
         {"refused outranks all",
-         [](Station& s) {
+         [](BridgeState& s) {
              s.link.refused = true;
              Keep(s, 1);
              s.kept.unwritable = true;
          },
          std::u16string(station::kLogger32Elevated)},
         {"unwritable with kept",
-         [](Station& s) {
+         [](BridgeState& s) {
              Keep(s, 2);
              s.kept.unwritable = true;
              Away(s);
          },
          std::u16string(station::kFileUnwritable)},
         {"file behind, none kept",
-         [](Station& s) {
+         [](BridgeState& s) {
              s.kept.unwritable = true;
              Away(s);
          },
          std::u16string(station::kFileBehind)},
-        {"away, none kept", [](Station& s) { Away(s); },
+        {"away, none kept", [](BridgeState& s) { Away(s); },
          std::u16string(station::kWaitingForLogger32)},
         {"away, one kept",
-         [](Station& s) {
+         [](BridgeState& s) {
              Away(s);
              Keep(s, 1);
          },
          u"Logger32 closed: 1 QSO kept"},
         {"away, two kept outrank MixW2 away",
-         [](Station& s) {
+         [](BridgeState& s) {
              Away(s);
              Keep(s, 2);
              s.mixw.away = true;
          },
          u"Logger32 closed: 2 QSOs kept"},
-        {"pending, none kept", [](Station& s) { Pending(s); },
+        {"pending, none kept", [](BridgeState& s) { Pending(s); },
          std::u16string(station::kLogger32NotAnswering)},
         {"pending, one kept",
-         [](Station& s) {
+         [](BridgeState& s) {
              Pending(s);
              Keep(s, 1);
          },
          u"Logger32 not answering: 1 QSO kept"},
-        {"in doubt named", [](Station& s) { Keep(s, 1, true); },
+        {"in doubt named", [](BridgeState& s) { Keep(s, 1, true); },
          u"K1ABC 1200 may already be in Logger32's log"},
-        {"two in doubt named", [](Station& s) { Keep(s, 2, true); },
+        {"two in doubt named", [](BridgeState& s) { Keep(s, 2, true); },
          u"K1ABC 1200, K2ABC 1200 may already be in Logger32's log"},
-        {"kept only", [](Station& s) { Keep(s, 3); }, u"3 QSOs kept for Logger32"},
+        {"kept only", [](BridgeState& s) { Keep(s, 3); }, u"3 QSOs kept for Logger32"},
         {"kept outranks MixW2 away",
-         [](Station& s) {
+         [](BridgeState& s) {
              Keep(s, 1);
              s.mixw.away = true;
          },
          u"1 QSO kept for Logger32"},
-        {"MixW2 away", [](Station& s) { s.mixw.away = true; },
+        {"MixW2 away", [](BridgeState& s) { s.mixw.away = true; },
          std::u16string(station::kWaitingForMixWBack)},
-        {"MixW2 holds the rig", [](Station&) {}, kMixW},
-        {"Logger32 holds the rig", [](Station& s) { s.rig.logger32HasRig = true; },
+        {"MixW2 holds the rig", [](BridgeState&) {}, kMixW},
+        {"Logger32 holds the rig", [](BridgeState& s) { s.rig.logger32HasRig = true; },
          std::u16string(station::kLogger32Active)},
     };
     return rows;

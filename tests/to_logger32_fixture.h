@@ -25,7 +25,7 @@ protected:
         w.timerLog.clear();
     }
 
-    Station& S() { return w.S(); }
+    BridgeState& S() { return w.S(); }
     void Set(window::ControlId box, std::u16string_view text) { S().form.SetText(box, Text(text)); }
     [[nodiscard]] Text Get(window::ControlId box) { return S().form.GetText(box); }
     void Tick() { to_logger32::PushMixWToLogger32(S()); }

@@ -26,7 +26,7 @@ protected:
         w.StartAndLink();
         w.Tick(ControlId::IntakeTimer);  // start-up's own intake tick, with nothing to do
     }
-    Station& s() { return w.S(); }
+    BridgeState& s() { return w.S(); }
     // Logger32 writes a text into the Sent box.
     void Arrive(const platform::Text& text) {
         w.bridge.TextArrived(ControlId::Logger32TextBox, text);

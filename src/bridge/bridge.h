@@ -1,4 +1,4 @@
-// The whole bridge wired together: one Station and the entry points through
+// The whole bridge wired together: one BridgeState and the entry points through
 // which a world (simulated or Windows) delivers events to it. Every entry
 // runs on the bridge's one thread; entries nest the way the window system
 // nests them (a message box dispatches, a text assignment runs its change
@@ -65,7 +65,7 @@ public:
     // runs, bounded, with no box; the program ends.
     void EndSession();
 
-    [[nodiscard]] Station& State() { return station_; }
+    [[nodiscard]] BridgeState& State() { return station_; }
     // At most one; null for none.
     void Observe(EntryObserver* observer) { observer_ = observer; }
 
@@ -90,7 +90,7 @@ private:
 
     EntryObserver* observer_ = nullptr;
 
-    Station station_;
+    BridgeState station_;
 };
 
 }  // namespace linkwell

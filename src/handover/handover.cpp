@@ -10,7 +10,7 @@ namespace linkwell::handover {
 using platform::Text;
 using window::ControlId;
 
-void GiveRigToMixW(Station& s) {
+void GiveRigToMixW(BridgeState& s) {
     s.rig.logger32HasRig = false;
     s.form.SetBackColor(ControlId::MixWTakesRigButton, window::kPurple);
     s.form.SetEnabled(ControlId::MixWTakesRigButton, false);
@@ -26,7 +26,7 @@ void GiveRigToMixW(Station& s) {
     }
 }
 
-void GiveRigToLogger32(Station& s) {
+void GiveRigToLogger32(BridgeState& s) {
     s.rig.logger32HasRig = true;
     s.platform.MessageBox(Text(kFreeMixWSide), Text(window::kProgramTitle));
     to_logger32::ForgetWhatWasSent(s);
@@ -38,7 +38,7 @@ void GiveRigToLogger32(Station& s) {
     s.form.Disarm(ControlId::PushTimer);
 }
 
-void ToggleSideband(Station& s) {
+void ToggleSideband(BridgeState& s) {
     if (!s.rig.sidebandUsb) {
         s.rig.sidebandUsb = true;
         s.form.SetCaption(ControlId::SidebandButton, u"PKT_USB");

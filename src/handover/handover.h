@@ -23,13 +23,13 @@ inline constexpr std::u16string_view kFreeMixWSide =
 
 // MixW2 takes the rig control. Before start-up has finished it shows no box
 // and leaves the push tick alone.
-void GiveRigToMixW(Station& s);
+void GiveRigToMixW(BridgeState& s);
 // Logger32 takes the rig control; the push tick stops.
-void GiveRigToLogger32(Station& s);
+void GiveRigToLogger32(BridgeState& s);
 // Toggles the packet sideband used for the frequency sent to Logger32.
-void ToggleSideband(Station& s);
+void ToggleSideband(BridgeState& s);
 
-[[nodiscard]] inline bool Logger32HasRig(const Station& s) {
+[[nodiscard]] inline bool Logger32HasRig(const BridgeState& s) {
     return s.rig.logger32HasRig;
 }
 

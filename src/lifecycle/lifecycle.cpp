@@ -18,7 +18,7 @@ using window::WindowId;
 namespace {
 
 // The steps of a close that tell Logger32 and MixW2 the bridge leaves.
-void Leave(Station& s) {
+void Leave(BridgeState& s) {
     // First: a Logger32 that does not take the leaving notice holds the
     // rest up for a while, and the listeners should hear of the end now.
     udp::Close(s);
@@ -31,18 +31,18 @@ void Leave(Station& s) {
 
 }  // namespace
 
-void BeginClose(Station& s) {
+void BeginClose(BridgeState& s) {
     s.start.closing = true;
 }
 
-void OnLoad(Station& s) {
+void OnLoad(BridgeState& s) {
     logger32::SetOwnWindow(s, s.form.HandleOf(WindowId::Bridge));
     // HandleOf creates the about window on first use.
     s.platform.MakeTopmost(s.form.HandleOf(WindowId::About));
     s.form.SetWindowVisible(WindowId::About, true);
 }
 
-void OnAboutShown(Station& s) {
+void OnAboutShown(BridgeState& s) {
     s.form.SetInterval(ControlId::HandshakeTimer, 0);
     s.form.SetTimerEnabled(ControlId::AboutTimer, false);
     s.form.SetWindowVisible(WindowId::About, false);
@@ -50,7 +50,7 @@ void OnAboutShown(Station& s) {
     s.form.Arm(ControlId::StartupTimer, window::kStartupDelayMs);
 }
 
-void WaitForPeers(Station& s) {
+void WaitForPeers(BridgeState& s) {
     s.platform.MakeTopmost(logger32::OwnWindow(s));
     s.form.Disarm(ControlId::StartupTimer);
     logger32::UseFirstName(s);
@@ -73,7 +73,7 @@ void WaitForPeers(Station& s) {
     s.platform.StartTimer(window::kWatchTimerSlot, window::kWatchIntervalMs);
 }
 
-void OnWatchTick(Station& s) {
+void OnWatchTick(BridgeState& s) {
     if (s.start.closing) return;
     logger32::Watch(s);
     mixw::Watch(s);
@@ -82,16 +82,16 @@ void OnWatchTick(Station& s) {
     udp::OnWatchTick(s);
 }
 
-void AfterEvent(Station& s, bool outermost) {
+void AfterEvent(BridgeState& s, bool outermost) {
     if (outermost && s.start.started) station::RedrawStatusIfChanged(s);
 }
 
-void Unload(Station& s) {
+void Unload(BridgeState& s) {
     to_logger32::ReportKeptLoggings(s);
     Leave(s);
 }
 
-void EndSession(Station& s) {
+void EndSession(BridgeState& s) {
     to_logger32::SettleBeforeSessionEnd(s);
     Leave(s);
 }

@@ -11,7 +11,7 @@ using window::ControlId;
 
 namespace {
 
-void Enter(Station& s, Handshake next) {
+void Enter(BridgeState& s, Handshake next) {
     s.link.handshake = next;
     switch (next) {
         case Handshake::Searching:
@@ -47,12 +47,12 @@ void Enter(Station& s, Handshake next) {
 }
 
 // Logger32's window is there: the rotation starts again from the first name.
-void AskUnder(Station& s, std::size_t name) {
+void AskUnder(BridgeState& s, std::size_t name) {
     s.link.nameIndex = name;
     Enter(s, Handshake::Asking);
 }
 
-void Accepted(Station& s) {
+void Accepted(BridgeState& s) {
     // A stray acceptance while searching leaves the search running.
     if (s.link.handshake != Handshake::Searching) s.link.handshake = Handshake::Connected;
     PostNow(s, code::kTextWindowOf, 0);
@@ -66,7 +66,7 @@ void Accepted(Station& s) {
 
 }  // namespace
 
-void Advance(Station& s, HandshakeEvent event) {
+void Advance(BridgeState& s, HandshakeEvent event) {
     switch (event) {
         case HandshakeEvent::Found: AskUnder(s, 0); break;
         case HandshakeEvent::NotFound: Enter(s, Handshake::Searching); break;
@@ -87,7 +87,7 @@ void Advance(Station& s, HandshakeEvent event) {
     }
 }
 
-void UseFirstName(Station& s) {
+void UseFirstName(BridgeState& s) {
     s.link.nameIndex = 0;
     s.link.message = s.platform.RegisterMessage(Text(kMessageNames[0]));
 }

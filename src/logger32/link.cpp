@@ -24,13 +24,13 @@ namespace {
 // Code 3 counts only from Logger32: a window of Logger32's own process, and
 // never one of the bridge's (a junk handle would swallow every text, one of
 // the bridge's own boxes would make it write into itself).
-bool IsLogger32Window(Station& s, WindowHandle window) {
+bool IsLogger32Window(BridgeState& s, WindowHandle window) {
     const auto process = s.platform.ProcessOf(window);
     return process != 0 && process == s.platform.ProcessOf(s.link.logger32Window) &&
            process != s.platform.ProcessOf(s.link.ownWindow);
 }
 
-void InstallHook(Station& s) {
+void InstallHook(BridgeState& s) {
     s.link.previousProc = s.platform.SetWindowProc(s.link.ownWindow, s.platform.HookProcedure());
 }
 
@@ -38,35 +38,35 @@ void InstallHook(Station& s) {
 
 // Windows refused a post or send: Logger32 runs with higher rights, and the
 // operator must start the bridge the same way.
-void NoteDelivery(Station& s, platform::Delivery d) {
+void NoteDelivery(BridgeState& s, platform::Delivery d) {
     if (d == platform::Delivery::Refused) s.link.refused = true;
 }
 
-void PostNow(Station& s, WParam code, LParam value) {
+void PostNow(BridgeState& s, WParam code, LParam value) {
     if (!Logger32Known(s)) return;
     NoteDelivery(s, s.platform.PostMessage(s.link.logger32Window, s.link.message, code, value));
 }
 
-void PostSet(Station& s, const std::array<CodeAndValue, 5>& set) {
+void PostSet(BridgeState& s, const std::array<CodeAndValue, 5>& set) {
     for (const auto& [c, v] : set) PostToLogger32(s, c, v);
 }
 
-void SetOwnWindow(Station& s, WindowHandle window) {
+void SetOwnWindow(BridgeState& s, WindowHandle window) {
     s.link.ownWindow = window;
 }
 
-bool LookForLogger32(Station& s) {
+bool LookForLogger32(BridgeState& s) {
     s.link.logger32Window = s.platform.FindWindowByTitle(Text(kWindowTitle));
     return Logger32Known(s);
 }
 
-void StartHandshake(Station& s) {
+void StartHandshake(BridgeState& s) {
     s.form.SetTimerEnabled(ControlId::HandshakeTimer, false);
     InstallHook(s);
     Advance(s, LookForLogger32(s) ? HandshakeEvent::Found : HandshakeEvent::NotFound);
 }
 
-void Watch(Station& s) {
+void Watch(BridgeState& s) {
     if (s.link.handshake == Handshake::Lost) {
         // Back: connect as at start-up; the rest follows its answers.
         if (LookForLogger32(s)) Advance(s, HandshakeEvent::Back);
@@ -76,7 +76,7 @@ void Watch(Station& s) {
     if (s.platform.ProcessOf(s.link.logger32Window) == 0) Advance(s, HandshakeEvent::WindowGone);
 }
 
-void OnHandshakeTick(Station& s) {
+void OnHandshakeTick(BridgeState& s) {
     if (s.link.handshake == Handshake::Searching) {
         if (LookForLogger32(s)) Advance(s, HandshakeEvent::Found);
         return;
@@ -84,7 +84,7 @@ void OnHandshakeTick(Station& s) {
     Advance(s, HandshakeEvent::NextNameDue);
 }
 
-LResult HookWindowProc(Station& s, WindowHandle window, MessageId msg, WParam wParam,
+LResult HookWindowProc(BridgeState& s, WindowHandle window, MessageId msg, WParam wParam,
                        LParam lParam) {
     if (msg != s.link.message) {
         return s.platform.CallWindowProc(s.link.previousProc, window, msg, wParam, lParam);
@@ -116,13 +116,13 @@ LResult HookWindowProc(Station& s, WindowHandle window, MessageId msg, WParam wP
     return 0;
 }
 
-void RemoveHook(Station& s) {
+void RemoveHook(BridgeState& s) {
     // Putting back a procedure of 0 would leave the window without one.
     if (s.link.previousProc.isNull()) return;
     (void)s.platform.SetWindowProc(s.link.ownWindow, s.link.previousProc);
 }
 
-void SendLeaving(Station& s) {
+void SendLeaving(BridgeState& s) {
     if (!Logger32Known(s)) return;
     (void)s.platform.SendMessageWithReference(s.link.logger32Window, s.link.message,
                                               code::kLeaving);

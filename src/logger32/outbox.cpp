@@ -15,7 +15,7 @@ bool IsState(TextKind kind) {
     return kind == TextKind::Mode || kind == TextKind::Frequency || kind == TextKind::Record;
 }
 
-void Settle(Station& s, const Outgoing& item, Fate fate) {
+void Settle(BridgeState& s, const Outgoing& item, Fate fate) {
     if (item.post || item.kind != TextKind::Logging) return;
     s.link.settled.push_back({item.logging, fate});
 }
@@ -25,7 +25,7 @@ Fate FateOf(platform::Delivery d) {
 }
 
 // Logger32's text window took the text: a logging is followed by its codes.
-void Taken(Station& s, const Outgoing& item) {
+void Taken(BridgeState& s, const Outgoing& item) {
     Settle(s, item, Fate::Taken);
     if (item.kind == TextKind::Logging) {
         PostNow(s, code::kLogged1, 1);
@@ -34,7 +34,7 @@ void Taken(Station& s, const Outgoing& item) {
 }
 
 // What one send came to.
-Handed Sent(Station& s, const Outgoing& item, platform::Delivery d) {
+Handed Sent(BridgeState& s, const Outgoing& item, platform::Delivery d) {
     NoteDelivery(s, d);
     switch (d) {
         case platform::Delivery::Delivered: Taken(s, item); return Handed::Taken;
@@ -45,7 +45,7 @@ Handed Sent(Station& s, const Outgoing& item, platform::Delivery d) {
 
 // A state replaces the same state waiting since the last event (a logging
 // or command): what Logger32 shows for each logging stays what MixW showed.
-void Enqueue(Station& s, Outgoing item) {
+void Enqueue(BridgeState& s, Outgoing item) {
     auto& box = s.link.outbox;
     if (!item.post && IsState(item.kind)) {
         for (auto it = box.rbegin(); it != box.rend(); ++it) {
@@ -59,12 +59,12 @@ void Enqueue(Station& s, Outgoing item) {
     box.push_back(std::move(item));
 }
 
-bool Busy(const Station& s) {
+bool Busy(const BridgeState& s) {
     return s.link.pending.has_value() || !s.link.outbox.empty();
 }
 
 // Sends what waits, in order, until a send is left pending.
-void Pump(Station& s) {
+void Pump(BridgeState& s) {
     while (!s.link.pending && !s.link.outbox.empty() && !s.start.closing) {
         Outgoing item = std::move(s.link.outbox.front());
         s.link.outbox.pop_front();
@@ -80,7 +80,7 @@ void Pump(Station& s) {
 
 }  // namespace
 
-void PostToLogger32(Station& s, WParam code, LParam value) {
+void PostToLogger32(BridgeState& s, WParam code, LParam value) {
     if (Busy(s) && !s.start.closing) {
         Outgoing item;
         item.post = true;
@@ -92,7 +92,7 @@ void PostToLogger32(Station& s, WParam code, LParam value) {
     PostNow(s, code, value);
 }
 
-Handed SendTextToLogger32(Station& s, TextKind kind, const Text& text, std::uint64_t logging) {
+Handed SendTextToLogger32(BridgeState& s, TextKind kind, const Text& text, std::uint64_t logging) {
     Outgoing item;
     item.kind = kind;
     item.text = text;
@@ -108,7 +108,7 @@ Handed SendTextToLogger32(Station& s, TextKind kind, const Text& text, std::uint
     return Sent(s, item, s.platform.SendText(s.link.textWindow, text));
 }
 
-void OnSendEnded(Station& s, platform::Delivery result) {
+void OnSendEnded(BridgeState& s, platform::Delivery result) {
     if (!s.link.pending) return;
     const Outgoing item = std::move(*s.link.pending);
     s.link.pending.reset();
@@ -129,16 +129,16 @@ void OnSendEnded(Station& s, platform::Delivery result) {
     Pump(s);
 }
 
-void DropOutbox(Station& s) {
+void DropOutbox(BridgeState& s) {
     for (const auto& item : s.link.outbox) Settle(s, item, Fate::NotTaken);
     s.link.outbox.clear();
 }
 
-std::vector<SettledLogging> TakeSettled(Station& s) {
+std::vector<SettledLogging> TakeSettled(BridgeState& s) {
     return std::exchange(s.link.settled, {});
 }
 
-bool TakeAnswersAgain(Station& s) {
+bool TakeAnswersAgain(BridgeState& s) {
     return std::exchange(s.link.answersAgain, false);
 }
 

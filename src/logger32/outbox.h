@@ -7,9 +7,9 @@
 namespace linkwell::logger32 {
 
 // Windows refused a post or send: Logger32 runs with higher rights.
-void NoteDelivery(Station& s, platform::Delivery d);
+void NoteDelivery(BridgeState& s, platform::Delivery d);
 // Posts at once, ahead of anything waiting (the handshake's own codes).
-void PostNow(Station& s, WParam code, LParam value);
+void PostNow(BridgeState& s, WParam code, LParam value);
 // What moves the handshake on, and its one place of transitions.
 enum class HandshakeEvent {
     Found,        // Logger32's window is there (at start-up or while searching)
@@ -20,9 +20,9 @@ enum class HandshakeEvent {
     WindowGone,   // its window went away (its program ended)
     Back,         // a Logger32 window is there again after it was lost
 };
-void Advance(Station& s, HandshakeEvent event);
+void Advance(BridgeState& s, HandshakeEvent event);
 // Logger32's text window is gone: what waits for it goes no more; its
 // loggings are settled as not taken.
-void DropOutbox(Station& s);
+void DropOutbox(BridgeState& s);
 
 }  // namespace linkwell::logger32

@@ -18,7 +18,7 @@ platform::LinkTarget TargetOf(const FieldLink& link) {
     return {DdeName(link.service), DdeName(link.topic), DdeName(link.item)};
 }
 
-void OpenLink(Station& s, ControlId box) {
+void OpenLink(BridgeState& s, ControlId box) {
     const auto& link = *std::find_if(kFieldLinks.begin(), kFieldLinks.end(),
                                      [box](const FieldLink& l) { return l.box == box; });
     const auto target = TargetOf(link);
@@ -30,7 +30,7 @@ void OpenLink(Station& s, ControlId box) {
     waiting.erase(std::remove(waiting.begin(), waiting.end(), box), waiting.end());
 }
 
-void OpenFieldLinks(Station& s) {
+void OpenFieldLinks(BridgeState& s) {
     s.mixw.linksOpenedOnce = true;
     s.mixw.linksOpenedNews = true;
     s.mixw.linksNotMade.clear();
@@ -44,14 +44,14 @@ void OpenFieldLinks(Station& s) {
 
 // Links that found no conversation get another try; those refused or
 // opened now are not tried again.
-void RetryUnreachableLinks(Station& s) {
+void RetryUnreachableLinks(BridgeState& s) {
     const auto waiting = s.mixw.linksNotMade;
     for (const ControlId box : waiting) OpenLink(s, box);
 }
 
 }  // namespace
 
-bool TryAttach(Station& s) {
+bool TryAttach(BridgeState& s) {
     s.mixw.attached = true;
     if (auto object = s.platform.GetActiveObject(Text(kProgId))) {
         s.mixw.object = std::move(object);
@@ -72,19 +72,19 @@ std::optional<ControlId> BoxOfLink(const platform::LinkTarget& link) {
     return std::nullopt;
 }
 
-bool TakeLinksOpened(Station& s) {
+bool TakeLinksOpened(BridgeState& s) {
     return std::exchange(s.mixw.linksOpenedNews, false);
 }
 
-bool TakeCameBack(Station& s) {
+bool TakeCameBack(BridgeState& s) {
     return std::exchange(s.mixw.cameBackNews, false);
 }
 
-void Release(Station& s) {
+void Release(BridgeState& s) {
     s.mixw.object.reset();
 }
 
-bool OnPushTick(Station& s) {
+bool OnPushTick(BridgeState& s) {
     // The tick runs only after start-up found both; one that has gone since
     // gets nothing until it is back.
     if (!Attached(s) || s.link.logger32Window.isNull()) return false;
@@ -92,7 +92,7 @@ bool OnPushTick(Station& s) {
     return true;
 }
 
-void Watch(Station& s) {
+void Watch(BridgeState& s) {
     if (s.mixw.away) {
         if (!TryAttach(s)) return;
         s.mixw.away = false;

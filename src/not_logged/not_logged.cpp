@@ -28,7 +28,7 @@ Text Trimmed(const Text& t) {
     return t.substr(first, last - first + 1);
 }
 
-Text RecordText(const Station& s, const Logging& l) {
+Text RecordText(const BridgeState& s, const Logging& l) {
     return l.record + (InDoubt(s, l) ? Text(kInDoubtField) : Text()) + u"<EOR>\r\n";
 }
 
@@ -40,7 +40,7 @@ Text Body(const Text& file) {
 
 // The whole file: a header, what an earlier run left (shared, not copied),
 // then this run's loggings not taken, oldest first.
-platform::NotLoggedText FileText(const Station& s) {
+platform::NotLoggedText FileText(const BridgeState& s) {
     platform::NotLoggedText out;
     out.header = Text(kNotLoggedHeader);
     out.earlier = s.kept.leftover;
@@ -48,7 +48,7 @@ platform::NotLoggedText FileText(const Station& s) {
     return out;
 }
 
-bool MoveDamagedAside(Station& s) {
+bool MoveDamagedAside(BridgeState& s) {
     if (!s.kept.damagedToMove) return true;
     const auto name = s.platform.MoveNotLoggedAside();
     if (!name) return false;
@@ -58,7 +58,7 @@ bool MoveDamagedAside(Station& s) {
 }
 
 // Which loggings the file holds, and which of them is in doubt.
-std::vector<std::uint64_t> FileLoggings(const Station& s) {
+std::vector<std::uint64_t> FileLoggings(const BridgeState& s) {
     std::vector<std::uint64_t> out;
     out.reserve(s.kept.loggings.size());
     for (const auto& l : s.kept.loggings) out.push_back(l.number * 2 + (InDoubt(s, l) ? 1 : 0));
@@ -66,7 +66,7 @@ std::vector<std::uint64_t> FileLoggings(const Station& s) {
 }
 
 // The end of a write: the loggings its text held are in the file.
-void FileWritten(Station& s, bool done) {
+void FileWritten(BridgeState& s, bool done) {
     s.kept.writing = false;
     s.kept.unwritable = !done;
     if (!done) return;
@@ -80,7 +80,7 @@ void FileWritten(Station& s, bool done) {
 // built only here, once per change (and per retry). The world may write it
 // on a thread of its own (a file of an earlier run may be a hundred
 // megabytes): the outcome then comes in its turn, through OnFileWritten.
-void WriteFile(Station& s) {
+void WriteFile(BridgeState& s) {
     ReadLeftover(s);
     if (s.kept.leftoverHeld || !MoveDamagedAside(s)) {
         s.kept.unwritable = true;
@@ -99,7 +99,7 @@ void WriteFile(Station& s) {
 
 // A write still under way is waited for: the bridge reports what it kept
 // only from what the file holds.
-void FinishFileWrite(Station& s) {
+void FinishFileWrite(BridgeState& s) {
     if (s.kept.writing) FileWritten(s, s.platform.FinishNotLoggedWrite());
 }
 
@@ -108,7 +108,7 @@ void FinishFileWrite(Station& s) {
 // The record Logger32 would have logged, as ADIF: the QSO record's fields,
 // the date, the times, the QSO's mode and frequency.
 // Empty values are left out (ADIF has no use for them).
-Text FileRecord(Station& s, const Text& time) {
+Text FileRecord(BridgeState& s, const Text& time) {
     Text record;
     const auto add = [&record](std::u16string_view prefix, const Text& value) {
         if (!value.empty()) record += AdifField(prefix, value);
@@ -122,13 +122,13 @@ Text FileRecord(Station& s, const Text& time) {
     return record;
 }
 
-bool InDoubt(const Station& s, const Logging& l) {
+bool InDoubt(const BridgeState& s, const Logging& l) {
     return l.doubtful || (l.handed && logger32::LoggingInDoubt(s) == l.number);
 }
 
 // Rewrites the file when what it must hold changed; nothing is written
 // while every logging is taken and no earlier run left one.
-void UpdateFile(Station& s) {
+void UpdateFile(BridgeState& s) {
     // An earlier run's file is left as it is until this run has QSOs to add.
     if (!s.kept.written && s.kept.loggings.empty()) return;
     auto loggings = FileLoggings(s);
@@ -142,7 +142,7 @@ void UpdateFile(Station& s) {
 // The bridge ends: the file gets one more try, and the QSOs it still
 // cannot take go to not-logged-unsaved.adi beside it, after what an
 // earlier end left there.
-void SaveBeforeEnd(Station& s) {
+void SaveBeforeEnd(BridgeState& s) {
     FinishFileWrite(s);
     RetryFileWrite(s);
     FinishFileWrite(s);
@@ -193,7 +193,7 @@ Leftover ReadLeftoverFiles(platform::Platform& os) {
 
 }  // namespace
 
-void ReadLeftover(Station& s) {
+void ReadLeftover(BridgeState& s) {
     // Once, before this run writes the file for the first time. A file an
     // earlier run left may be a hundred megabytes: it is read and checked
     // aside, the window answering meanwhile, while the start-up waits
@@ -220,11 +220,11 @@ void ReadLeftover(Station& s) {
     s.kept.leftoverCount = left.count;
 }
 
-void RetryFileWrite(Station& s) {
+void RetryFileWrite(BridgeState& s) {
     if (s.kept.unwritable && s.kept.written && !s.kept.writing) WriteFile(s);
 }
 
-void OnFileWritten(Station& s, bool done) {
+void OnFileWritten(BridgeState& s, bool done) {
     if (s.kept.writing) FileWritten(s, done);
 }
 

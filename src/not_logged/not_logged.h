@@ -37,35 +37,35 @@ inline constexpr std::u16string_view kInDoubtField = u"<APP_LINKWELL_IN_DOUBT:1>
 
 // The record Logger32 would have logged, as the file holds it, for the QSO
 // on screen logged at that time (without <EOR>).
-[[nodiscard]] platform::Text FileRecord(Station& s, const platform::Text& time);
+[[nodiscard]] platform::Text FileRecord(BridgeState& s, const platform::Text& time);
 // The logging may already be in Logger32's log: its text window went away
 // after it may have begun the text, or a send still holds it past its bound.
-[[nodiscard]] bool InDoubt(const Station& s, const to_logger32::Logging& l);
+[[nodiscard]] bool InDoubt(const BridgeState& s, const to_logger32::Logging& l);
 
 // Rewrites the file when what it must hold changed.
-void UpdateFile(Station& s);
+void UpdateFile(BridgeState& s);
 // The bridge ends: the file gets one more try, and the QSOs it still
 // cannot take go to not-logged-unsaved.adi.
-void SaveBeforeEnd(Station& s);
+void SaveBeforeEnd(BridgeState& s);
 // The watch's tick: the file is written again while it is behind.
-void RetryFileWrite(Station& s);
+void RetryFileWrite(BridgeState& s);
 // A write the world made on a thread of its own has ended (done: the file
 // holds what it was asked to).
-void OnFileWritten(Station& s, bool done);
+void OnFileWritten(BridgeState& s, bool done);
 
 // At start-up, or before this run first writes the file if that comes
 // sooner: the QSOs an earlier run left stay in it and are counted for the
 // status line.
-void ReadLeftover(Station& s);
-[[nodiscard]] inline int LeftoverCount(const Station& s) {
+void ReadLeftover(BridgeState& s);
+[[nodiscard]] inline int LeftoverCount(const BridgeState& s) {
     return s.kept.leftoverCount;
 }
 // The earlier run's file was damaged and moved there (its name), or empty;
 // the QSOs an earlier end saved in not-logged-unsaved.adi.
-[[nodiscard]] inline const platform::Text& MovedAsideTo(const Station& s) {
+[[nodiscard]] inline const platform::Text& MovedAsideTo(const BridgeState& s) {
     return s.kept.movedAsideTo;
 }
-[[nodiscard]] inline int UnsavedCount(const Station& s) {
+[[nodiscard]] inline int UnsavedCount(const BridgeState& s) {
     return s.kept.unsavedCount;
 }
 

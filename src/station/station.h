@@ -15,8 +15,8 @@
 
 namespace linkwell {
 
-struct Station {
-    Station(platform::Platform& world, window::FormView& view)
+struct BridgeState {
+    BridgeState(platform::Platform& world, window::FormView& view)
         : platform(world), form(world, view) {}
 
     // What the bridge runs on: the tests' fake, the simulated world, the

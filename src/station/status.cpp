@@ -21,7 +21,7 @@ Text Kept(std::size_t n) {
 }
 
 // The kept QSOs Logger32 may have logged before it went away.
-Text Doubtful(const Station& s) {
+Text Doubtful(const BridgeState& s) {
     Text names;
     for (const auto& l : s.kept.loggings) {
         if (!l.doubtful) continue;
@@ -33,7 +33,7 @@ Text Doubtful(const Station& s) {
 
 }  // namespace
 
-Text StatusText(const Station& s) {
+Text StatusText(const BridgeState& s) {
     const std::size_t kept = s.kept.loggings.size();
     if (s.link.refused) return Text(kLogger32Elevated);
     if (kept > 0 && s.kept.unwritable) return Text(kFileUnwritable);
@@ -55,7 +55,7 @@ Text StatusText(const Station& s) {
     return Text(s.rig.logger32HasRig ? kLogger32Active : kMixWActive);
 }
 
-Text StartNote(const Station& s) {
+Text StartNote(const BridgeState& s) {
     const int left = s.kept.leftoverCount;
     const int unsaved = s.kept.unsavedCount;
     Text note;
@@ -79,25 +79,25 @@ Text StartNote(const Station& s) {
     return note;
 }
 
-void DrawStatus(Station& s) {
+void DrawStatus(BridgeState& s) {
     s.statusDrawn = StatusText(s);
     s.form.SetText(ControlId::StatusLine, s.statusDrawn);
 }
 
-void RedrawStatusIfChanged(Station& s) {
+void RedrawStatusIfChanged(BridgeState& s) {
     if (StatusText(s) != s.statusDrawn) DrawStatus(s);
 }
 
-void NoteOnStatusLine(Station& s, const Text& note) {
+void NoteOnStatusLine(BridgeState& s, const Text& note) {
     s.statusDrawn = StatusText(s);
     s.form.SetText(ControlId::StatusLine, note);
 }
 
-void ShowWaitingForMixW(Station& s) {
+void ShowWaitingForMixW(BridgeState& s) {
     s.form.SetText(ControlId::StatusLine, Text(kWaitingForMixW));
 }
 
-void NoteTraceStopped(Station& s, const Text& fileName) {
+void NoteTraceStopped(BridgeState& s, const Text& fileName) {
     s.form.SetText(ControlId::StatusLine, Text(kTraceStopped) + fileName);
 }
 

@@ -43,23 +43,23 @@ inline constexpr std::u16string_view kTraceStopped = u"Field trace stopped: cann
 // been logging them, so they are not given to it again.
 inline constexpr std::u16string_view kMayBeInLog = u" may already be in Logger32's log";
 
-[[nodiscard]] platform::Text StatusText(const Station& s);
+[[nodiscard]] platform::Text StatusText(const BridgeState& s);
 // The note at start-up about what earlier runs left: the QSOs in
 // not-logged.adi and in not-logged-unsaved.adi, and a damaged
 // not-logged.adi moved aside; empty when there is nothing to say.
-[[nodiscard]] platform::Text StartNote(const Station& s);
+[[nodiscard]] platform::Text StartNote(const BridgeState& s);
 // Puts the status the state calls for on the line now (before a box, say).
-void DrawStatus(Station& s);
+void DrawStatus(BridgeState& s);
 // After an event: redraws only when the state calls for another status than
 // it last did, so that a note put there meanwhile stays until then.
-void RedrawStatusIfChanged(Station& s);
+void RedrawStatusIfChanged(BridgeState& s);
 // Puts a note on the line instead of the status the state calls for; the
 // note stays until the state calls for another.
-void NoteOnStatusLine(Station& s, const platform::Text& note);
+void NoteOnStatusLine(BridgeState& s, const platform::Text& note);
 // The start-up wait looks for MixW2: said before the first status is drawn.
-void ShowWaitingForMixW(Station& s);
+void ShowWaitingForMixW(BridgeState& s);
 // The field trace stopped: the note stays until the status line next
 // changes (the status the state calls for is not looked at).
-void NoteTraceStopped(Station& s, const platform::Text& fileName);
+void NoteTraceStopped(BridgeState& s, const platform::Text& fileName);
 
 }  // namespace linkwell::station

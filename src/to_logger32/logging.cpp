@@ -42,7 +42,7 @@ Text QsoName(const Text& logging) {
 
 }  // namespace
 
-void OnMixWCommand(Station& s) {
+void OnMixWCommand(BridgeState& s) {
     if (s.mixw.linkOpening == ControlId::MixWCommandBox) {
         // The value the link brings as it opens is what MixW's command item
         // still holds from the last QSO: a state, not the operator's command.
@@ -64,7 +64,7 @@ void OnMixWCommand(Station& s) {
     }
 }
 
-void LogQso(Station& s) {
+void LogQso(BridgeState& s) {
     // The QSO on screen, told to Logger32 first if the push has not yet.
     RecordForLogging(s);
     // The time pair goes on a copy: QsoRecord stays the record as built, so
@@ -91,7 +91,7 @@ void LogQso(Station& s) {
     s.form.SetText(ControlId::MixWCommandBox, Text(kSentMarker));
 }
 
-void DeliverKeptLoggings(Station& s) {
+void DeliverKeptLoggings(BridgeState& s) {
     if (!logger32::TakesTexts(s)) return;
     // By number: a send may let nothing of the bridge run, so the list stays
     // as it is meanwhile, but an index is plainer than a held reference.
@@ -107,7 +107,7 @@ void DeliverKeptLoggings(Station& s) {
     }
 }
 
-void Settle(Station& s, const std::vector<logger32::SettledLogging>& settled) {
+void Settle(BridgeState& s, const std::vector<logger32::SettledLogging>& settled) {
     for (const auto& [number, fate] : settled) {
         auto& list = s.kept.loggings;
         const auto it = std::find_if(list.begin(), list.end(),
@@ -122,7 +122,7 @@ void Settle(Station& s, const std::vector<logger32::SettledLogging>& settled) {
     }
 }
 
-void TellEverythingAfresh(Station& s) {
+void TellEverythingAfresh(BridgeState& s) {
     // The loggings Logger32 has not taken first.
     DeliverKeptLoggings(s);
     s.push.recordGiven.clear();
@@ -130,7 +130,7 @@ void TellEverythingAfresh(Station& s) {
     ForgetCallSent(s);
 }
 
-void ReportKeptLoggings(Station& s) {
+void ReportKeptLoggings(BridgeState& s) {
     not_logged::SaveBeforeEnd(s);
     if (s.kept.loggings.empty()) return;
     Text list;
@@ -152,11 +152,11 @@ void ReportKeptLoggings(Station& s) {
     s.platform.MessageBox(list, Text(window::kProgramTitle));
 }
 
-void SettleBeforeSessionEnd(Station& s) {
+void SettleBeforeSessionEnd(BridgeState& s) {
     not_logged::SaveBeforeEnd(s);
 }
 
-std::size_t KeptCount(const Station& s) {
+std::size_t KeptCount(const BridgeState& s) {
     return s.kept.loggings.size();
 }
 

@@ -24,28 +24,28 @@ inline constexpr std::u16string_view kSentMarker = u"Murex_Send";
 
 // MixW's command item: "Save" logs the QSO, "Remove" sends "<EOR>"; both are
 // ignored while Logger32 holds the rig.
-void OnMixWCommand(Station& s);
+void OnMixWCommand(BridgeState& s);
 // The Send! button: logs the QSO in Logger32, in every state. A logging
 // Logger32 does not take is kept, in order, until it does.
-void LogQso(Station& s);
+void LogQso(BridgeState& s);
 // Hands the kept loggings Logger32 has not been given yet to the Logger32
 // link, oldest first; stops at the first one that cannot go.
-void DeliverKeptLoggings(Station& s);
+void DeliverKeptLoggings(BridgeState& s);
 // The bridge's step after each event hands on what the Logger32 link
 // recorded. The loggings whose fate it settled: taken (gone from the
 // list), not taken (kept again) or in doubt.
-void Settle(Station& s, const std::vector<logger32::SettledLogging>& settled);
+void Settle(BridgeState& s, const std::vector<logger32::SettledLogging>& settled);
 // Logger32 answers again: the kept loggings first, then everything afresh.
-void TellEverythingAfresh(Station& s);
+void TellEverythingAfresh(BridgeState& s);
 // The bridge closes: the loggings still not taken are named in a box, with
 // the file that holds them (not-logged.adi is tried once more first, and
 // what it cannot take goes to not-logged-unsaved.adi).
-void ReportKeptLoggings(Station& s);
+void ReportKeptLoggings(BridgeState& s);
 // Windows ends the session: the loggings are settled and saved as at a
 // close, without a box.
-void SettleBeforeSessionEnd(Station& s);
+void SettleBeforeSessionEnd(BridgeState& s);
 // Loggings Logger32 has not taken (kept, waiting or in doubt).
-[[nodiscard]] std::size_t KeptCount(const Station& s);
+[[nodiscard]] std::size_t KeptCount(const BridgeState& s);
 
 // The operator's box at the end, when loggings were not taken.
 inline constexpr std::u16string_view kNotLoggedText =

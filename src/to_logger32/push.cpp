@@ -39,7 +39,7 @@ constexpr double kHertzPerKilohertz = 1000;
 constexpr double kHertzPerMegahertz = 1000000;
 
 // A copy: sends and text writes below may run handlers that change boxes.
-Text TextOf(const Station& s, ControlId box) {
+Text TextOf(const BridgeState& s, ControlId box) {
     return s.form.GetText(box);
 }
 
@@ -49,7 +49,7 @@ bool IsDialMode(const Text& mode) {
 
 // FqA + AudioFq (or FqA - AudioFq) in hertz, read afresh from MixW; nullopt
 // when MixW2 has gone or gave something that is no finite number.
-std::optional<double> MixWFrequency(Station& s, bool subtractAudio) {
+std::optional<double> MixWFrequency(BridgeState& s, bool subtractAudio) {
     auto* mixw = s.mixw.object.get();
     if (!mixw) return std::nullopt;
     const auto dial = mixw->ReadDial();
@@ -62,7 +62,7 @@ std::optional<double> MixWFrequency(Station& s, bool subtractAudio) {
 }
 
 // The megahertz text that tells whether the frequency moved.
-std::optional<Text> FrequencyDetectionText(Station& s) {
+std::optional<Text> FrequencyDetectionText(BridgeState& s) {
     const auto hz = MixWFrequency(s, false);
     if (!hz) return std::nullopt;
     return DetectionText(*hz / kHertzPerMegahertz);
@@ -70,7 +70,7 @@ std::optional<Text> FrequencyDetectionText(Station& s) {
 
 // MixW's links opened anew: the next record with a callsign is sent; MixW2
 // came back: everything is.
-void CatchUpWithMixW(Station& s) {
+void CatchUpWithMixW(BridgeState& s) {
     if (std::exchange(s.push.mixwLinksOpened, false)) ForgetCallSent(s);
     if (std::exchange(s.push.mixwCameBack, false)) ForgetWhatWasSent(s);
 }
@@ -81,7 +81,7 @@ using logger32::TextKind;
 // A push text is remembered as sent only once it went (or waits its turn
 // behind a text Logger32 has not taken yet): one that found no text window
 // or was refused goes again on the next tick.
-void SendModeStage(Station& s) {
+void SendModeStage(BridgeState& s) {
     const Text before = s.push.mode;
     s.push.mode = TextOf(s, ControlId::ModeBox);
     for (const auto& [mixw, logger32] : kModeNames) {
@@ -98,7 +98,7 @@ void SendModeStage(Station& s) {
 }
 
 // The frequency sent, kept in MHz for the file of QSOs not taken.
-Handed SendFrequency(Station& s, const Text& khz) {
+Handed SendFrequency(BridgeState& s, const Text& khz) {
     const auto handed =
         logger32::SendTextToLogger32(s, TextKind::Frequency, logger32::FrequencyText(khz));
     if (handed != Handed::NotSent) {
@@ -107,7 +107,7 @@ Handed SendFrequency(Station& s, const Text& khz) {
     return handed;
 }
 
-void SendFrequencyStage(Station& s) {
+void SendFrequencyStage(BridgeState& s) {
     const auto detection = FrequencyDetectionText(s);
     if (!detection) return;
     const Text before = s.push.frequency;
@@ -123,7 +123,7 @@ struct BuiltRecord {
     std::vector<std::pair<std::u16string_view, Text>> fields;
 };
 
-BuiltRecord BuildRecord(const Station& s) {
+BuiltRecord BuildRecord(const BridgeState& s) {
     BuiltRecord built;
     for (const auto& field : kRecordFields) {
         const Text value = TextOf(s, field.box);
@@ -136,7 +136,7 @@ BuiltRecord BuildRecord(const Station& s) {
 // Keeps the record for the logging and gives it to Logger32; its compared
 // fields are remembered as sent unless it could not go (it goes again on
 // the next tick, and a logging still carries the newest fields).
-void SendRecord(Station& s, BuiltRecord built) {
+void SendRecord(BridgeState& s, BuiltRecord built) {
     const PushState before = s.push;
     for (std::size_t i = 0; i < kRecordFields.size(); ++i) {
         const auto remembered = kRecordFields[i].remembered;
@@ -154,12 +154,12 @@ void SendRecord(Station& s, BuiltRecord built) {
     s.push.recordGiven = record;
 }
 
-bool RecordLinksMade(const Station& s) {
+bool RecordLinksMade(const BridgeState& s) {
     return std::all_of(kRecordFields.begin(), kRecordFields.end(),
                        [&s](const RecordField& field) { return s.mixw.LinkMade(field.box); });
 }
 
-void SendRecordStage(Station& s) {
+void SendRecordStage(BridgeState& s) {
     if (s.form.GetText(ControlId::CallBox).empty() || !RecordLinksMade(s)) return;
     bool due = false;
     for (const auto& field : kRecordFields) {
@@ -173,7 +173,7 @@ void SendRecordStage(Station& s) {
 
 }  // namespace
 
-void PushMixWToLogger32(Station& s) {
+void PushMixWToLogger32(BridgeState& s) {
     CatchUpWithMixW(s);
     // A box whose link is not made yet holds its placeholder, not MixW's
     // state; the mode also says where the frequency comes from.
@@ -191,7 +191,7 @@ void PushMixWToLogger32(Station& s) {
     SendRecordStage(s);
 }
 
-std::optional<Text> ForceFreqText(Station& s, bool honourSideband) {
+std::optional<Text> ForceFreqText(BridgeState& s, bool honourSideband) {
     const Text separator = s.platform.DecimalSeparator();
     if (IsDialMode(TextOf(s, ControlId::ModeBox))) {
         const auto khz = LeadingNumber(s.form.GetText(ControlId::DialFreqBox));
@@ -203,13 +203,13 @@ std::optional<Text> ForceFreqText(Station& s, bool honourSideband) {
     return ValueText(*hz / kHertzPerKilohertz, separator);
 }
 
-void OnDialFreqChanged(Station& s) {
+void OnDialFreqChanged(BridgeState& s) {
     const auto khz = ForceFreqText(s, false);
     if (!khz) return;
     (void)SendFrequency(s, *khz);
 }
 
-void ForgetWhatWasSent(Station& s) {
+void ForgetWhatWasSent(BridgeState& s) {
     const Text marker(kResendMarker);
     s.push.frequency = marker;
     s.push.qth = marker;
@@ -219,7 +219,7 @@ void ForgetWhatWasSent(Station& s) {
     s.push.mode = marker;
 }
 
-void RecordForLogging(Station& s) {
+void RecordForLogging(BridgeState& s) {
     // Only while the push runs: with the rig, Logger32 holds its own mode.
     const bool mixwMode = !s.rig.logger32HasRig && s.mixw.LinkMade(ControlId::ModeBox);
     if (mixwMode && TextOf(s, ControlId::ModeBox) != s.push.mode) SendModeStage(s);
@@ -244,15 +244,15 @@ void RecordForLogging(Station& s) {
     SendRecord(s, std::move(built));
 }
 
-void MixWLinksOpened(Station& s) {
+void MixWLinksOpened(BridgeState& s) {
     s.push.mixwLinksOpened = true;
 }
 
-void MixWCameBack(Station& s) {
+void MixWCameBack(BridgeState& s) {
     s.push.mixwCameBack = true;
 }
 
-void ForgetCallSent(Station& s) {
+void ForgetCallSent(BridgeState& s) {
     s.push.call = Text(kCallNotYetSent);
 }
 

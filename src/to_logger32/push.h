@@ -42,32 +42,32 @@ inline constexpr std::array<ModeName, 6> kModeNames = {{
 
 // One push per tick of the push timer: the mode if it changed, else the frequency if it
 // changed, else the QSO record if one of its fields changed.
-void PushMixWToLogger32(Station& s);
+void PushMixWToLogger32(BridgeState& s);
 // Every change of the Freq box sends the frequency, with no comparison; the
 // sideband toggle is not honoured here.
-void OnDialFreqChanged(Station& s);
+void OnDialFreqChanged(BridgeState& s);
 
 // The frequency to send, in kHz: the Freq box in a dial mode, else
 // (FqA + AudioFq) / 1000, or (FqA - AudioFq) / 1000 when the sideband toggle
 // is honoured and set. nullopt when MixW's values cannot be read (MixW2 has
 // closed) or the Freq box holds a number too large for a double.
-[[nodiscard]] std::optional<platform::Text> ForceFreqText(Station& s, bool honourSideband);
+[[nodiscard]] std::optional<platform::Text> ForceFreqText(BridgeState& s, bool honourSideband);
 
 // A handover: mode, frequency, QTH, name, notes and report received are
 // sent again on the next pushes, whatever they are.
-void ForgetWhatWasSent(Station& s);
+void ForgetWhatWasSent(BridgeState& s);
 // The field links opened: the next record with a callsign is sent.
-void ForgetCallSent(Station& s);
+void ForgetCallSent(BridgeState& s);
 // A logging: the record brought up to date with the boxes, as the record
 // stage builds it, so that the QSO logged is the one on screen. One that
 // differs from the record Logger32 was last given goes to Logger32 first;
 // so does a mode MixW shows that Logger32 was not given yet, while MixW2
 // holds the rig (Logger32 logs the QSO in the mode it holds).
-void RecordForLogging(Station& s);
+void RecordForLogging(BridgeState& s);
 // What MixW's attachment recorded, acted on at the next push: its links
 // opened anew (the next record with a callsign is sent), or MixW2 came
 // back (everything is).
-void MixWLinksOpened(Station& s);
-void MixWCameBack(Station& s);
+void MixWLinksOpened(BridgeState& s);
+void MixWCameBack(BridgeState& s);
 
 }  // namespace linkwell::to_logger32

@@ -43,18 +43,18 @@ constexpr std::array<ModeRow, 9> kModeTable = {{
 }};
 
 // The calls on MixW's object. A missing object counts as a failed call.
-bool Macro(Station& s, std::u16string_view macro) {
+bool Macro(BridgeState& s, std::u16string_view macro) {
     auto* mixw = mixw::Object(s);
     return mixw && mixw->ExecuteMacros(Text(macro)) == CallStatus::Done;
 }
 
-bool QsoData(Station& s, std::int16_t field, const Text& value) {
+bool QsoData(BridgeState& s, std::int16_t field, const Text& value) {
     Text byReference = value;
     auto* mixw = mixw::Object(s);
     return mixw && mixw->SetQsoData(field, byReference) == CallStatus::Done;
 }
 
-bool SwitchMode(Station& s, const Text& mode, ModeFrom from) {
+bool SwitchMode(BridgeState& s, const Text& mode, ModeFrom from) {
     for (auto macro : ModeMacros(mode, from)) {
         if (!Macro(s, macro)) return false;
     }
@@ -63,12 +63,12 @@ bool SwitchMode(Station& s, const Text& mode, ModeFrom from) {
 
 // The Sent text as it stands now: each record step reads it afresh, and a
 // copy stays valid while MixW's calls let other messages in.
-Text SentNow(const Station& s) {
+Text SentNow(const BridgeState& s) {
     return s.form.GetText(ControlId::Logger32TextBox);
 }
 
 // Each step gives false when a call on MixW failed: the tick ends there.
-bool SpotSteps(Station& s, const Text& spot) {
+bool SpotSteps(BridgeState& s, const Text& spot) {
     const auto parts = ReadSpot(spot);
     if (!parts) return true;  // a broken spot is dropped; the record steps still run
     s.intake.tuneFreq = Text(parts->freq);
@@ -80,7 +80,7 @@ bool SpotSteps(Station& s, const Text& spot) {
 
 // Reads one field of the Sent text into `into` and sets it in MixW's QSO;
 // a broken field is skipped.
-bool FieldStep(Station& s, std::optional<std::u16string_view> (*read)(std::u16string_view),
+bool FieldStep(BridgeState& s, std::optional<std::u16string_view> (*read)(std::u16string_view),
                Text& into, std::int16_t field) {
     const Text text = SentNow(s);
     const auto value = read(text);
@@ -89,7 +89,7 @@ bool FieldStep(Station& s, std::optional<std::u16string_view> (*read)(std::u16st
     return QsoData(s, field, into);
 }
 
-bool RecordSteps(Station& s) {
+bool RecordSteps(BridgeState& s) {
     if (Holds(SentNow(s), kEndOfRecord) && !Macro(s, macro::kClearQso)) return false;
     if (Holds(SentNow(s), kCallName) && !FieldStep(s, ReadCall, s.intake.call, qso_field::kCall)) {
         return false;
@@ -135,7 +135,7 @@ std::span<const std::u16string_view> ModeMacros(std::u16string_view mode, ModeFr
     return {};
 }
 
-void OnLogger32Text(Station& s) {
+void OnLogger32Text(BridgeState& s) {
     const Text& text = s.form.GetText(ControlId::Logger32TextBox);
     if (IsSpot(text)) s.intake.pendingSpot = text;
     logger32::PostToLogger32(
@@ -144,7 +144,7 @@ void OnLogger32Text(Station& s) {
     s.form.Arm(ControlId::IntakeTimer, window::kIntakeDelayMs);
 }
 
-void OnIntakeTick(Station& s) {
+void OnIntakeTick(BridgeState& s) {
     s.form.Disarm(ControlId::IntakeTimer);
     // Taken once, acted on or not: a spot never outlives its tick.
     const Text spot = std::exchange(s.intake.pendingSpot, Text());
@@ -153,7 +153,7 @@ void OnIntakeTick(Station& s) {
     (void)RecordSteps(s);
 }
 
-void OnLogger32FreqChanged(Station& s) {
+void OnLogger32FreqChanged(BridgeState& s) {
     if (!s.rig.logger32HasRig) return;
     s.intake.tuneFreq = s.form.GetText(ControlId::Logger32FreqBox);
     (void)Macro(s, FrequencyMacro(s.intake.tuneFreq));

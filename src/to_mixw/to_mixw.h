@@ -20,12 +20,12 @@
 namespace linkwell::to_mixw {
 
 // Every change of the Sent box: keeps a spot, answers code 10, arms the intake timer.
-void OnLogger32Text(Station& s);
+void OnLogger32Text(BridgeState& s);
 // One tick per arming: takes the pending spot and acts on it and on the
 // record in Sent.
-void OnIntakeTick(Station& s);
+void OnIntakeTick(BridgeState& s);
 // Logger32's frequency (kHz) tunes MixW while Logger32 holds the rig.
-void OnLogger32FreqChanged(Station& s);
+void OnLogger32FreqChanged(BridgeState& s);
 
 // Where a mode text came from: a spot switches no sideband mode.
 enum class ModeFrom { Spot, Record };

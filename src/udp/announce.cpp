@@ -16,16 +16,16 @@ std::string Utf8(const Text& t) {
 }
 
 // True when it went; the status line shows a failure until a send works.
-bool Send(Station& s, const wsjtx::Bytes& datagram) {
+bool Send(BridgeState& s, const wsjtx::Bytes& datagram) {
     s.udp.failing = !s.platform.SendUdp(datagram);
     return !s.udp.failing;
 }
 
-bool Active(const Station& s) {
+bool Active(const BridgeState& s) {
     return s.udp.open && !s.udp.closed;
 }
 
-void SendHeartbeat(Station& s) {
+void SendHeartbeat(BridgeState& s) {
     s.udp.watchTicks = 0;
     (void)Send(s,
                wsjtx::Heartbeat(s.udp.schema, s.udp.settings->version, s.udp.settings->revision));
@@ -33,7 +33,7 @@ void SendHeartbeat(Station& s) {
 
 // A box's text once its link to MixW is made; before that it holds a
 // placeholder, which is no QSO.
-std::string Box(const Station& s, ControlId box) {
+std::string Box(const BridgeState& s, ControlId box) {
     return s.mixw.LinkMade(box) ? Utf8(s.form.GetText(box)) : std::string();
 }
 
@@ -42,7 +42,7 @@ std::uint32_t Offset(double hz) {
     return static_cast<std::uint32_t>(std::lround(hz));
 }
 
-wsjtx::StatusFields CurrentStatus(const Station& s) {
+wsjtx::StatusFields CurrentStatus(const BridgeState& s) {
     wsjtx::StatusFields f;
     const double dial = s.push.fqaRead;
     if (std::isfinite(dial) && dial > 0 && dial < 1e15) {
@@ -56,7 +56,7 @@ wsjtx::StatusFields CurrentStatus(const Station& s) {
     return f;
 }
 
-void SendStatusIfChanged(Station& s) {
+void SendStatusIfChanged(BridgeState& s) {
     auto status = CurrentStatus(s);
     if (s.udp.statusSent == status) return;
     // One that did not go is tried again on the next tick.
@@ -99,11 +99,11 @@ std::int64_t JulianDayOf(const Text& date) {
 
 }  // namespace
 
-void Configure(Station& s, Settings settings) {
+void Configure(BridgeState& s, Settings settings) {
     s.udp.settings = std::move(settings);
 }
 
-void Start(Station& s) {
+void Start(BridgeState& s) {
     if (!s.udp.settings || s.udp.open || s.udp.closed) return;
     if (!s.platform.OpenUdp(s.udp.settings->to)) {
         s.udp.closed = true;  // nothing more is tried this run
@@ -115,7 +115,7 @@ void Start(Station& s) {
     SendStatusIfChanged(s);
 }
 
-void OnWatchTick(Station& s) {
+void OnWatchTick(BridgeState& s) {
     if (!Active(s) || ++s.udp.watchTicks < kHeartbeatTicks) return;
     // What the listeners sent is read only here, with each Heartbeat: a
     // server's answer to the last one settles the schema of the next, and
@@ -130,11 +130,11 @@ void OnWatchTick(Station& s) {
     SendHeartbeat(s);
 }
 
-void OnPushTick(Station& s) {
+void OnPushTick(BridgeState& s) {
     if (Active(s)) SendStatusIfChanged(s);
 }
 
-void AnnounceLogging(Station& s, const Logged& qso) {
+void AnnounceLogging(BridgeState& s, const Logged& qso) {
     if (!Active(s)) return;
     wsjtx::QsoFields q;
     q.on = q.off = {JulianDayOf(qso.date), MsOfDay(qso.time)};
@@ -151,7 +151,7 @@ void AnnounceLogging(Station& s, const Logged& qso) {
         s, wsjtx::LoggedAdif(s.udp.schema, Utf8(Text(kAdifHeader) + qso.adifRecord + u"<EOR>\n")));
 }
 
-void Close(Station& s) {
+void Close(BridgeState& s) {
     if (!Active(s)) return;
     (void)Send(s, wsjtx::Close(s.udp.schema));
     s.platform.CloseUdp();

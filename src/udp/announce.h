@@ -41,14 +41,14 @@ struct Logged {
 };
 
 // The bridge will announce to `settings.to` once started (before Start).
-void Configure(Station& s, Settings settings);
+void Configure(BridgeState& s, Settings settings);
 // The start-up wait is over: the socket, the first Heartbeat and Status.
-void Start(Station& s);
-void OnWatchTick(Station& s);
-void OnPushTick(Station& s);
-void AnnounceLogging(Station& s, const Logged& qso);
+void Start(BridgeState& s);
+void OnWatchTick(BridgeState& s);
+void OnPushTick(BridgeState& s);
+void AnnounceLogging(BridgeState& s, const Logged& qso);
 // The bridge ends: the Close, and the socket is let go.
-void Close(Station& s);
+void Close(BridgeState& s);
 
 // The Hz of a frequency text in MHz ("14.0715"); 0 when it is none.
 [[nodiscard]] std::uint64_t HertzOfMegahertz(std::u16string_view mhz);

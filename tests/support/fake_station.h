@@ -1,4 +1,4 @@
-// A Station on a recording platform, for tests that call the bridge's
+// A BridgeState on a recording platform, for tests that call the bridge's
 // handlers directly: every post, send, text, MixW call, box and timer change
 // is kept in a list of plain strings, and MixW's object and DDE server can
 // be made to answer or fail.
@@ -118,7 +118,7 @@ public:
     int sleptMs = 0;
 
     Bridge bridge;
-    Station& S() { return bridge.State(); }
+    BridgeState& S() { return bridge.State(); }
 
     // Started and linked to Logger32 (support/started.h); the log is cleared.
     void StartAndLink() {
