@@ -97,7 +97,7 @@ void Run(std::uint8_t switches, const std::string_view* texts, std::size_t count
         if (!rig) {
             // A spot: the frequency, the call and at most two mode macros.
             Require(calls <= 4);
-            Require(calls == 0 || (!pending.empty() && s.mixw.attached));
+            Require(calls == 0 || (!pending.empty() && s.mixw.attachedOrTrying));
         }
         if (saved) {
             // The tick that follows the "SAVE" write acts on nothing.

@@ -49,7 +49,7 @@ TEST(StartUpWait, WaitsForLogger32ThenConnectsHandsOverAndWaitsForMixW) {
     EXPECT_LT(hook, connect);
     EXPECT_LT(connect, firstSleep1000);
     EXPECT_EQ(*(connect + 1), "post 1280 \"Logger32 1\" 7 0");
-    EXPECT_TRUE(s.mixw.attached);
+    EXPECT_TRUE(s.mixw.attachedOrTrying);
     ASSERT_NE(s.mixw.object, nullptr);
     EXPECT_TRUE(s.start.started);
     EXPECT_EQ(s.form.GetText(ControlId::StatusLine), u"            MixW2 control active !");
@@ -64,12 +64,12 @@ TEST(StartUpWait, MixWCountsAsNotAttachedBetweenFailedAttempts) {
     w.mixwRunning = false;
     std::vector<bool> seen;
     w.onSleep = [&] {
-        seen.push_back(w.S().mixw.attached);
+        seen.push_back(w.S().mixw.attachedOrTrying);
         if (seen.size() == 3) w.mixwRunning = true;
     };
     w.Tick(ControlId::StartupTimer);
     EXPECT_EQ(seen, (std::vector<bool>{false, false, false}));
-    EXPECT_TRUE(w.S().mixw.attached);
+    EXPECT_TRUE(w.S().mixw.attachedOrTrying);
     EXPECT_EQ(w.S().form.GetText(ControlId::StatusLine), u"            MixW2 control active !");
 }
 

@@ -52,12 +52,12 @@ void RetryUnreachableLinks(BridgeState& s) {
 }  // namespace
 
 bool TryAttach(BridgeState& s) {
-    s.mixw.attached = true;
+    s.mixw.attachedOrTrying = true;
     if (auto object = s.platform.GetActiveObject(Text(kProgId))) {
         s.mixw.object = std::move(object);
         return true;
     }
-    s.mixw.attached = false;
+    s.mixw.attachedOrTrying = false;
     return false;
 }
 
@@ -112,7 +112,7 @@ void Watch(BridgeState& s) {
     }
     // Nothing more goes to the old object or its conversations.
     s.mixw.object.reset();
-    s.mixw.attached = false;
+    s.mixw.attachedOrTrying = false;
     s.mixw.away = true;
     s.platform.CloseLinks();
     // The boxes keep what MixW last gave them; those whose link was not made

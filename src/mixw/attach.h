@@ -28,7 +28,7 @@ namespace linkwell::mixw {
 void Release(BridgeState& s);
 
 [[nodiscard]] inline bool Attached(const BridgeState& s) {
-    return s.mixw.attached;
+    return s.mixw.attachedOrTrying;
 }
 // MixW2's object, or null when none was obtained.
 [[nodiscard]] inline platform::Automation* Object(const BridgeState& s) {

@@ -17,7 +17,7 @@ struct MixWState {
     std::unique_ptr<platform::Automation> object;
     // Set while an attempt to obtain the object is under way and once it
     // succeeded; cleared by a failed attempt and when MixW2 goes away.
-    bool attached = false;
+    bool attachedOrTrying = false;
     // MixW2 was attached and went away (closed or died): the watch looks
     // for its object again until it is back.
     bool away = false;
