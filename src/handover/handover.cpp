@@ -3,7 +3,7 @@
 #include "logger32/link.h"
 #include "station/status.h"
 #include "to_logger32/push.h"
-#include "window/intervals.h"
+#include "window/timing.h"
 
 namespace linkwell::handover {
 

@@ -7,7 +7,7 @@
 #include "station/status.h"
 #include "to_logger32/logging.h"
 #include "udp/announce.h"
-#include "window/intervals.h"
+#include "window/timing.h"
 
 namespace linkwell::lifecycle {
 

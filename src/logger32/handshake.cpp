@@ -3,7 +3,7 @@
 // entering a state does (arming the timer, asking, giving up) is written
 // once, in Enter.
 #include "logger32/outbox.h"
-#include "window/intervals.h"
+#include "window/timing.h"
 
 namespace linkwell::logger32 {
 

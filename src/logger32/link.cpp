@@ -4,7 +4,7 @@
 #include <string>
 
 #include "logger32/outbox.h"
-#include "window/intervals.h"
+#include "window/timing.h"
 
 namespace linkwell::logger32 {
 

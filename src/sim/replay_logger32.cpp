@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <utility>
 
-#include "window/intervals.h"
+#include "window/timing.h"
 
 namespace linkwell::sim {
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "text/text.h"
-#include "window/intervals.h"
+#include "window/timing.h"
 
 namespace linkwell::sim {
 

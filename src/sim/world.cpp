@@ -6,7 +6,7 @@
 
 #include "not_logged/not_logged.h"
 #include "text/text.h"
-#include "window/intervals.h"
+#include "window/timing.h"
 
 namespace linkwell::sim {
 namespace {

@@ -8,7 +8,7 @@
 #include "sim/world.h"
 #include "text/text.h"
 #include "vocabulary/handles.h"
-#include "window/intervals.h"
+#include "window/timing.h"
 
 namespace linkwell::sim {
 

@@ -10,7 +10,7 @@
 #include "mixw/protocol.h"
 #include "sim/world.h"
 #include "text/text.h"
-#include "window/intervals.h"
+#include "window/timing.h"
 
 namespace linkwell::sim {
 

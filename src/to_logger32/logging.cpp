@@ -13,7 +13,7 @@
 #include "to_logger32/push.h"
 #include "udp/announce.h"
 #include "window/controls.h"
-#include "window/intervals.h"
+#include "window/timing.h"
 
 namespace linkwell::to_logger32 {
 

@@ -7,7 +7,7 @@
 #include "mixw/attach.h"
 #include "mixw/protocol.h"
 #include "to_mixw/readers.h"
-#include "window/intervals.h"
+#include "window/timing.h"
 
 namespace linkwell::to_mixw {
 

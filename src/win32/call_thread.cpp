@@ -2,7 +2,7 @@
 
 #include <objbase.h>
 
-#include "window/intervals.h"
+#include "window/timing.h"
 
 namespace linkwell::win32 {
 namespace {

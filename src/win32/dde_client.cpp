@@ -5,7 +5,7 @@
 #include <string>
 
 #include "win32/wintext.h"
-#include "window/intervals.h"
+#include "window/timing.h"
 
 namespace linkwell::win32 {
 namespace {

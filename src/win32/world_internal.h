@@ -8,7 +8,7 @@
 
 #include "platform/platform.h"
 #include "window/controls.h"
-#include "window/intervals.h"
+#include "window/timing.h"
 
 namespace linkwell::win32 {
 

@@ -1,4 +1,5 @@
-// Every timer interval and wait of the bridge, in milliseconds, in one table.
+// Every timer interval, wait and bound of the bridge (the Windows world's
+// own bounds too), in milliseconds, in one table.
 // The design-time intervals of the control table are not repeated here.
 #pragma once
 
