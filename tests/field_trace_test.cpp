@@ -8,7 +8,7 @@
 #include <iterator>
 #include <sstream>
 
-#include "field_trace/command_line.h"
+#include "bridge/command_line.h"
 #include "field_trace/output.h"
 #include "field_trace/recorder.h"
 #include "field_trace/trace_lines.h"
@@ -848,7 +848,7 @@ INSTANTIATE_TEST_SUITE_P(Files, RecordedScenario, testing::ValuesIn(Scenarios())
                          });
 
 TEST(FieldTraceCommandLine, TraceSwitchesAndEverythingElse) {
-    using linkwell::field_trace::ParseCommandLine;
+    using linkwell::ParseCommandLine;
     EXPECT_FALSE(ParseCommandLine({}).showUsage);
     EXPECT_FALSE(ParseCommandLine({}).tracePath);
     for (const std::u16string sw : {u"--trace", u"/trace", u"/TRACE", u"-trace"}) {
@@ -872,7 +872,7 @@ TEST(FieldTraceCommandLine, TraceSwitchesAndEverythingElse) {
 }
 
 TEST(FieldTraceCommandLine, UdpSwitchTakesAnIpv4AddressAndNamesABadOne) {
-    using linkwell::field_trace::ParseCommandLine;
+    using linkwell::ParseCommandLine;
     EXPECT_FALSE(ParseCommandLine({}).udp);
     const auto both = ParseCommandLine({u"/UDP", u"224.0.0.1:2237", u"--trace", u"t"});
     ASSERT_TRUE(both.udp);

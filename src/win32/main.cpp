@@ -11,7 +11,7 @@
 // The world first: it keeps the character-set macros off the platform layer.
 #include "win32/world.h"
 // clang-format off
-#include "field_trace/command_line.h"
+#include "bridge/command_line.h"
 #include "win32/trace_file.h"
 #include "win32/window_classes.h"
 #include "win32/wintext.h"
@@ -58,11 +58,10 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     if (const win32::OwnedLocal<LPWSTR*> argv(CommandLineToArgvW(GetCommandLineW(), &argc)); argv) {
         for (int i = 1; i < argc; ++i) args.push_back(win32::FromWide(argv.get()[i]));
     }
-    const auto options = field_trace::ParseCommandLine(args);
+    const auto options = ParseCommandLine(args);
     if (options.showUsage) {
-        const std::wstring text =
-            win32::Wide(options.usageNote + std::u16string(field_trace::kUsage));
-        const std::wstring title = win32::Wide(std::u16string(field_trace::kUsageTitle));
+        const std::wstring text = win32::Wide(options.usageNote + std::u16string(kUsage));
+        const std::wstring title = win32::Wide(std::u16string(kUsageTitle));
         MessageBoxW(nullptr, text.c_str(), title.c_str(), MB_OK | MB_ICONINFORMATION);
         return 2;
     }

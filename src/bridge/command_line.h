@@ -11,7 +11,7 @@
 
 #include "platform/platform.h"
 
-namespace linkwell::field_trace {
+namespace linkwell {
 
 inline constexpr std::u16string_view kUsageTitle = u"Linkwell";
 inline constexpr std::u16string_view kUsage =
@@ -42,4 +42,4 @@ struct CommandLine {
 // The arguments after the program's name.
 [[nodiscard]] CommandLine ParseCommandLine(const std::vector<std::u16string>& args);
 
-}  // namespace linkwell::field_trace
+}  // namespace linkwell

@@ -1,8 +1,8 @@
-#include "field_trace/command_line.h"
+#include "bridge/command_line.h"
 
 #include "wsjtx/address.h"
 
-namespace linkwell::field_trace {
+namespace linkwell {
 namespace {
 
 // --WORD, -WORD or /WORD, in any letter case.
@@ -54,4 +54,4 @@ CommandLine ParseCommandLine(const std::vector<std::u16string>& args) {
     return out;
 }
 
-}  // namespace linkwell::field_trace
+}  // namespace linkwell
