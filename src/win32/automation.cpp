@@ -11,6 +11,7 @@
 #include <map>
 #include <string>
 
+#include "mixw/protocol.h"
 #include "win32/call_thread.h"
 #include "win32/owned.h"
 #include "win32/wintext.h"
@@ -22,6 +23,12 @@ using platform::CallStatus;
 using platform::FailureReason;
 using platform::NumberResult;
 using platform::Text;
+
+// MixW2's members as its contract names them.
+const std::wstring kExecuteMacros = Wide(Text(mixw::member::kExecuteMacros));
+const std::wstring kSetQsoData = Wide(Text(mixw::member::kSetQsoData));
+const std::wstring kFqA = Wide(Text(mixw::member::kFqA));
+const std::wstring kAudioFq = Wide(Text(mixw::member::kAudioFq));
 
 // The object and its member ids: used on the call thread only.
 struct Remote {
@@ -59,7 +66,8 @@ public:
         const bool returned = thread_.Run(
             [remote = remote_, macros, out] {
                 Variant arg{Bstr(Wide(macros))};
-                *out = Call(*remote, L"ExecuteMacros", DISPATCH_METHOD, arg.get(), 1, nullptr);
+                *out =
+                    Call(*remote, kExecuteMacros.c_str(), DISPATCH_METHOD, arg.get(), 1, nullptr);
             },
             wait_);
         return Ended(returned, *out);
@@ -84,7 +92,7 @@ public:
                 args[1].vt = VT_I2;
                 args[1].iVal = field;
                 out->outcome =
-                    Call(*remote, L"SetQsoData", DISPATCH_METHOD, args.data(), 2, nullptr);
+                    Call(*remote, kSetQsoData.c_str(), DISPATCH_METHOD, args.data(), 2, nullptr);
                 if (SUCCEEDED(out->outcome.hr) && text.get() != nullptr)
                     out->value = FromWide(text.view());
             },
@@ -94,8 +102,8 @@ public:
         return status;
     }
 
-    NumberResult FqA() override { return Number(L"FqA"); }
-    NumberResult AudioFq() override { return Number(L"AudioFq"); }
+    NumberResult FqA() override { return Number(kFqA.c_str()); }
+    NumberResult AudioFq() override { return Number(kAudioFq.c_str()); }
 
     // The push tick's two reads in one hand-off. Given up within the bound,
     // FqA still counts when it had returned before AudioFq got stuck.
@@ -109,9 +117,9 @@ public:
         auto out = std::make_shared<Out>();
         const bool returned = thread_.Run(
             [remote = remote_, out] {
-                out->fqa = Read(*remote, L"FqA", out->failed);
+                out->fqa = Read(*remote, kFqA.c_str(), out->failed);
                 out->fqaRead = true;
-                if (out->fqa) out->audioFq = Read(*remote, L"AudioFq", out->failed);
+                if (out->fqa) out->audioFq = Read(*remote, kAudioFq.c_str(), out->failed);
             },
             wait_);
         Dial d;
