@@ -63,4 +63,21 @@ expect "the Wine trace has the new words at its own times" '4089 STATUS "Waiting
 out=$(python3 "$ROOT/scripts/regenerate-traces" --root "$WORK" --check)
 expect "--check after: exit 0" 0 $?
 expect "--check after: nothing differs" "0 simulated and 0 Wine traces differs" "$out"
+
+# Without $LINKWELL_SIM the debug build's linkwell-sim is built before it
+# plays, also when there is one: a program older than the edit would write
+# the old traces again. Here the one in place is such a program, and a
+# stand-in cmake records the build and puts the real one in its place.
+mkdir -p "$WORK/build/debug" "$WORK/bin"
+touch "$WORK/build/debug/CMakeCache.txt"
+printf '#!/bin/sh\necho "0 STATUS \\"stale\\""\n' >"$WORK/build/debug/linkwell-sim"
+printf '#!/bin/sh\necho "cmake $*" >>"%s"\nprintf "#!/bin/sh\\nexec %s \\"\\$@\\"\\n" >"%s"\n' \
+  "$WORK/cmake.log" "$LINKWELL_SIM" "$WORK/build/debug/linkwell-sim" >"$WORK/bin/cmake"
+chmod +x "$WORK/build/debug/linkwell-sim" "$WORK/bin/cmake"
+out=$(env -u LINKWELL_SIM PATH="$WORK/bin:$PATH" python3 "$ROOT/scripts/regenerate-traces" --root "$WORK" --check)
+expect "an older linkwell-sim is built first: exit 0" 0 $?
+expect "an older linkwell-sim is built first: nothing differs" \
+  "0 simulated and 0 Wine traces differs" "$out"
+expect "built once, in the tree already configured" \
+  "cmake --build --preset debug --target linkwell-sim -j2" "$(cat "$WORK/cmake.log" 2>/dev/null)"
 exit "$failed"
