@@ -171,7 +171,7 @@ TEST(FieldTraceRecorder, WritesPeersGoneHungAndBack) {
               std::string::npos)
         << whole;
     const auto f = WithoutTicks(whole);
-    auto has = [&f](const char* lines) { return f.find(lines) != std::string::npos; };
+    auto has = [&f](const std::string& lines) { return f.find(lines) != std::string::npos; };
     // A read that kept the bridge waiting; a text Logger32 took late.
     EXPECT_TRUE(has("6600 L32 text \"<APP_FORCE_FREQ:4>7030\"\n8500 WAITED FqA 1100\n"));
     EXPECT_TRUE(
@@ -182,7 +182,9 @@ TEST(FieldTraceRecorder, WritesPeersGoneHungAndBack) {
     // its turn until Logger32 wakes and takes the first.
     EXPECT_TRUE(
         has("9200 L32 text \"<APP_FORCE_FREQ:4>7031\"\n12200 WAITED text 3000\n"
-            "12200 PENDING text\n12200 STATUS \"Logger32 not answering\"\n"
+            "12200 PENDING text\n12200 " +
+            linkwell::testing::HungStatus() +
+            "\n"
             "12200 DDE khz \"7032.0\"\n12900 SETTLED taken\n"
             "12900 L32 text \"<APP_FORCE_FREQ:4>7032\"\n"
             "12900 STATUS \"            MixW2 control active !\"\n"
@@ -227,12 +229,12 @@ at 18000
                            .field;
     // A push tick missed while the bridge waited comes once after the wait,
     // and the next on the timer's own schedule.
-    EXPECT_NE(whole.find("16000 PENDING text\n16000 STATUS \"Logger32 not answering\"\n"
-                         "16000 TICK Timer2\n16200 TICK Timer2\n"),
+    EXPECT_NE(whole.find("16000 PENDING text\n16000 " + linkwell::testing::HungStatus() +
+                         "\n16000 TICK Timer2\n16200 TICK Timer2\n"),
               std::string::npos)
         << whole;
     const auto f = WithoutTicks(whole);
-    auto has = [&f](const char* lines) { return f.find(lines) != std::string::npos; };
+    auto has = [&f](const std::string& lines) { return f.find(lines) != std::string::npos; };
     // The push tick's read gives up after 5 s: MixW2 is not taken for gone;
     // the next read fails at once while that call is still inside MixW2.
     EXPECT_TRUE(
@@ -247,8 +249,9 @@ at 18000
         has("13000 DDE Call \"K1ABC\"\n13000 L32 text \"<CALL:5>K1ABC<RST_RCVD:7>RST rcv"
             "<RST_SENT:7>RST snt<QTH:3>Qth<NAME:4>Name<COMMENT:5>Notes<GRIDSQUARE:3>Loc"
             "<IOTA:4>IOTA<QSL_VIA:7>Manager\"\n16000 WAITED text 3000\n"
-            "16000 PENDING text\n16000 STATUS \"Logger32 not answering\"\n"
-            "17000 SETTLED taken\n17000 STATUS \"            MixW2 control active !\"\n"))
+            "16000 PENDING text\n16000 " +
+            linkwell::testing::HungStatus() +
+            "\n17000 SETTLED taken\n17000 STATUS \"            MixW2 control active !\"\n"))
         << f;
 }
 

@@ -115,7 +115,8 @@ TEST_F(PeersAway, Logger32BackWhileItHoldsTheRigIsToldSo) {
 TEST_F(PeersAway, LoggingsWaitInOrderBehindATextLogger32HasNotTakenYet) {
     w.textDelivery = Delivery::Pending;
     w.bridge.Click(ControlId::LogQsoButton);
-    EXPECT_EQ(Status(), "Logger32 not answering: 1 QSO kept");
+    EXPECT_EQ(Status(),
+              testing::U8(platform::Text(station::kLogger32NotAnswering)) + ": 1 QSO kept");
     w.items["time"] = u"1240";
     w.Deliver("time", u"1240");
     w.bridge.Click(ControlId::LogQsoButton);
@@ -124,7 +125,8 @@ TEST_F(PeersAway, LoggingsWaitInOrderBehindATextLogger32HasNotTakenYet) {
     EXPECT_NE(lines[0].find("<APP_TIME_ON:4>1234"), std::string::npos) << lines[0];
     EXPECT_EQ(Lines(lines.begin() + 1, lines.end()), (Lines{"file written", "file written"}))
         << "at once, for each QSO kept";
-    EXPECT_EQ(Status(), "Logger32 not answering: 2 QSOs kept");
+    EXPECT_EQ(Status(),
+              testing::U8(platform::Text(station::kLogger32NotAnswering)) + ": 2 QSOs kept");
     Watch();
     EXPECT_EQ(Take("text"), Lines{}) << "the watch sends nothing past a pending text";
 

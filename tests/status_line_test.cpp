@@ -88,7 +88,7 @@ const std::vector<Row>& Rows() {
              Pending(s);
              Keep(s, 1);
          },
-         u"Logger32 not answering: 1 QSO kept"},
+         std::u16string(station::kLogger32NotAnswering) + u": 1 QSO kept"},
         {"in doubt named", [](BridgeState& s) { Keep(s, 1, true); },
          u"K1ABC 1200 may already be in Logger32's log"},
         {"two in doubt named", [](BridgeState& s) { Keep(s, 2, true); },

@@ -17,6 +17,7 @@
 #include "bridge/bridge.h"
 #include "platform/platform.h"
 #include "station/station.h"
+#include "station/status.h"
 #include "support/started.h"
 #include "text/text.h"
 #include "window/form.h"
@@ -33,6 +34,12 @@ using platform::WParam;
 
 inline std::string U8(const Text& t) {
     return text::ToUtf8(t);
+}
+
+// The status line's trace line while Logger32 hangs, from the program's own
+// text: a rewording changes it here too.
+inline std::string HungStatus() {
+    return "STATUS \"" + text::ToUtf8(station::kLogger32NotAnswering) + "\"";
 }
 
 // Thrown by EndProgram so a test can see that the program ended.
