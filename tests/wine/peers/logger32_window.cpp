@@ -125,6 +125,21 @@ void Logger32Window::BeforeSent() {
     dispatchPosts();
 }
 
+// Windows hands a message sent to a thread over ahead of the posts still in
+// its queue. The bridge posts its codes and then sends (the leaving
+// notice), each in its turn: the posts to the window that came before the
+// send are taken first, so that the stand-in sees them in the bridge's order
+// however quickly its thread runs. (With a thread of its own, BeforeSent
+// does the same.)
+void Logger32Window::TakePostsBefore(HWND window) {
+    MSG m;
+    while (PeekMessageW(&m, window, 0, 0, PM_REMOVE)) {
+        dispatchingPost = &m;
+        DispatchMessageW(&m);
+        dispatchingPost = nullptr;
+    }
+}
+
 bool Logger32Window::IsPostBeingDispatched(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) {
     const MSG* m = dispatchingPost;
     if (m == nullptr || m->hwnd != window || m->message != msg || m->wParam != wParam ||
@@ -207,6 +222,9 @@ LRESULT CALLBACK Logger32Window::MainProc(HWND window, UINT msg, WPARAM wParam, 
     const bool fromOutside =
         InSendMessage() != FALSE && !IsPostBeingDispatched(window, msg, wParam, lParam);
     if (fromOutside) self_->BeforeSent();
+    if (fromOutside && !self_->ownThread_ && msg >= 0xC000 && msg <= 0xFFFF) {
+        TakePostsBefore(window);
+    }
     if (msg >= 0xC000 && msg <= 0xFFFF) {
         bool taken = false;
         self_->OnPeersThread([&] {

@@ -71,6 +71,7 @@ private:
     // On the windows' thread, when a message was sent: the hang first, then
     // what was posted before it (the trace keeps the bridge's order).
     void BeforeSent();
+    static void TakePostsBefore(HWND window);
     [[nodiscard]] static bool IsPostBeingDispatched(HWND window, UINT msg, WPARAM wParam,
                                                     LPARAM lParam);
 
