@@ -111,6 +111,18 @@ void ReadPeerSetting(const LineParser& p, const std::string& setting, PeerSettin
             p.Fail("mixw-hung-call is ends-with-mixw or outlives-mixw: " + value);
         }
         peers.mixwHungCallOutlives = value == "outlives-mixw";
+    } else if (name == "logger32-text-window") {
+        const std::string prefix = "renew-at:";
+        const auto comma = value.find(',');
+        if (!value.starts_with(prefix) || comma == std::string::npos) {
+            p.Fail("logger32-text-window is renew-at:MS1,MS2: " + value);
+        }
+        peers.textWindowClosedAt =
+            PeerMs(p, name, value.substr(prefix.size(), comma - prefix.size()));
+        peers.textWindowRenewedAt = PeerMs(p, name, value.substr(comma + 1));
+        if (*peers.textWindowRenewedAt <= *peers.textWindowClosedAt) {
+            p.Fail("logger32-text-window renews after it closes: " + value);
+        }
     } else if (name == "logger32-logging-hang") {
         peers.logger32LoggingHangMs = PeerMs(p, name, value);
     } else if (name == "bridge-kill") {

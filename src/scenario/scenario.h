@@ -169,6 +169,11 @@ struct PeerSettings {
     // bridge of the run is started as a second copy is (SECOND lines).
     enum class NameHolder { Nobody, Mutex, Event };
     NameHolder instanceNameHeld = NameHolder::Nobody;
+    // peers logger32-text-window=renew-at:MS1,MS2: at MS1 Logger32 closes
+    // the window the bridge writes its texts into, its main window living
+    // on; at MS2 it makes a new one and names it to the bridge (code 3).
+    std::optional<std::int64_t> textWindowClosedAt;
+    std::optional<std::int64_t> textWindowRenewedAt;
     // peers not-logged=unwatched: the peers do not look at not-logged.adi
     // (no FILE lines): reading a file of a hundred megabytes every 50 ms
     // would load the machine the bridge is measured on.

@@ -145,6 +145,16 @@ void Session::BridgeEvents() {
         }
         trace_.Line("BRIDGE", "started");
     }
+    if (settings_.textWindowClosedAt && !textWindowClosed_ &&
+        Now() >= *settings_.textWindowClosedAt) {
+        textWindowClosed_ = true;
+        logger32_.CloseTextWindow();
+    }
+    if (settings_.textWindowRenewedAt && !textWindowRenewed_ &&
+        Now() >= *settings_.textWindowRenewedAt) {
+        textWindowRenewed_ = true;
+        logger32_.RenewTextWindow();
+    }
     if (settings_.secondBridgeAt && !secondStarted_ && Now() >= *settings_.secondBridgeAt) {
         secondStarted_ = true;
         second_.Start(bridgeExe_, settings_.secondBridgeTraced);

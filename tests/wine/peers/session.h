@@ -78,8 +78,8 @@ private:
     // serving the peers' windows. False once the run is over.
     bool Step();
 
-    // The bridge killed and started again, a second copy: when the
-    // scenario's peer settings say so.
+    // The bridge killed and started again, a second copy, Logger32's text
+    // window closed and made anew: when the scenario's peer settings say so.
     void BridgeEvents();
 
     std::int64_t last_;
@@ -114,6 +114,8 @@ private:
     SecondCopy second_;
     Crowd crowd_;
     bool secondStarted_ = false;
+    bool textWindowClosed_ = false;
+    bool textWindowRenewed_ = false;
 };
 
 }  // namespace linkwell::win32::peers
