@@ -214,6 +214,24 @@ TEST_F(PeersAway, ATextWindowClosedWhileLogger32RunsGetsTheKeptLoggingFirstOnceA
     EXPECT_EQ(to_logger32::KeptCount(s()), 0u);
 }
 
+// A window that went away while it took a text (the send could not tell
+// whether it had begun it) is gone too: nothing more is sent to it.
+TEST_F(PeersAway, ATextWindowThatWentAwayDuringASendIsDroppedToo) {
+    w.textDelivery = Delivery::InDoubt;
+    w.Deliver("Mode", u"PSK63");
+    Push();
+    EXPECT_EQ(Take("text"), Lines{"text 1281 <APP_FORCE_MODE:5>PSK63"});
+    Push();
+    Watch();
+    EXPECT_EQ(Take("text"), Lines{}) << "nothing more goes to the window that went away";
+
+    w.textDelivery = Delivery::Delivered;
+    const auto own = w.HandleOf(window::WindowId::Bridge);
+    (void)w.bridge.HookProc(own, Name1(), 3, FakeWorld::kLogger32Text + 1);
+    Push();
+    EXPECT_EQ(Take("text"), Lines{"text 1282 <APP_FORCE_MODE:5>PSK63"});
+}
+
 TEST_F(PeersAway, ClosingWithKeptLoggingsNamesThemAndTheFileBeforeTheUnload) {
     w.textDelivery = Delivery::Pending;
     w.bridge.Click(ControlId::LogQsoButton);

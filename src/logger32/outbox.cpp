@@ -51,7 +51,9 @@ Handed Sent(Station& s, const Outgoing& item, platform::Delivery d) {
         case platform::Delivery::Pending: s.link.pending = item; return Handed::Queued;
         default:
             Settle(s, item, FateOf(d));
-            if (d == platform::Delivery::NoWindow) TextWindowClosed(s);
+            if (d == platform::Delivery::NoWindow || d == platform::Delivery::InDoubt) {
+                TextWindowClosed(s);
+            }
             return Handed::NotSent;
     }
 }
