@@ -318,6 +318,16 @@ TEST(ScenarioFile, PeerSettingsForTheWindowsOnlyCases) {
         "peers mixw-hung-call=outlives-mixw\npeers logger32-text-window=renew-at:8000,12500\n"
         "logger32 start\n",
         "f");
+    EXPECT_EQ(scenario::ReadScenario("peers profile=non-ascii\n", "f").peers.profile,
+              scenario::PeerSettings::Profile::NonAscii);
+    const auto longProfile = scenario::ReadScenario("peers profile=long:262\n", "f").peers;
+    EXPECT_EQ(longProfile.profile, scenario::PeerSettings::Profile::Long);
+    EXPECT_EQ(longProfile.notLoggedPathLength, 262);
+    for (const char* bad : {"long:12", "long:", "ascii"}) {
+        EXPECT_THROW((void)scenario::ReadScenario(std::string("peers profile=") + bad, "f"),
+                     scenario::ScenarioError)
+            << bad;
+    }
     EXPECT_EQ(read.peers.textWindowClosedAt, std::optional<std::int64_t>(8000));
     EXPECT_EQ(read.peers.textWindowRenewedAt, std::optional<std::int64_t>(12500));
     for (const char* bad : {"renew-at:8000", "renew-at:9000,8000", "at:1,2", "renew-at:x,2"}) {

@@ -96,7 +96,9 @@ void ReadPeerSetting(const LineParser& p, const std::string& setting, PeerSettin
     if (eq == std::string::npos) p.Fail("a peer setting is NAME=VALUE: " + setting);
     const std::string name = setting.substr(0, eq);
     const std::string value = setting.substr(eq + 1);
-    if (name == "logger32-text") {
+    if (std::string error; ReadPeerSettingWithParts(name, value, peers, error)) {
+        if (!error.empty()) p.Fail(error);
+    } else if (name == "logger32-text") {
         if (value != "answers" && value != "hung") {
             p.Fail("logger32-text is answers or hung: " + value);
         }
@@ -111,18 +113,6 @@ void ReadPeerSetting(const LineParser& p, const std::string& setting, PeerSettin
             p.Fail("mixw-hung-call is ends-with-mixw or outlives-mixw: " + value);
         }
         peers.mixwHungCallOutlives = value == "outlives-mixw";
-    } else if (name == "logger32-text-window") {
-        const std::string prefix = "renew-at:";
-        const auto comma = value.find(',');
-        if (!value.starts_with(prefix) || comma == std::string::npos) {
-            p.Fail("logger32-text-window is renew-at:MS1,MS2: " + value);
-        }
-        peers.textWindowClosedAt =
-            PeerMs(p, name, value.substr(prefix.size(), comma - prefix.size()));
-        peers.textWindowRenewedAt = PeerMs(p, name, value.substr(comma + 1));
-        if (*peers.textWindowRenewedAt <= *peers.textWindowClosedAt) {
-            p.Fail("logger32-text-window renews after it closes: " + value);
-        }
     } else if (name == "logger32-logging-hang") {
         peers.logger32LoggingHangMs = PeerMs(p, name, value);
     } else if (name == "bridge-kill") {
