@@ -174,6 +174,66 @@ TEST_F(PeersAway, ATextWindowLostUnderASendGetsTheLoggingAndEverythingAfreshOnce
         << "pushed afresh, though MixW's mode did not change";
 }
 
+// Logger32 closed its text window while its main window lives on: a send
+// finds no window there. A QSO logged then is kept, nothing more goes to
+// the old handle, and the window Logger32 names next gets the kept QSO
+// first, at once, before the mode MixW changed to meanwhile, then
+// everything afresh.
+TEST_F(PeersAway, ATextWindowClosedWhileLogger32RunsGetsTheKeptLoggingFirstOnceANewOneIsNamed) {
+    w.textDelivery = Delivery::NoWindow;
+    w.bridge.Click(ControlId::LogQsoButton);
+    EXPECT_EQ(to_logger32::KeptCount(s()), 1u);
+    EXPECT_EQ(Status(), "1 QSO kept for Logger32");
+    w.Deliver("Mode", u"PSK63");
+    Push();
+    Watch();
+    w.Clear();
+    Push();
+    Watch();
+    EXPECT_EQ(Take("text"), Lines{}) << "nothing more goes to the closed window";
+    EXPECT_EQ(to_logger32::KeptCount(s()), 1u);
+
+    w.textDelivery = Delivery::Delivered;
+    const auto own = w.HandleOf(window::WindowId::Bridge);
+    (void)w.bridge.HookProc(own, Name1(), 3, FakeWorld::kLogger32Text + 1);
+    EXPECT_EQ(Take(""), (Lines{"text 1282 <APP_LOGQSO:175><CALL:5>K1ABC<RST_RCVD:7>RST rcv"
+                               "<RST_SENT:7>RST snt<QTH:3>Qth<NAME:4>Name<COMMENT:5>Notes"
+                               "<GRIDSQUARE:3>Loc<IOTA:4>IOTA<QSL_VIA:7>Manager"
+                               "<APP_TIME_ON:4>1234<APP_TIME_OFF:4>1234",
+                               "post 1280 \"Logger32 1\" 15 1", "post 1280 \"Logger32 1\" 16 1",
+                               "file removed"}))
+        << "at once, and before the newer mode";
+    EXPECT_EQ(Status(), kMixWActive);
+    Push();
+    Push();
+    Push();
+    EXPECT_EQ(Take("text"),
+              (Lines{"text 1282 <APP_FORCE_MODE:5>PSK63", "text 1282 <APP_FORCE_FREQ:5>14070",
+                     "text 1282 <CALL:5>K1ABC<RST_RCVD:7>RST rcv<RST_SENT:7>RST snt"
+                     "<QTH:3>Qth<NAME:4>Name<COMMENT:5>Notes<GRIDSQUARE:3>Loc"
+                     "<IOTA:4>IOTA<QSL_VIA:7>Manager"}))
+        << "the new window is told everything afresh";
+    EXPECT_EQ(to_logger32::KeptCount(s()), 0u);
+}
+
+// A window that went away while it took a text (the send could not tell
+// whether it had begun it) is gone too: nothing more is sent to it.
+TEST_F(PeersAway, ATextWindowThatWentAwayDuringASendIsDroppedToo) {
+    w.textDelivery = Delivery::InDoubt;
+    w.Deliver("Mode", u"PSK63");
+    Push();
+    EXPECT_EQ(Take("text"), Lines{"text 1281 <APP_FORCE_MODE:5>PSK63"});
+    Push();
+    Watch();
+    EXPECT_EQ(Take("text"), Lines{}) << "nothing more goes to the window that went away";
+
+    w.textDelivery = Delivery::Delivered;
+    const auto own = w.HandleOf(window::WindowId::Bridge);
+    (void)w.bridge.HookProc(own, Name1(), 3, FakeWorld::kLogger32Text + 1);
+    Push();
+    EXPECT_EQ(Take("text"), Lines{"text 1282 <APP_FORCE_MODE:5>PSK63"});
+}
+
 TEST_F(PeersAway, ClosingWithKeptLoggingsNamesThemAndTheFileBeforeTheUnload) {
     w.textDelivery = Delivery::Pending;
     w.bridge.Click(ControlId::LogQsoButton);

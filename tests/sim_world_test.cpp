@@ -315,8 +315,27 @@ TEST(ScenarioFile, PeerSettingsForTheWindowsOnlyCases) {
     const auto read = scenario::ReadScenario(
         "peers logger32-logging-hang=6000\npeers bridge-kill=10000\n"
         "peers second-bridge=6000:trace\npeers logger32-hang=blocked\n"
-        "peers mixw-hung-call=outlives-mixw\nlogger32 start\n",
+        "peers mixw-hung-call=outlives-mixw\npeers logger32-text-window=renew-at:8000,12500\n"
+        "logger32 start\n",
         "f");
+    EXPECT_EQ(scenario::ReadScenario("peers profile=non-ascii\n", "f").peers.profile,
+              scenario::PeerSettings::Profile::NonAscii);
+    const auto longProfile = scenario::ReadScenario("peers profile=long:262\n", "f").peers;
+    EXPECT_EQ(longProfile.profile, scenario::PeerSettings::Profile::Long);
+    EXPECT_EQ(longProfile.notLoggedPathLength, 262);
+    for (const char* bad : {"long:12", "long:", "ascii"}) {
+        EXPECT_THROW((void)scenario::ReadScenario(std::string("peers profile=") + bad, "f"),
+                     scenario::ScenarioError)
+            << bad;
+    }
+    EXPECT_EQ(read.peers.textWindowClosedAt, std::optional<std::int64_t>(8000));
+    EXPECT_EQ(read.peers.textWindowRenewedAt, std::optional<std::int64_t>(12500));
+    for (const char* bad : {"renew-at:8000", "renew-at:9000,8000", "at:1,2", "renew-at:x,2"}) {
+        EXPECT_THROW(
+            (void)scenario::ReadScenario(std::string("peers logger32-text-window=") + bad, "f"),
+            scenario::ScenarioError)
+            << bad;
+    }
     EXPECT_EQ(read.peers.logger32LoggingHangMs, 6000);
     EXPECT_EQ(read.peers.bridgeKillAt, std::optional<std::int64_t>(10000));
     EXPECT_EQ(read.peers.secondBridgeAt, std::optional<std::int64_t>(6000));
@@ -332,6 +351,7 @@ TEST(ScenarioFile, PeerSettingsForTheWindowsOnlyCases) {
     EXPECT_FALSE(plain.peers.bridgeKillAt);
     EXPECT_FALSE(plain.peers.logger32HangBlocks);
     EXPECT_FALSE(plain.peers.mixwHungCallOutlives);
+    EXPECT_FALSE(plain.peers.textWindowClosedAt);
 }
 
 TEST(ScenarioFile, PeerSettingsHoldForTheRunAndAreNoAction) {

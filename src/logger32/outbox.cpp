@@ -33,13 +33,28 @@ void Taken(BridgeState& s, const Outgoing& item) {
     }
 }
 
+// The text window is gone, closed by a Logger32 that runs on or with it:
+// nothing more goes to the old handle, and the window Logger32 names next is
+// told everything afresh (the kept loggings first). A Logger32 that closed
+// altogether is the watch's to find.
+void TextWindowClosed(Station& s) {
+    s.link.textWindow = {};
+    s.link.textWindowLost = true;
+    DropOutbox(s);
+}
+
 // What one send came to.
 Handed Sent(BridgeState& s, const Outgoing& item, platform::Delivery d) {
     NoteDelivery(s, d);
     switch (d) {
         case platform::Delivery::Delivered: Taken(s, item); return Handed::Taken;
         case platform::Delivery::Pending: s.link.pending = item; return Handed::Queued;
-        default: Settle(s, item, FateOf(d)); return Handed::NotSent;
+        default:
+            Settle(s, item, FateOf(d));
+            if (d == platform::Delivery::NoWindow || d == platform::Delivery::InDoubt) {
+                TextWindowClosed(s);
+            }
+            return Handed::NotSent;
     }
 }
 

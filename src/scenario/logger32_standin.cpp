@@ -65,6 +65,11 @@ void Logger32StandIn::Post(WParam code, LParam value) {
     port_.Post(requester_, ids_[*requestName_], code, value);
 }
 
+void Logger32StandIn::NewTextWindow(WindowHandle text) {
+    text_ = text;
+    if (withTextWindow_) Post(logger32::code::kTextWindow, static_cast<LParam>(text.value));
+}
+
 void Logger32StandIn::SetText(const Text& text) {
     if (!running_ || bridgeTextBox_.isNull()) return;
     port_.SetTextOf(bridgeTextBox_, text);

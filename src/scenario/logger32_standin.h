@@ -54,6 +54,10 @@ public:
     void Post(WParam code, LParam value);
     // Writes into the window handed over with the last code 2.
     void SetText(const Text& text);
+    // Its text window was closed and `text` made instead (the Windows
+    // peers' logger32-text-window): it names it to the bridge of the last
+    // connect request with code 3, and in its answers from now.
+    void NewTextWindow(WindowHandle text);
 
     // --- what reaches it -------------------------------------------------------
     // A registered message at the main window. Returns false when the id is

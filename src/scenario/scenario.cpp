@@ -96,7 +96,9 @@ void ReadPeerSetting(const LineParser& p, const std::string& setting, PeerSettin
     if (eq == std::string::npos) p.Fail("a peer setting is NAME=VALUE: " + setting);
     const std::string name = setting.substr(0, eq);
     const std::string value = setting.substr(eq + 1);
-    if (name == "logger32-text") {
+    if (std::string error; ReadPeerSettingWithParts(name, value, peers, error)) {
+        if (!error.empty()) p.Fail(error);
+    } else if (name == "logger32-text") {
         if (value != "answers" && value != "hung") {
             p.Fail("logger32-text is answers or hung: " + value);
         }

@@ -169,11 +169,30 @@ struct PeerSettings {
     // bridge of the run is started as a second copy is (SECOND lines).
     enum class NameHolder { Nobody, Mutex, Event };
     NameHolder instanceNameHeld = NameHolder::Nobody;
+    // peers logger32-text-window=renew-at:MS1,MS2: at MS1 Logger32 closes
+    // the window the bridge writes its texts into, its main window living
+    // on; at MS2 it makes a new one and names it to the bridge (code 3).
+    std::optional<std::int64_t> textWindowClosedAt;
+    std::optional<std::int64_t> textWindowRenewedAt;
+    // peers profile=non-ascii: the user's profile folder (and so the local
+    // application data folder, where not-logged.adi is) is named with Latin,
+    // Cyrillic and CJK letters, and so is the bridge's field trace there.
+    // peers profile=long:N: not-logged.adi's whole path, and the field
+    // trace's there, are N characters long.
+    enum class Profile { Usual, NonAscii, Long };
+    Profile profile = Profile::Usual;
+    int notLoggedPathLength = 0;
     // peers not-logged=unwatched: the peers do not look at not-logged.adi
     // (no FILE lines): reading a file of a hundred megabytes every 50 ms
     // would load the machine the bridge is measured on.
     bool notLoggedUnwatched = false;
 };
+
+// The peer settings whose values have parts (logger32-text-window,
+// profile): false when NAME is none of them; `error` says what is wrong with
+// a VALUE that is not of its form.
+[[nodiscard]] bool ReadPeerSettingWithParts(const std::string& name, const std::string& value,
+                                            PeerSettings& peers, std::string& error);
 
 // What a Windows run of the scenario must also meet: `limit NAME MAX` (the
 // peers' figure NAME at most MAX) and `tolerance MS` (lines may be MS early

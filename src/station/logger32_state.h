@@ -75,7 +75,8 @@ struct LinkState {
     // its text window went away under a send): it must be told everything
     // afresh. The push acts on it at its own step.
     bool answersAgain = false;
-    // The text window went away under a pending send.
+    // The text window went away: under a pending send, or closed by a
+    // Logger32 that runs on (a send found no window there).
     bool textWindowLost = false;
     // Windows refused a post or send: Logger32 runs with higher rights.
     bool refused = false;

@@ -138,7 +138,7 @@ inline constexpr KindInfo kKinds[] = {
     {Kind::File, "FILE", Direction::Seen, kFileChannel,
      "not-logged.adi changed: how many QSO records it holds"},
     {Kind::Bridge, "BRIDGE", Direction::Seen, kBridgeChannel,
-     "the bridge was killed, or its new copy started"},
+     "the bridge was killed, or its new copy started; its field trace is there or not"},
     {Kind::Second, "SECOND", Direction::Seen, kBridgeChannel,
      "what became of a second copy of the bridge"},
     {Kind::Udp, "UDP", Direction::Seen, kUdpChannel,

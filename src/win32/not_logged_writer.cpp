@@ -6,6 +6,9 @@
 #include "win32/not_logged_folder.h"
 // clang-format on
 
+#include <atomic>
+#include <cwchar>
+#include <string>
 #include <utility>
 
 #include "win32/wintext.h"
@@ -29,6 +32,27 @@ DWORD Error() {
     return error == ERROR_SUCCESS ? ERROR_WRITE_FAULT : error;
 }
 
+// A new file in the folder, by a name of the bridge's own, "nl", eight hex
+// digits and ".tmp": no longer than "not-logged.adi", so a folder that can
+// hold the file can hold it too. Not GetTempFileNameW: it writes into a
+// buffer of MAX_PATH whatever the folder's length, and Wine, which takes
+// longer paths, runs past its end there.
+OwnedFile NewFileIn(const std::wstring& folder, std::wstring& path) {
+    static std::atomic<unsigned> made{0};
+    for (int attempt = 0; attempt < 64; ++attempt) {
+        wchar_t name[16] = {};
+        swprintf(name, 16, L"nl%04x%04x.tmp", static_cast<unsigned>(GetCurrentProcessId() & 0xFFFF),
+                 static_cast<unsigned>((GetTickCount() + made++) & 0xFFFF));
+        path = folder + L"\\" + name;
+        OwnedFile f(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (f || (GetLastError() != ERROR_FILE_EXISTS && GetLastError() != ERROR_ALREADY_EXISTS)) {
+            return f;
+        }
+    }
+    return OwnedFile();
+}
+
 }  // namespace
 
 // A new file beside the old one, flushed, then renamed over it: a crash or
@@ -46,13 +70,12 @@ DWORD WriteWhole(const std::wstring& path, const platform::NotLoggedText& text) 
     if (!CreateDirectoryW(folder.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) {
         return Error();
     }
-    wchar_t temp[MAX_PATH] = {};
-    if (GetTempFileNameW(folder.c_str(), L"nl", 0, temp) == 0) return Error();
+    std::wstring temp;
     DWORD error = ERROR_SUCCESS;
     {
-        const OwnedFile f(CreateFileW(temp, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                      FILE_ATTRIBUTE_NORMAL, nullptr));
-        bool ok = static_cast<bool>(f);
+        const OwnedFile f = NewFileIn(folder, temp);
+        if (!f) return Error();
+        bool ok = true;
         ok = ok && WriteAll(f.get(), ToAnsi(text.header));
         if (ok && text.HasEarlier()) {
             ok = WriteAll(f.get(), ToAnsi(*text.earlier)) && WriteAll(f.get(), "\r\n");
@@ -61,10 +84,11 @@ DWORD WriteWhole(const std::wstring& path, const platform::NotLoggedText& text) 
         if (!ok) error = Error();
     }
     if (error == ERROR_SUCCESS &&
-        !MoveFileExW(temp, path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        !MoveFileExW(temp.c_str(), path.c_str(),
+                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
         error = Error();
     }
-    if (error != ERROR_SUCCESS) DeleteFileW(temp);
+    if (error != ERROR_SUCCESS) DeleteFileW(temp.c_str());
     return error;
 }
 

@@ -192,6 +192,24 @@ void Logger32Window::Stop() {
     OnOwnThread([this] { DestroyWindows(); });
 }
 
+void Logger32Window::CloseTextWindow() {
+    if (hungTextWindow_) return;
+    OnOwnThread([this] {
+        if (text_ != nullptr) DestroyWindow(text_);
+        text_ = nullptr;
+    });
+}
+
+void Logger32Window::RenewTextWindow() {
+    if (hungTextWindow_ || main_ == nullptr) return;
+    HINSTANCE inst = GetModuleHandleW(nullptr);
+    OnOwnThread([&] {
+        text_ = CreateWindowExW(0, kLogger32TextClass, L"", WS_POPUP, 0, 0, 10, 10, nullptr,
+                                nullptr, inst, nullptr);
+    });
+    if (text_ != nullptr) logger32_.NewTextWindow(Handle(text_));
+}
+
 void Logger32Window::DestroyWindows() {
     if (main_ != nullptr) DestroyWindow(main_);
     if (text_ != nullptr) DestroyWindow(text_);

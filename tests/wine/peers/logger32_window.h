@@ -50,6 +50,11 @@ public:
     void HoldNextLogging(std::int64_t ms) { holdNextLoggingMs_ = ms; }
     // Takes no message at all until `until`: the thread is blocked outright.
     void Block(ULONGLONG until);
+    // Closes the text window while the main window lives on, and later makes
+    // a new one, named to the bridge with code 3 (peers
+    // logger32-text-window; not with a hung text window).
+    void CloseTextWindow();
+    void RenewTextWindow();
 
 private:
     // Logger32Port

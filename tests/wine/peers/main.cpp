@@ -13,7 +13,9 @@
 #include <iostream>
 #include <iterator>
 #include <string>
+#include <utility>
 
+#include "peers/profile.h"
 #include "peers/session.h"
 #include "scenario/scenario.h"
 #include "text/text.h"
@@ -43,10 +45,24 @@ int wmain(int argc, wchar_t** argv) {
         if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) return 1;
         int rc = 1;
         {
+            // Before the session looks for not-logged.adi: in the run's profile.
+            const win32::peers::UserProfile profile(scenario.peers);
+            // In a profile of its own the bridge traces there; the stage
+            // gets a copy where it asked for it.
+            std::wstring asked;
             std::wstring bridgeArgs;
-            for (int i = 4; i < argc; ++i) bridgeArgs += L" \"" + std::wstring(argv[i]) + L"\"";
+            for (int i = 4; i < argc; ++i) {
+                std::wstring arg = argv[i];
+                if (i > 4 && !profile.TracePath().empty() &&
+                    std::wstring(argv[i - 1]) == L"--trace") {
+                    asked = std::exchange(arg, profile.TracePath());
+                }
+                bridgeArgs += L" \"" + arg + L"\"";
+            }
             win32::peers::Session session(std::move(scenario), argv[1], bridgeArgs, argv[2]);
+            if (!profile.TracePath().empty()) session.WatchTraceFile(profile.TracePath());
             rc = session.Run();
+            if (!asked.empty()) CopyFileW(profile.TracePath().c_str(), asked.c_str(), FALSE);
         }
         CoUninitialize();
         return rc;

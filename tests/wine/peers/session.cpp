@@ -5,7 +5,9 @@
 #include <utility>
 
 #include "scenario/dump.h"
+#include "text/text.h"
 #include "win32/window_classes.h"
+#include "win32/wintext.h"
 
 namespace linkwell::win32::peers {
 namespace {
@@ -83,6 +85,7 @@ int Session::Run() {
     while (Step()) {
     }
     if (measures_) prober_.Finish();
+    if (!traceFile_.empty()) ReportTraceFile();
     std::cout << "# end " << last_ << '\n';
     std::cout.flush();
     bridge_.Finish(ended_);
@@ -134,6 +137,22 @@ bool Session::Step() {
     return true;
 }
 
+// The field trace is there by its whole name, and begins as a trace does.
+void Session::ReportTraceFile() {
+    HANDLE f = CreateFileW(traceFile_.c_str(), GENERIC_READ,
+                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    char head[16] = {};
+    DWORD got = 0;
+    if (f != INVALID_HANDLE_VALUE) {
+        ReadFile(f, head, sizeof head, &got, nullptr);
+        CloseHandle(f);
+    }
+    const bool traced = std::string_view(head, got).starts_with("0 SESSION ");
+    trace_.Line("BRIDGE", "trace-file " + text::Quote(FromWide(traceFile_)) +
+                              (traced ? " created" : " absent"));
+}
+
 void Session::BridgeEvents() {
     if (settings_.bridgeKillAt && !killed_ && Now() >= *settings_.bridgeKillAt) {
         killed_ = true;
@@ -144,6 +163,16 @@ void Session::BridgeEvents() {
             return;
         }
         trace_.Line("BRIDGE", "started");
+    }
+    if (settings_.textWindowClosedAt && !textWindowClosed_ &&
+        Now() >= *settings_.textWindowClosedAt) {
+        textWindowClosed_ = true;
+        logger32_.CloseTextWindow();
+    }
+    if (settings_.textWindowRenewedAt && !textWindowRenewed_ &&
+        Now() >= *settings_.textWindowRenewedAt) {
+        textWindowRenewed_ = true;
+        logger32_.RenewTextWindow();
     }
     if (settings_.secondBridgeAt && !secondStarted_ && Now() >= *settings_.secondBridgeAt) {
         secondStarted_ = true;

@@ -38,6 +38,10 @@ public:
 
     // 0 when the scenario ran to its end, 1 when the bridge could not be started.
     int Run();
+    // The bridge's field trace goes to `path`: at the end of the run the
+    // trace says whether it is there, by that very name (`BRIDGE trace-file
+    // "PATH" created` or `absent`).
+    void WatchTraceFile(std::wstring path) { traceFile_ = std::move(path); }
 
 private:
     // Stage
@@ -78,9 +82,10 @@ private:
     // serving the peers' windows. False once the run is over.
     bool Step();
 
-    // The bridge killed and started again, a second copy: when the
-    // scenario's peer settings say so.
+    // The bridge killed and started again, a second copy, Logger32's text
+    // window closed and made anew: when the scenario's peer settings say so.
     void BridgeEvents();
+    void ReportTraceFile();
 
     std::int64_t last_;
     scenario::PeerSettings settings_;
@@ -114,6 +119,9 @@ private:
     SecondCopy second_;
     Crowd crowd_;
     bool secondStarted_ = false;
+    std::wstring traceFile_;
+    bool textWindowClosed_ = false;
+    bool textWindowRenewed_ = false;
 };
 
 }  // namespace linkwell::win32::peers

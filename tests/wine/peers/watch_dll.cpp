@@ -18,8 +18,13 @@ using namespace linkwell;
 void Report(UINT msg, const std::wstring& text, HWND about) {
     HWND watch = FindWindowW(nullptr, win32::peers::kWatchWindowTitle);
     if (watch == nullptr) return;
-    const std::wstring carried = (L"|" + text).substr(0, 255);
-    const ATOM atom = GlobalAddAtomW(carried.c_str());
+    using win32::peers::kPieceLength;
+    std::size_t at = 0;
+    for (; text.size() - at > kPieceLength; at += kPieceLength) {
+        const ATOM piece = GlobalAddAtomW((L"|" + text.substr(at, kPieceLength)).c_str());
+        if (piece != 0) PostMessageW(watch, win32::peers::kTextPiece, piece, 0);
+    }
+    const ATOM atom = GlobalAddAtomW((L"|" + text.substr(at)).c_str());
     if (atom != 0) PostMessageW(watch, msg, atom, reinterpret_cast<LPARAM>(about));
 }
 

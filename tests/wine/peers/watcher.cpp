@@ -1,6 +1,7 @@
 #include "peers/watcher.h"
 
 #include <string>
+#include <utility>
 
 #include "peers/class_names.h"
 #include "peers/watch.h"
@@ -37,7 +38,7 @@ HWND Watcher::TakeInnermostBox() {
 }
 
 LRESULT CALLBACK Watcher::WatchProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) {
-    if ((msg != kStatusChanged && msg != kBoxOpened) || self_ == nullptr) {
+    if ((msg != kStatusChanged && msg != kBoxOpened && msg != kTextPiece) || self_ == nullptr) {
         return DefWindowProcW(window, msg, wParam, lParam);
     }
     self_->activity_.Touch();
@@ -45,7 +46,12 @@ LRESULT CALLBACK Watcher::WatchProc(HWND window, UINT msg, WPARAM wParam, LPARAM
     const UINT n = GlobalGetAtomNameW(static_cast<ATOM>(wParam), buf, 260);
     GlobalDeleteAtom(static_cast<ATOM>(wParam));
     const std::wstring carried(buf, n);
-    const std::wstring text = carried.empty() ? carried : carried.substr(1);
+    const std::wstring piece = carried.empty() ? carried : carried.substr(1);
+    if (msg == kTextPiece) {
+        self_->pieces_ += piece;
+        return 0;
+    }
+    const std::wstring text = std::exchange(self_->pieces_, std::wstring()) + piece;
     if (msg == kStatusChanged) {
         self_->trace_.Line("STATUS", text::Quote(FromWide(text)));
     } else {

@@ -6,6 +6,7 @@
 
 #include <windows.h>
 
+#include <string>
 #include <vector>
 
 #include "peers/messages.h"
@@ -31,6 +32,7 @@ private:
     Activity& activity_;
     HWND window_ = nullptr;
     std::vector<HWND> boxes_;  // open message boxes, innermost last
+    std::wstring pieces_;      // the pieces of a long text so far
 };
 
 }  // namespace linkwell::win32::peers
