@@ -37,7 +37,7 @@ void Taken(BridgeState& s, const Outgoing& item) {
 // nothing more goes to the old handle, and the window Logger32 names next is
 // told everything afresh (the kept loggings first). A Logger32 that closed
 // altogether is the watch's to find.
-void TextWindowClosed(Station& s) {
+void TextWindowClosed(BridgeState& s) {
     s.link.textWindow = {};
     s.link.textWindowLost = true;
     DropOutbox(s);
