@@ -51,6 +51,14 @@ std::string Actions(const std::string& scenario) {
     return out;
 }
 
+// The trace with `lines` (which it must hold) written as `instead`.
+std::string Rewritten(std::string field, const std::string& lines, const std::string& instead) {
+    const auto at = field.find(lines);
+    EXPECT_NE(at, std::string::npos) << field;
+    if (at != std::string::npos) field.replace(at, lines.size(), instead);
+    return field;
+}
+
 std::string Replayed(const std::string& field) {
     const auto plan = linkwell::sim::PlanReplay(field, "f");
     const auto result = linkwell::sim::Replay(plan, 0);
@@ -117,17 +125,15 @@ TEST(ReplayEdges, MixWEndedInTheMillisecondOfADdeValueStopsAfterIt) {
 // is not of the watch tick before it, and a peer's state it shows is
 // played at its own time, not before that tick.
 TEST(ReplayEdges, APendingTextSettledEndsTheWatchTicksLines) {
-    auto field = FieldTrace(
-        "logger32 start\nmixw start\nat 7000\nclick Command2\nat 7100\nok\nat 8000\n"
-        "logger32 hang 4500\nat 8050\nclick CommandSend\nat 11500\nmixw stop\nat 14000\n");
-    const std::string watch = "12000 WATCH\n12000 LINKS ended\n12500 SETTLED taken\n";
-    const auto at = field.find(watch);
-    ASSERT_NE(at, std::string::npos) << field;
     // The watch tick met something else; MixW2's links are found ended
     // only after Logger32 took the text.
-    field.replace(at, watch.size(),
-                  "12000 WATCH\n12000 OBJECT \"MixW2.Application\" obtained\n12500 SETTLED taken\n"
-                  "12600 LINKS ended\n");
+    const auto field = Rewritten(
+        FieldTrace("logger32 start\nmixw start\nat 7000\nclick Command2\nat 7100\nok\n"
+                   "at 8000\nlogger32 hang 4500\nat 8050\nclick CommandSend\n"
+                   "at 11500\nmixw stop\nat 14000\n"),
+        "12000 WATCH\n12000 LINKS ended\n12500 SETTLED taken\n",
+        "12000 WATCH\n12000 OBJECT \"MixW2.Application\" obtained\n12500 SETTLED taken\n"
+        "12600 LINKS ended\n");
     const auto plan = linkwell::sim::PlanReplay(field, "f");
     const auto actions = Actions(plan.scenario);
     EXPECT_TRUE(Has(actions, "at 12000\nwatch\nat 12600\nmixw stop\n")) << actions;
@@ -137,15 +143,11 @@ TEST(ReplayEdges, APendingTextSettledEndsTheWatchTicksLines) {
 // millisecond or more after it began: Logger32 had closed before the click,
 // so the QSO is kept, not logged.
 TEST(ReplayEdges, ASendFoundGoneLateStillMetALogger32ClosedBeforeIt) {
-    auto field = FieldTrace(
+    const auto field = FieldTrace(
         "logger32 start\nmixw start\nmixw dde Call \"K1ABC\"\nat 8400\nlogger32 stop\n"
         "at 8650\nclick CommandSend\nat 10000\n");
-    const std::string gone = "\n8650 GONE text\n";
-    const auto at = field.find(gone);
-    ASSERT_NE(at, std::string::npos) << field;
     for (const char* late : {"\n8651 GONE text\n", "\n8700 GONE text\n"}) {
-        auto shifted = field;
-        shifted.replace(at, gone.size(), late);
+        const auto shifted = Rewritten(field, "\n8650 GONE text\n", late);
         const auto replayed = Replayed(shifted);
         EXPECT_EQ(replayed.rfind("same\n", 0), 0u) << replayed;
         EXPECT_TRUE(Has(Actions(replayed), "at 8650\nlogger32 stop\nclick CommandSend\n"))
