@@ -125,15 +125,15 @@ TEST(ReplayEdges, MixWEndedInTheMillisecondOfADdeValueStopsAfterIt) {
 // is not of the watch tick before it, and a peer's state it shows is
 // played at its own time, not before that tick.
 TEST(ReplayEdges, APendingTextSettledEndsTheWatchTicksLines) {
+    const auto recorded = FieldTrace(
+        "logger32 start\nmixw start\nat 7000\nclick Command2\nat 7100\nok\nat 8000\n"
+        "logger32 hang 4500\nat 8050\nclick CommandSend\nat 11500\nmixw stop\nat 14000\n");
     // The watch tick met something else; MixW2's links are found ended
     // only after Logger32 took the text.
-    const auto field = Rewritten(
-        FieldTrace("logger32 start\nmixw start\nat 7000\nclick Command2\nat 7100\nok\n"
-                   "at 8000\nlogger32 hang 4500\nat 8050\nclick CommandSend\n"
-                   "at 11500\nmixw stop\nat 14000\n"),
-        "12000 WATCH\n12000 LINKS ended\n12500 SETTLED taken\n",
-        "12000 WATCH\n12000 OBJECT \"MixW2.Application\" obtained\n12500 SETTLED taken\n"
-        "12600 LINKS ended\n");
+    const auto field =
+        Rewritten(recorded, "12000 WATCH\n12000 LINKS ended\n12500 SETTLED taken\n",
+                  "12000 WATCH\n12000 OBJECT \"MixW2.Application\" obtained\n12500 SETTLED taken\n"
+                  "12600 LINKS ended\n");
     const auto plan = linkwell::sim::PlanReplay(field, "f");
     const auto actions = Actions(plan.scenario);
     EXPECT_TRUE(Has(actions, "at 12000\nwatch\nat 12600\nmixw stop\n")) << actions;
