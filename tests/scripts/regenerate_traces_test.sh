@@ -43,7 +43,7 @@ out=$(python3 "$ROOT/scripts/regenerate-traces" --root "$WORK" --check)
 expect "--check before: exit 1" 1 $?
 expect "--check before: what differs" "differs: tests/scenarios/logger32-hangs.trace
 differs: tests/wine/hung.trace
-1 simulated and 1 Wine traces differs" "$out"
+1 simulated and 1 Wine traces differ" "$out"
 expect "--check writes nothing" "8954 STATUS $(asleep "${NOW[0]}")" "$(sed -n 2p "$WORK/tests/wine/hung.trace")"
 
 out=$(python3 "$ROOT/scripts/regenerate-traces" --root "$WORK")
@@ -62,7 +62,7 @@ expect "the Wine trace has the new words at its own times" '4089 STATUS "Waiting
 
 out=$(python3 "$ROOT/scripts/regenerate-traces" --root "$WORK" --check)
 expect "--check after: exit 0" 0 $?
-expect "--check after: nothing differs" "0 simulated and 0 Wine traces differs" "$out"
+expect "--check after: nothing differs" "0 simulated and 0 Wine traces differ" "$out"
 
 # Without $LINKWELL_SIM the debug build's linkwell-sim is built before it
 # plays, also when there is one: a program older than the edit would write
@@ -77,7 +77,7 @@ chmod +x "$WORK/build/debug/linkwell-sim" "$WORK/bin/cmake"
 out=$(env -u LINKWELL_SIM PATH="$WORK/bin:$PATH" python3 "$ROOT/scripts/regenerate-traces" --root "$WORK" --check)
 expect "an older linkwell-sim is built first: exit 0" 0 $?
 expect "an older linkwell-sim is built first: nothing differs" \
-  "0 simulated and 0 Wine traces differs" "$out"
+  "0 simulated and 0 Wine traces differ" "$out"
 expect "built once, in the tree already configured" \
   "cmake --build --preset debug --target linkwell-sim -j2" "$(cat "$WORK/cmake.log" 2>/dev/null)"
 exit "$failed"
