@@ -240,7 +240,10 @@ LRESULT CALLBACK Logger32Window::MainProc(HWND window, UINT msg, WPARAM wParam, 
     const bool fromOutside =
         InSendMessage() != FALSE && !IsPostBeingDispatched(window, msg, wParam, lParam);
     if (fromOutside) self_->BeforeSent();
-    if (fromOutside && !self_->ownThread_ && msg >= 0xC000 && msg <= 0xFFFF) {
+    // Only the leaving notice: it is always sent, never posted, so it cannot
+    // be a post this thread dispatches inside some other send.
+    if (fromOutside && !self_->ownThread_ && msg >= 0xC000 && msg <= 0xFFFF &&
+        wParam == logger32::code::kLeaving) {
         TakePostsBefore(window);
     }
     if (msg >= 0xC000 && msg <= 0xFFFF) {
