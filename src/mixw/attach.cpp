@@ -10,14 +10,15 @@ using window::ControlId;
 
 namespace {
 
-// The box's link; a box with no conversation stays among the links not
-// made, for the watch to try again. A refused link leaves the box as it is
-// (it never gets a value: the box's text counts as MixW's); the others
-// still open. The item's current value comes inside the activation.
+// The service, topic and item a link of the thirteen names.
 platform::LinkTarget TargetOf(const FieldLink& link) {
     return {DdeName(link.service), DdeName(link.topic), DdeName(link.item)};
 }
 
+// The box's link; a box with no conversation stays among the links not
+// made, for the watch to try again. A refused link leaves the box as it is
+// (it never gets a value: the box's text counts as MixW's); the others
+// still open. The item's current value comes inside the activation.
 void OpenLink(BridgeState& s, ControlId box) {
     const auto& link = *std::find_if(kFieldLinks.begin(), kFieldLinks.end(),
                                      [box](const FieldLink& l) { return l.box == box; });

@@ -75,8 +75,7 @@ DWORD WriteWhole(const std::wstring& path, const platform::NotLoggedText& text) 
     {
         const OwnedFile f = NewFileIn(folder, temp);
         if (!f) return Error();
-        bool ok = true;
-        ok = ok && WriteAll(f.get(), ToAnsi(text.header));
+        bool ok = WriteAll(f.get(), ToAnsi(text.header));
         if (ok && text.HasEarlier()) {
             ok = WriteAll(f.get(), ToAnsi(*text.earlier)) && WriteAll(f.get(), "\r\n");
         }
