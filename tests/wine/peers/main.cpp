@@ -1,8 +1,12 @@
 // linkwell-peers.exe: plays a scenario against the real linkwell.exe under
 // Windows or Wine, in real time. It is Logger32, MixW2 and the operator, and
-// prints the trace (see docs/scenarios.md).
+// prints the trace (see docs/scenarios.md). Logger32 and MixW2 run as
+// processes of their own, started beside this program.
 //
-//   linkwell-peers BRIDGE.exe WATCH.dll FILE.scn [BRIDGE ARG ...]
+//   linkwell-peers BRIDGE.exe WATCH.dll FILE.scn [--logger32-log FILE] [BRIDGE ARG ...]
+//
+// --logger32-log: where the Logger32 stand-ins keep their log (every
+// logging text taken, with its moment), made anew for the run.
 // clang-format off
 #include <windows.h>
 #include <objbase.h>
@@ -21,7 +25,8 @@
 int wmain(int argc, wchar_t** argv) {
     using namespace linkwell;
     if (argc < 4) {
-        std::cerr << "usage: linkwell-peers BRIDGE.exe WATCH.dll FILE.scn [BRIDGE ARG ...]\n";
+        std::cerr << "usage: linkwell-peers BRIDGE.exe WATCH.dll FILE.scn [--logger32-log FILE] "
+                     "[BRIDGE ARG ...]\n";
         return 1;
     }
     std::ifstream in(argv[3], std::ios::binary);
@@ -44,8 +49,17 @@ int wmain(int argc, wchar_t** argv) {
         int rc = 1;
         {
             std::wstring bridgeArgs;
-            for (int i = 4; i < argc; ++i) bridgeArgs += L" \"" + std::wstring(argv[i]) + L"\"";
-            win32::peers::Session session(std::move(scenario), argv[1], bridgeArgs, argv[2]);
+            std::wstring logger32Log;
+            int first = 4;
+            if (argc >= 6 && std::wstring(argv[4]) == L"--logger32-log") {
+                logger32Log = argv[5];
+                first = 6;
+            }
+            for (int i = first; i < argc; ++i) {
+                bridgeArgs += L" \"" + std::wstring(argv[i]) + L"\"";
+            }
+            win32::peers::Session session(std::move(scenario), argv[1], bridgeArgs, argv[2],
+                                          std::move(logger32Log));
             rc = session.Run();
         }
         CoUninitialize();

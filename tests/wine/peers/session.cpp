@@ -18,7 +18,7 @@ constexpr ULONGLONG kFilePollMs = 50;
 }  // namespace
 
 Session::Session(scenario::Scenario scenario, std::wstring bridgeExe, std::wstring bridgeArgs,
-                 std::wstring watchDll)
+                 std::wstring watchDll, std::wstring logger32Log)
     : last_(scenario.actions.empty() ? 0 : scenario.actions.back().time),
       settings_(scenario.peers),
       hangsLogger32_(scenario.peers.logger32LoggingHangMs > 0 ||
@@ -30,8 +30,9 @@ Session::Session(scenario::Scenario scenario, std::wstring bridgeExe, std::wstri
       bridgeArgs_(std::move(bridgeArgs)),
       watchDll_(std::move(watchDll)),
       trace_(std::cout),
-      logger32_(trace_, activity_, scenario.peers.hungLogger32Text, hangsLogger32_,
-                scenario.peers.logger32LoggingHangMs),
+      logger32_(
+          trace_, activity_, [this] { return Now(); }, scenario.peers.hungLogger32Text,
+          scenario.peers.logger32LoggingHangMs, std::move(logger32Log)),
       automation_([this] { activity_.CatchUp(); }),
       dde_(mixw_),
       watcher_(trace_, activity_),

@@ -30,9 +30,10 @@ namespace linkwell::win32::peers {
 
 class Session final : private scenario::Stage {
 public:
-    // `bridgeArgs`: " ARG ..." for the bridge's command line.
+    // `bridgeArgs`: " ARG ..." for the bridge's command line; `logger32Log`:
+    // the file of Logger32's log (empty: none).
     Session(scenario::Scenario scenario, std::wstring bridgeExe, std::wstring bridgeArgs,
-            std::wstring watchDll);
+            std::wstring watchDll, std::wstring logger32Log);
     ~Session() override;
 
     // 0 when the scenario ran to its end, 1 when the bridge could not be started.
@@ -83,7 +84,7 @@ private:
 
     std::int64_t last_;
     scenario::PeerSettings settings_;
-    bool hangsLogger32_;  // Logger32's windows get a thread of their own
+    bool hangsLogger32_;  // Logger32's windows hang in this run
     std::wstring bridgeExe_;
     std::wstring bridgeArgs_;
     std::wstring watchDll_;
