@@ -13,26 +13,6 @@ namespace {
 
 // How long a Logger32 that answers may take to close before it is ended.
 constexpr DWORD kCloseWaitMs = 5000;
-// How long a command to a stand-in's control thread may take.
-constexpr UINT kCommandMs = 5000;
-
-// The folder of this program: the stand-ins are built beside it.
-std::wstring Beside(const wchar_t* name) {
-    wchar_t path[MAX_PATH] = {};
-    const DWORD n = GetModuleFileNameW(nullptr, path, MAX_PATH);
-    std::wstring own(path, n);
-    const auto slash = own.find_last_of(L"\\/");
-    return (slash == std::wstring::npos ? std::wstring() : own.substr(0, slash + 1)) + name;
-}
-
-LRESULT Ask(HWND control, UINT command, WPARAM wParam = 0) {
-    DWORD_PTR result = 0;
-    if (SendMessageTimeoutW(control, command, wParam, 0, SMTO_NORMAL, kCommandMs, &result) == 0) {
-        return 0;
-    }
-    return static_cast<LRESULT>(result);
-}
-
 }  // namespace
 
 Logger32Window* Logger32Window::self_ = nullptr;
@@ -45,8 +25,7 @@ Logger32Window::Logger32Window(scenario::Trace& trace, Activity& activity,
       now_(std::move(now)),
       hungTextWindow_(hungTextWindow),
       loggingHangMs_(loggingHangMs),
-      logPath_(std::move(logPath)),
-      exe_(Beside(L"linkwell-peer-logger32.exe")) {
+      logPath_(std::move(logPath)) {
     self_ = this;
     WNDCLASSW wc{};
     wc.hInstance = GetModuleHandleW(nullptr);
@@ -66,51 +45,28 @@ Logger32Window::Logger32Window(scenario::Trace& trace, Activity& activity,
 
 Logger32Window::~Logger32Window() {
     // The trace is written: whatever is left goes at once.
-    for (Process* p : {&running_, &spare_}) {
-        if (p->handle != nullptr) TerminateProcess(p->handle, 1);
-        Reap(*p, kCloseWaitMs);
-    }
+    Kill(running_);
+    Kill(spare_);
     if (relay_ != nullptr) DestroyWindow(relay_);
     self_ = nullptr;
 }
 
 void Logger32Window::StartSpare() {
-    STARTUPINFOW si{};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi{};
     ++runs_;
-    std::wstring cmd =
-        L"\"" + exe_ + L"\" " +
-        std::to_wstring(static_cast<std::uint64_t>(reinterpret_cast<UINT_PTR>(relay_))) + L" \"" +
-        logPath_ + L"\" " + (hungTextWindow_ ? L"1 " : L"0 ") + std::to_wstring(loggingHangMs_) +
-        L" " + std::to_wstring(runs_);
-    if (!CreateProcessW(exe_.c_str(), cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
-                        &pi)) {
-        std::cerr << "linkwell-peers: cannot start Logger32\n";
-        return;
-    }
-    CloseHandle(pi.hThread);
-    spare_ = Process{pi.hProcess, pi.dwProcessId, nullptr};
-}
-
-bool Logger32Window::SpareReady() {
-    const ULONGLONG limit = GetTickCount64() + 20000;
-    while (spare_.handle != nullptr && spare_.control == nullptr && GetTickCount64() < limit) {
-        if (MsgWaitForMultipleObjects(1, &spare_.handle, FALSE, 5, QS_ALLINPUT) == WAIT_OBJECT_0) {
-            break;
-        }
-        Pump();
-    }
-    if (spare_.control != nullptr) return true;
-    std::cerr << "linkwell-peers: Logger32 did not start\n";
-    return false;
+    spare_ =
+        LaunchPeer(L"linkwell-peer-logger32.exe",
+                   std::to_wstring(static_cast<std::uint64_t>(reinterpret_cast<UINT_PTR>(relay_))) +
+                       L" \"" + logPath_ + L"\" " + (hungTextWindow_ ? L"1 " : L"0 ") +
+                       std::to_wstring(loggingHangMs_) + L" " + std::to_wstring(runs_));
+    if (spare_.handle == nullptr) std::cerr << "linkwell-peers: cannot start Logger32\n";
 }
 
 void Logger32Window::Start(bool withTextWindow) {
     End();
     main_ = text_ = nullptr;
-    if (SpareReady()) {
-        running_ = std::exchange(spare_, Process{});
+    if (!PeerReady(spare_)) std::cerr << "linkwell-peers: Logger32 did not start\n";
+    if (spare_.control != nullptr) {
+        running_ = std::exchange(spare_, PeerProcess{});
         main_ = reinterpret_cast<HWND>(Ask(running_.control, channel::kStart));
         text_ = reinterpret_cast<HWND>(Ask(running_.control, channel::kTextWindow));
         if (holdNextLoggingMs_ > 0) {
@@ -132,28 +88,11 @@ void Logger32Window::End() {
     if (running_.handle == nullptr) return;
     if (running_.control != nullptr && Ask(running_.control, channel::kHungFor) > 0) {
         // Task Manager's end of a program that does not answer.
-        TerminateProcess(running_.handle, 1);
-    } else if (running_.control != nullptr) {
-        Ask(running_.control, channel::kClose);
+        Kill(running_);
+        return;
     }
+    if (running_.control != nullptr) Ask(running_.control, channel::kClose);
     Reap(running_, kCloseWaitMs);
-}
-
-// Waits for the process's end while the peers' windows are served (its
-// windows' thread may be reporting to them on its way out).
-void Logger32Window::Reap(Process& p, DWORD waitMs) {
-    if (p.handle == nullptr) return;
-    const ULONGLONG limit = GetTickCount64() + waitMs;
-    while (MsgWaitForMultipleObjects(1, &p.handle, FALSE, 20, QS_ALLINPUT) != WAIT_OBJECT_0) {
-        if (GetTickCount64() >= limit) {
-            TerminateProcess(p.handle, 1);
-            WaitForSingleObject(p.handle, kCloseWaitMs);
-            break;
-        }
-        Pump();
-    }
-    CloseHandle(p.handle);
-    p = Process{};
 }
 
 void Logger32Window::HoldNextLogging(std::int64_t ms) {

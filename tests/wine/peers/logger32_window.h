@@ -21,6 +21,7 @@
 #include <string>
 
 #include "peers/messages.h"
+#include "peers/peer_process.h"
 #include "scenario/logger32_standin.h"
 #include "scenario/trace.h"
 
@@ -52,11 +53,6 @@ public:
     void Block(ULONGLONG until) { Command(kBlockCommand, until); }
 
 private:
-    struct Process {
-        HANDLE handle = nullptr;
-        DWORD pid = 0;
-        HWND control = nullptr;  // set by its hello
-    };
     enum Pending { kHangCommand, kBlockCommand };
 
     // Logger32Port
@@ -68,12 +64,9 @@ private:
     static LRESULT CALLBACK RelayProc(HWND, UINT, WPARAM, LPARAM);
     LRESULT OnReport(const COPYDATASTRUCT& report);
     void StartSpare();
-    // Waits (serving the peers' windows) until the spare said hello.
-    bool SpareReady();
     void Command(Pending what, ULONGLONG until);
     // Ends the running one: closed when it answers, killed when hung.
     void End();
-    static void Reap(Process& p, DWORD waitMs);
 
     static Logger32Window* self_;
     Activity& activity_;
@@ -82,10 +75,9 @@ private:
     bool hungTextWindow_;
     std::int64_t loggingHangMs_;
     std::wstring logPath_;
-    std::wstring exe_;
     HWND relay_ = nullptr;
-    Process running_;
-    Process spare_;
+    PeerProcess running_;
+    PeerProcess spare_;
     unsigned long runs_ = 0;
     std::int64_t holdNextLoggingMs_ = 0;  // for a Logger32 not yet started
     HWND main_ = nullptr;

@@ -18,6 +18,9 @@ enum Report : ULONG_PTR {
     kHello = 1,  // Hello: the stand-in runs and takes commands
     kMessage,    // Message: a registered message reached Logger32's main window
     kText,       // the UTF-16 text a WM_SETTEXT put into Logger32's text window
+    kCall,       // Call, then the UTF-16 text argument: a call into MixW2's object
+    kAdvise,     // Conversation, then "TOPIC\0ITEM": a hot link asked of MixW's DDE server
+    kRequest,    // Conversation, then the item: its value asked of MixW's DDE server
 };
 
 struct Hello {
@@ -32,12 +35,37 @@ struct Message {
     BOOL sent;  // sent from outside, not posted
 };
 
+enum Member : int { kExecuteMacros = 1, kSetQsoData, kFqA, kAudioFq };
+
+struct Call {
+    int member;
+    int field;  // SetQsoData's
+};
+
+struct Conversation {
+    std::uint64_t server;
+    std::uint64_t client;
+};
+
+// --- answers: WM_COPYDATA from the player to MixW2's control window ---------
+enum Answer : ULONG_PTR {
+    kNumber = 1,  // a double: what FqA or AudioFq returns
+    kData,        // Data, then "ITEM\0" and the UTF-16 value: posted into the conversation
+};
+
+struct Data {
+    Conversation conversation;
+    BOOL response;  // the answer to a request, not a link's
+};
+
 // --- commands: messages sent to the control window --------------------------
-// Makes the stand-in's windows; returns its main window.
+// Makes the stand-in's windows (MixW2: registers its object and opens its
+// DDE service); returns Logger32's main window.
 inline constexpr UINT kStart = WM_APP + 20;
 // Returns Logger32's text window.
 inline constexpr UINT kTextWindow = WM_APP + 21;
-// wParam: ms. No sent message is answered for that long; posts are.
+// wParam: ms. No sent message is answered for that long; posts are
+// (MixW2: no call into its object returns for that long).
 inline constexpr UINT kHang = WM_APP + 22;
 // wParam: ms. Nothing at all is taken for that long.
 inline constexpr UINT kBlock = WM_APP + 23;
@@ -47,7 +75,11 @@ inline constexpr UINT kHoldNextLogging = WM_APP + 24;
 inline constexpr UINT kHungFor = WM_APP + 25;
 // Closes the windows and ends the program as it ends when closed.
 inline constexpr UINT kClose = WM_APP + 26;
+// MixW2 ended while a call hangs in it that does not come back: its object
+// and DDE windows go, the call goes on waiting.
+inline constexpr UINT kAbandon = WM_APP + 27;
 
 inline constexpr wchar_t kRelayClass[] = L"LinkwellPeersRelay";
+inline constexpr wchar_t kMixWRelayClass[] = L"LinkwellPeersMixWRelay";
 
 }  // namespace linkwell::win32::peers::channel

@@ -33,8 +33,7 @@ Session::Session(scenario::Scenario scenario, std::wstring bridgeExe, std::wstri
       logger32_(
           trace_, activity_, [this] { return Now(); }, scenario.peers.hungLogger32Text,
           scenario.peers.logger32LoggingHangMs, std::move(logger32Log)),
-      automation_([this] { activity_.CatchUp(); }),
-      dde_(mixw_),
+      mixwProcess_(mixw_, activity_, scenario.peers.mixwHungCallOutlives),
       watcher_(trace_, activity_),
       operator_(bridge_, watcher_),
       player_(*this, logger32_.StandIn(), mixw_, scenario::SourceOf(std::move(scenario.actions))),
@@ -185,29 +184,19 @@ void Session::HangLogger32(std::int64_t ms, bool /*textWindowOnly*/) {
 }
 
 // A `mixw stop` during the hang ends the hung MixW2 as Task Manager does:
-// the call waiting in it returns at once, failed with its server gone.
+// the call waiting in it fails at once, its server gone.
 void Session::HangMixW(std::int64_t ms) {
-    automation_.Hang(GetTickCount64() + static_cast<ULONGLONG>(std::max<std::int64_t>(ms, 0)),
-                     [this, run = mixwRuns_](ULONGLONG until) {
-                         while (GetTickCount64() < until &&
-                                (mixwRuns_ == run || settings_.mixwHungCallOutlives) && Step()) {
-                         }
-                     });
+    mixwProcess_.Hang(ms);
 }
 
 void Session::StartMixW() {
     if (mixwRunning_) StopMixW();
-    mixw_.Start();
-    automation_.Start(mixw_.Object());
-    dde_.Start();
+    mixwProcess_.Start();
     mixwRunning_ = true;
 }
 
 void Session::StopMixW() {
-    ++mixwRuns_;
-    mixw_.Stop();
-    automation_.Stop();
-    dde_.Stop();
+    mixwProcess_.Stop();
     mixwRunning_ = false;
 }
 
