@@ -252,7 +252,7 @@ LRESULT CALLBACK ControlProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam
             const ULONGLONG now = GetTickCount64();
             return now < hungUntil ? static_cast<LRESULT>(hungUntil - now) : 0;
         }
-        case channel::kClose: PostMessageW(host, kCloseHere, 0, 0); return 0;
+        case channel::kClose: SendMessageW(host, kCloseHere, 0, 0); return 0;
         default: return DefWindowProcW(window, msg, wParam, lParam);
     }
 }

@@ -9,11 +9,7 @@
 #include "win32/wintext.h"
 
 namespace linkwell::win32::peers {
-namespace {
-
-// How long a Logger32 that answers may take to close before it is ended.
-constexpr DWORD kCloseWaitMs = 5000;
-}  // namespace
+namespace {}  // namespace
 
 Logger32Window* Logger32Window::self_ = nullptr;
 
@@ -47,6 +43,7 @@ Logger32Window::~Logger32Window() {
     // The trace is written: whatever is left goes at once.
     Kill(running_);
     Kill(spare_);
+    for (auto& p : closing_) Kill(p);
     if (relay_ != nullptr) DestroyWindow(relay_);
     self_ = nullptr;
 }
@@ -91,8 +88,7 @@ void Logger32Window::End() {
         Kill(running_);
         return;
     }
-    if (running_.control != nullptr) Ask(running_.control, channel::kClose);
-    Reap(running_, kCloseWaitMs);
+    Close(running_, closing_);
 }
 
 void Logger32Window::HoldNextLogging(std::int64_t ms) {

@@ -19,6 +19,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "peers/messages.h"
 #include "peers/peer_process.h"
@@ -39,6 +40,9 @@ public:
     Logger32Window& operator=(const Logger32Window&) = delete;
 
     [[nodiscard]] scenario::Logger32StandIn& StandIn() { return logger32_; }
+    // Waits until the next Logger32 to start runs (a launch costs the
+    // bridge's start no time then).
+    void Ready() const { (void)PeerReady(spare_); }
     // A new instance: a new process with new windows.
     void Start(bool withTextWindow);
     void Stop();
@@ -78,6 +82,7 @@ private:
     HWND relay_ = nullptr;
     PeerProcess running_;
     PeerProcess spare_;
+    std::vector<PeerProcess> closing_;  // closed, not yet ended
     unsigned long runs_ = 0;
     std::int64_t holdNextLoggingMs_ = 0;  // for a Logger32 not yet started
     HWND main_ = nullptr;

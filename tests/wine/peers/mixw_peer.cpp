@@ -160,8 +160,8 @@ LRESULT CALLBACK ControlProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam
             const ULONGLONG now = GetTickCount64();
             return now < hungUntil ? static_cast<LRESULT>(hungUntil - now) : 0;
         }
-        case channel::kAbandon: PostMessageW(host, kAbandonHere, 0, 0); return 0;
-        case channel::kClose: PostMessageW(host, kCloseHere, 0, 0); return 0;
+        case channel::kAbandon: SendMessageW(host, kAbandonHere, 0, 0); return 0;
+        case channel::kClose: SendMessageW(host, kCloseHere, 0, 0); return 0;
         case WM_COPYDATA: return Answered(*reinterpret_cast<const COPYDATASTRUCT*>(lParam));
         default: return DefWindowProcW(window, msg, wParam, lParam);
     }

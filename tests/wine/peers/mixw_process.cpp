@@ -12,9 +12,6 @@
 namespace linkwell::win32::peers {
 namespace {
 
-// How long a MixW2 that answers may take to close before it is ended.
-constexpr DWORD kCloseWaitMs = 5000;
-
 // DDE names are plain ASCII atoms: each byte becomes one UTF-16 unit.
 platform::Text Widen(std::wstring_view s) {
     return {s.begin(), s.end()};
@@ -77,6 +74,7 @@ MixWProcess::~MixWProcess() {
     Kill(running_.process);
     Kill(spare_.process);
     for (auto& run : abandoned_) Kill(run.process);
+    for (auto& p : closing_) Kill(p);
     if (relay_ != nullptr) DestroyWindow(relay_);
     if (counts_ != nullptr) CloseHandle(counts_);
     self_ = nullptr;
@@ -114,8 +112,7 @@ void MixWProcess::Stop() {
         // Task Manager's end of a program that does not answer.
         Kill(p);
     } else {
-        if (p.control != nullptr) Ask(p.control, channel::kClose);
-        Reap(p, kCloseWaitMs);
+        Close(p, closing_);
     }
     running_ = Run{};
 }

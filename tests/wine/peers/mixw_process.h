@@ -32,6 +32,9 @@ public:
     MixWProcess(const MixWProcess&) = delete;
     MixWProcess& operator=(const MixWProcess&) = delete;
 
+    // Waits until the next MixW2 to start runs (a launch costs the bridge's
+    // start no time then).
+    void Ready() const { (void)PeerReady(spare_.process); }
     // The stand-in starts, in a new process.
     void Start();
     void Stop();
@@ -59,8 +62,9 @@ private:
     HWND relay_ = nullptr;
     Run running_;
     Run spare_;
-    std::vector<Run> abandoned_;  // ended with a call stuck in them
-    HANDLE counts_ = nullptr;     // keeps the calls' counters across runs
+    std::vector<Run> abandoned_;        // ended with a call stuck in them
+    std::vector<PeerProcess> closing_;  // closed, not yet ended
+    HANDLE counts_ = nullptr;           // keeps the calls' counters across runs
 };
 
 }  // namespace linkwell::win32::peers

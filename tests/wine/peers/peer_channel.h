@@ -73,7 +73,8 @@ inline constexpr UINT kBlock = WM_APP + 23;
 inline constexpr UINT kHoldNextLogging = WM_APP + 24;
 // Returns how many ms the windows' thread still hangs (0: it answers).
 inline constexpr UINT kHungFor = WM_APP + 25;
-// Closes the windows and ends the program as it ends when closed.
+// Closes the windows (MixW2: its object and DDE service) and ends the
+// program as it ends when closed; answered once the windows are gone.
 inline constexpr UINT kClose = WM_APP + 26;
 // MixW2 ended while a call hangs in it that does not come back: its object
 // and DDE windows go, the call goes on waiting.

@@ -1,6 +1,9 @@
 #include "peers/peer_process.h"
 
+#include <utility>
+
 #include "peers/messages.h"
+#include "peers/peer_channel.h"
 
 namespace linkwell::win32::peers {
 namespace {
@@ -62,6 +65,21 @@ LRESULT Tell(HWND control, ULONG_PTR kind, const void* data, DWORD size) {
         return 0;
     }
     return static_cast<LRESULT>(result);
+}
+
+void Close(PeerProcess& p, std::vector<PeerProcess>& closing) {
+    if (p.handle == nullptr) return;
+    if (p.control != nullptr) Ask(p.control, channel::kClose);
+    // Those that have ended meanwhile are let go.
+    for (auto it = closing.begin(); it != closing.end();) {
+        if (WaitForSingleObject(it->handle, 0) == WAIT_OBJECT_0) {
+            CloseHandle(it->handle);
+            it = closing.erase(it);
+        } else {
+            ++it;
+        }
+    }
+    closing.push_back(std::exchange(p, PeerProcess{}));
 }
 
 void Reap(PeerProcess& p, DWORD waitMs) {

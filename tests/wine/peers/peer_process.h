@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 namespace linkwell::win32::peers {
 
@@ -25,6 +26,9 @@ struct PeerProcess {
 LRESULT Ask(HWND control, UINT command, WPARAM wParam = 0);
 // Data to the control window (WM_COPYDATA); its answer, 0 when none came.
 LRESULT Tell(HWND control, ULONG_PTR kind, const void* data, DWORD size);
+// Asks it to close (channel::kClose) and lets it end by itself: its
+// windows are gone when this returns; `closing` keeps it until it ended.
+void Close(PeerProcess& p, std::vector<PeerProcess>& closing);
 // Waits up to `waitMs` for the process's end while the peers' windows are
 // served (it may report to them on its way out), then ends it.
 void Reap(PeerProcess& p, DWORD waitMs);

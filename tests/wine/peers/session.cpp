@@ -71,6 +71,10 @@ int Session::Run() {
         StopMixW();
         return 0;
     }
+    // The stand-ins' next processes are launched before the bridge is, so
+    // that their launch takes nothing from the bridge's start.
+    logger32_.Ready();
+    mixwProcess_.Ready();
     const bool launched = bridge_.Launch(bridgeExe_, bridgeArgs_, watchDll_);
     start_ = bridge_.AppearedAt();
     if (!launched) return 1;
