@@ -1,25 +1,28 @@
-// Logger32 for the Wine tests: a top-level window titled "Logger32" and its
-// text window, around the portable stand-in that the simulated world plays
-// too. With a hung text window (peers logger32-text=hung) the text window
-// stops answering on the first text it gets, on a thread of its own.
+// Logger32 for the Wine tests: a process of its own
+// (linkwell-peer-logger32.exe, with a top-level window titled "Logger32" and
+// its text window), around the portable stand-in that the simulated world
+// plays too, which stays here with the trace. The process reports what
+// reaches its windows to the player's relay window; the stand-in answers
+// through this side's Logger32Port.
 //
-// A run that hangs Logger32 (`logger32 hang MS`) gives its windows a thread
-// of their own, as Logger32's are: while hung, that thread takes no sent
-// message (the first one waits there until the hang is over; later ones
-// queue behind it) while posts still reach the windows; what reaches them
-// is handed to the peers' thread, where the stand-in and the trace live.
-// `logger32 stop` while that thread hangs ends it, as Task Manager ends a
-// hung program: its windows and message queue vanish, and a send waiting
-// for them returns.
+// Each `logger32 start` is a new process. The next one is started ahead,
+// without windows, so that a start costs no process launch in the middle
+// of a run. `logger32 stop` closes a Logger32 that answers as a closed
+// program ends; a hung one (its windows' thread blocked by `logger32 hang`,
+// or inside a logging text) is ended as Task Manager ends it: with
+// TerminateProcess, its windows, message queue and the sends waiting for
+// them gone at once.
 #pragma once
 
 #include <windows.h>
 
-#include <atomic>
 #include <cstdint>
 #include <functional>
+#include <string>
+#include <vector>
 
 #include "peers/messages.h"
+#include "peers/peer_process.h"
 #include "scenario/logger32_standin.h"
 #include "scenario/trace.h"
 
@@ -28,28 +31,30 @@ namespace linkwell::win32::peers {
 class Logger32Window final : private scenario::Logger32Port {
 public:
     // `loggingHangMs` > 0: each logging text is held that long in the text
-    // window's handler (needs `ownThread`).
-    Logger32Window(scenario::Trace& trace, Activity& activity, bool hungTextWindow, bool ownThread,
-                   std::int64_t loggingHangMs = 0);
+    // window's handler before it is taken. `now`: the scenario's clock, for
+    // the log (`logPath`, empty: none).
+    Logger32Window(scenario::Trace& trace, Activity& activity, std::function<std::int64_t()> now,
+                   bool hungTextWindow, std::int64_t loggingHangMs, std::wstring logPath);
     ~Logger32Window() override;
     Logger32Window(const Logger32Window&) = delete;
     Logger32Window& operator=(const Logger32Window&) = delete;
 
     [[nodiscard]] scenario::Logger32StandIn& StandIn() { return logger32_; }
-    // A new instance in new windows.
+    // Waits until the next Logger32 to start runs (a launch costs the
+    // bridge's start no time then).
+    void Ready() const { (void)PeerReady(spare_); }
+    // A new instance: a new process with new windows.
     void Start(bool withTextWindow);
-    // The windows are gone. A hung Logger32 is ended as Task Manager ends
-    // it: its windows' thread ends where it hangs, and they go with it.
     void Stop();
     [[nodiscard]] HWND MainWindow() const { return main_; }
     [[nodiscard]] HWND TextWindow() const { return text_; }
-    // Takes no sent message until `until` (GetTickCount64); needs its own thread.
-    void Hang(ULONGLONG until) { hungUntil_ = until; }
+    // Takes no sent message until `until` (GetTickCount64).
+    void Hang(ULONGLONG until) { Command(kHangCommand, until); }
     // The next logging text is taken (in the log) and then held `ms` inside
-    // the handler, the whole thread hung; needs its own thread.
-    void HoldNextLogging(std::int64_t ms) { holdNextLoggingMs_ = ms; }
+    // the handler, the whole thread hung.
+    void HoldNextLogging(std::int64_t ms);
     // Takes no message at all until `until`: the thread is blocked outright.
-    void Block(ULONGLONG until);
+    void Block(ULONGLONG until) { Command(kBlockCommand, until); }
     // Closes the text window while the main window lives on, and later makes
     // a new one, named to the bridge with code 3 (peers
     // logger32-text-window; not with a hung text window).
@@ -57,44 +62,36 @@ public:
     void RenewTextWindow();
 
 private:
+    enum Pending { kHangCommand, kBlockCommand };
+
     // Logger32Port
     platform::MessageId Register(const platform::Text& name) override;
     void Post(platform::WindowHandle to, platform::MessageId msg, platform::WParam code,
               platform::LParam value) override;
     void SetTextOf(platform::WindowHandle to, const platform::Text& text) override;
 
-    static LRESULT CALLBACK MainProc(HWND, UINT, WPARAM, LPARAM);
-    static LRESULT CALLBACK TextProc(HWND, UINT, WPARAM, LPARAM);
-    static LRESULT CALLBACK HungTextProc(HWND, UINT, WPARAM, LPARAM);
-    [[nodiscard]] static HWND HungTextWindow();
-    void DestroyWindows();
-    // The windows' own thread, with its control window.
-    void StartThread();
-    static LRESULT CALLBACK RunProc(HWND, UINT, WPARAM, LPARAM);
-    void OnOwnThread(const std::function<void()>& f) const;
-    void OnPeersThread(const std::function<void()>& f) const;
-    // On the windows' thread, when a message was sent: the hang first, then
-    // what was posted before it (the trace keeps the bridge's order).
-    void BeforeSent();
-    static void TakePostsBefore(HWND window);
-    [[nodiscard]] static bool IsPostBeingDispatched(HWND window, UINT msg, WPARAM wParam,
-                                                    LPARAM lParam);
+    static LRESULT CALLBACK RelayProc(HWND, UINT, WPARAM, LPARAM);
+    LRESULT OnReport(const COPYDATASTRUCT& report);
+    void StartSpare();
+    void Command(Pending what, ULONGLONG until);
+    // Ends the running one: closed when it answers, killed when hung.
+    void End();
 
     static Logger32Window* self_;
     Activity& activity_;
     scenario::Logger32StandIn logger32_;
+    std::function<std::int64_t()> now_;
     bool hungTextWindow_;
+    std::int64_t loggingHangMs_;
+    std::wstring logPath_;
+    HWND relay_ = nullptr;
+    PeerProcess running_;
+    PeerProcess spare_;
+    std::vector<PeerProcess> closing_;  // closed, not yet ended
+    unsigned long runs_ = 0;
+    std::int64_t holdNextLoggingMs_ = 0;  // for a Logger32 not yet started
     HWND main_ = nullptr;
     HWND text_ = nullptr;
-    bool ownThread_;
-    HWND control_ = nullptr;  // runs the peers' requests on the windows' thread
-    HWND relay_ = nullptr;    // runs the windows' on the peers' thread
-    DWORD threadId_ = 0;
-    HANDLE thread_ = nullptr;
-    std::int64_t loggingHangMs_;
-    std::atomic<ULONGLONG> hungUntil_{0};
-    std::atomic<std::int64_t> holdNextLoggingMs_{0};
-    std::atomic<bool> ending_{false};  // the hung thread is to end
 };
 
 }  // namespace linkwell::win32::peers

@@ -1,8 +1,12 @@
 // linkwell-peers.exe: plays a scenario against the real linkwell.exe under
 // Windows or Wine, in real time. It is Logger32, MixW2 and the operator, and
-// prints the trace (see docs/scenarios.md).
+// prints the trace (see docs/scenarios.md). Logger32 and MixW2 run as
+// processes of their own, started beside this program.
 //
-//   linkwell-peers BRIDGE.exe WATCH.dll FILE.scn [BRIDGE ARG ...]
+//   linkwell-peers BRIDGE.exe WATCH.dll FILE.scn [--logger32-log FILE] [BRIDGE ARG ...]
+//
+// --logger32-log: where the Logger32 stand-ins keep their log (every
+// logging text taken, with its moment), made anew for the run.
 // clang-format off
 #include <windows.h>
 #include <objbase.h>
@@ -23,7 +27,8 @@
 int wmain(int argc, wchar_t** argv) {
     using namespace linkwell;
     if (argc < 4) {
-        std::cerr << "usage: linkwell-peers BRIDGE.exe WATCH.dll FILE.scn [BRIDGE ARG ...]\n";
+        std::cerr << "usage: linkwell-peers BRIDGE.exe WATCH.dll FILE.scn [--logger32-log FILE] "
+                     "[BRIDGE ARG ...]\n";
         return 1;
     }
     std::ifstream in(argv[3], std::ios::binary);
@@ -51,15 +56,22 @@ int wmain(int argc, wchar_t** argv) {
             // gets a copy where it asked for it.
             std::wstring asked;
             std::wstring bridgeArgs;
-            for (int i = 4; i < argc; ++i) {
+            std::wstring logger32Log;
+            int first = 4;
+            if (argc >= 6 && std::wstring(argv[4]) == L"--logger32-log") {
+                logger32Log = argv[5];
+                first = 6;
+            }
+            for (int i = first; i < argc; ++i) {
                 std::wstring arg = argv[i];
-                if (i > 4 && !profile.TracePath().empty() &&
+                if (i > first && !profile.TracePath().empty() &&
                     std::wstring(argv[i - 1]) == L"--trace") {
                     asked = std::exchange(arg, profile.TracePath());
                 }
                 bridgeArgs += L" \"" + arg + L"\"";
             }
-            win32::peers::Session session(std::move(scenario), argv[1], bridgeArgs, argv[2]);
+            win32::peers::Session session(std::move(scenario), argv[1], bridgeArgs, argv[2],
+                                          std::move(logger32Log));
             if (!profile.TracePath().empty()) session.WatchTraceFile(profile.TracePath());
             rc = session.Run();
             if (!asked.empty()) CopyFileW(profile.TracePath().c_str(), asked.c_str(), FALSE);

@@ -29,16 +29,12 @@ std::string AtomName(ATOM atom) {
     return std::string(name, n);
 }
 
-// DDE names are plain ASCII atoms: each byte becomes one UTF-16 unit.
-platform::Text Widen(const std::string& s) {
-    return {s.begin(), s.end()};
-}
-
 }  // namespace
 
 DdeServer* DdeServer::self_ = nullptr;
 
-DdeServer::DdeServer(scenario::MixWStandIn& mixw) : mixw_(mixw) {
+DdeServer::DdeServer(Advise advise, Request request)
+    : advise_(std::move(advise)), request_(std::move(request)) {
     self_ = this;
     WNDCLASSW wc{};
     wc.hInstance = GetModuleHandleW(nullptr);
@@ -56,7 +52,6 @@ DdeServer::~DdeServer() {
 }
 
 void DdeServer::Start() {
-    ++generation_;
     listener_ = CreateWindowExW(0, kMixWDdeListenClass, L"MixW", WS_POPUP, 0, 0, 0, 0, nullptr,
                                 nullptr, GetModuleHandleW(nullptr), nullptr);
 }
@@ -120,30 +115,17 @@ void DdeServer::OnConversation(HWND server, UINT msg, WPARAM wParam, LPARAM lPar
             const std::string item = AtomName(static_cast<ATOM>(atom));
             // Values arrive through the link only after the advise is acknowledged;
             // the client asks for the current one itself.
-            auto armed = std::make_shared<bool>(false);
-            const std::uint64_t generation = generation_;
-            const platform::LinkTarget target{Widen(std::string(scenario::kMixWService)),
-                                              Widen(conv->topic), Widen(item)};
-            const auto status = mixw_.Advise(
-                target, [this, armed, server, client, item, generation](const platform::Text& v) {
-                    if (*armed && generation == generation_ && Find(server) != nullptr) {
-                        PostData(server, client, item, v, false);
-                    }
-                });
-            const bool accepted = status == platform::LinkStatus::Active;
+            const bool accepted = advise_(server, client, conv->topic, item);
             if (accepted) GlobalFree(reinterpret_cast<HGLOBAL>(options));
             PostMessageW(
                 client, WM_DDE_ACK, reinterpret_cast<WPARAM>(server),
                 ReuseDDElParam(lParam, WM_DDE_ADVISE, WM_DDE_ACK, accepted ? 0x8000 : 0, atom));
-            *armed = accepted;
             break;
         }
         case WM_DDE_REQUEST: {
             const ATOM atom = HIWORD(lParam);
             const std::string item = AtomName(atom);
-            const auto value = mixw_.Running() ? mixw_.Item(item) : std::nullopt;
-            if (value) {
-                PostData(server, client, item, *value, true);
+            if (request_(server, client, item)) {
                 GlobalDeleteAtom(atom);
             } else {
                 PostMessageW(client, WM_DDE_ACK, reinterpret_cast<WPARAM>(server),
@@ -182,6 +164,8 @@ void DdeServer::OnConversation(HWND server, UINT msg, WPARAM wParam, LPARAM lPar
 
 void DdeServer::PostData(HWND server, HWND client, const std::string& item,
                          const platform::Text& value, bool response) {
+    // A conversation the bridge has ended meanwhile takes nothing more.
+    if (IsWindow(server) == FALSE) return;
     const std::string text = ToAnsi(value);
     HGLOBAL data = GlobalAlloc(GMEM_MOVEABLE | GMEM_DDESHARE, sizeof(DDEDATA) + text.size() + 1);
     if (data == nullptr) return;

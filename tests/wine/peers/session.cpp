@@ -20,7 +20,7 @@ constexpr ULONGLONG kFilePollMs = 50;
 }  // namespace
 
 Session::Session(scenario::Scenario scenario, std::wstring bridgeExe, std::wstring bridgeArgs,
-                 std::wstring watchDll)
+                 std::wstring watchDll, std::wstring logger32Log)
     : last_(scenario.actions.empty() ? 0 : scenario.actions.back().time),
       settings_(scenario.peers),
       hangsLogger32_(scenario.peers.logger32LoggingHangMs > 0 ||
@@ -32,10 +32,10 @@ Session::Session(scenario::Scenario scenario, std::wstring bridgeExe, std::wstri
       bridgeArgs_(std::move(bridgeArgs)),
       watchDll_(std::move(watchDll)),
       trace_(std::cout),
-      logger32_(trace_, activity_, scenario.peers.hungLogger32Text, hangsLogger32_,
-                scenario.peers.logger32LoggingHangMs),
-      automation_([this] { activity_.CatchUp(); }),
-      dde_(mixw_),
+      logger32_(
+          trace_, activity_, [this] { return Now(); }, scenario.peers.hungLogger32Text,
+          scenario.peers.logger32LoggingHangMs, std::move(logger32Log)),
+      mixwProcess_(mixw_, activity_, scenario.peers.mixwHungCallOutlives),
       watcher_(trace_, activity_),
       operator_(bridge_, watcher_),
       player_(*this, logger32_.StandIn(), mixw_, scenario::SourceOf(std::move(scenario.actions))),
@@ -73,6 +73,10 @@ int Session::Run() {
         StopMixW();
         return 0;
     }
+    // The stand-ins' next processes are launched before the bridge is, so
+    // that their launch takes nothing from the bridge's start.
+    logger32_.Ready();
+    mixwProcess_.Ready();
     const bool launched = bridge_.Launch(bridgeExe_, bridgeArgs_, watchDll_, [this] {
         if (settings_.bridgesAtOnce > 1)
             crowd_.Start(bridgeExe_, bridgeArgs_, settings_.bridgesAtOnce - 1);
@@ -217,29 +221,19 @@ void Session::HangLogger32(std::int64_t ms, bool /*textWindowOnly*/) {
 }
 
 // A `mixw stop` during the hang ends the hung MixW2 as Task Manager does:
-// the call waiting in it returns at once, failed with its server gone.
+// the call waiting in it fails at once, its server gone.
 void Session::HangMixW(std::int64_t ms) {
-    automation_.Hang(GetTickCount64() + static_cast<ULONGLONG>(std::max<std::int64_t>(ms, 0)),
-                     [this, run = mixwRuns_](ULONGLONG until) {
-                         while (GetTickCount64() < until &&
-                                (mixwRuns_ == run || settings_.mixwHungCallOutlives) && Step()) {
-                         }
-                     });
+    mixwProcess_.Hang(ms);
 }
 
 void Session::StartMixW() {
     if (mixwRunning_) StopMixW();
-    mixw_.Start();
-    automation_.Start(mixw_.Object());
-    dde_.Start();
+    mixwProcess_.Start();
     mixwRunning_ = true;
 }
 
 void Session::StopMixW() {
-    ++mixwRuns_;
-    mixw_.Stop();
-    automation_.Stop();
-    dde_.Stop();
+    mixwProcess_.Stop();
     mixwRunning_ = false;
 }
 

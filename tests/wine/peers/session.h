@@ -1,8 +1,7 @@
 // One run of the peers against the real linkwell.exe, in real time: the
-// scenario player's stage in the Windows world. It wires Logger32's window,
-// MixW2's automation object and DDE server, the watcher, the launcher and
-// the operator, applies each action when its time comes, and prints the
-// trace with the milliseconds since the bridge window appeared.
+// scenario player's stage in the Windows world. It wires Logger32 and MixW2
+// (each a process of its own), the watcher, the launcher and the operator, applies each action when
+// its time comes, and prints the trace with the milliseconds since the bridge window appeared.
 #pragma once
 
 #include <windows.h>
@@ -16,8 +15,7 @@
 #include "peers/launcher.h"
 #include "peers/logger32_window.h"
 #include "peers/messages.h"
-#include "peers/mixw_automation.h"
-#include "peers/mixw_dde.h"
+#include "peers/mixw_process.h"
 #include "peers/not_logged.h"
 #include "peers/operator.h"
 #include "peers/prober.h"
@@ -31,9 +29,10 @@ namespace linkwell::win32::peers {
 
 class Session final : private scenario::Stage {
 public:
-    // `bridgeArgs`: " ARG ..." for the bridge's command line.
+    // `bridgeArgs`: " ARG ..." for the bridge's command line; `logger32Log`:
+    // the file of Logger32's log (empty: none).
     Session(scenario::Scenario scenario, std::wstring bridgeExe, std::wstring bridgeArgs,
-            std::wstring watchDll);
+            std::wstring watchDll, std::wstring logger32Log);
     ~Session() override;
 
     // 0 when the scenario ran to its end, 1 when the bridge could not be started.
@@ -89,7 +88,7 @@ private:
 
     std::int64_t last_;
     scenario::PeerSettings settings_;
-    bool hangsLogger32_;  // Logger32's windows get a thread of their own
+    bool hangsLogger32_;  // Logger32's windows hang in this run
     std::wstring bridgeExe_;
     std::wstring bridgeArgs_;
     std::wstring watchDll_;
@@ -97,8 +96,7 @@ private:
     Activity activity_;
     Logger32Window logger32_;
     scenario::MixWStandIn mixw_{trace_};
-    AutomationServer automation_;
-    DdeServer dde_;
+    MixWProcess mixwProcess_;
     Watcher watcher_;
     BridgeProcess bridge_;
     Operator operator_;
@@ -107,7 +105,6 @@ private:
     std::optional<std::int64_t> frozen_;  // one time for all lines of a dump
     bool ended_ = false;
     bool mixwRunning_ = false;
-    std::uint64_t mixwRuns_ = 0;  // counts the MixW2 runs stopped
     HWND settleBox_ = nullptr;
     bool broadcasts_;  // no peer's window hangs in this run
     bool measures_;    // the scenario sets limits: the prober runs
