@@ -77,8 +77,10 @@ int Session::Run() {
     // Probing loads the bridge (a WM_GETTEXT every 20 ms): only in runs
     // whose scenario sets limits on what it measures.
     if (measures_) prober_.Start(bridge_.Form(), bridge_.Pid(), broadcasts_);
+    sampler_.Watch(bridge_.Form(), bridge_.Pid(), start_);
     while (Step()) {
     }
+    sampler_.Stop();
     if (measures_) prober_.Finish();
     std::cout << "# end " << last_ << '\n';
     std::cout.flush();
@@ -141,6 +143,7 @@ void Session::BridgeEvents() {
             return;
         }
         trace_.Line("BRIDGE", "started");
+        sampler_.Watch(bridge_.Form(), bridge_.Pid(), start_);
     }
     if (settings_.secondBridgeAt && !secondStarted_ && Now() >= *settings_.secondBridgeAt) {
         secondStarted_ = true;

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "peers/bridge_sampler.h"
 #include "peers/launcher.h"
 #include "peers/logger32_window.h"
 #include "peers/messages.h"
@@ -106,6 +107,7 @@ private:
     bool broadcasts_;  // no peer's window hangs in this run
     bool measures_;    // the scenario sets limits: the prober runs
     Prober prober_;
+    BridgeSampler sampler_;                  // the chaos run's look from outside
     std::optional<ULONGLONG> closedAt_;      // the operator's first close
     std::optional<ULONGLONG> sessionEndAt_;  // Windows' first end of the session
     NotLoggedFile notLogged_;
