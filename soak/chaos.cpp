@@ -71,8 +71,9 @@ constexpr std::array<std::string_view, 4> kSpotModes = {"CW", "RTTY", "USB", "PS
 
 class SessionMaker {
 public:
-    SessionMaker(Dice& d, int number, std::int64_t lengthMs, int& loggings, int& spots)
-        : d_(d), loggings_(loggings), spots_(spots) {
+    SessionMaker(Dice& d, int number, std::int64_t lengthMs, bool floodsOnly, int& loggings,
+                 int& spots)
+        : d_(d), loggings_(loggings), spots_(spots), floodsOnly_(floodsOnly) {
         session_.number = number;
         endAt_ = lengthMs;
     }
@@ -130,7 +131,7 @@ private:
     }
 
     std::int64_t Event(std::int64_t t) {
-        const auto r = d_.Below(100);
+        const auto r = d_.Below(floodsOnly_ ? 62 : 100);
         if (r < 22) {
             s_.Add(t, "mixw dde " + std::string(d_.Pick(kQsoItems)) + " " +
                           Quoted(std::string(d_.Pick(kWords))));
@@ -290,6 +291,7 @@ private:
     std::int64_t fileBusyUntil_ = 0;
     std::int64_t lastLoggingAt_ = 0;
     std::int64_t khz_ = 0;
+    bool floodsOnly_;
     bool rigWithMixW_ = true;
     std::optional<std::int64_t> killAt_;
     std::optional<std::int64_t> secondAt_;
@@ -297,7 +299,7 @@ private:
 
 }  // namespace
 
-Day Generate(std::uint64_t seed, std::int64_t minutes) {
+Day Generate(std::uint64_t seed, std::int64_t minutes, bool floodsOnly) {
     Dice d(seed);
     Day day;
     day.seed = seed;
@@ -310,7 +312,7 @@ Day Generate(std::uint64_t seed, std::int64_t minutes) {
         std::int64_t length = std::min(left, d.Between(150'000, 360'000));
         if (left - length < 90'000) length = left;
         length = std::max<std::int64_t>(length - kEndingMs, 50'000);
-        SessionMaker maker(d, ++number, length, loggings, spots);
+        SessionMaker maker(d, ++number, length, floodsOnly, loggings, spots);
         day.sessions.push_back(maker.Make(seed));
         left -= length + kEndingMs;
     }

@@ -46,8 +46,11 @@ struct Day {
     std::vector<Session> sessions;
 };
 
-// A day of about `minutes` of real time (at least one session).
-[[nodiscard]] Day Generate(std::uint64_t seed, std::int64_t minutes);
+// A day of about `minutes` of real time (at least one session). With
+// `floodsOnly`, the same station without a hang, a restart or an end
+// before its time: items, spots, floods and loggings only (the latency
+// figures' quiet case).
+[[nodiscard]] Day Generate(std::uint64_t seed, std::int64_t minutes, bool floodsOnly = false);
 
 // The file of the loggings made, one a line: SESSION<TAB>MS<TAB>CALL<TAB>TIME<TAB>HOW.
 [[nodiscard]] std::string LoggingsFile(const Day& day);

@@ -1,7 +1,7 @@
 // linkwell-chaos: the chaos run's generator and checker (soak/chaos.h,
 // soak/chaos_check.h); scripts/test-wine-chaos plays the sessions between.
 //
-//   linkwell-chaos generate --seed N --minutes M --out DIR
+//   linkwell-chaos generate --seed N --minutes M --out DIR [--floods-only]
 //       DIR/session-K.scn for each session, DIR/loggings.tsv
 //   linkwell-chaos check --seed N --dir DIR
 //       reads DIR/session-K.{scn,trace,err} (and .log, .not-logged.adi,
@@ -56,8 +56,8 @@ std::int64_t EndsAt(const std::string& scenario) {
     return clock;
 }
 
-int Generate(std::uint64_t seed, std::int64_t minutes, const fs::path& out) {
-    const auto day = chaos::Generate(seed, minutes);
+int Generate(std::uint64_t seed, std::int64_t minutes, bool floodsOnly, const fs::path& out) {
+    const auto day = chaos::Generate(seed, minutes, floodsOnly);
     fs::create_directories(out);
     for (const auto& s : day.sessions) {
         if (!Write(SessionFile(out, s.number, ".scn"), s.scenario)) return 64;
@@ -151,7 +151,7 @@ int Latency(const std::vector<fs::path>& dirs) {
 }
 
 int Usage() {
-    std::cerr << "usage: linkwell-chaos generate --seed N --minutes M --out DIR\n"
+    std::cerr << "usage: linkwell-chaos generate --seed N --minutes M --out DIR [--floods-only]\n"
                  "       linkwell-chaos check --seed N --dir DIR\n"
                  "       linkwell-chaos latency DIR ...\n";
     return 64;
@@ -166,6 +166,7 @@ int main(int argc, char** argv) {
     std::int64_t minutes = 3;
     fs::path dir;
     std::vector<fs::path> dirs;
+    bool floodsOnly = false;
     for (int i = 2; i < argc; ++i) {
         const std::string arg = argv[i];
         if (arg == "--seed" && i + 1 < argc) {
@@ -174,13 +175,15 @@ int main(int argc, char** argv) {
             minutes = std::stoll(argv[++i]);
         } else if ((arg == "--out" || arg == "--dir") && i + 1 < argc) {
             dir = argv[++i];
+        } else if (arg == "--floods-only") {
+            floodsOnly = true;
         } else if (command == "latency") {
             dirs.emplace_back(arg);
         } else {
             return Usage();
         }
     }
-    if (command == "generate" && !dir.empty()) return Generate(seed, minutes, dir);
+    if (command == "generate" && !dir.empty()) return Generate(seed, minutes, floodsOnly, dir);
     if (command == "check" && !dir.empty()) return Check(seed, dir);
     if (command == "latency" && !dirs.empty()) return Latency(dirs);
     return Usage();

@@ -69,6 +69,18 @@ TEST(ChaosDay, SessionsAreScenariosThePeersCanPlay) {
     EXPECT_GE(total, 29 * 60'000);
     EXPECT_LE(total, 31 * 60'000);
     EXPECT_TRUE(kill && second && hang && lock);
+
+    // The quiet day: no hang, stop, kill or second copy, but loggings and floods.
+    std::size_t loggings = 0;
+    for (const auto& s : Generate(20261210, 10, true).sessions) {
+        for (const char* word :
+             {" hang ", " stop", "file lock", "click Command1", "click Command2", "\npeers "}) {
+            EXPECT_EQ(s.scenario.find(word), std::string::npos) << word;
+        }
+        EXPECT_NE(s.scenario.find("logger32 post 100 "), std::string::npos);
+        loggings += s.loggings.size();
+    }
+    EXPECT_GT(loggings, 10U);
 }
 
 SessionRun RunOf(int number, const std::string& trace, const std::string& notLogged) {
