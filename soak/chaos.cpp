@@ -121,7 +121,7 @@ private:
     bool Logger32Free(std::int64_t t) const { return t >= logger32BusyUntil_; }
     bool CanLog(std::int64_t t) const {
         return t >= calmUntil_ && t >= mixwLoggableFrom_ && t >= boxUntil_ &&
-               t + kBeforeEndMs < endAt_ &&
+               t >= loggingHeldUntil_ && t + kBeforeEndMs < endAt_ &&
                (!killAt_ || t + kBeforeEndMs < *killAt_ || t >= *killAt_ + kStartUpMs);
     }
     // The longest a hang may last here: over before the session ends.
@@ -208,11 +208,21 @@ private:
         l.time = Digits(loggings_ / 60 % 24, 2) + Digits(loggings_ % 60, 2);
         s_.Add(t, "mixw dde Call " + Quoted(l.call));
         s_.Add(t, "mixw dde time " + Quoted(l.time));
-        // MixW's "Save" only while MixW2 holds the rig (else it is ignored).
+        // MixW's "Save" only while MixW2 holds the rig (else it is ignored),
+        // and only with the MixW2 the bridge started with: a "Save" that is
+        // still MixW's Command item when a new MixW2's link opens is the
+        // last QSO's state to the bridge, and a busy bridge may open the
+        // link late.
         l.at = t + 400;
-        l.bySave = rigWithMixW_ && d_.Chance(60);
+        l.bySave = rigWithMixW_ && !mixwRestarted_ && d_.Chance(60);
         s_.Add(l.at, l.bySave ? "mixw dde Command \"Save\"" : "click CommandSend");
         lastLoggingAt_ = l.at;
+        if (loggingHangMs_ > 0) {
+            // Logger32 holds this one inside its handler: the bridge's
+            // boxes do not follow MixW meanwhile.
+            loggingHeldUntil_ = l.at + loggingHangMs_ + kBeforeEndMs;
+            loggingHangMs_ = 0;
+        }
         session_.loggings.push_back(std::move(l));
         return t + 400;
     }
@@ -236,6 +246,7 @@ private:
     }
 
     void RestartMixW(std::int64_t stop, std::int64_t back) {
+        mixwRestarted_ = true;
         s_.Add(stop, "mixw stop");
         s_.Add(back, "mixw start");
         mixwBusyUntil_ = std::max(mixwBusyUntil_, back);
@@ -247,6 +258,7 @@ private:
         if (ms < 100) return;
         const bool inLogging = d_.Chance(25);
         s_.Add(t, "logger32 hang " + std::to_string(ms) + (inLogging ? " logging" : ""));
+        if (inLogging) loggingHangMs_ = ms;
         std::int64_t over = t + ms;
         if (d_.Chance(35)) {
             const auto stop = t + d_.Between(50, ms);
@@ -292,6 +304,9 @@ private:
     std::int64_t lastLoggingAt_ = 0;
     std::int64_t khz_ = 0;
     bool floodsOnly_;
+    bool mixwRestarted_ = false;
+    std::int64_t loggingHangMs_ = 0;  // armed for the next logging
+    std::int64_t loggingHeldUntil_ = 0;
     bool rigWithMixW_ = true;
     std::optional<std::int64_t> killAt_;
     std::optional<std::int64_t> secondAt_;

@@ -9,6 +9,7 @@
 
 #include "scenario/scenario.h"
 #include "soak/chaos_check.h"
+#include "support/played.h"
 
 namespace linkwell::soak::chaos {
 namespace {
@@ -81,6 +82,33 @@ TEST(ChaosDay, SessionsAreScenariosThePeersCanPlay) {
         loggings += s.loggings.size();
     }
     EXPECT_GT(loggings, 10U);
+}
+
+// The simulated world plays the sessions too (it ignores the peers' own
+// lines): there every logging a day makes must count as made and land
+// exactly once, or the generator schedules loggings the bridge cannot take.
+TEST(ChaosDay, EveryLoggingLandsOnceInTheSimulatedWorld) {
+    const auto day = Generate(3, 12);
+    std::vector<Logging> made;
+    std::vector<SessionRun> runs;
+    for (const auto& s : day.sessions) {
+        const auto played = testing::Play(s.scenario);
+        std::string trace;
+        for (const auto& line : played.lines) trace += line + "\n";
+        SessionRun run;
+        run.number = s.number;
+        run.taken = ReadLogger32Log(s.number, trace, false);
+        run.kept = ReadKept(played.file.value_or(""));
+        runs.push_back(std::move(run));
+        made.insert(made.end(), s.loggings.begin(), s.loggings.end());
+    }
+    ASSERT_GT(made.size(), 20U);
+    const auto v = CheckExactlyOnce(3, made, runs);
+    std::string all;
+    for (const auto& [session, lines] : v) {
+        for (const auto& line : lines) all += line + "\n";
+    }
+    EXPECT_EQ(all, "");
 }
 
 SessionRun RunOf(int number, const std::string& trace, const std::string& notLogged) {
