@@ -121,7 +121,7 @@ private:
     bool Logger32Free(std::int64_t t) const { return t >= logger32BusyUntil_; }
     bool CanLog(std::int64_t t) const {
         return t >= calmUntil_ && t >= mixwLoggableFrom_ && t >= boxUntil_ &&
-               t >= loggingHeldUntil_ && t + kBeforeEndMs < endAt_ &&
+               t >= loggingHeldUntil_ && t >= relinkedFrom_ && t + kBeforeEndMs < endAt_ &&
                (!killAt_ || t + kBeforeEndMs < *killAt_ || t >= *killAt_ + kStartUpMs);
     }
     // The longest a hang may last here: over before the session ends.
@@ -247,6 +247,9 @@ private:
 
     void RestartMixW(std::int64_t stop, std::int64_t back) {
         mixwRestarted_ = true;
+        // The new MixW2's links are made by the bridge's push ticks, which
+        // wait behind a text Logger32 has not taken.
+        relinkedFrom_ = std::max({relinkedFrom_, back, logger32BusyUntil_}) + kAfterMixWStartMs;
         s_.Add(stop, "mixw stop");
         s_.Add(back, "mixw start");
         mixwBusyUntil_ = std::max(mixwBusyUntil_, back);
@@ -269,6 +272,7 @@ private:
             }
         }
         logger32BusyUntil_ = std::max(logger32BusyUntil_, over);
+        if (t < relinkedFrom_) relinkedFrom_ = std::max(relinkedFrom_, over + kAfterMixWStartMs);
     }
 
     void RestartLogger32(std::int64_t stop, std::int64_t back) {
@@ -307,6 +311,7 @@ private:
     bool mixwRestarted_ = false;
     std::int64_t loggingHangMs_ = 0;  // armed for the next logging
     std::int64_t loggingHeldUntil_ = 0;
+    std::int64_t relinkedFrom_ = 0;  // a new MixW2's links are surely made
     bool rigWithMixW_ = true;
     std::optional<std::int64_t> killAt_;
     std::optional<std::int64_t> secondAt_;
