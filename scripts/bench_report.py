@@ -507,6 +507,49 @@ def fuzz_rows(md, fuzz, intro, log):
     md.append(f"| peak memory | {fuzz.get('peak_rss_mb', '?')} MB | — | |")
 
 
+CHAOS_HEAD = "## Latency under load (Wine)"
+CHAOS_PATHS = [("spot-to-macros", "spot click to MixW's `ExecuteMacros`", "500 ms (`Timer3`)"),
+               ("save-to-logging", "\"Save\" to the `<APP_LOGQSO:` taken", "none (on the change)"),
+               ("khz-to-force-freq", "a `khz` change to `<APP_FORCE_FREQ:`", "none (on the change)")]
+
+
+def chaos_latency(output, folder="build/bench-wine-chaos"):
+    """The chaos run's latency section: from scripts/bench-wine-chaos when it has run, else the
+    last report's, else a note."""
+    runs = {}
+    for kind in ("chaos", "floods"):
+        try:
+            with open(f"{folder}/latency-{kind}.txt", encoding="utf-8") as f:
+                runs[kind] = dict(line.rstrip("\n").split(" ", 1) for line in f if " " in line)
+        except OSError:
+            pass
+    md = [CHAOS_HEAD, ""]
+    if len(runs) < 2:
+        body = previous_section(output, CHAOS_HEAD)
+        md.extend(body if body else ["Not run (scripts/bench-wine-chaos writes build/bench-wine-chaos)."])
+        md.append("")
+        return md
+    seed = runs["chaos"].get("seed", "?")
+    minutes = runs["chaos"].get("minutes", "?")
+    md.append(f"`scripts/bench-wine-chaos --seed {seed} --minutes {minutes}`: the real linkwell.exe under "
+              "Wine against the stand-in peers (docs/chaos.md), once through a chaos day (hangs of 0.1 "
+              "to 40 s, peers ended and restarted, the bridge killed, a second copy, not-logged.adi "
+              "held) and once through the same station with floods only (spots and frequencies 20 ms "
+              "apart, no hang or restart). From the scenario's action to the trace line it causes; "
+              "what never came (a spot replaced before its tick, a text Logger32 never took) is not "
+              "counted. Benchmark figures, not a timed test.")
+    md.append("")
+    md.append("| Path | Floor | Floods only | Chaos |")
+    md.append("|---|---|---|---|")
+    for key, what, floor in CHAOS_PATHS:
+        md.append(f"| {what} | {floor} | {runs['floods'].get(key, '-')} | {runs['chaos'].get(key, '-')} |")
+    md.append("")
+    md.append(f"Sessions: floods only {runs['floods'].get('sessions', '-')}; chaos "
+              f"{runs['chaos'].get('sessions', '-')} (the checks' summary line of each run).")
+    md.append("")
+    return md
+
+
 def verdict(ok, missed_by=""):
     return "met" if ok else f"**missed** {missed_by}".rstrip()
 
@@ -761,6 +804,7 @@ def main():
     else:
         md.append("Not run (`BENCH_FUZZ=0`, or scripts/bench-fuzz failed).")
     md.append("")
+    md.extend(chaos_latency(output))
     md.append("## How to read and rerun")
     md.append("")
     md.append("- `scripts/bench` builds build/bench and rewrites this file; `DAY_RUNS`, `SOAK_SEED`, "

@@ -5,7 +5,6 @@
 #include <deque>
 #include <exception>
 #include <optional>
-#include <random>
 #include <string_view>
 #include <utility>
 
@@ -15,6 +14,7 @@
 #include "scenario/station_actions.h"
 #include "sim/world.h"
 #include "soak/checks.h"
+#include "soak/dice.h"
 #include "text/text.h"
 #include "to_logger32/logging.h"
 #include "to_logger32/push.h"
@@ -29,24 +29,6 @@ namespace act = scenario::act;
 constexpr std::size_t kKeptViolations = 20;
 
 // --- random values -----------------------------------------------------------------
-
-class Dice {
-public:
-    explicit Dice(std::uint64_t seed) : rng_(seed) {}
-    // 0 .. n-1; the slight bias of the modulo does not matter here.
-    std::uint64_t Below(std::uint64_t n) { return n == 0 ? 0 : rng_() % n; }
-    std::int64_t Between(std::int64_t lo, std::int64_t hi) {
-        return lo + static_cast<std::int64_t>(Below(static_cast<std::uint64_t>(hi - lo) + 1));
-    }
-    bool Chance(int percent) { return Below(100) < static_cast<std::uint64_t>(percent); }
-    template <typename T, std::size_t N>
-    const T& Pick(const std::array<T, N>& from) {
-        return from[static_cast<std::size_t>(Below(N))];
-    }
-
-private:
-    std::mt19937_64 rng_;
-};
 
 std::u16string Ascii(std::string_view s) {
     return {s.begin(), s.end()};

@@ -86,8 +86,10 @@ int Session::Run() {
     // Probing loads the bridge (a WM_GETTEXT every 20 ms): only in runs
     // whose scenario sets limits on what it measures.
     if (measures_) prober_.Start(bridge_.Form(), bridge_.Pid(), broadcasts_);
+    sampler_.Watch(bridge_.Form(), bridge_.Pid(), start_);
     while (Step()) {
     }
+    sampler_.Stop();
     if (measures_) prober_.Finish();
     if (!traceFile_.empty()) ReportTraceFile();
     std::cout << "# end " << last_ << '\n';
@@ -167,6 +169,7 @@ void Session::BridgeEvents() {
             return;
         }
         trace_.Line("BRIDGE", "started");
+        sampler_.Watch(bridge_.Form(), bridge_.Pid(), start_);
     }
     if (settings_.textWindowClosedAt && !textWindowClosed_ &&
         Now() >= *settings_.textWindowClosedAt) {

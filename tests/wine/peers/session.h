@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "peers/bridge_sampler.h"
 #include "peers/crowd.h"
 #include "peers/launcher.h"
 #include "peers/logger32_window.h"
@@ -109,6 +110,7 @@ private:
     bool broadcasts_;  // no peer's window hangs in this run
     bool measures_;    // the scenario sets limits: the prober runs
     Prober prober_;
+    BridgeSampler sampler_;                  // the chaos run's look from outside
     std::optional<ULONGLONG> closedAt_;      // the operator's first close
     std::optional<ULONGLONG> sessionEndAt_;  // Windows' first end of the session
     NotLoggedFile notLogged_;

@@ -1,0 +1,84 @@
+// What must hold after each session of a chaos run (soak/chaos.h), judged
+// from what the Windows peers printed and the files the bridge left:
+//  - exactly once: every logging made is in the stand-in Logger32's log
+//    once, or in not-logged.adi (or not-logged-unsaved.adi); one in both
+//    is marked in doubt there; none is in the log twice across the run;
+//  - the window never froze: every probe was answered within 250 ms;
+//  - the ends were bounded, and the bridge ended only when it was told to;
+//  - the bridge's handles, USER and GDI objects, threads and private bytes
+//    stayed flat.
+// Each violation names the seed and the moment.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "soak/chaos.h"
+
+namespace linkwell::soak::chaos {
+
+// A logging text Logger32 took.
+struct Taken {
+    int session = 0;
+    std::int64_t at = 0;
+    std::string call;
+    std::string text;
+};
+
+// Logger32's log of one session: from the peers' trace (`MS L32 text
+// "<APP_LOGQSO:..."` lines) or, given `logFile`, from the stand-in's own
+// log (one text a line: MS RUN TEXT, RUN the Logger32's number in the
+// session's run).
+[[nodiscard]] std::vector<Taken> ReadLogger32Log(int session, const std::string& text,
+                                                 bool logFile);
+
+// A QSO record of not-logged.adi.
+struct Kept {
+    std::string call;
+    bool inDoubt = false;
+};
+[[nodiscard]] std::vector<Kept> ReadKept(const std::string& adif);
+
+// What one session of the run left.
+struct SessionRun {
+    int number = 0;
+    std::vector<Taken> taken;
+    std::vector<Kept> kept;   // not-logged.adi and not-logged-unsaved.adi
+    std::string trace;        // the peers' standard output
+    std::string err;          // their standard error: FIGURE, CHECK, FROZEN, RESOURCES lines
+    std::int64_t endsAt = 0;  // when the scenario closes the bridge or ends the session
+};
+
+// The exactly-once check over the whole run; violations by session number.
+[[nodiscard]] std::map<int, std::vector<std::string>> CheckExactlyOnce(
+    std::uint64_t seed, const std::vector<Logging>& made, const std::vector<SessionRun>& runs);
+
+// The other checks of one session.
+[[nodiscard]] std::vector<std::string> CheckSessionRun(std::uint64_t seed, const SessionRun& run);
+
+// The resource samples of a run, and their slopes per minute (each bridge
+// process on its own line: a restarted bridge starts from its own level).
+struct Slopes {
+    std::size_t samples = 0;
+    std::map<std::string, double> perMinute;  // handles, user, gdi, threads, private-kb
+};
+[[nodiscard]] Slopes ResourceSlopes(const std::vector<std::string>& errs);
+// The growth allowed per minute, by counter.
+[[nodiscard]] const std::map<std::string, double>& SlopeTolerances();
+[[nodiscard]] std::vector<std::string> CheckSlopes(std::uint64_t seed, int session,
+                                                   const Slopes& slopes);
+
+// Latencies in ms of one session's paths, from its scenario and trace.
+struct Latencies {
+    std::vector<std::int64_t> spotToMacros;
+    std::vector<std::int64_t> saveToLogging;
+    std::vector<std::int64_t> khzToForceFreq;
+};
+void AddLatencies(const std::string& scenario, const std::string& trace, Latencies& into);
+// p50, p99 and max of a sample ("-" when empty).
+[[nodiscard]] std::string Percentiles(std::vector<std::int64_t> ms);
+
+}  // namespace linkwell::soak::chaos

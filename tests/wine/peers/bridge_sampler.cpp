@@ -1,0 +1,103 @@
+#include "peers/bridge_sampler.h"
+
+// clang-format off
+#include <windows.h>
+#include <tlhelp32.h>
+#include <psapi.h>
+// clang-format on
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+
+namespace linkwell::win32::peers {
+namespace {
+
+constexpr ULONGLONG kProbeEveryMs = 1'000;
+constexpr ULONGLONG kAnswerWithinMs = 250;
+constexpr ULONGLONG kFirstSampleMs = 30'000;
+constexpr ULONGLONG kSampleEveryMs = 60'000;
+
+long long Threads(DWORD pid) {
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+    if (snapshot == INVALID_HANDLE_VALUE) return -1;
+    THREADENTRY32 entry{};
+    entry.dwSize = sizeof entry;
+    long long count = 0;
+    for (BOOL more = Thread32First(snapshot, &entry); more != FALSE;
+         more = Thread32Next(snapshot, &entry)) {
+        if (entry.th32OwnerProcessID == pid) ++count;
+    }
+    CloseHandle(snapshot);
+    return count;
+}
+
+void Sample(HANDLE process, DWORD pid, long long at) {
+    DWORD handles = 0;
+    GetProcessHandleCount(process, &handles);
+    PROCESS_MEMORY_COUNTERS_EX memory{};
+    memory.cb = sizeof memory;
+    GetProcessMemoryInfo(process, reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&memory),
+                         sizeof memory);
+    // Wine may give 0 for another process's PrivateUsage: the pagefile
+    // usage stands in then.
+    const auto privateKb = std::max(memory.PrivateUsage, memory.PagefileUsage) / 1024;
+    std::fprintf(
+        stderr,
+        "RESOURCES %lld pid=%lu handles=%lu user=%lu gdi=%lu threads=%lld private-kb=%llu\n", at,
+        static_cast<unsigned long>(pid), static_cast<unsigned long>(handles),
+        static_cast<unsigned long>(GetGuiResources(process, GR_USEROBJECTS)),
+        static_cast<unsigned long>(GetGuiResources(process, GR_GDIOBJECTS)), Threads(pid),
+        static_cast<unsigned long long>(privateKb));
+    std::fflush(stderr);
+}
+
+}  // namespace
+
+BridgeSampler::BridgeSampler() : enabled_(std::getenv("LINKWELL_PEERS_SAMPLE") != nullptr) {}
+
+BridgeSampler::~BridgeSampler() {
+    Stop();
+}
+
+void BridgeSampler::Watch(HWND form, DWORD pid, ULONGLONG clockStart) {
+    if (!enabled_) return;
+    Stop();
+    stop_ = false;
+    thread_ = std::thread([this, form, pid, clockStart] { Run(form, pid, clockStart); });
+}
+
+void BridgeSampler::Stop() {
+    stop_ = true;
+    if (thread_.joinable()) thread_.join();
+}
+
+void BridgeSampler::Run(HWND form, DWORD pid, ULONGLONG clockStart) {
+    HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, pid);
+    const ULONGLONG watched = GetTickCount64();
+    ULONGLONG nextSample = watched + kFirstSampleMs;
+    while (!stop_) {
+        const ULONGLONG asked = GetTickCount64();
+        DWORD_PTR got = 0;
+        SendMessageTimeoutW(form, WM_NULL, 0, 0, SMTO_NORMAL, 10'000, &got);
+        // Once the window is gone the bridge has ended: nothing to measure.
+        if (IsWindow(form) == FALSE) break;
+        const ULONGLONG waited = GetTickCount64() - asked;
+        if (waited > kAnswerWithinMs) {
+            std::fprintf(stderr, "FROZEN %lld %llu\n", static_cast<long long>(asked - clockStart),
+                         waited);
+            std::fflush(stderr);
+        }
+        if (process != nullptr && GetTickCount64() >= nextSample) {
+            Sample(process, pid, static_cast<long long>(GetTickCount64() - clockStart));
+            nextSample += kSampleEveryMs;
+        }
+        for (ULONGLONG slept = GetTickCount64() - asked; slept < kProbeEveryMs && !stop_;
+             slept = GetTickCount64() - asked) {
+            Sleep(10);
+        }
+    }
+    if (process != nullptr) CloseHandle(process);
+}
+
+}  // namespace linkwell::win32::peers
