@@ -4,6 +4,7 @@
 #include <cctype>
 #include <cmath>
 #include <cstdio>
+#include <optional>
 #include <sstream>
 #include <utility>
 
@@ -196,6 +197,30 @@ std::vector<std::string> CheckSessionRun(std::uint64_t seed, const SessionRun& r
     return out;
 }
 
+namespace {
+
+// (minutes, value) samples in time order: the floor's growth per minute.
+std::optional<double> FloorGrowth(const std::vector<std::pair<double, double>>& points) {
+    constexpr std::size_t kLeast = 6;
+    if (points.size() < kLeast || points.back().first - points.front().first < 1.0) {
+        return std::nullopt;
+    }
+    const std::size_t third = points.size() / 3;
+    auto least = [](auto from, auto to) {
+        double value = from->second, when = 0;
+        for (auto p = from; p != to; ++p) {
+            value = std::min(value, p->second);
+            when += p->first;
+        }
+        return std::pair{value, when / static_cast<double>(to - from)};
+    };
+    const auto [first, firstAt] = least(points.begin(), points.begin() + third);
+    const auto [last, lastAt] = least(points.end() - third, points.end());
+    return (last - first) / (lastAt - firstAt);
+}
+
+}  // namespace
+
 Slopes ResourceSlopes(const std::vector<std::string>& errs) {
     // Per process: the samples (minutes, value) of each counter.
     std::map<std::string, std::map<std::string, std::vector<std::pair<double, double>>>> byPid;
@@ -244,23 +269,32 @@ Slopes ResourceSlopes(const std::vector<std::string>& errs) {
     for (const auto& [name, s] : sums) {
         if (s.second > 0) slopes.perMinute[name] = s.first / s.second;
     }
+    for (const auto& [pid, counters] : byPid) {
+        for (const auto& [name, points] : counters) {
+            if (const auto growth = FloorGrowth(points)) {
+                auto [at, fresh] = slopes.floorPerMinute.try_emplace(name, *growth);
+                if (!fresh) at->second = std::max(at->second, *growth);
+            }
+        }
+    }
     return slopes;
 }
 
 const std::map<std::string, double>& SlopeTolerances() {
     static const std::map<std::string, double> kTolerances = {
-        {"handles", 2.0}, {"user", 1.0}, {"gdi", 1.0}, {"threads", 0.5}, {"private-kb", 256.0}};
+        {"handles", 2.0}, {"user", 1.0},    {"gdi", 1.0},
+        {"windows", 1.0}, {"threads", 0.5}, {"private-kb", 256.0}};
     return kTolerances;
 }
 
 std::vector<std::string> CheckSlopes(std::uint64_t seed, int session, const Slopes& slopes) {
     std::vector<std::string> out;
-    for (const auto& [name, slope] : slopes.perMinute) {
+    for (const auto& [name, slope] : slopes.floorPerMinute) {
         const auto tolerance = SlopeTolerances().find(name);
         if (tolerance == SlopeTolerances().end() || slope <= tolerance->second) continue;
         char buf[160];
-        std::snprintf(buf, sizeof buf, "%s grows %.2f a minute (at most %.2f)", name.c_str(), slope,
-                      tolerance->second);
+        std::snprintf(buf, sizeof buf, "the floor of %s grows %.2f a minute (at most %.2f)",
+                      name.c_str(), slope, tolerance->second);
         out.push_back("seed " + std::to_string(seed) + ", session " + std::to_string(session) +
                       ": " + buf);
     }

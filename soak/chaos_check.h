@@ -61,9 +61,15 @@ struct SessionRun {
 
 // The resource samples of a run, and their slopes per minute (each bridge
 // process on its own line: a restarted bridge starts from its own level).
+// The bridge's threads come and go with what it waits for (a hung MixW2's
+// call, a text Logger32 has not taken), and its private bytes with them, so
+// a leak is told by the floor: the least of a process's last third of
+// samples against the least of its first third, per minute between them
+// (processes sampled for a minute or more, six samples at least).
 struct Slopes {
     std::size_t samples = 0;
-    std::map<std::string, double> perMinute;  // handles, user, gdi, threads, private-kb
+    std::map<std::string, double> perMinute;  // handles, user, gdi, windows, threads, private-kb
+    std::map<std::string, double> floorPerMinute;  // the fastest-growing process's floor
 };
 [[nodiscard]] Slopes ResourceSlopes(const std::vector<std::string>& errs);
 // The growth allowed per minute, by counter.

@@ -132,6 +132,9 @@ int Check(std::uint64_t seed, const fs::path& dir) {
               << "longest unanswered " << longest << " ms\n"
               << "resource slopes per minute over " << slopes.samples << " samples:";
     for (const auto& [name, slope] : slopes.perMinute) std::cout << " " << name << " " << slope;
+    std::cout << "\nfastest floor growth per minute:";
+    for (const auto& [name, slope] : slopes.floorPerMinute)
+        std::cout << " " << name << " " << slope;
     std::cout << "\n" << passed << " passed, " << failed << " failed\n";
     return failed == 0 ? 0 : 1;
 }

@@ -219,15 +219,46 @@ TEST(ChaosCheck, ResourceSlopesPerProcess) {
     EXPECT_EQ(flat.perMinute.at("handles"), 0.0);
     EXPECT_TRUE(CheckSlopes(1, 1, flat).empty());
 
-    const std::string growing =
-        "RESOURCES 30000 pid=10 handles=100 user=20 gdi=10 threads=6 private-kb=4000\n"
-        "RESOURCES 90000 pid=10 handles=110 user=20 gdi=10 threads=6 private-kb=4000\n"
-        "RESOURCES 150000 pid=10 handles=120 user=20 gdi=10 threads=6 private-kb=4000\n";
-    const auto slopes = ResourceSlopes({growing});
-    EXPECT_DOUBLE_EQ(slopes.perMinute.at("handles"), 10.0);
-    const auto v = CheckSlopes(1, 2, slopes);
+    // Sampled for a minute: a thread and its stack that come and go with
+    // what the bridge waits for are no leak; the fitted slope sees them.
+    auto samples = [](const std::string& pid, const std::vector<int>& threads,
+                      const std::vector<int>& handles) {
+        std::string lines;
+        for (std::size_t i = 0; i < threads.size(); ++i) {
+            lines += "RESOURCES " + std::to_string(30000 + 10000 * i) + " pid=" + pid +
+                   " handles=" + std::to_string(handles[i]) + " user=0 gdi=0 windows=4" +
+                   " threads=" + std::to_string(threads[i]) + " private-kb=4000\n";
+        }
+        return lines;
+    };
+    const auto waiting =
+        ResourceSlopes({samples("10", {5, 5, 5, 5, 7, 7, 5}, {90, 90, 90, 90, 90, 90, 90})});
+    EXPECT_GT(waiting.perMinute.at("threads"), 0.5);
+    EXPECT_EQ(waiting.floorPerMinute.at("threads"), 0.0);
+    EXPECT_TRUE(CheckSlopes(1, 2, waiting).empty());
+
+    // Two handles more every 10 s: the floor grows 12 a minute.
+    const auto leaking =
+        ResourceSlopes({samples("10", {5, 5, 5, 5, 5, 5, 5}, {100, 102, 104, 106, 108, 110, 112})});
+    EXPECT_DOUBLE_EQ(leaking.floorPerMinute.at("handles"), 12.0);
+    const auto v = CheckSlopes(1, 2, leaking);
     ASSERT_EQ(v.size(), 1U);
-    EXPECT_EQ(v[0], "seed 1, session 2: handles grows 10.00 a minute (at most 2.00)");
+    EXPECT_EQ(v[0], "seed 1, session 2: the floor of handles grows 12.00 a minute (at most 2.00)");
+
+    // Under Wine the windows stand in for USER objects: a box left behind every 10 s.
+    std::string boxes = samples("11", {5, 5, 5, 5, 5, 5, 5}, {90, 90, 90, 90, 90, 90, 90});
+    for (int i = 0; i < 7; ++i) {
+        const auto at = boxes.find("windows=4");
+        boxes.replace(at, 9, "windows=" + std::to_string(10 + i));
+    }
+    const auto w = CheckSlopes(1, 3, ResourceSlopes({boxes}));
+    ASSERT_EQ(w.size(), 1U);
+    EXPECT_EQ(w[0], "seed 1, session 3: the floor of windows grows 6.00 a minute (at most 1.00)");
+
+    // Too few samples to tell a floor: not judged.
+    const auto brief = ResourceSlopes({samples("12", {3, 6, 9}, {10, 50, 90})});
+    EXPECT_TRUE(brief.floorPerMinute.empty());
+    EXPECT_TRUE(CheckSlopes(1, 4, brief).empty());
 }
 
 TEST(ChaosLatency, EachPathFromItsActionToWhatItCauses) {

@@ -7,8 +7,10 @@
 // clang-format on
 
 #include <algorithm>
+#include <cstddef>
 #include <cstdio>
 #include <cstdlib>
+#include <vector>
 
 namespace linkwell::win32::peers {
 namespace {
@@ -16,7 +18,7 @@ namespace {
 constexpr ULONGLONG kProbeEveryMs = 1'000;
 constexpr ULONGLONG kAnswerWithinMs = 250;
 constexpr ULONGLONG kFirstSampleMs = 30'000;
-constexpr ULONGLONG kSampleEveryMs = 60'000;
+constexpr ULONGLONG kSampleEveryMs = 10'000;
 
 long long Threads(DWORD pid) {
     HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
@@ -32,9 +34,80 @@ long long Threads(DWORD pid) {
     return count;
 }
 
+// The system's handle table, as NtQuerySystemInformation gives it.
+struct HandleEntry {
+    ULONG ownerPid;
+    BYTE objectType;
+    BYTE flags;
+    USHORT value;
+    PVOID object;
+    ULONG access;
+};
+struct HandleTable {
+    ULONG count;
+    HandleEntry entries[1];
+};
+using QuerySystem = LONG(WINAPI*)(int, PVOID, ULONG, PULONG);
+constexpr int kSystemHandleInformation = 16;
+constexpr LONG kLengthMismatch = static_cast<LONG>(0xC0000004);
+
+// Wine answers GetProcessHandleCount with 0: the bridge's entries in the
+// system's handle table are counted instead.
+unsigned long HandlesInTable(DWORD pid) {
+    const auto query = reinterpret_cast<QuerySystem>(reinterpret_cast<void*>(
+        GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtQuerySystemInformation")));
+    if (query == nullptr) return 0;
+    std::vector<unsigned char> buffer(1 << 16);
+    LONG status = kLengthMismatch;
+    for (int tries = 0; status == kLengthMismatch && tries < 8; ++tries) {
+        ULONG needed = 0;
+        status = query(kSystemHandleInformation, buffer.data(), static_cast<ULONG>(buffer.size()),
+                       &needed);
+        if (status == kLengthMismatch)
+            buffer.resize(std::max<std::size_t>(needed, buffer.size() * 2));
+    }
+    if (status != 0) return 0;
+    const auto* table = reinterpret_cast<const HandleTable*>(buffer.data());
+    const std::size_t room = (buffer.size() - offsetof(HandleTable, entries)) / sizeof(HandleEntry);
+    unsigned long count = 0;
+    for (std::size_t i = 0; i < std::min<std::size_t>(table->count, room); ++i) {
+        if (table->entries[i].ownerPid == pid) ++count;
+    }
+    return count;
+}
+
+// Wine gives no USER object count either: the bridge's windows (top-level
+// and their children) are the USER objects that could pile up.
+struct WindowCount {
+    DWORD pid;
+    unsigned long count;
+};
+
+BOOL CALLBACK CountChild(HWND, LPARAM l) {
+    ++reinterpret_cast<WindowCount*>(l)->count;
+    return TRUE;
+}
+
+BOOL CALLBACK CountTopLevel(HWND window, LPARAM l) {
+    auto* c = reinterpret_cast<WindowCount*>(l);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    if (owner != c->pid) return TRUE;
+    ++c->count;
+    EnumChildWindows(window, CountChild, l);
+    return TRUE;
+}
+
+unsigned long Windows(DWORD pid) {
+    WindowCount c{pid, 0};
+    EnumWindows(CountTopLevel, reinterpret_cast<LPARAM>(&c));
+    return c.count;
+}
+
 void Sample(HANDLE process, DWORD pid, long long at) {
     DWORD handles = 0;
     GetProcessHandleCount(process, &handles);
+    if (handles == 0) handles = HandlesInTable(pid);
     PROCESS_MEMORY_COUNTERS_EX memory{};
     memory.cb = sizeof memory;
     GetProcessMemoryInfo(process, reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&memory),
@@ -42,13 +115,13 @@ void Sample(HANDLE process, DWORD pid, long long at) {
     // Wine may give 0 for another process's PrivateUsage: the pagefile
     // usage stands in then.
     const auto privateKb = std::max(memory.PrivateUsage, memory.PagefileUsage) / 1024;
-    std::fprintf(
-        stderr,
-        "RESOURCES %lld pid=%lu handles=%lu user=%lu gdi=%lu threads=%lld private-kb=%llu\n", at,
-        static_cast<unsigned long>(pid), static_cast<unsigned long>(handles),
-        static_cast<unsigned long>(GetGuiResources(process, GR_USEROBJECTS)),
-        static_cast<unsigned long>(GetGuiResources(process, GR_GDIOBJECTS)), Threads(pid),
-        static_cast<unsigned long long>(privateKb));
+    std::fprintf(stderr,
+                 "RESOURCES %lld pid=%lu handles=%lu user=%lu gdi=%lu windows=%lu threads=%lld "
+                 "private-kb=%llu\n",
+                 at, static_cast<unsigned long>(pid), static_cast<unsigned long>(handles),
+                 static_cast<unsigned long>(GetGuiResources(process, GR_USEROBJECTS)),
+                 static_cast<unsigned long>(GetGuiResources(process, GR_GDIOBJECTS)), Windows(pid),
+                 Threads(pid), static_cast<unsigned long long>(privateKb));
     std::fflush(stderr);
 }
 

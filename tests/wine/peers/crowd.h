@@ -16,11 +16,16 @@ class Crowd {
 public:
     // Starts `copies` copies, one right after the other, with `args`.
     void Start(const std::wstring& exe, const std::wstring& args, int copies);
-    // Prints what became of each (SECOND lines), as a second copy's.
+    // Once every copy has ended by itself, one line: `N copies ended by
+    // themselves` (kind SECOND). Which box a copy shows, and so its exit
+    // code, depends on how far the running one had come, so each copy's own
+    // lines go to standard error.
     void Look(const std::function<void(const std::string&)>& line);
 
 private:
     std::vector<std::unique_ptr<SecondCopy>> copies_;
+    std::size_t ended_ = 0;
+    bool told_ = false;
 };
 
 }  // namespace linkwell::win32::peers
