@@ -4,6 +4,7 @@
 #include <cctype>
 #include <cmath>
 #include <cstdio>
+#include <limits>
 #include <optional>
 #include <sstream>
 #include <utility>
@@ -326,11 +327,22 @@ std::optional<std::int64_t> FirstAfter(const std::vector<std::string>& trace, st
 
 void AddLatencies(const std::string& scenario, const std::string& trace, Latencies& into) {
     const auto traced = Lines(trace);
+    // What the station did before the bridge first spoke to Logger32 waited
+    // for its start-up, not for a path of it: not counted.
+    std::int64_t working = std::numeric_limits<std::int64_t>::max();
+    for (const auto& line : traced) {
+        if (line.find(" L32 text ") != std::string::npos) {
+            working = TimeOf(line);
+            break;
+        }
+    }
     std::int64_t clock = 0;
     std::string call;
     for (const auto& line : Lines(scenario)) {
         if (line.starts_with("at ")) {
             clock = std::strtoll(line.c_str() + 3, nullptr, 10);
+        } else if (clock < working) {
+            if (line.starts_with("mixw dde Call ")) call = QuotedAfter(line, 13);
         } else if (line.starts_with("mixw dde Call ")) {
             call = QuotedAfter(line, 13);
         } else if (line.starts_with("mixw dde Command \"Save\"")) {

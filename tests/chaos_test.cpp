@@ -226,8 +226,8 @@ TEST(ChaosCheck, ResourceSlopesPerProcess) {
         std::string lines;
         for (std::size_t i = 0; i < threads.size(); ++i) {
             lines += "RESOURCES " + std::to_string(30000 + 10000 * i) + " pid=" + pid +
-                   " handles=" + std::to_string(handles[i]) + " user=0 gdi=0 windows=4" +
-                   " threads=" + std::to_string(threads[i]) + " private-kb=4000\n";
+                     " handles=" + std::to_string(handles[i]) + " user=0 gdi=0 windows=4" +
+                     " threads=" + std::to_string(threads[i]) + " private-kb=4000\n";
         }
         return lines;
     };
@@ -262,12 +262,15 @@ TEST(ChaosCheck, ResourceSlopesPerProcess) {
 }
 
 TEST(ChaosLatency, EachPathFromItsActionToWhatItCauses) {
+    // The dial set before the bridge works waits for its start-up: not a path.
     const std::string scenario =
+        "mixw dde khz \"14000\"\n"
         "at 10000\nmixw dde khz \"14002\"\n"
         "at 11000\nlogger32 settext \" APP_DXSPOT_CLICKED    SP0001|7001.5|CW\"\n"
         "at 12000\nmixw dde Call \"CH0001\"\nat 12400\nmixw dde Command \"Save\"\n"
         "at 13000\nmixw dde khz \"14003\"\n";
     const std::string trace =
+        "5930 L32 text \"<APP_FORCE_FREQ:5>14000\"\n"
         "10012 L32 text \"<APP_FORCE_FREQ:5>14002\"\n"
         "11530 MIXW ExecuteMacros \"<ZFQ:7001.5>\"\n"
         "12431 L32 text \"<APP_LOGQSO:14><CALL:6>CH0001\"\n";

@@ -5,7 +5,9 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "peers/launcher.h"
@@ -21,9 +23,14 @@ public:
     // code, depends on how far the running one had come, so each copy's own
     // lines go to standard error.
     void Look(const std::function<void(const std::string&)>& line);
+    // The run's own copy ended by itself: the copy whose window is up runs
+    // instead (its process handle and pid, now the caller's), none while no
+    // copy has its window yet.
+    [[nodiscard]] std::optional<std::pair<HANDLE, DWORD>> Successor();
 
 private:
     std::vector<std::unique_ptr<SecondCopy>> copies_;
+    std::size_t total_ = 0;
     std::size_t ended_ = 0;
     bool told_ = false;
 };

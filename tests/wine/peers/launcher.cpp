@@ -33,7 +33,8 @@ DWORD HeldMs(const wchar_t* name) {
 }  // namespace
 
 bool BridgeProcess::Launch(const std::wstring& exe, const std::wstring& args,
-                           const std::wstring& watchDll, const std::function<void()>& alongside) {
+                           const std::wstring& watchDll, const std::function<void()>& alongside,
+                           const Successor& successor) {
     STARTUPINFOW si{};
     si.cb = sizeof si;
     PROCESS_INFORMATION pi{};
@@ -59,7 +60,21 @@ bool BridgeProcess::Launch(const std::wstring& exe, const std::wstring& args,
     // a second between the process's start and then.
     const ULONGLONG limit = GetTickCount64() + 20000;
     HWND about = nullptr;
+    bool ended = false;
     while (GetTickCount64() < limit) {
+        if (ended) {
+            const auto next = successor();
+            if (!next) {
+                MsgWaitForMultipleObjects(0, nullptr, FALSE, 1, QS_ALLINPUT);
+                Pump();
+                continue;
+            }
+            CloseHandle(process_);
+            process_ = next->first;
+            pid_ = next->second;
+            form_ = nullptr;
+            ended = false;
+        }
         if (form_ == nullptr) form_ = TopLevelOf(pid_, kFormClass);
         if (form_ != nullptr && windowHeld > 0) {
             SuspendThread(pi.hThread);
@@ -71,7 +86,10 @@ bool BridgeProcess::Launch(const std::wstring& exe, const std::wstring& args,
         if (about != nullptr) break;
         // The bridge may broadcast (a DDE connect) before its window shows:
         // the peers' windows answer meanwhile.
-        if (MsgWaitForMultipleObjects(1, &process_, FALSE, 1, QS_ALLINPUT) == WAIT_OBJECT_0) break;
+        if (MsgWaitForMultipleObjects(1, &process_, FALSE, 1, QS_ALLINPUT) == WAIT_OBJECT_0) {
+            if (!successor) break;
+            ended = true;
+        }
         Pump();
     }
     appeared_ = GetTickCount64();

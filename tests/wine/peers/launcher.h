@@ -5,7 +5,9 @@
 #include <windows.h>
 
 #include <functional>
+#include <optional>
 #include <string>
+#include <utility>
 
 namespace linkwell::win32::peers {
 
@@ -21,8 +23,12 @@ public:
     // Prints `FIGURE launch-ms N`: from the ask to the bridge's clock start.
     // `args`: " ARG ..." after the program's name. `alongside` runs as soon
     // as the process is made (other copies started at the same moment).
+    // When the process ends before its window shows (one of those copies
+    // took the instance name first), `successor` names the copy that runs
+    // instead, once its window is there, and that one is the bridge.
+    using Successor = std::function<std::optional<std::pair<HANDLE, DWORD>>()>;
     bool Launch(const std::wstring& exe, const std::wstring& args, const std::wstring& watchDll,
-                const std::function<void()>& alongside = {});
+                const std::function<void()>& alongside = {}, const Successor& successor = {});
     // When the bridge's clock started (its about window appeared), and
     // when Windows was asked to start it.
     [[nodiscard]] ULONGLONG AppearedAt() const { return appeared_; }
@@ -59,6 +65,9 @@ public:
     void Start(const std::wstring& exe, bool traced, const std::wstring& args = {});
     // Looks at it once; `line` prints a trace line (kind SECOND).
     void Look(const std::function<void(const std::string&)>& line);
+    // The copy while it runs: its pid, and its handle given up to another owner.
+    [[nodiscard]] DWORD Pid() const { return process_ == nullptr ? 0 : pid_; }
+    [[nodiscard]] HANDLE Release() { return std::exchange(process_, nullptr); }
 
 private:
     HANDLE process_ = nullptr;

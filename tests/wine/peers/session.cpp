@@ -77,10 +77,14 @@ int Session::Run() {
     // that their launch takes nothing from the bridge's start.
     logger32_.Ready();
     mixwProcess_.Ready();
-    const bool launched = bridge_.Launch(bridgeExe_, bridgeArgs_, watchDll_, [this] {
-        if (settings_.bridgesAtOnce > 1)
-            crowd_.Start(bridgeExe_, bridgeArgs_, settings_.bridgesAtOnce - 1);
-    });
+    const bool crowded = settings_.bridgesAtOnce > 1;
+    const bool launched = bridge_.Launch(
+        bridgeExe_, bridgeArgs_, watchDll_,
+        [&] {
+            if (crowded) crowd_.Start(bridgeExe_, bridgeArgs_, settings_.bridgesAtOnce - 1);
+        },
+        crowded ? BridgeProcess::Successor([this] { return crowd_.Successor(); })
+                : BridgeProcess::Successor());
     start_ = bridge_.AppearedAt();
     if (!launched) return 1;
     // Probing loads the bridge (a WM_GETTEXT every 20 ms): only in runs
