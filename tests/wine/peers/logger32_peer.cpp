@@ -286,21 +286,6 @@ void RegisterClasses() {
     }
 }
 
-// The control thread: takes the player's commands, also while the windows'
-// thread hangs.
-void StartControl() {
-    HANDLE ready = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    std::thread([ready] {
-        control = CreateWindowExW(0, kControlClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                                  GetModuleHandleW(nullptr), nullptr);
-        SetEvent(ready);
-        MSG m;
-        while (GetMessageW(&m, nullptr, 0, 0) > 0) DispatchMessageW(&m);
-    }).detach();
-    WaitForSingleObject(ready, INFINITE);
-    CloseHandle(ready);
-}
-
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -317,7 +302,7 @@ int wmain(int argc, wchar_t** argv) {
     RegisterClasses();
     host = CreateWindowExW(0, kHostClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
                            GetModuleHandleW(nullptr), nullptr);
-    StartControl();
+    control = channel::StartControlThread(kControlClass);
     const channel::Hello hello{GetCurrentProcessId(),
                                static_cast<std::uint64_t>(reinterpret_cast<UINT_PTR>(control))};
     if (Report(channel::kHello, &hello, sizeof hello) == 0) return 1;

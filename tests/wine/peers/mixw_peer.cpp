@@ -167,21 +167,6 @@ LRESULT CALLBACK ControlProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam
     }
 }
 
-// The control thread: takes the player's commands and answers, also while
-// the main thread waits in a hung call.
-void StartControl() {
-    HANDLE ready = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    std::thread([ready] {
-        control = CreateWindowExW(0, kControlClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                                  GetModuleHandleW(nullptr), nullptr);
-        SetEvent(ready);
-        MSG m;
-        while (GetMessageW(&m, nullptr, 0, 0) > 0) DispatchMessageW(&m);
-    }).detach();
-    WaitForSingleObject(ready, INFINITE);
-    CloseHandle(ready);
-}
-
 void RegisterClasses() {
     WNDCLASSW wc{};
     wc.hInstance = GetModuleHandleW(nullptr);
@@ -216,7 +201,7 @@ int wmain(int argc, wchar_t** argv) {
         RegisterClasses();
         host = CreateWindowExW(0, kHostClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
                                GetModuleHandleW(nullptr), nullptr);
-        StartControl();
+        control = channel::StartControlThread(kControlClass);
         const channel::Hello hello{GetCurrentProcessId(),
                                    static_cast<std::uint64_t>(reinterpret_cast<UINT_PTR>(control))};
         COPYDATASTRUCT cds{channel::kHello, sizeof hello, const_cast<channel::Hello*>(&hello)};

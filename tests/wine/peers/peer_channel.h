@@ -10,6 +10,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <thread>
 
 namespace linkwell::win32::peers::channel {
 
@@ -84,6 +85,24 @@ inline constexpr UINT kAbandon = WM_APP + 27;
 inline constexpr UINT kCloseTextWindow = WM_APP + 28;
 // A new text window; returns it (null with a hung text window, or closed).
 inline constexpr UINT kNewTextWindow = WM_APP + 29;
+
+// A stand-in's control thread: a message-only window of `windowClass` on a
+// thread of its own that takes the player's commands, also while the
+// stand-in's other threads hang. Returns once the window is made.
+inline HWND StartControlThread(const wchar_t* windowClass) {
+    HWND made = nullptr;
+    HANDLE ready = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    std::thread([ready, windowClass, &made] {
+        made = CreateWindowExW(0, windowClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                               GetModuleHandleW(nullptr), nullptr);
+        SetEvent(ready);
+        MSG m;
+        while (GetMessageW(&m, nullptr, 0, 0) > 0) DispatchMessageW(&m);
+    }).detach();
+    WaitForSingleObject(ready, INFINITE);
+    CloseHandle(ready);
+    return made;
+}
 
 inline constexpr wchar_t kRelayClass[] = L"LinkwellPeersRelay";
 inline constexpr wchar_t kMixWRelayClass[] = L"LinkwellPeersMixWRelay";
