@@ -61,6 +61,7 @@ bool BridgeProcess::Launch(const std::wstring& exe, const std::wstring& args,
     const ULONGLONG limit = GetTickCount64() + 20000;
     HWND about = nullptr;
     bool ended = false;
+    HWND pressed = nullptr;
     while (GetTickCount64() < limit) {
         if (ended) {
             const auto next = successor();
@@ -76,6 +77,15 @@ bool BridgeProcess::Launch(const std::wstring& exe, const std::wstring& args,
             ended = false;
         }
         if (form_ == nullptr) form_ = TopLevelOf(pid_, kFormClass);
+        // A copy that lost the name to another says so in a box before its
+        // window is made: the peers press OK, as for the other copies.
+        if (form_ == nullptr && successor) {
+            HWND box = TopLevelOf(pid_, L"#32770");
+            if (box != nullptr && box != pressed && IsWindowVisible(box)) {
+                pressed = box;
+                PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+            }
+        }
         if (form_ != nullptr && windowHeld > 0) {
             SuspendThread(pi.hThread);
             Sleep(windowHeld);
