@@ -1,0 +1,171 @@
+// linkwell-probe-com-residue: what Wine's COM keeps in a client when the
+// server process goes while the client holds its proxy, as the bridge holds
+// MixW2's object when MixW2 closes. It starts six servers of itself, one
+// after the other: it gets each one's object (GetActiveObject), calls it,
+// waits for the server to end, calls once more (that call fails), releases
+// the object, and prints its own handles by type (docs/chaos.md).
+//
+//   linkwell-probe-com-residue            the client
+//   linkwell-probe-com-residue server     a server (started by the client)
+// clang-format off
+#include <windows.h>
+#include <objbase.h>
+#include <oleauto.h>
+// clang-format on
+
+#include <cstdio>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace {
+
+// MixW2's class, as the peers register it.
+constexpr CLSID kClsid = {
+    0x6A1F3C52, 0x2B7E, 0x4D0A, {0x9C, 0x3B, 0x5E, 0x8D, 0x7F, 0x2A, 0x1B, 0x40}};
+
+// One property, read as FqA is. COM's interfaces have no virtual destructor.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wnon-virtual-dtor"
+class Dial final : public IDispatch {
+public:
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
+        if (iid != IID_IUnknown && iid != IID_IDispatch) {
+            *out = nullptr;
+            return E_NOINTERFACE;
+        }
+        *out = this;
+        AddRef();
+        return S_OK;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(++refs_); }
+    ULONG STDMETHODCALLTYPE Release() override { return static_cast<ULONG>(--refs_); }
+    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* n) override {
+        *n = 0;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID* id) override {
+        *id = 1;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT* result,
+                                     EXCEPINFO*, UINT*) override {
+        if (result != nullptr) {
+            VariantInit(result);
+            result->vt = VT_R8;
+            result->dblVal = 14070.0;
+        }
+        return S_OK;
+    }
+
+private:
+    long refs_ = 1;
+};
+#pragma GCC diagnostic pop
+
+struct HandleEntry {
+    ULONG ownerPid;
+    BYTE objectType;
+    BYTE flags;
+    USHORT value;
+    PVOID object;
+    ULONG access;
+};
+struct HandleTable {
+    ULONG count;
+    HandleEntry entries[1];
+};
+using QuerySystem = LONG(WINAPI*)(int, PVOID, ULONG, PULONG);
+
+void PrintHandles(const char* when) {
+    const auto query = reinterpret_cast<QuerySystem>(reinterpret_cast<void*>(
+        GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtQuerySystemInformation")));
+    std::vector<unsigned char> buffer(1 << 20);
+    ULONG needed = 0;
+    if (query == nullptr ||
+        query(16, buffer.data(), static_cast<ULONG>(buffer.size()), &needed) != 0) {
+        std::printf("%s: no handle table\n", when);
+        return;
+    }
+    const auto* table = reinterpret_cast<const HandleTable*>(buffer.data());
+    std::map<int, int> byType;
+    int all = 0;
+    for (ULONG i = 0; i < table->count; ++i) {
+        if (table->entries[i].ownerPid != GetCurrentProcessId()) continue;
+        ++byType[table->entries[i].objectType];
+        ++all;
+    }
+    std::printf("%s: %d handles, by type", when, all);
+    for (const auto& [type, n] : byType) std::printf(" %d:%d", type, n);
+    std::printf("\n");
+    std::fflush(stdout);
+}
+
+int Serve() {
+    Dial dial;
+    DWORD registration = 0;
+    RegisterActiveObject(&dial, kClsid, ACTIVEOBJECT_STRONG, &registration);
+    Sleep(3000);
+    RevokeActiveObject(registration, nullptr);
+    return 0;
+}
+
+HRESULT ReadDial(IDispatch* d, DISPID id) {
+    DISPPARAMS none{nullptr, nullptr, 0, 0};
+    VARIANT result;
+    VariantInit(&result);
+    const HRESULT hr =
+        d->Invoke(id, IID_NULL, 0, DISPATCH_PROPERTYGET, &none, &result, nullptr, nullptr);
+    VariantClear(&result);
+    return hr;
+}
+
+void OneServer(const std::wstring& self, int n) {
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    std::wstring cmd = L"\"" + self + L"\" server";
+    if (!CreateProcessW(self.c_str(), cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
+                        &pi)) {
+        return;
+    }
+    IUnknown* unknown = nullptr;
+    for (int tries = 0; tries < 100 && unknown == nullptr; ++tries) {
+        Sleep(50);
+        if (FAILED(GetActiveObject(kClsid, nullptr, &unknown))) unknown = nullptr;
+    }
+    IDispatch* d = nullptr;
+    if (unknown != nullptr) unknown->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&d));
+    HRESULT after = S_OK;
+    if (d != nullptr) {
+        wchar_t name[] = L"FqA";
+        LPOLESTR names[] = {name};
+        DISPID id = 0;
+        d->GetIDsOfNames(IID_NULL, names, 1, 0, &id);
+        for (int i = 0; i < 20; ++i) ReadDial(d, id);
+        WaitForSingleObject(pi.hProcess, 15000);  // gone while held
+        after = ReadDial(d, id);
+        d->Release();
+    }
+    if (unknown != nullptr) unknown->Release();
+    WaitForSingleObject(pi.hProcess, 15000);
+    CloseHandle(pi.hProcess);
+    CloseHandle(pi.hThread);
+    const std::string when = "after server " + std::to_string(n) + " (its last call " +
+                             std::to_string(static_cast<unsigned long>(after)) + ")";
+    PrintHandles(when.c_str());
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** /*argv*/) {
+    CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+    if (argc > 1) return Serve();
+    std::wstring self(MAX_PATH, L'\0');
+    self.resize(GetModuleFileNameW(nullptr, self.data(), MAX_PATH));
+    PrintHandles("start");
+    for (int n = 1; n <= 6; ++n) OneServer(self, n);
+    CoUninitialize();
+    return 0;
+}
