@@ -131,7 +131,8 @@ void OneServer(const std::wstring& self, int n) {
         return;
     }
     IUnknown* unknown = nullptr;
-    for (int tries = 0; tries < 100 && unknown == nullptr; ++tries) {
+    // A fresh prefix starts its first programs slowly.
+    for (int tries = 0; tries < 400 && unknown == nullptr; ++tries) {
         Sleep(50);
         if (FAILED(GetActiveObject(kClsid, nullptr, &unknown))) unknown = nullptr;
     }
@@ -152,8 +153,11 @@ void OneServer(const std::wstring& self, int n) {
     WaitForSingleObject(pi.hProcess, 15000);
     CloseHandle(pi.hProcess);
     CloseHandle(pi.hThread);
-    const std::string when = "after server " + std::to_string(n) + " (its last call " +
-                             std::to_string(static_cast<unsigned long>(after)) + ")";
+    char last[32];
+    std::snprintf(last, sizeof last, "0x%08lX", static_cast<unsigned long>(after));
+    const std::string when = "after server " + std::to_string(n) +
+                             (d == nullptr ? std::string(" (no object got)")
+                                           : " (its last call " + std::string(last) + ")");
     PrintHandles(when.c_str());
 }
 
