@@ -7,10 +7,10 @@
 // clang-format on
 
 #include <algorithm>
-#include <cstddef>
 #include <cstdio>
 #include <cstdlib>
-#include <vector>
+
+#include "peers/handle_table.h"
 
 namespace linkwell::win32::peers {
 namespace {
@@ -34,44 +34,13 @@ long long Threads(DWORD pid) {
     return count;
 }
 
-// The system's handle table, as NtQuerySystemInformation gives it.
-struct HandleEntry {
-    ULONG ownerPid;
-    BYTE objectType;
-    BYTE flags;
-    USHORT value;
-    PVOID object;
-    ULONG access;
-};
-struct HandleTable {
-    ULONG count;
-    HandleEntry entries[1];
-};
-using QuerySystem = LONG(WINAPI*)(int, PVOID, ULONG, PULONG);
-constexpr int kSystemHandleInformation = 16;
-constexpr LONG kLengthMismatch = static_cast<LONG>(0xC0000004);
-
 // Wine answers GetProcessHandleCount with 0: the bridge's entries in the
 // system's handle table are counted instead.
 unsigned long HandlesInTable(DWORD pid) {
-    const auto query = reinterpret_cast<QuerySystem>(reinterpret_cast<void*>(
-        GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtQuerySystemInformation")));
-    if (query == nullptr) return 0;
-    std::vector<unsigned char> buffer(1 << 16);
-    LONG status = kLengthMismatch;
-    for (int tries = 0; status == kLengthMismatch && tries < 8; ++tries) {
-        ULONG needed = 0;
-        status = query(kSystemHandleInformation, buffer.data(), static_cast<ULONG>(buffer.size()),
-                       &needed);
-        if (status == kLengthMismatch)
-            buffer.resize(std::max<std::size_t>(needed, buffer.size() * 2));
-    }
-    if (status != 0) return 0;
-    const auto* table = reinterpret_cast<const HandleTable*>(buffer.data());
-    const std::size_t room = (buffer.size() - offsetof(HandleTable, entries)) / sizeof(HandleEntry);
+    const auto byType = HandlesByType(pid);
     unsigned long count = 0;
-    for (std::size_t i = 0; i < std::min<std::size_t>(table->count, room); ++i) {
-        if (table->entries[i].ownerPid == pid) ++count;
+    if (byType) {
+        for (const auto& [type, n] : *byType) count += n;
     }
     return count;
 }

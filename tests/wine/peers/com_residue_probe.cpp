@@ -14,9 +14,9 @@
 // clang-format on
 
 #include <cstdio>
-#include <map>
 #include <string>
-#include <vector>
+
+#include "peers/handle_table.h"
 
 namespace {
 
@@ -64,40 +64,16 @@ private:
 };
 #pragma GCC diagnostic pop
 
-struct HandleEntry {
-    ULONG ownerPid;
-    BYTE objectType;
-    BYTE flags;
-    USHORT value;
-    PVOID object;
-    ULONG access;
-};
-struct HandleTable {
-    ULONG count;
-    HandleEntry entries[1];
-};
-using QuerySystem = LONG(WINAPI*)(int, PVOID, ULONG, PULONG);
-
 void PrintHandles(const char* when) {
-    const auto query = reinterpret_cast<QuerySystem>(reinterpret_cast<void*>(
-        GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtQuerySystemInformation")));
-    std::vector<unsigned char> buffer(1 << 20);
-    ULONG needed = 0;
-    if (query == nullptr ||
-        query(16, buffer.data(), static_cast<ULONG>(buffer.size()), &needed) != 0) {
+    const auto byType = linkwell::win32::peers::HandlesByType(GetCurrentProcessId());
+    if (!byType) {
         std::printf("%s: no handle table\n", when);
         return;
     }
-    const auto* table = reinterpret_cast<const HandleTable*>(buffer.data());
-    std::map<int, int> byType;
-    int all = 0;
-    for (ULONG i = 0; i < table->count; ++i) {
-        if (table->entries[i].ownerPid != GetCurrentProcessId()) continue;
-        ++byType[table->entries[i].objectType];
-        ++all;
-    }
-    std::printf("%s: %d handles, by type", when, all);
-    for (const auto& [type, n] : byType) std::printf(" %d:%d", type, n);
+    unsigned long all = 0;
+    for (const auto& [type, n] : *byType) all += n;
+    std::printf("%s: %lu handles, by type", when, all);
+    for (const auto& [type, n] : *byType) std::printf(" %d:%lu", type, n);
     std::printf("\n");
     std::fflush(stdout);
 }
