@@ -53,10 +53,13 @@ struct Outcome {
 class Dispatch final : public platform::Automation {
 public:
     Dispatch(CallThread& thread, std::shared_ptr<Remote> remote, CallWait wait)
-        : thread_(thread), remote_(std::move(remote)), wait_(std::move(wait)) {}
+        : thread_(thread), remote_(std::move(remote)), wait_(std::move(wait)) {
+        thread_.Hold();
+    }
     // The reference is let go on the thread that obtained it.
     ~Dispatch() override {
         thread_.Post([remote = remote_] { remote->object.reset(); });
+        thread_.LetGo();
     }
     Dispatch(const Dispatch&) = delete;
     Dispatch& operator=(const Dispatch&) = delete;

@@ -14,8 +14,33 @@ constexpr DWORD kCallBoundMs = window::kCallBoundMs;
 
 CallThread& CallThread::ForNewObject() {
     static CallThread* current = new CallThread();
-    if (current->Stuck() && !current->stuckObtaining_) current = new CallThread();
+    static std::vector<std::unique_ptr<CallThread>> retired;
+    std::erase_if(retired, [](const auto& old) { return old->Ended(); });
+    if (current->Stuck() && !current->stuckObtaining_) {
+        current->Retire();
+        retired.emplace_back(current);
+        current = new CallThread();
+    }
     return *current;
+}
+
+void CallThread::Retire() {
+    retired_ = true;
+    if (holders_ == 0) LetGo();
+}
+
+void CallThread::LetGo() {
+    if (holders_ > 0) --holders_;
+    if (!retired_ || holders_ > 0) return;
+    auto end = std::make_shared<Call>();
+    end->ends = true;
+    Queue(std::move(end));
+}
+
+bool CallThread::Ended() const {
+    // A thread never made has nothing to end.
+    return retired_ && holders_ == 0 &&
+           (!thread_ || WaitForSingleObject(thread_.get(), 0) == WAIT_OBJECT_0);
 }
 
 bool CallThread::Run(std::function<void()> job, const CallWait& wait, bool obtaining) {
@@ -51,11 +76,10 @@ CallThread::CallThread() : work_(MakeEvent(false, false)), done_(MakeEvent(false
     // COM's proxies need far less than a default stack; what the thread
     // never touches costs nothing but address space.
     constexpr SIZE_T kStackBytes = 256 * 1024;
-    const OwnedHandle thread(work_ && done_
-                                 ? CreateThread(nullptr, kStackBytes, &CallThread::Serve, this,
+    thread_.reset(work_ && done_ ? CreateThread(nullptr, kStackBytes, &CallThread::Serve, this,
                                                 STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr)
                                  : nullptr);
-    if (!thread) {
+    if (!thread_) {
         work_.reset();
         done_.reset();
     }
@@ -74,7 +98,7 @@ DWORD WINAPI CallThread::Serve(void* self) {
 }
 
 void CallThread::Loop() {
-    CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+    const bool inCom = SUCCEEDED(CoInitializeEx(nullptr, COINIT_MULTITHREADED));
     for (;;) {
         std::shared_ptr<Call> call;
         AcquireSRWLockExclusive(&lock_);
@@ -87,10 +111,12 @@ void CallThread::Loop() {
             WaitForSingleObject(work_.get(), INFINITE);
             continue;
         }
+        if (call->ends) break;
         // A call given up before it began is not made at all.
         if (!call->abandoned) call->job();
         if (call->answers) SetEvent(done_.get());
     }
+    if (inCom) CoUninitialize();
 }
 
 }  // namespace linkwell::win32

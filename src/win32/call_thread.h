@@ -20,6 +20,7 @@
 #include <deque>
 #include <functional>
 #include <memory>
+#include <vector>
 
 #include "win32/owned.h"
 
@@ -36,9 +37,17 @@ public:
     // object is obtained and called on a fresh thread at once. A thread
     // stuck in obtaining an object is not replaced (a hung MixW2 would
     // otherwise cost a thread for every attempt).
-    // Never destroyed: a thread may still be inside a call at exit, and one
-    // left stuck in an old MixW2 outlives whoever gave up on it.
+    // The current thread is never destroyed: it may still be inside a call
+    // at exit. One replaced while stuck ends once its call has returned and
+    // the last object obtained on it is let go (a hung MixW2 that is ended
+    // costs no thread for the rest of the session), and is freed by a later
+    // look for a thread.
     static CallThread& ForNewObject();
+
+    // An object obtained here keeps the thread until it is let go (after its
+    // release is posted).
+    void Hold() { ++holders_; }
+    void LetGo();
 
     // Runs `job` there; true when it ran to its end within the bound.
     // `obtaining`: the job obtains an object.
@@ -55,20 +64,27 @@ private:
     struct Call {
         std::function<void()> job;
         bool answers = false;  // the bridge waits for it on `done_`
+        bool ends = false;     // the thread leaves COM and ends
         std::atomic<bool> abandoned{false};
     };
 
     CallThread();
+    void Retire();
+    // Retired, let go and its thread ended: nothing can reach it any more.
+    [[nodiscard]] bool Ended() const;
     void Queue(std::shared_ptr<Call> call);
     static DWORD WINAPI Serve(void* self);
     void Loop();
 
     OwnedHandle work_;  // set when a call is queued
     OwnedHandle done_;  // set when a call the bridge waits for has returned
+    OwnedHandle thread_;
     SRWLOCK lock_ = SRWLOCK_INIT;
     std::deque<std::shared_ptr<Call>> calls_;
     bool stuck_ = false;  // the bridge's thread only
     bool stuckObtaining_ = false;
+    int holders_ = 0;       // the bridge's thread only
+    bool retired_ = false;  // the bridge's thread only
 };
 
 }  // namespace linkwell::win32

@@ -79,6 +79,7 @@ void Prober::Finish() {
                   << "FIGURE longest-dde-connect-ms " << longestDdeConnect_ << '\n';
     }
     std::cerr << "FIGURE max-threads " << threads_ << '\n'
+              << "FIGURE end-threads " << endThreads_ << '\n'
               << "FIGURE max-private-kb " << privateKb_ << '\n';
 }
 
@@ -137,6 +138,7 @@ void Prober::Process(DWORD pid) {
             }
             CloseHandle(snapshot);
             Raise(threads_, count);
+            endThreads_ = count;
         }
         PROCESS_MEMORY_COUNTERS_EX memory{};
         memory.cb = sizeof memory;

@@ -2,8 +2,9 @@
 // scenario runs: how long the bridge's window takes to answer WM_GETTEXT
 // (every 20 ms) and, when asked, a setting-change broadcast and a DDE
 // connect (every second); how many threads and how much private memory the bridge's process
-// has (every 200 ms). The figures go to standard error as
-// "FIGURE NAME VALUE" lines once the run is over.
+// has (every 200 ms), the most and, as `end-threads`, at the last look. The
+// figures go to standard error as "FIGURE NAME VALUE" lines once the run is
+// over.
 #pragma once
 
 #include <windows.h>
@@ -43,6 +44,7 @@ private:
     std::atomic<std::int64_t> longestDdeConnect_{-1};
     std::atomic<std::int64_t> unanswered_{0};  // probes that got no answer
     std::atomic<std::int64_t> threads_{0};
+    std::atomic<std::int64_t> endThreads_{0};  // at the last look
     std::atomic<std::int64_t> privateKb_{0};
     bool finished_ = true;
 };
