@@ -137,15 +137,48 @@ void OneServer(const std::wstring& self, int n) {
     PrintHandles(when.c_str());
 }
 
+struct ThreadedServer {
+    const std::wstring* self;
+    int n;
+};
+
+// The client's part on a thread of its own that enters the multithreaded
+// apartment, and leaves it before it ends.
+DWORD WINAPI ServeOnThread(void* p) {
+    const auto* t = static_cast<ThreadedServer*>(p);
+    CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+    OneServer(*t->self, t->n);
+    CoUninitialize();
+    return 0;
+}
+
 }  // namespace
 
-int wmain(int argc, wchar_t** /*argv*/) {
-    CoInitializeEx(nullptr, COINIT_MULTITHREADED);
-    if (argc > 1) return Serve();
+int wmain(int argc, wchar_t** argv) {
+    const std::wstring mode = argc > 1 ? argv[1] : L"";
+    if (mode == L"server") {
+        CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+        return Serve();
+    }
     std::wstring self(MAX_PATH, L'\0');
     self.resize(GetModuleFileNameW(nullptr, self.data(), MAX_PATH));
+    const bool threaded = mode == L"threaded";
+    // Threaded as the bridge is: the main thread single-threaded, each
+    // server's client on a thread of its own.
+    CoInitializeEx(nullptr, threaded ? COINIT_APARTMENTTHREADED : COINIT_MULTITHREADED);
     PrintHandles("start");
-    for (int n = 1; n <= 6; ++n) OneServer(self, n);
+    for (int n = 1; n <= 6; ++n) {
+        if (!threaded) {
+            OneServer(self, n);
+            continue;
+        }
+        ThreadedServer t{&self, n};
+        HANDLE thread = CreateThread(nullptr, 0, ServeOnThread, &t, 0, nullptr);
+        if (thread == nullptr) continue;
+        WaitForSingleObject(thread, INFINITE);
+        CloseHandle(thread);
+        PrintHandles(("after thread " + std::to_string(n) + " ended").c_str());
+    }
     CoUninitialize();
     return 0;
 }
