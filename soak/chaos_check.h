@@ -65,7 +65,11 @@ struct SessionRun {
 // call, a text Logger32 has not taken), and its private bytes with them, so
 // a leak is told by the floor: the least of a process's last third of
 // samples against the least of its first third, per minute between them
-// (processes sampled for a minute or more, six samples at least).
+// (processes sampled for a minute or more, six samples at least). The
+// floors take only the samples that say `settled=1` (both peers running
+// unhung for a while: what the bridge holds is its steady state), and its
+// handles less 3 for each MixW2 gone (`mixw-gone=N`), which Wine's COM
+// keeps; the fitted slope takes every sample as it is.
 struct Slopes {
     std::size_t samples = 0;
     std::map<std::string, double> perMinute;  // handles, user, gdi, windows, threads, private-kb

@@ -261,6 +261,49 @@ TEST(ChaosCheck, ResourceSlopesPerProcess) {
     EXPECT_TRUE(CheckSlopes(1, 4, brief).empty());
 }
 
+TEST(ChaosCheck, FloorsOfSettledSamplesNetOfWineResidue) {
+    struct Sample {
+        int threads, handles, settled, mixwGone;
+    };
+    auto lines = [](const std::vector<Sample>& samples) {
+        std::string out;
+        for (std::size_t i = 0; i < samples.size(); ++i) {
+            const auto& s = samples[i];
+            out += "RESOURCES " + std::to_string(30000 + 10000 * i) +
+                   " pid=7 handles=" + std::to_string(s.handles) +
+                   " user=0 gdi=0 windows=4 threads=" + std::to_string(s.threads) +
+                   " private-kb=4000 settled=" + std::to_string(s.settled) +
+                   " mixw-gone=" + std::to_string(s.mixwGone) + "\n";
+        }
+        return out;
+    };
+    // The last samples wait on a hung peer (more threads): not the floor.
+    const auto waiting = ResourceSlopes({lines({{5, 90, 1, 0},
+                                                {5, 90, 1, 0},
+                                                {5, 90, 1, 0},
+                                                {5, 90, 1, 0},
+                                                {5, 90, 1, 0},
+                                                {5, 90, 1, 0},
+                                                {5, 90, 1, 0},
+                                                {8, 90, 0, 0},
+                                                {8, 90, 0, 0},
+                                                {8, 90, 0, 0}})});
+    EXPECT_EQ(waiting.samples, 10U);
+    EXPECT_EQ(waiting.floorPerMinute.at("threads"), 0.0);
+    EXPECT_GT(waiting.perMinute.at("threads"), 0.5);
+    EXPECT_TRUE(CheckSlopes(1, 1, waiting).empty());
+
+    // Three handles for each MixW2 gone are Wine's; one more is the bridge's.
+    std::vector<Sample> restarts;
+    for (int i = 0; i < 7; ++i) restarts.push_back({5, 90 + 3 * i, 1, i});
+    EXPECT_TRUE(CheckSlopes(1, 2, ResourceSlopes({lines(restarts)})).empty());
+    for (int i = 0; i < 7; ++i) restarts[static_cast<std::size_t>(i)].handles += i;
+    const auto leaking = CheckSlopes(1, 2, ResourceSlopes({lines(restarts)}));
+    ASSERT_EQ(leaking.size(), 1U);
+    EXPECT_EQ(leaking[0],
+              "seed 1, session 2: the floor of handles grows 6.00 a minute (at most 2.00)");
+}
+
 TEST(ChaosLatency, EachPathFromItsActionToWhatItCauses) {
     // The dial set before the bridge works waits for its start-up: not a path.
     const std::string scenario =

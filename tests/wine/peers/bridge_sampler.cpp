@@ -19,6 +19,9 @@ constexpr ULONGLONG kProbeEveryMs = 1'000;
 constexpr ULONGLONG kAnswerWithinMs = 250;
 constexpr ULONGLONG kFirstSampleMs = 30'000;
 constexpr ULONGLONG kSampleEveryMs = 10'000;
+// How long the bridge takes to have linked both peers again, and let go of
+// what it waited with.
+constexpr ULONGLONG kSettleMs = 20'000;
 
 long long Threads(DWORD pid) {
     HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
@@ -73,7 +76,7 @@ unsigned long Windows(DWORD pid) {
     return c.count;
 }
 
-void Sample(HANDLE process, DWORD pid, long long at) {
+void Sample(HANDLE process, DWORD pid, long long at, bool settled, unsigned long mixwGone) {
     DWORD handles = 0;
     GetProcessHandleCount(process, &handles);
     if (handles == 0) handles = HandlesInTable(pid);
@@ -86,11 +89,12 @@ void Sample(HANDLE process, DWORD pid, long long at) {
     const auto privateKb = std::max(memory.PrivateUsage, memory.PagefileUsage) / 1024;
     std::fprintf(stderr,
                  "RESOURCES %lld pid=%lu handles=%lu user=%lu gdi=%lu windows=%lu threads=%lld "
-                 "private-kb=%llu\n",
+                 "private-kb=%llu settled=%d mixw-gone=%lu\n",
                  at, static_cast<unsigned long>(pid), static_cast<unsigned long>(handles),
                  static_cast<unsigned long>(GetGuiResources(process, GR_USEROBJECTS)),
                  static_cast<unsigned long>(GetGuiResources(process, GR_GDIOBJECTS)), Windows(pid),
-                 Threads(pid), static_cast<unsigned long long>(privateKb));
+                 Threads(pid), static_cast<unsigned long long>(privateKb), settled ? 1 : 0,
+                 mixwGone);
     std::fflush(stderr);
 }
 
@@ -102,9 +106,18 @@ BridgeSampler::~BridgeSampler() {
     Stop();
 }
 
+void BridgeSampler::Peers(bool logger32Runs, bool mixwRuns, ULONGLONG hungUntil) {
+    bothRun_ = logger32Runs && mixwRuns;
+    const ULONGLONG from = std::max(GetTickCount64(), hungUntil) + kSettleMs;
+    if (from > settledFrom_) settledFrom_ = from;
+}
+
 void BridgeSampler::Watch(HWND form, DWORD pid, ULONGLONG clockStart) {
     if (!enabled_) return;
     Stop();
+    // A new bridge has seen no MixW2 go, and links both peers afresh.
+    mixwGone_ = 0;
+    settledFrom_ = std::max<ULONGLONG>(settledFrom_, GetTickCount64() + kSettleMs);
     stop_ = false;
     thread_ = std::thread([this, form, pid, clockStart] { Run(form, pid, clockStart); });
 }
@@ -131,7 +144,9 @@ void BridgeSampler::Run(HWND form, DWORD pid, ULONGLONG clockStart) {
             std::fflush(stderr);
         }
         if (process != nullptr && GetTickCount64() >= nextSample) {
-            Sample(process, pid, static_cast<long long>(GetTickCount64() - clockStart));
+            const ULONGLONG now = GetTickCount64();
+            Sample(process, pid, static_cast<long long>(now - clockStart),
+                   bothRun_ && now >= settledFrom_, mixwGone_);
             nextSample += kSampleEveryMs;
         }
         for (ULONGLONG slept = GetTickCount64() - asked; slept < kProbeEveryMs && !stop_;

@@ -3,8 +3,12 @@
 // as `FROZEN MS WAITED` on standard error when the answer took longer than
 // 250 ms; once a minute (from 30 s after the bridge appeared) its handles,
 // USER and GDI objects, threads and private bytes, printed as
-// `RESOURCES MS pid=P handles=H user=U gdi=G threads=T private-kb=K`.
-// MS is the scenario's clock. Only when LINKWELL_PEERS_SAMPLE is set.
+// `RESOURCES MS pid=P handles=H user=U gdi=G windows=W threads=T
+// private-kb=K settled=S mixw-gone=N`. MS is the scenario's clock. S is 1
+// when both peers have run, neither hung, for the last 20 s (what the
+// bridge holds then is its steady state, not a wait); N counts the MixW2
+// processes ended since this bridge started. Only when
+// LINKWELL_PEERS_SAMPLE is set.
 #pragma once
 
 #include <windows.h>
@@ -26,10 +30,18 @@ public:
     void Watch(HWND form, DWORD pid, ULONGLONG clockStart);
     void Stop();
 
+    // What the peers are doing, as the player changes it: whether each runs,
+    // and the end of a hang of either (0 for none).
+    void Peers(bool logger32Runs, bool mixwRuns, ULONGLONG hungUntil = 0);
+    void MixWGone() { ++mixwGone_; }
+
 private:
     void Run(HWND form, DWORD pid, ULONGLONG clockStart);
 
     bool enabled_;
+    std::atomic<bool> bothRun_{false};
+    std::atomic<ULONGLONG> settledFrom_{0};  // tick count
+    std::atomic<unsigned long> mixwGone_{0};
     std::atomic<bool> stop_{false};
     std::thread thread_;
 };

@@ -225,23 +225,29 @@ void Session::HangLogger32(std::int64_t ms, bool /*textWindowOnly*/) {
     } else {
         logger32_.Hang(until);
     }
+    sampler_.Peers(logger32Running_, mixwRunning_, until);
 }
 
 // A `mixw stop` during the hang ends the hung MixW2 as Task Manager does:
 // the call waiting in it fails at once, its server gone.
 void Session::HangMixW(std::int64_t ms) {
     mixwProcess_.Hang(ms);
+    sampler_.Peers(logger32Running_, mixwRunning_,
+                   GetTickCount64() + static_cast<ULONGLONG>(std::max<std::int64_t>(ms, 0)));
 }
 
 void Session::StartMixW() {
     if (mixwRunning_) StopMixW();
     mixwProcess_.Start();
     mixwRunning_ = true;
+    sampler_.Peers(logger32Running_, mixwRunning_);
 }
 
 void Session::StopMixW() {
     mixwProcess_.Stop();
+    if (mixwRunning_) sampler_.MixWGone();
     mixwRunning_ = false;
+    sampler_.Peers(logger32Running_, mixwRunning_);
 }
 
 // A box the bridge is opening may take Wine a few tens of milliseconds to

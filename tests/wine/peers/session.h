@@ -45,8 +45,16 @@ public:
 
 private:
     // Stage
-    void StartLogger32(bool withTextWindow) override { logger32_.Start(withTextWindow); }
-    void StopLogger32() override { logger32_.Stop(); }
+    void StartLogger32(bool withTextWindow) override {
+        logger32_.Start(withTextWindow);
+        logger32Running_ = true;
+        sampler_.Peers(logger32Running_, mixwRunning_);
+    }
+    void StopLogger32() override {
+        logger32_.Stop();
+        logger32Running_ = false;
+        sampler_.Peers(logger32Running_, mixwRunning_);
+    }
     void HoldNextLogging(std::int64_t ms) override { logger32_.HoldNextLogging(ms); }
     void StartMixW() override;
     void StopMixW() override;
@@ -106,6 +114,7 @@ private:
     std::optional<std::int64_t> frozen_;  // one time for all lines of a dump
     bool ended_ = false;
     bool mixwRunning_ = false;
+    bool logger32Running_ = false;
     HWND settleBox_ = nullptr;
     bool broadcasts_;  // no peer's window hangs in this run
     bool measures_;    // the scenario sets limits: the prober runs
