@@ -28,6 +28,11 @@ constexpr std::int64_t kAfterMixWStartMs = 3'000;
 constexpr std::int64_t kHandoverBoxMs = 4'000;
 // What the peers need after the scenario's end: the close's box, the bound.
 constexpr std::int64_t kEndingMs = 10'000;
+// A station's quiet spell, now and then: both programs running, neither
+// hung, nobody ending or handing over anything; MixW's items, spots and
+// loggings go on. What the bridge holds then is its steady state, which
+// the resource samples compare across the session.
+constexpr std::int64_t kSteadySpellMs = 40'000;
 
 std::string Quoted(const std::string& s) {
     return "\"" + s + "\"";
@@ -88,6 +93,10 @@ public:
         while (true) {
             t += d_.Chance(90) ? d_.Between(200, 3'000) : d_.Between(3'000, 8'000);
             if (t >= endAt_ - kBeforeEndMs) break;
+            if (t >= nextSteadySpell_ && Calm(t) && MixWFree(t) && Logger32Free(t)) {
+                steadyUntil_ = t + kSteadySpellMs;
+                nextSteadySpell_ = steadyUntil_ + d_.Between(20'000, 60'000);
+            }
             t = Event(t);
         }
         session_.endsBySessionEnd = d_.Chance(40);
@@ -116,7 +125,8 @@ public:
     }
 
 private:
-    bool Calm(std::int64_t t) const { return t >= calmUntil_; }
+    // Nothing that upsets a peer or the bridge starts now.
+    bool Calm(std::int64_t t) const { return t >= calmUntil_ && t >= steadyUntil_; }
     bool MixWFree(std::int64_t t) const { return t >= mixwBusyUntil_; }
     bool Logger32Free(std::int64_t t) const { return t >= logger32BusyUntil_; }
     bool CanLog(std::int64_t t) const {
@@ -300,6 +310,8 @@ private:
     Schedule s_;
     std::int64_t endAt_ = 0;
     std::int64_t calmUntil_ = kStartUpMs;
+    std::int64_t steadyUntil_ = 0;
+    std::int64_t nextSteadySpell_ = kStartUpMs;
     std::int64_t mixwBusyUntil_ = 0;
     std::int64_t mixwLoggableFrom_ = 0;
     std::int64_t logger32BusyUntil_ = 0;

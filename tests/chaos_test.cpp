@@ -5,6 +5,7 @@
 
 #include <map>
 #include <set>
+#include <sstream>
 #include <string>
 
 #include "scenario/scenario.h"
@@ -82,6 +83,43 @@ TEST(ChaosDay, SessionsAreScenariosThePeersCanPlay) {
         loggings += s.loggings.size();
     }
     EXPECT_GT(loggings, 10U);
+}
+
+// The resource floors are judged on samples from quiet spells: each
+// session must have them, both programs running, nothing hung or ended.
+TEST(ChaosDay, EverySessionHasQuietSpellsForTheResourceSamples) {
+    for (const auto& s : Generate(20261212, 30).sessions) {
+        std::istringstream in(s.scenario);
+        std::string line;
+        std::int64_t at = 0, quietFrom = 0, longest = 0, spells = 0;
+        std::map<std::string, bool> runs;
+        auto upset = [&](std::int64_t until) {
+            const bool both = runs["logger32"] && runs["mixw"];
+            if (both && at - quietFrom >= 40'000) ++spells;
+            if (both) longest = std::max(longest, at - quietFrom);
+            quietFrom = std::max(quietFrom, until);
+        };
+        while (std::getline(in, line)) {
+            std::istringstream words(line);
+            std::string peer, what;
+            std::int64_t ms = 0;
+            words >> peer >> what;
+            if (peer == "at") {
+                at = std::stoll(what);
+            } else if ((peer == "logger32" || peer == "mixw") && what == "hang" && words >> ms) {
+                upset(at + ms);
+            } else if ((peer == "logger32" || peer == "mixw") &&
+                       (what == "start" || what == "stop")) {
+                upset(at);
+                runs[peer] = what == "start";
+            } else if (peer == "click" && what.starts_with("Command") && what != "CommandSend") {
+                upset(at);  // a handover
+            }
+        }
+        upset(at);
+        EXPECT_GE(spells, s.lengthMs / 120'000) << "session " << s.number;
+        EXPECT_GE(longest, 40'000) << "session " << s.number;
+    }
 }
 
 // The simulated world plays the sessions too (it ignores the peers' own

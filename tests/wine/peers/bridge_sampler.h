@@ -5,7 +5,7 @@
 // USER and GDI objects, threads and private bytes, printed as
 // `RESOURCES MS pid=P handles=H user=U gdi=G windows=W threads=T
 // private-kb=K settled=S mixw-gone=N`. MS is the scenario's clock. S is 1
-// when both peers have run, neither hung, for the last 20 s (what the
+// when both peers have run, neither hung, for the last 8 s (what the
 // bridge holds then is its steady state, not a wait); N counts the MixW2
 // processes ended since this bridge started. Only when
 // LINKWELL_PEERS_SAMPLE is set.
