@@ -206,8 +206,20 @@ namespace {
 // outside the bridge).
 constexpr double kWineResiduePerMixWGone = 3;
 
-// (minutes, value) samples in time order: the floor's growth per minute.
-std::optional<double> FloorGrowth(const std::vector<std::pair<double, double>>& points) {
+// What a bridge makes once, when first needed, and keeps to its end: the
+// not-logged.adi writer's thread (its handle and event, its stack). The
+// floor may rise by that once; a leak rises with what the station does.
+double FirstNeedStep(const std::string& counter) {
+    static const std::map<std::string, double> kSteps = {
+        {"handles", 2.0}, {"threads", 1.0}, {"private-kb", 1100.0}};
+    const auto step = kSteps.find(counter);
+    return step == kSteps.end() ? 0.0 : step->second;
+}
+
+// (minutes, value) samples in time order: the floor's growth per minute,
+// beyond a first need's step.
+std::optional<double> FloorGrowth(const std::vector<std::pair<double, double>>& points,
+                                  double step) {
     constexpr std::size_t kLeast = 6;
     if (points.size() < kLeast || points.back().first - points.front().first < 1.0) {
         return std::nullopt;
@@ -223,7 +235,8 @@ std::optional<double> FloorGrowth(const std::vector<std::pair<double, double>>& 
     };
     const auto [first, firstAt] = least(points.begin(), points.begin() + third);
     const auto [last, lastAt] = least(points.end() - third, points.end());
-    return (last - first) / (lastAt - firstAt);
+    const double rise = last - first;
+    return (rise > 0 ? std::max(0.0, rise - step) : rise) / (lastAt - firstAt);
 }
 
 }  // namespace
@@ -289,13 +302,17 @@ Slopes ResourceSlopes(const std::vector<std::string>& errs) {
         if (s.second > 0) slopes.perMinute[name] = s.first / s.second;
     }
     for (const auto& [pid, counters] : steady) {
+        bool judged = false;
         for (const auto& [name, points] : counters) {
-            if (const auto growth = FloorGrowth(points)) {
+            if (const auto growth = FloorGrowth(points, FirstNeedStep(name))) {
+                judged = true;
                 auto [at, fresh] = slopes.floorPerMinute.try_emplace(name, *growth);
                 if (!fresh) at->second = std::max(at->second, *growth);
             }
         }
+        slopes.bridgesJudged += judged ? 1 : 0;
     }
+    slopes.bridges = byPid.size();
     return slopes;
 }
 

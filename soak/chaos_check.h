@@ -69,11 +69,16 @@ struct SessionRun {
 // floors take only the samples that say `settled=1` (both peers running
 // unhung for a while: what the bridge holds is its steady state), and its
 // handles less 3 for each MixW2 gone (`mixw-gone=N`), which Wine's COM
-// keeps; the fitted slope takes every sample as it is.
+// keeps; the fitted slope takes every sample as it is. A floor may rise
+// once by what the bridge makes when first needed and keeps (a thread, its
+// handles and stack: 1 thread, 2 handles, 1100 KB); the rise beyond that is
+// its growth.
 struct Slopes {
     std::size_t samples = 0;
     std::map<std::string, double> perMinute;  // handles, user, gdi, windows, threads, private-kb
     std::map<std::string, double> floorPerMinute;  // the fastest-growing process's floor
+    std::size_t bridges = 0;                       // processes sampled
+    std::size_t bridgesJudged = 0;                 // with settled samples enough for a floor
 };
 [[nodiscard]] Slopes ResourceSlopes(const std::vector<std::string>& errs);
 // The growth allowed per minute, by counter.

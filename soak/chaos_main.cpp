@@ -139,11 +139,8 @@ int Check(std::uint64_t seed, const fs::path& dir, bool judgeResources) {
     std::cout << "\nfastest floor growth per minute:";
     for (const auto& [name, slope] : slopes.floorPerMinute)
         std::cout << " " << name << " " << slope;
-    std::cout << "\n";
-    // The bridge's threads and private bytes follow what it waits for, and
-    // Wine's COM keeps an event for each server that went while its proxy
-    // was held (docs/chaos.md): until the check tells those from a leak,
-    // the floors are printed and judged only when asked.
+    std::cout << "\nfloors judged for " << slopes.bridgesJudged << " of " << slopes.bridges
+              << " bridges (the others had too few settled samples)\n";
     if (!judgeResources) std::cout << "resources: reported, not judged (--judge-resources)\n";
     std::cout << passed << " passed, " << failed << " failed\n";
     return failed == 0 ? 0 : 1;

@@ -275,13 +275,14 @@ TEST(ChaosCheck, ResourceSlopesPerProcess) {
     EXPECT_EQ(waiting.floorPerMinute.at("threads"), 0.0);
     EXPECT_TRUE(CheckSlopes(1, 2, waiting).empty());
 
-    // Two handles more every 10 s: the floor grows 12 a minute.
+    // Two handles more every 10 s: the floor rises 10 in 50 s, 2 of them a
+    // first need's: 9.6 a minute.
     const auto leaking =
         ResourceSlopes({samples("10", {5, 5, 5, 5, 5, 5, 5}, {100, 102, 104, 106, 108, 110, 112})});
-    EXPECT_DOUBLE_EQ(leaking.floorPerMinute.at("handles"), 12.0);
+    EXPECT_DOUBLE_EQ(leaking.floorPerMinute.at("handles"), 9.6);
     const auto v = CheckSlopes(1, 2, leaking);
     ASSERT_EQ(v.size(), 1U);
-    EXPECT_EQ(v[0], "seed 1, session 2: the floor of handles grows 12.00 a minute (at most 2.00)");
+    EXPECT_EQ(v[0], "seed 1, session 2: the floor of handles grows 9.60 a minute (at most 2.00)");
 
     // Under Wine the windows stand in for USER objects: a box left behind every 10 s.
     std::string boxes = samples("11", {5, 5, 5, 5, 5, 5, 5}, {90, 90, 90, 90, 90, 90, 90});
@@ -339,7 +340,21 @@ TEST(ChaosCheck, FloorsOfSettledSamplesNetOfWineResidue) {
     const auto leaking = CheckSlopes(1, 2, ResourceSlopes({lines(restarts)}));
     ASSERT_EQ(leaking.size(), 1U);
     EXPECT_EQ(leaking[0],
-              "seed 1, session 2: the floor of handles grows 6.00 a minute (at most 2.00)");
+              "seed 1, session 2: the floor of handles grows 3.60 a minute (at most 2.00)");
+
+    // A thread made on first need (the not-logged.adi writer's) raises the
+    // floor once; one more later is growth.
+    std::vector<Sample> firstNeed;
+    for (const int threads : {5, 5, 5, 6, 6, 6, 6}) firstNeed.push_back({threads, 90, 1, 0});
+    const auto once = ResourceSlopes({lines(firstNeed)});
+    EXPECT_EQ(once.floorPerMinute.at("threads"), 0.0);
+    EXPECT_EQ(once.bridges, 1U);
+    EXPECT_EQ(once.bridgesJudged, 1U);
+    firstNeed.back().threads = firstNeed[5].threads = 7;
+    const auto twice = CheckSlopes(1, 3, ResourceSlopes({lines(firstNeed)}));
+    ASSERT_EQ(twice.size(), 1U);
+    EXPECT_EQ(twice[0],
+              "seed 1, session 3: the floor of threads grows 1.20 a minute (at most 0.50)");
 }
 
 TEST(ChaosLatency, EachPathFromItsActionToWhatItCauses) {
