@@ -52,6 +52,9 @@ struct SessionRun {
     std::int64_t endsAt = 0;  // when the scenario closes the bridge or ends the session
 };
 
+// A text's lines, without the CR of a Windows line end.
+[[nodiscard]] std::vector<std::string> Lines(const std::string& text);
+
 // The exactly-once check over the whole run; violations by session number.
 [[nodiscard]] std::map<int, std::vector<std::string>> CheckExactlyOnce(
     std::uint64_t seed, const std::vector<Logging>& made, const std::vector<SessionRun>& runs);
@@ -67,7 +70,8 @@ struct SessionRun {
 // samples against the least of its first third, per minute between them
 // (processes sampled for a minute or more, six samples at least). The
 // floors take only the samples that say `settled=1` (both peers running
-// unhung for a while: what the bridge holds is its steady state), and its
+// unhung for a while: what the bridge holds is its steady state), each
+// bridge's apart by `at-work=` (which program holds the rig), and its
 // handles less 3 for each MixW2 gone (`mixw-gone=N`), which Wine's COM
 // keeps; the fitted slope takes every sample as it is. A floor may rise
 // once by what the bridge makes when first needed and keeps (a thread, its

@@ -9,8 +9,11 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <string_view>
 
 #include "peers/handle_table.h"
+#include "station/status.h"
+#include "win32/control_ids.h"
 
 namespace linkwell::win32::peers {
 namespace {
@@ -77,7 +80,25 @@ unsigned long Windows(DWORD pid) {
     return c.count;
 }
 
-void Sample(HANDLE process, DWORD pid, long long at, bool settled, unsigned long mixwGone) {
+// Which program the bridge's status line says holds the rig, as
+// `at-work=`: the bridge at work is in one of two steady states (with the
+// rig at Logger32 it calls MixW2 less, and Wine lets two of its threads go).
+const char* AtWork(HWND status) {
+    wchar_t text[64] = {};
+    DWORD_PTR got = 0;
+    if (status == nullptr ||
+        SendMessageTimeoutW(status, WM_GETTEXT, 64, reinterpret_cast<LPARAM>(text),
+                            SMTO_ABORTIFHUNG, 200, &got) == 0) {
+        return "-";
+    }
+    const std::u16string_view shown(reinterpret_cast<const char16_t*>(text), got);
+    if (shown == station::kMixWActive) return "mixw";
+    if (shown == station::kLogger32Active) return "logger32";
+    return "-";
+}
+
+void Sample(HANDLE process, DWORD pid, long long at, bool settled, const char* atWork,
+            unsigned long mixwGone) {
     DWORD handles = 0;
     GetProcessHandleCount(process, &handles);
     if (handles == 0) handles = HandlesInTable(pid);
@@ -90,11 +111,11 @@ void Sample(HANDLE process, DWORD pid, long long at, bool settled, unsigned long
     const auto privateKb = std::max(memory.PrivateUsage, memory.PagefileUsage) / 1024;
     std::fprintf(stderr,
                  "RESOURCES %lld pid=%lu handles=%lu user=%lu gdi=%lu windows=%lu threads=%lld "
-                 "private-kb=%llu settled=%d mixw-gone=%lu\n",
+                 "private-kb=%llu settled=%d at-work=%s mixw-gone=%lu\n",
                  at, static_cast<unsigned long>(pid), static_cast<unsigned long>(handles),
                  static_cast<unsigned long>(GetGuiResources(process, GR_USEROBJECTS)),
                  static_cast<unsigned long>(GetGuiResources(process, GR_GDIOBJECTS)), Windows(pid),
-                 Threads(pid), static_cast<unsigned long long>(privateKb), settled ? 1 : 0,
+                 Threads(pid), static_cast<unsigned long long>(privateKb), settled ? 1 : 0, atWork,
                  mixwGone);
     std::fflush(stderr);
 }
@@ -109,8 +130,15 @@ BridgeSampler::~BridgeSampler() {
 
 void BridgeSampler::Peers(bool logger32Runs, bool mixwRuns, ULONGLONG hungUntil) {
     bothRun_ = logger32Runs && mixwRuns;
-    const ULONGLONG from = std::max(GetTickCount64(), hungUntil) + kSettleMs;
-    if (from > settledFrom_) settledFrom_ = from;
+    UnsettledUntil(std::max(GetTickCount64(), hungUntil));
+}
+
+// Both the player's thread and the sampler's move it, only ever later.
+void BridgeSampler::UnsettledUntil(ULONGLONG tick) {
+    const ULONGLONG from = tick + kSettleMs;
+    ULONGLONG old = settledFrom_.load();
+    while (from > old && !settledFrom_.compare_exchange_weak(old, from)) {
+    }
 }
 
 void BridgeSampler::Watch(HWND form, DWORD pid, ULONGLONG clockStart) {
@@ -118,7 +146,7 @@ void BridgeSampler::Watch(HWND form, DWORD pid, ULONGLONG clockStart) {
     Stop();
     // A new bridge has seen no MixW2 go, and links both peers afresh.
     mixwGone_ = 0;
-    settledFrom_ = std::max<ULONGLONG>(settledFrom_, GetTickCount64() + kSettleMs);
+    UnsettledUntil(GetTickCount64());
     stop_ = false;
     thread_ = std::thread([this, form, pid, clockStart] { Run(form, pid, clockStart); });
 }
@@ -132,6 +160,8 @@ void BridgeSampler::Run(HWND form, DWORD pid, ULONGLONG clockStart) {
     HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, pid);
     const ULONGLONG watched = GetTickCount64();
     ULONGLONG nextSample = watched + kFirstSampleMs;
+    HWND status = GetDlgItem(form, ControlDlgId(window::ControlId::StatusLine));
+    const char* atWork = "-";
     while (!stop_) {
         const ULONGLONG asked = GetTickCount64();
         DWORD_PTR got = 0;
@@ -144,10 +174,16 @@ void BridgeSampler::Run(HWND form, DWORD pid, ULONGLONG clockStart) {
                          waited);
             std::fflush(stderr);
         }
+        // A change of the bridge's state settles as a peer's change does.
+        if (const char* now = AtWork(status); std::string_view(now) != atWork) {
+            atWork = now;
+            UnsettledUntil(GetTickCount64());
+        }
         if (process != nullptr && GetTickCount64() >= nextSample) {
             const ULONGLONG now = GetTickCount64();
             Sample(process, pid, static_cast<long long>(now - clockStart),
-                   bothRun_ && now >= settledFrom_, mixwGone_);
+                   bothRun_ && now >= settledFrom_ && std::string_view(atWork) != "-", atWork,
+                   mixwGone_);
             nextSample += kSampleEveryMs;
         }
         for (ULONGLONG slept = GetTickCount64() - asked; slept < kProbeEveryMs && !stop_;

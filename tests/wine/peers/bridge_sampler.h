@@ -4,11 +4,13 @@
 // 250 ms; once a minute (from 30 s after the bridge appeared) its handles,
 // USER and GDI objects, threads and private bytes, printed as
 // `RESOURCES MS pid=P handles=H user=U gdi=G windows=W threads=T
-// private-kb=K settled=S mixw-gone=N`. MS is the scenario's clock. S is 1
-// when both peers have run, neither hung, for the last 8 s (what the
-// bridge holds then is its steady state, not a wait); N counts the MixW2
-// processes ended since this bridge started. Only when
-// LINKWELL_PEERS_SAMPLE is set.
+// private-kb=K settled=S at-work=R mixw-gone=N`. MS is the scenario's
+// clock. R is the program the bridge's status line says holds the rig
+// (`mixw`, `logger32`, or `-` when it says something else). S is 1 when
+// both peers have run, neither hung, and R has stayed the same and not `-`
+// for the last 8 s: what the bridge holds then is a steady state, not a
+// wait. N counts the MixW2 processes ended since this bridge started. Only
+// when LINKWELL_PEERS_SAMPLE is set.
 #pragma once
 
 #include <windows.h>
@@ -37,6 +39,7 @@ public:
 
 private:
     void Run(HWND form, DWORD pid, ULONGLONG clockStart);
+    void UnsettledUntil(ULONGLONG tick);
 
     bool enabled_;
     std::atomic<bool> bothRun_{false};
