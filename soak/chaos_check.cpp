@@ -191,7 +191,11 @@ std::vector<std::string> CheckSessionRun(std::uint64_t seed, const SessionRun& r
             if (!value) {
                 out.push_back(session + "no figure " + name);
             } else if (*value > b) {
-                out.push_back(Where(seed, run.number, run.endsAt) + name + " " +
+                // The longest answer says when it was asked; the others count to the end.
+                const auto at = name == "longest-unanswered-ms"
+                                    ? Figure(run.err, "longest-unanswered-at")
+                                    : std::nullopt;
+                out.push_back(Where(seed, run.number, at.value_or(run.endsAt)) + name + " " +
                               std::to_string(*value) + " > " + std::to_string(b));
             }
         }

@@ -238,6 +238,10 @@ TEST(ChaosCheck, FreezesLimitsAndAnEarlyEndBreakASession) {
     EXPECT_EQ(v[3],
               "seed 5, session 3 at 41000 ms: the bridge window took 612 ms to answer WM_NULL "
               "(at most 250)");
+    // Where the peers say when the longest answer was asked, that is the moment.
+    run.err += "FIGURE longest-unanswered-at 40980\r\n";
+    EXPECT_EQ(CheckSessionRun(5, run)[2],
+              "seed 5, session 3 at 40980 ms: longest-unanswered-ms 612 > 250");
     run.trace = "4000 STATUS \"x\"\n";
     run.err = "";
     const auto unfinished = CheckSessionRun(5, run);

@@ -41,8 +41,9 @@ Prober::~Prober() {
     Finish();
 }
 
-void Prober::Start(HWND form, DWORD pid, bool broadcasts) {
+void Prober::Start(HWND form, DWORD pid, bool broadcasts, ULONGLONG clockStart) {
     finished_ = false;
+    clockStart_ = clockStart;
     auto run = [this](auto probe) {
         ++running_;
         return std::thread([this, probe] {
@@ -73,6 +74,7 @@ void Prober::Finish() {
         if (t->joinable()) t->join();
     }
     std::cerr << "FIGURE longest-unanswered-ms " << longestAnswer_ << '\n'
+              << "FIGURE longest-unanswered-at " << longestAnswerAt_ << '\n'
               << "FIGURE unanswered-probes " << unanswered_ << '\n';
     if (longestBroadcast_ >= 0) {
         std::cerr << "FIGURE longest-broadcast-ms " << longestBroadcast_ << '\n'
@@ -92,7 +94,10 @@ void Prober::Answers(HWND form) {
             form, WM_GETTEXT, 256, reinterpret_cast<LPARAM>(text), SMTO_NORMAL, 10000, &got);
         // Once the window is gone the bridge has ended: nothing to measure.
         if (IsWindow(form) == FALSE) break;
-        Raise(longestAnswer_, static_cast<std::int64_t>(GetTickCount64() - asked));
+        const auto took = static_cast<std::int64_t>(GetTickCount64() - asked);
+        if (took > longestAnswer_)
+            longestAnswerAt_ = static_cast<std::int64_t>(asked - clockStart_);
+        Raise(longestAnswer_, took);
         if (ok == 0) ++unanswered_;
     }
 }

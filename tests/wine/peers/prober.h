@@ -25,7 +25,8 @@ public:
 
     // `broadcasts`: also time a broadcast send now and then (only when no
     // window of the peers hangs, or the broadcast waits for that one).
-    void Start(HWND form, DWORD pid, bool broadcasts);
+    // `clockStart`: the tick count of the scenario's 0.
+    void Start(HWND form, DWORD pid, bool broadcasts, ULONGLONG clockStart);
     // Stops measuring and prints the figures.
     void Finish();
 
@@ -40,6 +41,8 @@ private:
     std::thread broadcasts_;
     std::thread process_;
     std::atomic<std::int64_t> longestAnswer_{0};
+    std::atomic<std::int64_t> longestAnswerAt_{0};  // the scenario's ms it was asked at
+    ULONGLONG clockStart_ = 0;
     std::atomic<std::int64_t> longestBroadcast_{-1};
     std::atomic<std::int64_t> longestDdeConnect_{-1};
     std::atomic<std::int64_t> unanswered_{0};  // probes that got no answer

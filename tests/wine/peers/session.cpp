@@ -89,7 +89,7 @@ int Session::Run() {
     if (!launched) return 1;
     // Probing loads the bridge (a WM_GETTEXT every 20 ms): only in runs
     // whose scenario sets limits on what it measures.
-    if (measures_) prober_.Start(bridge_.Form(), bridge_.Pid(), broadcasts_);
+    if (measures_) prober_.Start(bridge_.Form(), bridge_.Pid(), broadcasts_, start_);
     sampler_.Watch(bridge_.Form(), bridge_.Pid(), start_);
     while (Step()) {
     }
