@@ -26,21 +26,24 @@ CallThread& CallThread::ForNewObject() {
 
 void CallThread::Retire() {
     retired_ = true;
-    if (holders_ == 0) LetGo();
+    EndOnceLetGo();
 }
 
 void CallThread::LetGo() {
-    if (holders_ > 0) --holders_;
+    --holders_;
+    EndOnceLetGo();
+}
+
+void CallThread::EndOnceLetGo() {
     if (!retired_ || holders_ > 0) return;
     auto end = std::make_shared<Call>();
     end->ends = true;
     Queue(std::move(end));
 }
 
+// Only a thread that was made can be stuck, and so retired.
 bool CallThread::Ended() const {
-    // A thread never made has nothing to end.
-    return retired_ && holders_ == 0 &&
-           (!thread_ || WaitForSingleObject(thread_.get(), 0) == WAIT_OBJECT_0);
+    return retired_ && holders_ == 0 && WaitForSingleObject(thread_.get(), 0) == WAIT_OBJECT_0;
 }
 
 bool CallThread::Run(std::function<void()> job, const CallWait& wait, bool obtaining) {

@@ -70,6 +70,8 @@ private:
 
     CallThread();
     void Retire();
+    // A retired thread with no object left is sent its end.
+    void EndOnceLetGo();
     // Retired, let go and its thread ended: nothing can reach it any more.
     [[nodiscard]] bool Ended() const;
     void Queue(std::shared_ptr<Call> call);

@@ -94,10 +94,12 @@ void Prober::Answers(HWND form) {
             form, WM_GETTEXT, 256, reinterpret_cast<LPARAM>(text), SMTO_NORMAL, 10000, &got);
         // Once the window is gone the bridge has ended: nothing to measure.
         if (IsWindow(form) == FALSE) break;
+        // This thread alone writes the longest answer and its moment.
         const auto took = static_cast<std::int64_t>(GetTickCount64() - asked);
-        if (took > longestAnswer_)
+        if (took > longestAnswer_) {
+            longestAnswer_ = took;
             longestAnswerAt_ = static_cast<std::int64_t>(asked - clockStart_);
-        Raise(longestAnswer_, took);
+        }
         if (ok == 0) ++unanswered_;
     }
 }

@@ -17,6 +17,11 @@ constexpr std::int64_t kSettleMs = 400;
 // How often the peers look at the bridge's not-logged.adi.
 constexpr ULONGLONG kFilePollMs = 50;
 
+// The tick count `ms` from now (a hang's end).
+ULONGLONG TickAfter(std::int64_t ms) {
+    return GetTickCount64() + static_cast<ULONGLONG>(std::max<std::int64_t>(ms, 0));
+}
+
 }  // namespace
 
 Session::Session(scenario::Scenario scenario, std::wstring bridgeExe, std::wstring bridgeArgs,
@@ -218,8 +223,7 @@ void Session::LockNotLogged(bool locked) {
 }
 
 void Session::HangLogger32(std::int64_t ms, bool /*textWindowOnly*/) {
-    const ULONGLONG until =
-        GetTickCount64() + static_cast<ULONGLONG>(std::max<std::int64_t>(ms, 0));
+    const ULONGLONG until = TickAfter(ms);
     if (settings_.logger32HangBlocks) {
         logger32_.Block(until);
     } else {
@@ -232,8 +236,7 @@ void Session::HangLogger32(std::int64_t ms, bool /*textWindowOnly*/) {
 // the call waiting in it fails at once, its server gone.
 void Session::HangMixW(std::int64_t ms) {
     mixwProcess_.Hang(ms);
-    sampler_.Peers(logger32Running_, mixwRunning_,
-                   GetTickCount64() + static_cast<ULONGLONG>(std::max<std::int64_t>(ms, 0)));
+    sampler_.Peers(logger32Running_, mixwRunning_, TickAfter(ms));
 }
 
 void Session::StartMixW() {
