@@ -191,12 +191,18 @@ std::vector<std::string> CheckSessionRun(std::uint64_t seed, const SessionRun& r
             if (!value) {
                 out.push_back(session + "no figure " + name);
             } else if (*value > b) {
-                // The longest answer says when it was asked; the others count to the end.
-                const auto at = name == "longest-unanswered-ms"
-                                    ? Figure(run.err, "longest-unanswered-at")
-                                    : std::nullopt;
+                // The longest answer says when it was asked, and how long the
+                // peers' own window took meanwhile (the machine's share); the
+                // others count to the end.
+                const bool answer = name == "longest-unanswered-ms";
+                const auto at = answer ? Figure(run.err, "longest-unanswered-at") : std::nullopt;
+                const auto yardstick =
+                    answer ? Figure(run.err, "yardstick-during-longest-ms") : std::nullopt;
                 out.push_back(Where(seed, run.number, at.value_or(run.endsAt)) + name + " " +
-                              std::to_string(*value) + " > " + std::to_string(b));
+                              std::to_string(*value) + " > " + std::to_string(b) +
+                              (yardstick ? " (the peers' own window took " +
+                                               std::to_string(*yardstick) + " ms meanwhile)"
+                                         : ""));
             }
         }
     }

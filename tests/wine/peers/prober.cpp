@@ -54,6 +54,7 @@ void Prober::Start(HWND form, DWORD pid, bool broadcasts, ULONGLONG clockStart) 
     answers_ = run([this, form] { Answers(form); });
     if (broadcasts) broadcasts_ = run([this] { Broadcasts(); });
     process_ = run([this, pid] { Process(pid); });
+    yardstick_ = run([this] { Yardstick(); });
 }
 
 void Prober::Finish() {
@@ -70,11 +71,14 @@ void Prober::Finish() {
             DispatchMessageW(&m);
         }
     }
-    for (auto* t : {&answers_, &broadcasts_, &process_}) {
+    for (auto* t : {&answers_, &broadcasts_, &process_, &yardstick_}) {
         if (t->joinable()) t->join();
     }
     std::cerr << "FIGURE longest-unanswered-ms " << longestAnswer_ << '\n'
               << "FIGURE longest-unanswered-at " << longestAnswerAt_ << '\n'
+              << "FIGURE longest-yardstick-ms " << longestYardstick_ << '\n'
+              << "FIGURE yardstick-during-longest-ms "
+              << YardstickBetween(longestAnswerAt_, longestAnswerAt_ + longestAnswer_) << '\n'
               << "FIGURE unanswered-probes " << unanswered_ << '\n';
     if (longestBroadcast_ >= 0) {
         std::cerr << "FIGURE longest-broadcast-ms " << longestBroadcast_ << '\n'
@@ -102,6 +106,49 @@ void Prober::Answers(HWND form) {
         }
         if (ok == 0) ++unanswered_;
     }
+}
+
+// A window that does nothing but answer, on a thread of its own, asked as
+// the bridge is: what the machine and Wine alone cost an answer. A
+// message-only window, so that no broadcast reaches it.
+void Prober::Yardstick() {
+    std::atomic<HWND> window{nullptr};
+    std::atomic<bool> ready{false};
+    std::thread owner([this, &window, &ready] {
+        window = CreateWindowExW(0, L"STATIC", L"yardstick", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                 GetModuleHandleW(nullptr), nullptr);
+        ready = true;
+        if (window == nullptr) return;
+        while (Pause(stop_, 1000)) {
+        }
+        DestroyWindow(window);
+    });
+    while (!ready && Pause(stop_, 10)) {
+    }
+    wchar_t text[64];
+    while (window != nullptr && Pause(stop_, 20)) {
+        const ULONGLONG asked = GetTickCount64();
+        DWORD_PTR got = 0;
+        SendMessageTimeoutW(window, WM_GETTEXT, 64, reinterpret_cast<LPARAM>(text), SMTO_NORMAL,
+                            10000, &got);
+        const auto took = static_cast<std::int64_t>(GetTickCount64() - asked);
+        longestYardstick_ = std::max(longestYardstick_, took);
+        if (took < 20) continue;
+        const std::lock_guard lock(slowMutex_);
+        if (slowYardstick_.size() < 100'000) {
+            slowYardstick_.push_back({static_cast<std::int64_t>(asked - clockStart_), took});
+        }
+    }
+    owner.join();
+}
+
+std::int64_t Prober::YardstickBetween(std::int64_t from, std::int64_t to) {
+    const std::lock_guard lock(slowMutex_);
+    std::int64_t longest = 0;
+    for (const auto& a : slowYardstick_) {
+        if (a.asked <= to && a.asked + a.took >= from) longest = std::max(longest, a.took);
+    }
+    return longest;
 }
 
 // A setting-change broadcast and a DDE connect (to a service nobody offers:
