@@ -133,19 +133,20 @@ void Prober::Yardstick() {
                             10000, &got);
         const auto took = static_cast<std::int64_t>(GetTickCount64() - asked);
         longestYardstick_ = std::max(longestYardstick_, took);
-        if (took < 20) continue;
-        const std::lock_guard lock(slowMutex_);
-        if (slowYardstick_.size() < 100'000) {
-            slowYardstick_.push_back({static_cast<std::int64_t>(asked - clockStart_), took});
+        // Every answer (50 a second, 16 bytes each): the figure must be the
+        // slowest that overlapped, not a guess below some threshold.
+        const std::lock_guard lock(yardstickMutex_);
+        if (yardstickAnswers_.size() < 1'000'000) {
+            yardstickAnswers_.push_back({static_cast<std::int64_t>(asked - clockStart_), took});
         }
     }
     owner.join();
 }
 
 std::int64_t Prober::YardstickBetween(std::int64_t from, std::int64_t to) {
-    const std::lock_guard lock(slowMutex_);
+    const std::lock_guard lock(yardstickMutex_);
     std::int64_t longest = 0;
-    for (const auto& a : slowYardstick_) {
+    for (const auto& a : yardstickAnswers_) {
         if (a.asked <= to && a.asked + a.took >= from) longest = std::max(longest, a.took);
     }
     return longest;

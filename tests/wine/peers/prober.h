@@ -51,13 +51,13 @@ private:
     std::atomic<std::int64_t> longestAnswer_{0};
     std::atomic<std::int64_t> longestAnswerAt_{0};  // the scenario's ms it was asked at
     ULONGLONG clockStart_ = 0;
-    struct SlowAnswer {
+    struct Answer {
         std::int64_t asked = 0;  // the scenario's ms
         std::int64_t took = 0;
     };
-    std::mutex slowMutex_;
-    std::vector<SlowAnswer> slowYardstick_;  // the yardstick's answers of 20 ms or more
-    std::int64_t longestYardstick_ = 0;      // written by the yardstick's thread alone
+    std::mutex yardstickMutex_;
+    std::vector<Answer> yardstickAnswers_;
+    std::int64_t longestYardstick_ = 0;  // written by the yardstick's thread alone
     std::atomic<std::int64_t> longestBroadcast_{-1};
     std::atomic<std::int64_t> longestDdeConnect_{-1};
     std::atomic<std::int64_t> unanswered_{0};  // probes that got no answer
