@@ -1,8 +1,9 @@
 // The replay and the recorder at their edges: a wait of just the note's
 // 200 ms, a send taken or given up at just its 3 s bound, MixW2 ended in the
 // millisecond of a DDE value, a watch tick's lines ended by Logger32
-// taking a pending text, and a send to a closed Logger32 that Windows
-// refused a millisecond late.
+// taking a pending text, a send to a closed Logger32 that Windows
+// refused a millisecond late, and two timers that ticked in one
+// millisecond after a long wait.
 #include <gtest/gtest.h>
 
 #include <sstream>
@@ -153,6 +154,22 @@ TEST(ReplayEdges, ASendFoundGoneLateStillMetALogger32ClosedBeforeIt) {
         EXPECT_TRUE(Has(Actions(replayed), "at 8650\nlogger32 stop\nclick CommandSend\n"))
             << replayed;
     }
+}
+
+// After a call waited its 5 s bound, the watch and the push tick come in
+// one millisecond, the watch first. A bridge killed right after that push
+// tick had already said MixW2 closed: the replay, cut there, says so too.
+TEST(ReplayEdges, TimersDueInOneMillisecondTickInTheOrderRecorded) {
+    const auto field = FieldTrace(
+        "logger32 start\nmixw start\nmixw dde Mode \"PSK31\"\nmixw fqa 14070000\nat 7000\n"
+        "mixw hang 60000\nat 10000\nmixw stop\nat 14000\n");
+    const std::string lines =
+        "12400 WATCH\n12400 LINKS ended\n12400 STATUS \"MixW2 closed: waiting for it\"\n"
+        "12400 TICK Timer2\n";
+    const auto at = field.find(lines);
+    ASSERT_NE(at, std::string::npos) << field;
+    const auto replayed = Replayed(field.substr(0, at + lines.size()));
+    EXPECT_EQ(replayed.rfind("same\n", 0), 0u) << replayed;
 }
 
 }  // namespace

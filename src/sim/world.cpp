@@ -290,10 +290,14 @@ void World::PaceTicksByScenario() {
 
 // The timer is due now: it ticks as it would have, among the timers due
 // now in their order, once the bridge is free; one tick for all that came
-// while it waited.
+// while it waited. Where the ticks are recorded, that order is the
+// recording's: after a long wait Windows may hand over the watch's tick
+// before an older timer's in the same millisecond.
 void World::Tick(int slot) {
     auto& t = timers_[static_cast<std::size_t>(slot)];
-    if (t.running) t.due = std::min(t.due, now_);
+    if (!t.running) return;
+    t.due = std::min(t.due, now_);
+    if (ticksPaced_) t.order = ++timerOrder_;
 }
 
 void World::StopTimer(int slot) {
