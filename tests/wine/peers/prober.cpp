@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <iostream>
+#include <limits>
 
 namespace linkwell::win32::peers {
 namespace {
@@ -29,6 +30,24 @@ bool Pause(const std::atomic<bool>& stop, DWORD ms) {
         while (PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&m);
     }
     return !stop;
+}
+
+// One WM_GETTEXT, timed, as another program asks a window for its text.
+struct Asked {
+    ULONGLONG at = 0;
+    std::int64_t took = 0;
+    bool answered = false;
+};
+
+Asked AskForText(HWND window) {
+    wchar_t text[256];
+    Asked a;
+    a.at = GetTickCount64();
+    DWORD_PTR got = 0;
+    a.answered = SendMessageTimeoutW(window, WM_GETTEXT, 256, reinterpret_cast<LPARAM>(text),
+                                     SMTO_NORMAL, 10000, &got) != 0;
+    a.took = static_cast<std::int64_t>(GetTickCount64() - a.at);
+    return a;
 }
 
 HDDEDATA CALLBACK NoTransactions(UINT, UINT, HCONV, HSZ, HSZ, HDDEDATA, ULONG_PTR, ULONG_PTR) {
@@ -76,7 +95,10 @@ void Prober::Finish() {
     }
     std::cerr << "FIGURE longest-unanswered-ms " << longestAnswer_ << '\n'
               << "FIGURE longest-unanswered-at " << longestAnswerAt_ << '\n'
-              << "FIGURE longest-yardstick-ms " << longestYardstick_ << '\n'
+              << "FIGURE longest-yardstick-ms "
+              << YardstickBetween(std::numeric_limits<std::int64_t>::min(),
+                                  std::numeric_limits<std::int64_t>::max())
+              << '\n'
               << "FIGURE yardstick-during-longest-ms "
               << YardstickBetween(longestAnswerAt_, longestAnswerAt_ + longestAnswer_) << '\n'
               << "FIGURE unanswered-probes " << unanswered_ << '\n';
@@ -90,21 +112,16 @@ void Prober::Finish() {
 }
 
 void Prober::Answers(HWND form) {
-    wchar_t text[256];
     while (Pause(stop_, 20)) {
-        const ULONGLONG asked = GetTickCount64();
-        DWORD_PTR got = 0;
-        const LRESULT ok = SendMessageTimeoutW(
-            form, WM_GETTEXT, 256, reinterpret_cast<LPARAM>(text), SMTO_NORMAL, 10000, &got);
+        const Asked a = AskForText(form);
         // Once the window is gone the bridge has ended: nothing to measure.
         if (IsWindow(form) == FALSE) break;
         // This thread alone writes the longest answer and its moment.
-        const auto took = static_cast<std::int64_t>(GetTickCount64() - asked);
-        if (took > longestAnswer_) {
-            longestAnswer_ = took;
-            longestAnswerAt_ = static_cast<std::int64_t>(asked - clockStart_);
+        if (a.took > longestAnswer_) {
+            longestAnswer_ = a.took;
+            longestAnswerAt_ = static_cast<std::int64_t>(a.at - clockStart_);
         }
-        if (ok == 0) ++unanswered_;
+        if (!a.answered) ++unanswered_;
     }
 }
 
@@ -125,19 +142,13 @@ void Prober::Yardstick() {
     });
     while (!ready && Pause(stop_, 10)) {
     }
-    wchar_t text[64];
     while (window != nullptr && Pause(stop_, 20)) {
-        const ULONGLONG asked = GetTickCount64();
-        DWORD_PTR got = 0;
-        SendMessageTimeoutW(window, WM_GETTEXT, 64, reinterpret_cast<LPARAM>(text), SMTO_NORMAL,
-                            10000, &got);
-        const auto took = static_cast<std::int64_t>(GetTickCount64() - asked);
-        longestYardstick_ = std::max(longestYardstick_, took);
+        const Asked a = AskForText(window);
         // Every answer (50 a second, 16 bytes each): the figure must be the
         // slowest that overlapped, not a guess below some threshold.
         const std::lock_guard lock(yardstickMutex_);
         if (yardstickAnswers_.size() < 1'000'000) {
-            yardstickAnswers_.push_back({static_cast<std::int64_t>(asked - clockStart_), took});
+            yardstickAnswers_.push_back({static_cast<std::int64_t>(a.at - clockStart_), a.took});
         }
     }
     owner.join();

@@ -39,7 +39,8 @@ private:
     void Broadcasts();
     void Process(DWORD pid);
     void Yardstick();
-    // The yardstick's slowest answer whose wait overlapped [from, to].
+    // The yardstick's slowest answer whose wait overlapped [from, to]
+    // (the scenario's ms).
     [[nodiscard]] std::int64_t YardstickBetween(std::int64_t from, std::int64_t to);
 
     std::atomic<bool> stop_{false};
@@ -57,7 +58,6 @@ private:
     };
     std::mutex yardstickMutex_;
     std::vector<Answer> yardstickAnswers_;
-    std::int64_t longestYardstick_ = 0;  // written by the yardstick's thread alone
     std::atomic<std::int64_t> longestBroadcast_{-1};
     std::atomic<std::int64_t> longestDdeConnect_{-1};
     std::atomic<std::int64_t> unanswered_{0};  // probes that got no answer
